@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the build and test dependencies (Debian 12); safe to run again.
+set -euo pipefail
+pkgs=(build-essential cmake ninja-build pkg-config git
+      libgtest-dev libgmock-dev googletest libbenchmark-dev
+      qt6-base-dev libtinyxml2-dev)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

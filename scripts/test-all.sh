@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the release build, then under ASan+UBSan, then
+# the library's threaded tests under TSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+for preset in release asan tsan; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done

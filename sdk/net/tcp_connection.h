@@ -1,0 +1,85 @@
+// Non-blocking TCP client connection: queues outgoing bytes from any thread
+// into a locked ring and sends them from the reactor thread; subclasses read
+// (handle_input + receive) and get the connect/close hooks.
+#pragma once
+
+#include <cstdint>
+
+#include "net/event_handler.h"
+
+namespace kestrune {
+
+// Ring of bytes; at most capacity - 1 held.
+template <class T>
+class CircleBuffer {
+public:
+  explicit CircleBuffer(int capacity);
+  CircleBuffer(const CircleBuffer&) = delete;
+  CircleBuffer& operator=(const CircleBuffer&) = delete;
+  virtual ~CircleBuffer();
+
+  void reset();
+  int capacity() const { return capacity_; }
+  int count() const { return count_; }
+
+protected:
+  T* storage_;
+  int write_index_;  // last position written
+  int read_index_;   // last position read
+  int capacity_;
+  int count_ = 0;
+};
+
+// The send queue of one connection.
+class CSendBuffer : public CircleBuffer<unsigned char> {
+public:
+  static constexpr int kCapacity = 128000;
+  static constexpr int kBlock = 1200;
+
+  CSendBuffer() : CircleBuffer<unsigned char>(kCapacity) {}
+  // 0 queued; -1 no room (nothing written); -2 larger than the ring.
+  int write_block(int size, const void* data);
+  // Moves up to 1200 bytes out; returns how many.
+  int read_block(unsigned char* out);
+};
+
+class TCPConnection : public Socket_Event_Handler {
+public:
+  enum State { STATE_IDLE = 0, STATE_CONNECTING = 1, STATE_CONNECTED = 2 };
+  static constexpr int kNotConnected = -100;
+
+  TCPConnection();
+  ~TCPConnection() override;
+
+  int handle_input() override;
+  int handle_output() override;
+  int handle_exception() override;
+  int handle_close(socket_t socket, int mask) override;
+  socket_t get_handle() const override { return socket_; }
+
+  virtual int attach(socket_t socket, const void* peer);
+  // address in network byte order, port in host byte order
+  virtual int connect(std::uint32_t address, std::uint16_t port);
+  virtual int disconnect();
+  virtual int receive(void* buffer, int size);
+  virtual int send(const void* data, int size);
+  virtual int on_connect_result(int error) { (void)error; return 0; }
+  virtual int on_connection_closed(int error) { (void)error; return 0; }
+
+  int enable_keepalive();
+
+  int state() const { return state_.load(); }
+  bool close_requested() const { return close_requested_.load(); }
+
+private:
+  std::atomic<socket_t> socket_{kInvalidSocket};
+  CSendBuffer* send_buffer_;
+  Lock send_lock_;
+  unsigned char staging_[CSendBuffer::kBlock];
+  int staged_pos_ = 0;
+  int staged_len_ = 0;
+  std::atomic<int> state_{STATE_IDLE};
+  std::atomic<bool> close_requested_{false};
+};
+
+}  // namespace kestrune
