@@ -3,3 +3,4 @@
 
 #include "kestrune_sdk.h"
 #include "kestrune_sha1.h"
+#include "camera_module.h"
