@@ -54,4 +54,7 @@ private:
   std::atomic<SocketReactor*> reactor_{nullptr};
 };
 
+// Type name in the timer queue's plain lines.
+inline const char* timer_queue_type_name(Socket_Event_Handler*) { return "Socket_Event_Handler"; }
+
 }  // namespace kestrune

@@ -4,7 +4,11 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <thread>
+#include <vector>
+
+#include <poll.h>
 
 #include "net/event_handler.h"
 #include "net/socket_set.h"
@@ -53,6 +57,8 @@ class Socket_Select_Reactor_Win32 : public SocketReactor_Impl {
 public:
   Socket_Select_Reactor_Win32() = default;
   ~Socket_Select_Reactor_Win32() override = default;
+  Socket_Select_Reactor_Win32(const Socket_Select_Reactor_Win32&) = delete;
+  Socket_Select_Reactor_Win32& operator=(const Socket_Select_Reactor_Win32&) = delete;
 
   int open(ReactorTimerQueue* timer_queue) override;
   int register_handler(socket_t socket, Socket_Event_Handler* handler, int mask) override;
@@ -84,6 +90,8 @@ private:
   int dispatch_set(Event ev, int n, int& dispatched);
   int dispatch_socket(Event ev, socket_t socket);
   int probe_sockets();
+  int poll_ready(const TimeValue* timeout);
+  void purge(socket_t socket);
 
   ReactorTimerQueue* timer_queue_ = nullptr;
   std::map<socket_t, Socket_Event_Handler*> handlers_;
@@ -92,6 +100,8 @@ private:
   SocketSet deferred_[3];
   int deactivated_ = 0;
   bool restart_ = false;
+  std::vector<pollfd> pollfds_;
+  std::vector<int> slot_;  // socket -> index into pollfds_ during one wait
   Lock lock_;
 };
 
@@ -119,7 +129,11 @@ public:
   // A reactor of its own, for tests that drive passes by hand.
   SocketReactor();
   ~SocketReactor() override;
+  SocketReactor(const SocketReactor&) = delete;
+  SocketReactor& operator=(const SocketReactor&) = delete;
   int run_event_loop();
+  // One pass under the reactor lock, as the reactor thread runs it.
+  int handle_events(const TimeValue* max_wait);
 
   static const TimeValue kMaxWait;  // 1 s 100 us
 
@@ -130,6 +144,7 @@ private:
   std::atomic<std::thread::id> thread_id_{};
   std::atomic<int> thread_state_{0};
   std::atomic<bool> stop_{false};
+  std::mutex life_lock_;  // start and stop_and_wait
   Lock lock_;
 };
 

@@ -21,6 +21,22 @@ public:
   int highest() const { return highest_; }
   socket_t at(int i) const { return sockets_[i]; }  // i < count()
 
+  // Copies only the members, not the whole array.
+  void assign(const SocketSet& other) {
+    for (int i = 0; i < other.count_; ++i) sockets_[i] = other.sockets_[i];
+    count_ = other.count_;
+    highest_ = other.highest_;
+  }
+  // Drops the members for which keep(socket) is false, keeping the order.
+  template <class F>
+  void keep_if(F keep) {
+    int out = 0;
+    for (int i = 0; i < count_; ++i) {
+      if (keep(sockets_[i])) sockets_[out++] = sockets_[i];
+    }
+    count_ = out;
+  }
+
 private:
   socket_t sockets_[kCapacity];
   int count_ = 0;

@@ -69,9 +69,13 @@ public:
   int enable_keepalive();
 
   int state() const { return state_.load(); }
+  int queued_bytes();  // bytes waiting in the send buffer
   bool close_requested() const { return close_requested_.load(); }
 
 private:
+  SocketReactor* reactor_for_io();
+  void drop_send_queue();
+
   std::atomic<socket_t> socket_{kInvalidSocket};
   CSendBuffer* send_buffer_;
   Lock send_lock_;

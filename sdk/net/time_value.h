@@ -2,6 +2,7 @@
 // absolute values count from 1970-01-01. All reactor and timer times use it.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 
 namespace kestrune {

@@ -1,0 +1,61 @@
+#include <cstdio>
+#include <cstring>
+
+#include "net/log.h"
+#include "net/tcp_connection.h"
+
+namespace kestrune {
+
+template <class T>
+CircleBuffer<T>::CircleBuffer(int capacity)
+    : storage_(new T[capacity]),
+      write_index_(capacity - 1),
+      read_index_(capacity - 1),
+      capacity_(capacity) {}
+
+template <class T>
+CircleBuffer<T>::~CircleBuffer() {
+  delete[] storage_;
+}
+
+template <class T>
+void CircleBuffer<T>::reset() {
+  write_index_ = capacity_ - 1;
+  read_index_ = capacity_ - 1;
+  count_ = 0;
+}
+
+template class CircleBuffer<unsigned char>;
+
+int CSendBuffer::write_block(int size, const void* data) {
+  if (size > capacity_) {
+    plain_line("[Send Buffer]: Too Larger Data Block:", size);
+    return -2;
+  }
+  if (size <= 0) return 0;
+  if (count_ + size >= capacity_) return -1;
+  int start = write_index_ + 1;
+  if (start >= capacity_) start = 0;
+  const unsigned char* src = static_cast<const unsigned char*>(data);
+  int first = capacity_ - start < size ? capacity_ - start : size;
+  std::memcpy(storage_ + start, src, first);
+  if (first < size) std::memcpy(storage_, src + first, size - first);
+  write_index_ = (start + size - 1) % capacity_;
+  count_ += size;
+  return 0;
+}
+
+int CSendBuffer::read_block(unsigned char* out) {
+  int n = count_ < kBlock ? count_ : kBlock;
+  if (n == 0) return 0;
+  int start = read_index_ + 1;
+  if (start >= capacity_) start = 0;
+  int first = capacity_ - start < n ? capacity_ - start : n;
+  std::memcpy(out, storage_ + start, first);
+  if (first < n) std::memcpy(out + first, storage_, n - first);
+  read_index_ = (start + n - 1) % capacity_;
+  count_ -= n;
+  return n;
+}
+
+}  // namespace kestrune

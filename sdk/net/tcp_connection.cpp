@@ -1,0 +1,206 @@
+#include "net/tcp_connection.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "net/log.h"
+#include "net/reactor.h"
+
+namespace kestrune {
+namespace {
+const char kModule[] = "TCPConnection";
+}
+
+TCPConnection::TCPConnection() : send_buffer_(new CSendBuffer) {}
+
+TCPConnection::~TCPConnection() {
+  socket_t s = socket_.exchange(kInvalidSocket);
+  if (s != kInvalidSocket) close_socket(s);
+  delete send_buffer_;
+}
+
+// Connections use the reactor they were given (tests run reactors of their
+// own), else the process-wide one.
+SocketReactor* TCPConnection::reactor_for_io() {
+  SocketReactor* reactor = get_reactor();
+  return reactor != nullptr ? reactor : SocketReactor::instance();
+}
+
+void TCPConnection::drop_send_queue() {
+  staged_pos_ = 0;
+  staged_len_ = 0;
+  Guard guard(send_lock_);
+  send_buffer_->reset();
+}
+
+int TCPConnection::queued_bytes() {
+  Guard guard(send_lock_);
+  return send_buffer_->count();
+}
+
+int TCPConnection::connect(std::uint32_t address, std::uint16_t port) {
+  int state = state_.load();
+  if (state != STATE_IDLE) {
+    sdk_log(kModule, LOG_ERROR, "Error Object Status. %d.", state);
+    return -1;
+  }
+  close_requested_.store(false);
+  socket_t old = socket_.exchange(kInvalidSocket);
+  if (old != kInvalidSocket) close_socket(old);
+
+  socket_t s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s < 0) {
+    sdk_log(kModule, LOG_ERROR, "TCPConnection socket create error. %d ", last_socket_error());
+    return -1;
+  }
+  socket_.store(s);
+  if (set_nonblocking(s) != 0) return -1;
+
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = address;
+  peer.sin_port = htons(port);
+  int rc = ::connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
+  if (rc == 0 || error_would_block(last_socket_error())) {
+    state_.store(STATE_CONNECTING);
+    reactor_for_io()->register_handler(this);
+    return 0;
+  }
+  sdk_log(kModule, LOG_ERROR, "socket connect error.%d", last_socket_error());
+  close_socket(s);
+  socket_.store(kInvalidSocket);
+  return -1;
+}
+
+int TCPConnection::attach(socket_t socket, const void* /*peer*/) {
+  if (state_.load() != STATE_IDLE) return -1;
+  close_requested_.store(false);
+  socket_t old = socket_.exchange(socket);
+  if (old != kInvalidSocket && old != socket) close_socket(old);
+  set_nonblocking(socket);
+  state_.store(STATE_CONNECTED);
+  on_connect_result(0);
+  reactor_for_io()->register_handler(this);
+  return 0;
+}
+
+int TCPConnection::disconnect() {
+  if (state_.load() != STATE_IDLE) {
+    close_requested_.store(true);
+    sdk_log(kModule, LOG_DEBUG, "TCP Disconnect.");
+    reactor_for_io()->remove_handler(socket_.load());
+  }
+  return 0;
+}
+
+int TCPConnection::receive(void* buffer, int size) {
+  if (state_.load() != STATE_CONNECTED) return kNotConnected;
+  return static_cast<int>(::recv(socket_.load(), buffer, size, 0));
+}
+
+int TCPConnection::send(const void* data, int size) {
+  if (state_.load() != STATE_CONNECTED) return kNotConnected;
+  if (data == nullptr || size < 0) return -1;
+  int rc;
+  {
+    Guard guard(send_lock_);
+    rc = send_buffer_->write_block(size, data);
+  }
+  return rc == -1 ? 0 : size;
+}
+
+int TCPConnection::handle_input() { return close_requested_.load() ? -1 : 0; }
+
+int TCPConnection::handle_output() {
+  const int state = state_.load();
+  const socket_t s = socket_.load();
+  if (state == STATE_CONNECTING) {
+    int error = socket_pending_error(s);
+    if (error != 0) {
+      on_connect_result(error);
+      return -1;
+    }
+    state_.store(STATE_CONNECTED);
+    on_connect_result(0);
+    plain_line("TCPConnection Connect Finish .", s);
+    return 0;
+  }
+  if (state != STATE_CONNECTED) return 0;
+  if (close_requested_.load()) return -1;
+
+  for (;;) {
+    if (staged_pos_ == 0 && staged_len_ == 0) {
+      Guard guard(send_lock_);
+      staged_len_ = send_buffer_->read_block(staging_);
+    }
+    if (staged_len_ == 0) return 1;
+    bool would_block = false;
+    while (staged_pos_ < staged_len_) {
+      ssize_t sent = ::send(s, staging_ + staged_pos_, staged_len_ - staged_pos_, MSG_NOSIGNAL);
+      if (sent >= 0) {
+        staged_pos_ += static_cast<int>(sent);
+        continue;
+      }
+      int error = last_socket_error();
+      if (error == EINTR) continue;
+      if (error_would_block(error)) {
+        would_block = true;
+        break;
+      }
+      plain_line("[TCPConnection] : Send err = ", error);
+      return -1;
+    }
+    if (staged_pos_ == staged_len_) {
+      staged_pos_ = 0;
+      staged_len_ = 0;
+    }
+    if (would_block) return 0;
+  }
+}
+
+int TCPConnection::handle_exception() {
+  const socket_t s = socket_.load();
+  if (state_.load() == STATE_CONNECTING) {
+    int error = socket_pending_error(s);
+    on_connect_result(error);
+    plain_line("TCPConnection Connect failed.", error);
+    drop_send_queue();
+    disconnect();
+    return -1;
+  }
+  plain_line("TCPConnection Socket Exception.", s);
+  return 0;
+}
+
+int TCPConnection::handle_close(socket_t socket, int mask) {
+  if (mask == MASK_TIMER) return 0;
+  if (state_.load() != STATE_IDLE) {
+    state_.store(STATE_IDLE);
+    on_connection_closed(last_socket_error());
+    sdk_log(kModule, LOG_DEBUG, "TCPConnection Socket %d Close.", socket);
+    socket_t s = socket_.exchange(kInvalidSocket);
+    if (s != kInvalidSocket) {
+      close_socket(s);
+      drop_send_queue();
+    }
+  }
+  state_.store(STATE_IDLE);
+  remove_reference();
+  return 0;
+}
+
+int TCPConnection::enable_keepalive() {
+  const socket_t s = socket_.load();
+  int on = 1;
+  int idle = 20;      // seconds before the first probe
+  int interval = 40;  // seconds between probes
+  if (::setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on)) != 0) return -1;
+  if (::setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof(idle)) != 0) return -1;
+  if (::setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof(interval)) != 0) return -1;
+  return 0;
+}
+
+}  // namespace kestrune
