@@ -4,3 +4,5 @@
 #include "kestrune_sdk.h"
 #include "kestrune_sha1.h"
 #include "camera_module.h"
+#include "nvs_records.h"
+#include "nvs_client_module.h"

@@ -1,0 +1,42 @@
+// Records of the video server's users that cross the library boundary: the
+// logged-in user's identity (BaseUserInfo) and one group user (UserInfo).
+#pragma once
+
+#include <string>
+
+#include "kestrune_export.h"
+
+namespace NVS_SDK_V160 {
+
+// The identity of one server user. NVS_Client_Module fills it at login (the
+// strings as given, the user id as granted by the server) and the camera
+// module copies it for the relayed connection's stamp request.
+class KESTRUNE_API BaseUserInfo {
+public:
+  BaseUserInfo();
+  BaseUserInfo(const BaseUserInfo& other);
+  BaseUserInfo& operator=(const BaseUserInfo& other);
+  virtual ~BaseUserInfo();
+
+  std::string user_name;
+  std::string password;
+  std::string group_name;
+  int reserved = -1;          // only carried along with the identity
+  unsigned int user_id = 0;   // 0 until a login was answered
+};
+
+#pragma pack(push, 1)
+// One group user as the server stores it. The library sends and receives the
+// record unchanged and never reads its fields; they are named here for the
+// application and our test server.
+struct UserInfo {
+  char user_name[24];     // at most 23 characters
+  char password[32];      // at most 31 characters
+  char group_name[32];    // at most 31 characters
+  unsigned int rights;    // server-defined permission bits
+  unsigned char reserved[16];
+};
+#pragma pack(pop)
+static_assert(sizeof(UserInfo) == 108, "UserInfo is 108 bytes on the wire");
+
+}  // namespace NVS_SDK_V160
