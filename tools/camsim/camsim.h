@@ -51,7 +51,8 @@ struct Config {
   // (counted per connection), to exercise resuming clients.
   uint64_t drop_after_download_bytes = 0;
   int video_fps = 0, audio_fps = 0;  // live frames per second while requested
-  bool verbose = false;  // log every message received on stderr
+  bool verbose = false;  // log connections, logins and requests on stdout
+  bool trace = false;    // also log every message received
   std::vector<Recording> recordings;
 };
 
