@@ -337,6 +337,10 @@ int Socket_Select_Reactor_Win32::dispatch_socket(Event ev, socket_t socket) {
 // ---------------------------------------------------------------------------
 // SocketReactor
 
+int cancel_handler_timers(SocketReactor* reactor, Socket_Event_Handler* handler, int dont_call) {
+  return reactor->cancel_timer(handler, dont_call);
+}
+
 const TimeValue SocketReactor::kMaxWait(1, 100);
 
 namespace {

@@ -67,7 +67,7 @@ int NVS_Timer_Queue_T<HANDLER>::expire(const TimeValue& now) {
     if (handler != nullptr) {
       if (handler->handle_timeout(now, arg) == -1) {
         if (auto* timers = handler->get_timer_interface()) {
-          timers->cancel_timer(handler, 0);
+          cancel_handler_timers(timers, handler, 0);
         } else {
           cancel(handler, 0);
         }
