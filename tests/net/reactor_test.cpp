@@ -1,1 +1,248 @@
 #include <gtest/gtest.h>
+
+#include <poll.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "net/reactor.h"
+#include "test_support.h"
+
+using namespace kestrune;
+using test::LogCapture;
+
+namespace {
+
+// A connected pair of loopback TCP sockets.
+struct TcpPair {
+  int local = -1;
+  int peer = -1;
+  TcpPair() {
+    test::Listener l;
+    local = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = test::loopback();
+    a.sin_port = htons(l.port);
+    ::connect(local, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    peer = l.accept_one();
+  }
+  ~TcpPair() {
+    if (local >= 0) ::close(local);
+    if (peer >= 0) ::close(peer);
+  }
+  // Makes `local` readable and waits until it is.
+  void make_readable() {
+    ::send(peer, "x", 1, MSG_NOSIGNAL);
+    pollfd p{local, POLLIN, 0};
+    ::poll(&p, 1, 5000);
+  }
+};
+
+using Journal = std::vector<std::string>;
+
+class Probe : public Socket_Event_Handler {
+public:
+  Probe(Journal& journal, std::string name, int fd) : journal_(journal), name_(std::move(name)), fd_(fd) {}
+
+  int handle_input() override { return hook("in", in_result, on_input); }
+  int handle_output() override { return hook("out", out_result, on_output); }
+  int handle_exception() override { return hook("exc", exc_result, nullptr); }
+  int handle_close(socket_t s, int mask) override {
+    journal_.push_back(name_ + ":close:" + std::to_string(s == fd_ ? 0 : s) + ":" + std::to_string(mask));
+    return 0;
+  }
+  int handle_timeout(const TimeValue&, void* arg) override {
+    journal_.push_back(name_ + ":timeout:" + std::to_string(reinterpret_cast<intptr_t>(arg)));
+    return 0;
+  }
+  socket_t get_handle() const override { return fd_; }
+
+  int in_result = 0, out_result = 0, exc_result = 0;
+  std::function<void()> on_input, on_output;
+
+private:
+  int hook(const char* what, int& result, const std::function<void()>& extra) {
+    journal_.push_back(name_ + ":" + what);
+    if (extra) extra();
+    return result;
+  }
+  Journal& journal_;
+  std::string name_;
+  int fd_;
+};
+
+int pass(SocketReactor& r, int wait_ms = 50) {
+  TimeValue wait = TimeValue::from_msec(wait_ms);
+  return r.handle_events(&wait);
+}
+
+bool has(const Journal& j, const std::string& e) {
+  return std::find(j.begin(), j.end(), e) != j.end();
+}
+
+}  // namespace
+
+TEST(Reactor, DispatchOrderWriteExceptionReadInRegistrationOrder) {
+  SocketReactor r;
+  TcpPair p1, p2;
+  Journal j;
+  Probe a(j, "a", p1.local), b(j, "b", p2.local);
+  ASSERT_EQ(0, r.register_handler(&a));
+  ASSERT_EQ(0, r.register_handler(&b));
+  ::send(p2.peer, "!", 1, MSG_OOB | MSG_NOSIGNAL);
+  p1.make_readable();
+  p2.make_readable();
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ((Journal{"a:out", "b:out", "b:exc", "a:in", "b:in"}), j);
+}
+
+TEST(Reactor, PositiveResultCallsAgainOnlyInIdlePass) {
+  SocketReactor r;
+  TcpPair p;
+  Journal j;
+  Probe a(j, "a", p.local);
+  ASSERT_EQ(0, r.impl()->register_handler(p.local, &a, MASK_READ));
+  p.make_readable();
+  a.in_result = 1;
+  a.on_input = [&] {
+    char c;
+    ::recv(p.local, &c, 1, MSG_DONTWAIT);
+  };
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ((Journal{"a:in"}), j);
+
+  // Nothing readable now: the idle pass serves the deferred socket, once.
+  a.in_result = 0;
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ((Journal{"a:in", "a:in"}), j);
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ(2u, j.size());
+}
+
+TEST(Reactor, NegativeResultRemovesWithinThePassAndNothingStaleIsDispatched) {
+  LogCapture log;
+  SocketReactor r;
+  TcpPair p1, p2;
+  Journal j;
+  Probe a(j, "a", p1.local), b(j, "b", p2.local);
+  ASSERT_EQ(0, r.register_handler(&a));
+  ASSERT_EQ(0, r.register_handler(&b));
+  p1.make_readable();
+  p2.make_readable();
+  a.out_result = -1;
+  // a's output hook also removes b, whose write and read entries are ready.
+  a.on_output = [&] { r.remove_handler(p2.local); };
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ((Journal{"a:out", "b:close:0:511", "a:close:0:511"}), j);
+  EXPECT_FALSE(r.impl()->is_registered(p1.local));
+  EXPECT_FALSE(r.impl()->is_registered(p2.local));
+  EXPECT_EQ(0, LogCapture::count_containing("Can't be dispatch"));
+
+  j.clear();
+  ASSERT_EQ(0, pass(r));
+  EXPECT_TRUE(j.empty());
+}
+
+TEST(Reactor, RegistrationAndRemovalEdges) {
+  LogCapture log;
+  SocketReactor r;
+  TcpPair p;
+  Journal j;
+  Probe first(j, "first", p.local), second(j, "second", p.local), none(j, "none", -1);
+  EXPECT_EQ(-1, r.impl()->register_handler(0, &first, MASK_READ));
+  EXPECT_EQ(-1, r.register_handler(&none));
+  EXPECT_EQ(nullptr, none.get_reactor());
+
+  ASSERT_EQ(0, r.register_handler(&first));
+  ASSERT_EQ(0, r.register_handler(&second));
+  EXPECT_EQ(&r, second.get_reactor());
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ((Journal{"second:out"}), j);
+
+  j.clear();
+  EXPECT_EQ(0, r.impl()->remove_handler(p.local, MASK_ALL | MASK_DONT_CALL));
+  EXPECT_TRUE(j.empty());
+  EXPECT_EQ(0, r.remove_handler(p.local));
+  EXPECT_TRUE(j.empty());
+  EXPECT_EQ(1, LogCapture::count_containing(
+                   "[Socket_Select_Reactor_Win32][ERROR]Can't find Socket " +
+                   std::to_string(p.local) + ", When Remove."));
+}
+
+TEST(Reactor, TimersRunWithoutSockets) {
+  SocketReactor r;
+  Journal j;
+  Probe h(j, "h", -1);
+  EXPECT_EQ(1, r.schedule_timer(&h, reinterpret_cast<void*>(1), TimeValue(), TimeValue()));
+  EXPECT_EQ(2, r.schedule_timer(&h, reinterpret_cast<void*>(2), TimeValue(), TimeValue()));
+  EXPECT_EQ(&r, h.get_reactor());
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ(2u, j.size());
+  EXPECT_EQ(1, h.reference_count());
+}
+
+TEST(Reactor, ShortTimerDoesNotWaitForTheMaximumWait) {
+  SocketReactor r;
+  TcpPair p;
+  Journal j;
+  Probe idle(j, "idle", p.local), t(j, "t", -1);
+  ASSERT_EQ(0, r.impl()->register_handler(p.local, &idle, MASK_READ));
+  r.schedule_timer(&t, nullptr, TimeValue::from_msec(200), TimeValue());
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20 && j.empty(); ++i) r.handle_events(&SocketReactor::kMaxWait);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ((Journal{"t:timeout:0"}), j);
+  EXPECT_GE(ms, 150);
+  EXPECT_LT(ms, 1000);  // the 1 s 100 us cap would take longer
+}
+
+TEST(Reactor, ClosedRegisteredSocketIsProbedAndRemoved) {
+  LogCapture log;
+  SocketReactor r;
+  TcpPair p1, p2;
+  Journal j;
+  Probe a(j, "a", p1.local), b(j, "b", p2.local);
+  ASSERT_EQ(0, r.impl()->register_handler(p1.local, &a, MASK_READ));
+  ASSERT_EQ(0, r.impl()->register_handler(p2.local, &b, MASK_READ));
+  const int dead = p1.local;
+  ::close(p1.local);
+  p1.local = -1;
+  p2.make_readable();
+  ASSERT_EQ(0, pass(r));
+  EXPECT_EQ(1, LogCapture::count_containing("[Socket_Select_Reactor_Win32][ERROR]Select Error:"));
+  EXPECT_EQ(1, LogCapture::count_containing("[Socket_Select_Reactor_Win32][ERROR]Socket " +
+                                            std::to_string(dead) + " Error,Remove It."));
+  EXPECT_TRUE(has(j, "a:close:0:511"));
+  EXPECT_TRUE(has(j, "b:in")) << ::testing::PrintToString(j);
+  EXPECT_TRUE(r.impl()->is_registered(p2.local));
+}
+
+TEST(Reactor, ThreadStopsOnFlagAndHooksMayCallBack) {
+  SocketReactor r;
+  Journal j;
+  std::mutex m;
+  std::atomic<int> fired{0};
+  struct Rearm : Socket_Event_Handler {
+    SocketReactor* r;
+    std::atomic<int>* fired;
+    int handle_timeout(const TimeValue&, void*) override {
+      // Re-entering the reactor from its own thread must not deadlock.
+      if (fired->fetch_add(1) < 3) r->schedule_timer(this, nullptr, TimeValue::from_msec(5), TimeValue());
+      return 0;
+    }
+    socket_t get_handle() const override { return -1; }
+  } h;
+  h.r = &r;
+  h.fired = &fired;
+  ASSERT_EQ(0, r.start());
+  EXPECT_EQ(0, r.start());  // no second thread
+  r.schedule_timer(&h, nullptr, TimeValue::from_msec(5), TimeValue());
+  EXPECT_TRUE(test::wait_until([&] { return fired.load() >= 4; }));
+  r.stop_and_wait();
+  EXPECT_FALSE(r.running());
+  EXPECT_EQ(1, h.reference_count());
+}
