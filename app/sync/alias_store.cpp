@@ -1,0 +1,60 @@
+#include "alias_store.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace velmora {
+
+namespace {
+
+bool parse_id(const std::string& text, std::int32_t& id) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  if (b == e) return false;
+  std::string digits = text.substr(b, e - b);
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(digits.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  id = static_cast<std::int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+void load_alias_file(const std::string& path, AliasTable& table) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::size_t sep = line.find(kAliasSeparator);
+    if (sep == std::string::npos) continue;
+    std::int32_t id;
+    if (!parse_id(line.substr(0, sep), id)) continue;
+    table[id] = line.substr(sep + 3);
+  }
+}
+
+bool save_alias_file(const std::string& path, const AliasTable& table) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = true;
+  for (const auto& [id, alias] : table) {
+    if (std::fprintf(f, "%d%s%s\r\n", id, kAliasSeparator, clean_alias(alias).c_str()) < 0)
+      ok = false;
+  }
+  return std::fclose(f) == 0 && ok;
+}
+
+std::string clean_alias(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c == '\r' || c == '\n') c = ' ';
+  return out;
+}
+
+}  // namespace velmora

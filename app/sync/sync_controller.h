@@ -1,0 +1,120 @@
+// The main window's logic without its widgets: camera table, aliases,
+// settings, retry list and timers, the reactions to every posted status, and
+// the commands (start, stop, add, remove). A GUI shows what its signals say;
+// the headless console does the same.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "alias_store.h"
+#include "app_paths.h"
+#include "camera_store.h"
+#include "sibling_link.h"
+#include "sync_scheduler.h"
+#include "system_settings.h"
+#include "window_core.h"
+#include "window_messages.h"
+
+namespace velmora {
+
+struct ControllerOptions {
+  AppPaths paths;
+  QString link_dir;              // where the "Velmora"/"Orlaview" endpoints live
+  bool listen_link = true;       // open our own endpoint for the sibling
+  bool periodic_timers = true;   // automatic synchronisation and retry timers
+  int retry_interval_ms = kRetryIntervalMs;
+  int speed_interval_ms = kSpeedIntervalMs;
+};
+
+// What the camera list shows for one camera.
+struct CameraView {
+  std::int32_t status = STATUS_NONE;
+  std::int32_t done = 0;
+  std::int32_t total = 0;
+  int percent = 0;
+  std::string current_file;
+};
+
+class SyncController : public WindowCore {
+  Q_OBJECT
+public:
+  explicit SyncController(ControllerOptions options, QObject* parent = nullptr);
+  ~SyncController() override;
+
+  // Start-up: library, folders, settings, aliases, download root, cameras,
+  // speed timer, automatic timer, retry timer. No camera starts here.
+  bool start();
+  // Tear-down: stop all, finalise the library, save settings and aliases.
+  void shutdown();
+
+  // Commands.
+  void start_all();
+  void stop_all();
+  void start_camera(std::int32_t id);
+  void stop_camera(std::int32_t id);
+  void toggle_camera(std::int32_t id);
+  void add_or_update(const CameraRecord& record);
+  bool remove_camera(std::int32_t id);
+  void set_alias(std::int32_t id, const std::string& alias);
+  std::string alias_of(std::int32_t id) const;
+
+  // Store.
+  bool load_cameras();  // stops all first
+  bool save_cameras();  // and tells the sibling
+  int reload_download_root();
+  void arm_auto_sync();
+
+  const CameraTable& cameras() const { return cameras_; }
+  const CameraView& view(std::int32_t id) { return views_[id]; }
+  SyncScheduler& scheduler() { return *scheduler_; }
+  SystemSettings& settings() { return settings_; }
+  const std::deque<std::int32_t>& retry_list() const { return retry_; }
+  const ControllerOptions& options() const { return options_; }
+  bool sibling_present() const;
+  const std::map<std::int32_t, QByteArray>& discovered() const { return discovered_; }
+
+signals:
+  void statusChanged(int camera_id, int status);
+  void countsChanged(int camera_id, int done, int total);
+  void fileProgress(int camera_id, int percent);
+  void currentFileChanged(int camera_id, const QString& name);
+  void fileFailed(int camera_id, const QString& name, const QString& reason);
+  void speedUpdated(qint64 kilobytes_per_second);
+  void camerasChanged();
+  void autoSyncFired(const QString& when);
+  void downloadRootChanged(const QString& root);
+  void discoveryChanged();
+
+protected:
+  void handle_message(const Message& m) override;
+  void handle_window_timer(int id) override;
+  void handle_camera_timer(std::int32_t camera_id) override;
+
+private:
+  void on_status(std::int32_t id, std::int32_t status);
+  void release(std::int32_t id);
+  void add_retry(std::int32_t id);
+  void run_retry();
+  void on_link_frame(const LinkFrame& f);
+  void on_copy_data(std::int32_t code, const QByteArray& data);
+  bool is_local(std::int32_t id) const;
+
+  ControllerOptions options_;
+  SystemSettings settings_;
+  AliasTable aliases_;
+  CameraTable cameras_;
+  std::map<std::int32_t, CameraView> views_;
+  std::deque<std::int32_t> retry_;
+  std::map<std::int32_t, QByteArray> discovered_;  // 44-byte discovery records
+  std::unique_ptr<SyncScheduler> scheduler_;
+  std::unique_ptr<LinkEndpoint> endpoint_;
+  bool sdk_started_ = false;
+};
+
+}  // namespace velmora

@@ -1,0 +1,101 @@
+#include "system_settings.h"
+
+#include <tinyxml2.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace velmora {
+
+namespace {
+
+bool parse_int(const char* text, std::int32_t& out) {
+  if (!text) return false;
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(text, &end, 10);
+  while (end && (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n')) ++end;
+  if (end == text || errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+std::string running_program_path() {
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  buf[n] = '\0';
+  return buf;
+}
+
+void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
+  auto_start = false;
+  interval_code = 1;
+  program_path = running_program_path();
+
+  tinyxml2::XMLDocument doc;
+  if (doc.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) return;
+  const tinyxml2::XMLElement* root = doc.RootElement();
+  if (!root) return;
+  const tinyxml2::XMLElement* e = root->FirstChildElement();
+  if (!e) return;
+  const char* t = e->GetText();
+  auto_start = t && std::string(t) == "1";
+
+  e = e->NextSiblingElement();
+  if (!e) return;
+  std::int32_t limit;
+  // A limit outside 1..5 would either be refused or stop every camera from
+  // starting; keep the current one.
+  if (parse_int(e->GetText(), limit) && limit >= 1 && limit <= 5) concurrency = limit;
+
+  e = e->NextSiblingElement();
+  if (!e) return;
+  std::int32_t code;
+  if (parse_int(e->GetText(), code)) interval_code = code;
+}
+
+bool SystemSettings::save(const std::string& path, std::int32_t concurrency) const {
+  tinyxml2::XMLDocument doc;
+  tinyxml2::XMLElement* root = doc.NewElement("SystemSetting");
+  root->SetAttribute("name", "Velmora Settings");
+  doc.InsertEndChild(root);
+  auto add = [&](const char* name, const std::string& text) {
+    tinyxml2::XMLElement* e = doc.NewElement(name);
+    e->SetText(text.c_str());
+    root->InsertEndChild(e);
+  };
+  add("AutoStart", auto_start ? "1" : "0");
+  add("MaxConcurrency", std::to_string(concurrency));
+  add("AutoSynInterval", std::to_string(interval_code));
+  add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
+  return doc.SaveFile(path.c_str()) == tinyxml2::XML_SUCCESS;
+}
+
+int load_download_root(const std::string& sibling_settings, const std::string& default_root,
+                       std::string& root) {
+  tinyxml2::XMLDocument doc;
+  if (doc.LoadFile(sibling_settings.c_str()) != tinyxml2::XML_SUCCESS) {
+    root = default_root;
+    return -2;
+  }
+  const tinyxml2::XMLElement* r = doc.RootElement();
+  const tinyxml2::XMLElement* second = r ? r->FirstChildElement() : nullptr;
+  if (second) second = second->NextSiblingElement();
+  const tinyxml2::XMLElement* first = second ? second->FirstChildElement() : nullptr;
+  const char* text = first ? first->GetText() : nullptr;
+  if (!text || !*text) return -1;
+  std::string value = text;
+  // The sibling may write a Windows-style path; our separators are "/".
+  for (char& c : value)
+    if (c == '\\') c = '/';
+  while (value.size() > 1 && value.back() == '/') value.pop_back();
+  root = value;
+  return 0;
+}
+
+}  // namespace velmora

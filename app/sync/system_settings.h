@@ -1,0 +1,36 @@
+// The program's own settings (start with the desktop session, concurrency
+// limit, automatic interval, program path) with their XML file, and the
+// download root read from the sibling program's settings file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct SystemSettings {
+  bool auto_start = false;
+  std::int32_t interval_code = 1;
+  std::string program_path;  // of the running program, never read from the file
+
+  // Reads the settings file by element position (names are not looked at):
+  // 1st child "1" = auto start, 2nd the concurrency limit, 3rd the interval
+  // code. A missing or unparsable file gives the defaults. `concurrency` is
+  // set only when the file holds an acceptable limit (1..5).
+  void load(const std::string& path, std::int32_t& concurrency);
+
+  // Writes the whole document; false when the file cannot be written.
+  bool save(const std::string& path, std::int32_t concurrency) const;
+};
+
+// Path of the running program file.
+std::string running_program_path();
+
+// Download root from the sibling's settings file: the text of the first child
+// element of the root's second child element. 0 found (root set), -1 file read
+// but the element or its text is missing (root unchanged), -2 file unreadable
+// (root = default_root).
+int load_download_root(const std::string& sibling_settings, const std::string& default_root,
+                       std::string& root);
+
+}  // namespace velmora

@@ -1,0 +1,87 @@
+// The main window's role as message receiver, without any widgets: workers on
+// any thread post numbered messages (with an owned payload) to it, and it owns
+// the window timers (by identifier) and one timer per camera. Everything it
+// delivers runs on the thread that owns it (the main thread).
+#pragma once
+
+#include <QByteArray>
+#include <QEvent>
+#include <QObject>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace velmora {
+
+struct Message {
+  std::uint32_t msg = 0;
+  std::intptr_t wparam = 0;
+  std::intptr_t lparam = 0;
+  QByteArray data;  // heap payload, owned by the message
+};
+
+// Anything a worker needs to talk to the window: safe from any thread.
+class MessageSink {
+public:
+  virtual ~MessageSink() = default;
+  virtual void post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
+                            QByteArray data = {}) = 0;
+  // Camera timers: arming again restarts the count; a cancelled or re-armed
+  // timer never fires for its earlier arming.
+  virtual void arm_camera_timer(std::int32_t camera_id, int ms) = 0;
+  virtual void cancel_camera_timer(std::int32_t camera_id) = 0;
+  // Runs `fn` on the window thread after `ms` milliseconds.
+  virtual void run_later(int ms, std::function<void()> fn) = 0;
+};
+
+class WindowMessageEvent : public QEvent {
+public:
+  explicit WindowMessageEvent(Message m) : QEvent(event_type()), message(std::move(m)) {}
+  static QEvent::Type event_type();
+  Message message;
+};
+
+class WindowCore : public QObject, public MessageSink {
+  Q_OBJECT
+public:
+  explicit WindowCore(QObject* parent = nullptr);
+  ~WindowCore() override;
+
+  void post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
+                    QByteArray data = {}) override;
+  void arm_camera_timer(std::int32_t camera_id, int ms) override;
+  void cancel_camera_timer(std::int32_t camera_id) override;
+  void run_later(int ms, std::function<void()> fn) override;
+
+  // Window timers, window thread only. Setting a running timer restarts it.
+  void set_window_timer(int id, std::int64_t ms);
+  void kill_window_timer(int id);
+  bool window_timer_active(int id) const;
+  bool camera_timer_armed(std::int32_t camera_id) const;
+
+protected:
+  bool event(QEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+
+  virtual void handle_message(const Message& m) = 0;
+  virtual void handle_window_timer(int id) = 0;
+  virtual void handle_camera_timer(std::int32_t camera_id) = 0;
+
+private:
+  void fire_camera_timer(std::int32_t camera_id, std::uint64_t generation);
+
+  std::map<int, int> window_timers_;  // our identifier -> QObject timer id
+
+  struct CameraTimer {
+    std::uint64_t generation = 0;
+    bool armed = false;
+  };
+  mutable std::mutex camera_timers_mutex_;
+  std::map<std::int32_t, CameraTimer> camera_timers_;
+  std::uint64_t next_generation_ = 0;
+};
+
+}  // namespace velmora
