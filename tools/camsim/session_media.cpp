@@ -126,15 +126,16 @@ void Session::pump_media(Clock::time_point now) {
 
 void Session::on_video_settings(const uint8_t* msg, uint32_t len, bool set) {
   if (!check_length(set ? "video settings" : "video settings request", len, 18)) return;
-  auto m = view<wire::VideoSettings>(msg);
-  if (m.w[0] != 2) sim_.protocol_error("video settings message with word 0 = %u, expected 2", m.w[0]);
+  uint16_t words[6];  // aligned copy of the packed words
+  std::memcpy(words, msg + sizeof(wire::Header), sizeof words);
+  if (words[0] != 2) sim_.protocol_error("video settings message with word 0 = %u, expected 2", words[0]);
   auto reply = wire::make<wire::VideoSettings>(wire::VIDEO_SETTINGS);
   {
     std::lock_guard<std::mutex> lock(sim_.card_mu);
-    if (set) std::copy(m.w + 1, m.w + 6, sim_.video_words + 1);
-    std::copy(sim_.video_words, sim_.video_words + 6, reply.w);
+    if (set) std::copy(words + 1, words + 6, sim_.video_words + 1);
+    std::memcpy(reply.w, sim_.video_words, sizeof reply.w);
   }
-  if (!set && std::any_of(m.w + 1, m.w + 6, [](uint16_t w) { return w != 0; }))
+  if (!set && std::any_of(words + 1, words + 6, [](uint16_t w) { return w != 0; }))
     sim_.protocol_error("video settings request with non-zero words");
   sim_.update_stats([&](Stats& s) { ++(set ? s.settings_sets : s.settings_requests); });
   // A set is confirmed by reporting the settings now in force.
@@ -172,7 +173,7 @@ void Session::on_record_start(const uint8_t* msg, uint32_t len) {
   record_transaction_ = fresh_id();
   record_seconds_ = m.duration;
   recording_open_ended_ = m.duration == 0;
-  record_end_ = Clock::now() + std::chrono::seconds(m.duration);
+  record_end_ = Clock::now() + std::chrono::seconds(uint32_t{m.duration});
   reply.transaction_id = record_transaction_;
   sim_.note("recording started for %u s, transaction %u", m.duration, record_transaction_);
   send(reply);
@@ -274,7 +275,7 @@ void Session::on_remote_play_ctrl(const uint8_t* msg, uint32_t len) {
                          [&](const Play& p) { return p.camera_play_id == m.camera_play_id; });
   if (it == plays_.end()) {
     // A control crossing the end notice on the wire is no client fault.
-    if (!ended_plays_.count(m.camera_play_id))
+    if (!ended_plays_.count(uint32_t{m.camera_play_id}))
       sim_.protocol_error("play control for unknown playback %u", m.camera_play_id);
     return;
   }

@@ -153,7 +153,7 @@ void Session::on_download_request(const uint8_t* msg, uint32_t len) {
   if (!named) {
     sim_.protocol_error("download request name has no NUL");
     status = kBadRequest;
-  } else if (!used_download_ids_.insert(req.download_id).second) {
+  } else if (!used_download_ids_.insert(uint32_t{req.download_id}).second) {
     sim_.protocol_error("download id %u used twice on one connection", req.download_id);
     status = kBadRequest;
   } else if (!sim_.find_recording(name, &rec)) {
