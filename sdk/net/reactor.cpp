@@ -118,6 +118,12 @@ bool Socket_Select_Reactor_Win32::is_registered(socket_t socket) {
   return handlers_.count(socket) != 0;
 }
 
+Socket_Event_Handler* Socket_Select_Reactor_Win32::handler_for(socket_t socket) {
+  Guard guard(lock_);
+  auto it = handlers_.find(socket);
+  return it == handlers_.end() ? nullptr : it->second;
+}
+
 int Socket_Select_Reactor_Win32::schedule_timer(Socket_Event_Handler* handler, void* arg,
                                                 const TimeValue& delay,
                                                 const TimeValue& interval) {
@@ -437,6 +443,17 @@ int SocketReactor::register_handler(Socket_Event_Handler* handler) {
 
 int SocketReactor::remove_handler(socket_t socket) {
   Guard guard(lock_);
+  return impl_->remove_handler(socket, MASK_ALL);
+}
+
+int SocketReactor::remove_handler_of(Socket_Event_Handler* handler) {
+  if (handler == nullptr) return 0;
+  Guard guard(lock_);
+  socket_t socket = handler->get_handle();
+  if (socket == kInvalidSocket || impl_->handler_for(socket) != handler) {
+    sdk_log(kModule, LOG_ERROR, "Can't find Socket %d, When Remove.", socket);
+    return 0;
+  }
   return impl_->remove_handler(socket, MASK_ALL);
 }
 

@@ -81,6 +81,7 @@ public:
 
   ReactorTimerQueue* timer_queue() const { return timer_queue_; }
   bool is_registered(socket_t socket);
+  Socket_Event_Handler* handler_for(socket_t socket);  // null when none
 
 private:
   enum Event { EV_WRITE, EV_EXCEPT, EV_READ };
@@ -115,6 +116,10 @@ public:
 
   int register_handler(Socket_Event_Handler* handler);
   int remove_handler(socket_t socket);
+  // Removes the handler's socket only while that socket is still registered
+  // to this handler: the socket number may have been closed and reused by the
+  // time a caller on another thread gets the lock.
+  int remove_handler_of(Socket_Event_Handler* handler);
 
   int schedule_timer(Socket_Event_Handler* handler, void* arg,
                      const TimeValue& delay, const TimeValue& interval) override;

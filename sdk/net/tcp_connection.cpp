@@ -91,7 +91,7 @@ int TCPConnection::disconnect() {
   if (state_.load() != STATE_IDLE) {
     close_requested_.store(true);
     sdk_log(kModule, LOG_DEBUG, "TCP Disconnect.");
-    reactor_for_io()->remove_handler(socket_.load());
+    reactor_for_io()->remove_handler_of(this);
   }
   return 0;
 }

@@ -1,0 +1,189 @@
+// Prints the reactor's idle CPU cost and its loopback throughput next to a
+// plain blocking socket pair. Figures only; nothing passes or fails.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "kestrune_sdk.h"
+#include "net/log.h"
+#include "net/reactor.h"
+#include "net/tcp_connection.h"
+
+using namespace kestrune;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kTransfer = 200u * 1024 * 1024;
+
+void quiet(const std::string&) {}
+
+struct Listener {
+  int fd;
+  std::uint16_t port;
+  Listener() {
+    fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    ::listen(fd, 256);
+    socklen_t len = sizeof(a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+  }
+  ~Listener() { ::close(fd); }
+};
+
+double cpu_seconds() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Counts what arrives; drains the socket on each call.
+class Sink : public TCPConnection {
+public:
+  std::atomic<std::size_t> bytes{0};
+  int handle_input() override {
+    static thread_local std::vector<unsigned char> buf(256 * 1024);
+    for (;;) {
+      int n = receive(buf.data(), static_cast<int>(buf.size()));
+      if (n > 0) {
+        bytes.fetch_add(static_cast<std::size_t>(n));
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+      return -1;
+    }
+  }
+};
+
+bool wait_for(const std::function<bool()>& done, int seconds) {
+  auto end = Clock::now() + std::chrono::seconds(seconds);
+  while (Clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return done();
+}
+
+void idle_cpu(int connections) {
+  Listener l;
+  std::vector<TCPConnection*> clients;
+  std::vector<int> servers;
+  for (int i = 0; i < connections; ++i) {
+    auto* c = new Sink;
+    c->connect(htonl(INADDR_LOOPBACK), l.port);
+    clients.push_back(c);
+    servers.push_back(::accept(l.fd, nullptr, nullptr));
+  }
+  wait_for([&] {
+    for (auto* c : clients) if (c->state() != TCPConnection::STATE_CONNECTED) return false;
+    return true;
+  }, 20);
+  double before = cpu_seconds();
+  auto start = Clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  double used = cpu_seconds() - before;
+  std::printf("idle, %3d connections: CPU %.3f s in %.2f s wall (%.1f%% of one core)\n",
+              connections, used, wall, 100.0 * used / wall);
+  for (auto* c : clients) c->disconnect();  // the close drops the last reference
+  for (int s : servers) ::close(s);
+}
+
+void reactor_throughput() {
+  Listener l;
+  auto* client = new Sink;
+  client->connect(htonl(INADDR_LOOPBACK), l.port);
+  client->add_reference();
+  int fd = ::accept(l.fd, nullptr, nullptr);
+  auto* server = new Sink;
+  server->attach(fd, nullptr);
+  server->add_reference();
+  wait_for([&] { return client->state() == TCPConnection::STATE_CONNECTED; }, 20);
+
+  std::vector<unsigned char> chunk(64 * 1024, 0x5A);
+  double cpu0 = cpu_seconds();
+  auto start = Clock::now();
+  std::size_t sent = 0;
+  while (sent < kTransfer) {
+    int n = static_cast<int>(std::min(chunk.size(), kTransfer - sent));
+    int rc = client->send(chunk.data(), n);
+    if (rc > 0) sent += rc;
+    else std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  wait_for([&] { return server->bytes.load() >= kTransfer; }, 600);
+  double secs = std::chrono::duration<double>(Clock::now() - start).count();
+  double cpu = cpu_seconds() - cpu0;
+  std::printf("TCPConnection -> TCPConnection: %zu MB in %.2f s = %.1f MB/s (CPU %.2f s)\n",
+              kTransfer >> 20, secs, (kTransfer >> 20) / secs, cpu);
+  client->disconnect();
+  server->disconnect();
+  client->remove_reference();
+  server->remove_reference();
+}
+
+void plain_throughput() {
+  Listener l;
+  int a = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(l.port);
+  ::connect(a, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+  int b = ::accept(l.fd, nullptr, nullptr);
+  double cpu0 = cpu_seconds();
+  auto start = Clock::now();
+  std::thread reader([b] {
+    std::vector<unsigned char> buf(256 * 1024);
+    std::size_t got = 0;
+    while (got < kTransfer) {
+      ssize_t n = ::recv(b, buf.data(), buf.size(), 0);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+  });
+  std::vector<unsigned char> chunk(64 * 1024, 0x5A);
+  std::size_t sent = 0;
+  while (sent < kTransfer) {
+    ssize_t n = ::send(a, chunk.data(), std::min(chunk.size(), kTransfer - sent), MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<std::size_t>(n);
+  }
+  reader.join();
+  double secs = std::chrono::duration<double>(Clock::now() - start).count();
+  double cpu = cpu_seconds() - cpu0;
+  std::printf("plain blocking socket pair:     %zu MB in %.2f s = %.1f MB/s (CPU %.2f s)\n",
+              kTransfer >> 20, secs, (kTransfer >> 20) / secs, cpu);
+  ::close(a);
+  ::close(b);
+}
+
+}  // namespace
+
+int main() {
+  set_log_sink(&quiet);  // connection lines would drown the figures
+  if (NVS_SDK_V160::Camera_SDK_Initialize() != 0) {
+    std::printf("reactor did not start\n");
+    return 1;
+  }
+  for (int n : {0, 1, 100}) idle_cpu(n);
+  reactor_throughput();
+  plain_throughput();
+  NVS_SDK_V160::Camera_SDK_Finalize();
+  return 0;
+}
