@@ -142,4 +142,23 @@ TEST(CamsimSession, SilentCameraAndDroppedConnections) {
   EXPECT_TRUE(eventually([&] { return sim.stats().active_connections == 0; }));
 }
 
+TEST(CamsimSession, AdoptedStreamCanSkipTheLogin) {
+  camsim::CameraSimulator sim(base_config());
+  EXPECT_EQ(sim.adopt_connection(::dup(0), true), -1);  // not started: closed, refused
+  ASSERT_EQ(sim.start(), 0);
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+  ASSERT_EQ(sim.adopt_connection(pair[0], true), 0);
+  Bytes hb = message(11, 6);
+  ASSERT_EQ(::send(pair[1], hb.data(), hb.size(), MSG_NOSIGNAL), 6);
+  uint8_t reply[6] = {};
+  pollfd p{pair[1], POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 15000), 1);
+  EXPECT_EQ(::recv(pair[1], reply, sizeof reply, MSG_WAITALL), 6);
+  EXPECT_EQ(reply[4], 11);
+  ::close(pair[1]);
+  EXPECT_TRUE(eventually([&] { return sim.stats().active_connections == 0; }));
+  EXPECT_EQ(sim.stats().protocol_errors, 0);
+}
+
 }  // namespace
