@@ -24,7 +24,7 @@ int DeviceReceiveLoop::feed(const char* data, int n) {
       plain_line("[CameraDriverModule]: Buffer not enough.");
       return kDropped;
     }
-    std::memcpy(buffer_ + fill_, data + taken, static_cast<std::size_t>(piece));
+    if (piece > 0) std::memcpy(buffer_ + fill_, data + taken, static_cast<std::size_t>(piece));
     fill_ += piece;
     taken += piece;
     const int r = drain();
