@@ -1,0 +1,126 @@
+// "velmora cameras ...": the camera list file edited from the command line,
+// with the same rules as the add and remove commands of the window.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "alias_store.h"
+#include "app_paths.h"
+#include "camera_store.h"
+#include "modes.h"
+#include "sibling_link.h"
+#include "window_messages.h"
+
+namespace velmora {
+
+namespace {
+
+bool parse_camera_id(const std::string& text, std::int32_t& id) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  id = static_cast<std::int32_t>(v);
+  return true;
+}
+
+void notify_sibling() {
+  LinkFrame f;
+  f.msg = WM_RECORDS_CHANGED;
+  send_frames(QString::fromStdString(runtime_dir()), QString::fromLatin1(kSiblingEndpoint), {f},
+              500);
+}
+
+int list(const AppPaths& paths) {
+  CameraTable table;
+  load_camera_file(paths.camera_list_file(), table);
+  AliasTable aliases;
+  load_alias_file(paths.alias_file(), aliases);
+  if (table.empty()) {
+    std::printf("No cameras configured (%s).\n", paths.camera_list_file().c_str());
+    return kExitOk;
+  }
+  std::printf("%-12s %-7s %-28s %s\n", "ID", "KIND", "ADDRESS", "ALIAS");
+  for (const auto& [id, r] : table) {
+    std::string where = r.is_local ? address_text(r)
+                                   : serial_of(r) + " via " + field_text(r.server_address);
+    auto a = aliases.find(id);
+    std::printf("%-12d %-7s %-28s %s\n", id, r.is_local ? "local" : "remote", where.c_str(),
+                a == aliases.end() ? "" : a->second.c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int run_cameras_command(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    std::fprintf(stderr, "velmora cameras: missing command (list, add-local, remove)\n");
+    return kExitUsage;
+  }
+  const std::string& cmd = args[0];
+  const bool known = cmd == "list" || cmd == "add-local" || cmd == "remove";
+  if (!known) {
+    std::fprintf(stderr, "velmora cameras: unknown command '%s' (list, add-local, remove)\n",
+                 cmd.c_str());
+    return kExitUsage;
+  }
+  const std::size_t want = cmd == "list" ? 1 : cmd == "add-local" ? 4 : 2;
+  if (args.size() != want) {
+    std::fprintf(stderr, "usage: velmora cameras %s\n",
+                 cmd == "list"        ? "list"
+                 : cmd == "add-local" ? "add-local <id> <ipv4> <password>"
+                                      : "remove <id>");
+    return kExitUsage;
+  }
+  std::int32_t id = 0;
+  if (cmd != "list" && !parse_camera_id(args[1], id)) {
+    std::fprintf(stderr, "velmora cameras: '%s' is not a camera id (a 32-bit decimal number)\n",
+                 args[1].c_str());
+    return kExitUsage;
+  }
+  CameraRecord record{};
+  if (cmd == "add-local") {
+    std::string error;
+    if (!make_local_record(id, args[2], args[3], record, error)) {
+      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
+
+  if (!acquire_instance_lock()) return kExitAlreadyRunning;
+  const AppPaths paths = AppPaths::from_environment();
+  paths.create_folders();
+  if (cmd == "list") return list(paths);
+
+  CameraTable table;
+  load_camera_file(paths.camera_list_file(), table);
+  if (cmd == "add-local") {
+    const bool existed = table.count(id) != 0;
+    table[id] = record;
+    if (!save_camera_file(paths.camera_list_file(), table)) {
+      std::fprintf(stderr, "velmora cameras: cannot write %s\n", paths.camera_list_file().c_str());
+      return kExitFailed;
+    }
+    notify_sibling();
+    std::printf("%s camera %d at %s\n", existed ? "Updated" : "Added", id, args[2].c_str());
+    return kExitOk;
+  }
+  if (!table.erase(id)) {
+    std::fprintf(stderr, "velmora cameras: no camera with id %d\n", id);
+    return kExitFailed;
+  }
+  if (!save_camera_file(paths.camera_list_file(), table)) {
+    std::fprintf(stderr, "velmora cameras: cannot write %s\n", paths.camera_list_file().c_str());
+    return kExitFailed;
+  }
+  notify_sibling();
+  std::printf("Removed camera %d\n", id);
+  return kExitOk;
+}
+
+}  // namespace velmora

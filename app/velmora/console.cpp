@@ -1,0 +1,66 @@
+#include "console.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <ctime>
+
+namespace velmora {
+
+namespace {
+std::FILE* g_out = nullptr;
+bool g_tty = false;
+}  // namespace
+
+void Console::capture(bool library_lines_to_stderr) {
+  if (g_out) return;
+  std::fflush(stdout);
+  int keep = ::dup(STDOUT_FILENO);
+  if (keep >= 0) {
+    ::fcntl(keep, F_SETFD, FD_CLOEXEC);
+    g_out = ::fdopen(keep, "w");
+  }
+  if (!g_out) {
+    g_out = stdout;
+    g_tty = ::isatty(STDOUT_FILENO);
+    return;
+  }
+  g_tty = ::isatty(keep);
+  std::setvbuf(g_out, nullptr, _IOLBF, 0);
+  if (library_lines_to_stderr) {
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
+  } else {
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+      ::dup2(null, STDOUT_FILENO);
+      ::close(null);
+    }
+  }
+}
+
+std::FILE* Console::out() { return g_out ? g_out : stdout; }
+
+bool Console::interactive() { return g_out ? g_tty : ::isatty(STDOUT_FILENO); }
+
+std::string now_text() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  ::localtime_r(&t, &tm);
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+  return buf;
+}
+
+std::string human_bytes(unsigned long long bytes) {
+  char buf[32];
+  if (bytes >= 1024ull * 1024) {
+    std::snprintf(buf, sizeof buf, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  } else if (bytes >= 10ull * 1024) {
+    std::snprintf(buf, sizeof buf, "%.1f KB", static_cast<double>(bytes) / 1024.0);
+  } else {
+    std::snprintf(buf, sizeof buf, "%llu bytes", bytes);
+  }
+  return buf;
+}
+
+}  // namespace velmora

@@ -1,0 +1,35 @@
+// The program's modes, chosen by main from the command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Exit statuses shared by every mode.
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitFailed = 1,         // a camera did not complete, a check failed
+  kExitUsage = 2,          // bad command line or input
+  kExitAlreadyRunning = 3, // another instance holds "_Velmora"
+};
+
+struct HeadlessOptions {
+  bool once = false;
+  bool now = false;       // start all cameras at once instead of waiting for the timer
+  bool verbose = false;   // library log lines to standard error
+};
+
+struct DemoOptions {
+  int cameras = 5;
+  bool verbose = false;
+};
+
+int run_cameras_command(const std::vector<std::string>& args);
+int run_headless(const HeadlessOptions& options);
+int run_demo(const DemoOptions& options);
+
+// Acquires the single-instance lock or prints why not; false = exit now.
+bool acquire_instance_lock();
+
+}  // namespace velmora
