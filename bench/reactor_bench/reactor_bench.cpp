@@ -87,6 +87,7 @@ void idle_cpu(int connections) {
   for (int i = 0; i < connections; ++i) {
     auto* c = new Sink;
     c->connect(htonl(INADDR_LOOPBACK), l.port);
+    c->add_reference();  // the connection's own, released by its close
     clients.push_back(c);
     servers.push_back(::accept(l.fd, nullptr, nullptr));
   }
@@ -101,7 +102,10 @@ void idle_cpu(int connections) {
   double used = cpu_seconds() - before;
   std::printf("idle, %3d connections: CPU %.3f s in %.2f s wall (%.1f%% of one core)\n",
               connections, used, wall, 100.0 * used / wall);
-  for (auto* c : clients) c->disconnect();  // the close drops the last reference
+  for (auto* c : clients) {
+    c->disconnect();
+    c->remove_reference();
+  }
   for (int s : servers) ::close(s);
 }
 
