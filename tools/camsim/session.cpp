@@ -127,8 +127,10 @@ bool Session::write_output() {
 }
 
 void Session::send(const void* data, size_t n) {
-  if (out_pos_ > 0 && out_pos_ == out_.size()) {
-    out_.clear();
+  if (out_pos_ > 0 && (out_pos_ == out_.size() || out_pos_ >= (1u << 20))) {
+    // Drop what the socket already took, so a reader that never quite
+    // catches up does not make the queue grow without bound.
+    out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(out_pos_));
     out_pos_ = 0;
   }
   const uint8_t* p = static_cast<const uint8_t*>(data);
