@@ -20,6 +20,7 @@ std::uint32_t u32_at(const Bytes& b, size_t offset) {
 TEST_F(ServerTest, RequestsBeforeLoginAreRefused) {
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   m.RegisterMessageNofity(&r);
   EXPECT_EQ(m.LoginServer("alice", "secret", "SERIAL0001"), -100);
   EXPECT_EQ(m.SendNVTListRequest(), -1);
@@ -55,6 +56,7 @@ TEST_F(ServerTest, LoginGrantsSessionAndListKeepsFirstHundred) {
 
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.2", c.accounts[0]));
   EXPECT_EQ(m.GetStatus(), 2);
   EXPECT_GE(m.GetSessionID(), 0x1000);
@@ -79,6 +81,7 @@ TEST_F(ServerTest, LoginGrantsSessionAndListKeepsFirstHundred) {
   // The reserved account's digest on a second connection.
   NVS_Client_Module m2;
   Recorder r2;
+  NotifyGuard guard2(m2);
   ASSERT_TRUE(connect_and_login(m2, r2, *s, "127.0.3.2", c.accounts[1]));
   EXPECT_EQ(s->counters().logins_accepted, 2);
   EXPECT_EQ(s->counters().protocol_errors, 0);
@@ -91,6 +94,7 @@ TEST_F(ServerTest, LoginRefusedAtEachStepAndRetriedOnTheSameConnection) {
   auto s = start_server(c);
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   m.RegisterMessageNofity(&r);
   ASSERT_EQ(m.ConnectServer("127.0.3.3", s->port()), 0);
   ASSERT_TRUE(r.wait_for("connect 0"));
@@ -124,6 +128,7 @@ TEST_F(ServerTest, NoticesReachTheHandler) {
   auto s = start_server(c);
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.4", c.accounts[0]));
 
   // A seize notice for another session is dropped; the flow-control notice
@@ -153,6 +158,7 @@ TEST_F(ServerTest, RelayTicketNamesTheRelayEndpoint) {
   auto s = start_server(c);
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.5", c.accounts[0]));
   ASSERT_EQ(m.SendNVTListRequest(), 0);
   ASSERT_TRUE(r.wait_for("list " + std::to_string(2 * 138 + 32)));
@@ -182,6 +188,7 @@ TEST_F(ServerTest, GroupUsersListedChangedAndCommonErrors) {
   auto s = start_server(c);
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.6", c.accounts[0]));
 
   m.GetAllGroupUser();
@@ -233,7 +240,8 @@ TEST_F(ServerTest, ServerCloseIsReportedAndResetsTheSession) {
   c.accounts = {account()};
   auto s = start_server(c);
   NVS_Client_Module m;
-  Recorder r;
+  Recorder r, r2;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.7", c.accounts[0]));
   s->drop_control_connections();
   ASSERT_TRUE(wait_until([&] { return r.count("broken ") == 1; }));
@@ -241,7 +249,6 @@ TEST_F(ServerTest, ServerCloseIsReportedAndResetsTheSession) {
   EXPECT_EQ(m.GetSessionID(), -1);
 
   // The same module connects and logs in again.
-  Recorder r2;
   ASSERT_TRUE(connect_and_login(m, r2, *s, "127.0.3.7", c.accounts[0]));
 }
 

@@ -77,6 +77,7 @@ TEST_F(ServerTest, RelayAdmitsAValidStampAndForwardsBothWays) {
 
   NVS_Client_Module m;
   Recorder r;
+  NotifyGuard guard(m);
   ASSERT_TRUE(connect_and_login(m, r, *s, address, c.accounts[0]));
   NVS_SDK_V160::CAMERA_INFO cam{};
   cam.nvt_id = 1000;

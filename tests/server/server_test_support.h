@@ -105,6 +105,22 @@ private:
   std::vector<std::string> events_;
 };
 
+// Unregisters the notify and logs out when a test ends, so a connection that
+// outlives the test never calls into a destroyed recorder.
+class NotifyGuard {
+public:
+  explicit NotifyGuard(NVS_SDK_V160::NVS_Client_Module& m) : m_(m) {}
+  ~NotifyGuard() {
+    m_.RegisterMessageNofity(nullptr);
+    m_.LogoutServer();
+  }
+  NotifyGuard(const NotifyGuard&) = delete;
+  NotifyGuard& operator=(const NotifyGuard&) = delete;
+
+private:
+  NVS_SDK_V160::NVS_Client_Module& m_;
+};
+
 // Formatted and plain log lines, captured while a test runs.
 class LogCapture {
 public:
