@@ -15,32 +15,32 @@ class MyNVSClient;
 // Implemented by the application. Every call comes from the reactor thread
 // (except OnConnectionBroken after LogoutServer, which runs on the thread that
 // called LogoutServer); pointers are valid only during the call. Results are
-// ignored by the library.
+// ignored by the library; a slot that is not overridden does nothing.
 class INVSMessageNotify {
 public:
   // 0 or the socket error of the finished connect.
-  virtual int OnConnectServer(int error) = 0;
+  virtual int OnConnectServer(int /*error*/) { return 0; }
   // The connection closed without LogoutServer (socket error), or after
   // LogoutServer when a heartbeat had gone unanswered (-202).
-  virtual int OnConnectionBroken(int error) = 0;
+  virtual int OnConnectionBroken(int /*error*/) { return 0; }
   // Login outcome: the non-zero result of step 1, or the result of step 2.
-  virtual int OnAccessResponse(int result) = 0;
+  virtual int OnAccessResponse(int /*result*/) { return 0; }
   // camera_id: the NVT id of the request; ticket: the 58-byte relay ticket
   // (u32, 48-byte relay key, 4 address bytes in dotted order, u16 port).
-  virtual int OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) = 0;
+  virtual int OnRelayTicket(unsigned int /*camera_id*/, const unsigned char* /*ticket*/) { return 0; }
   // u32 count, then count CAMERA_INFO records; size = count * 138 + 32.
-  virtual int OnReceiveNVTList(const unsigned char* list, int size) = 0;
-  virtual int OnAddUserResponse(int result) = 0;
-  virtual int OnDelUserResponse(int result) = 0;
-  virtual int OnUpdateUserResponse(int result) = 0;
+  virtual int OnReceiveNVTList(const unsigned char* /*list*/, int /*size*/) { return 0; }
+  virtual int OnAddUserResponse(int /*result*/) { return 0; }
+  virtual int OnDelUserResponse(int /*result*/) { return 0; }
+  virtual int OnUpdateUserResponse(int /*result*/) { return 0; }
   // The number of group users now held, or the server's error code.
-  virtual int OnGetAllUserResponse(int count_or_error) = 0;
+  virtual int OnGetAllUserResponse(int /*count_or_error*/) { return 0; }
   // The whole message, header first.
-  virtual int OnFlowControl(const unsigned char* message) = 0;
+  virtual int OnFlowControl(const unsigned char* /*message*/) { return 0; }
   // Another client took over this login.
-  virtual int OnSeizeNotify() = 0;
+  virtual int OnSeizeNotify() { return 0; }
   // The body of the notice.
-  virtual int OnNotice14(const unsigned char* body) = 0;
+  virtual int OnNotice14(const unsigned char* /*body*/) { return 0; }
 
 protected:
   ~INVSMessageNotify() = default;
