@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "net/log.h"
+
 namespace kestrune::vifs {
 
 int build_stamp_request(unsigned char out[kStampRequestSize], std::uint32_t user_id,
@@ -28,6 +30,38 @@ int parse_stamp_response(const unsigned char* message, int whole_length,
   *result = body.result;
   *session_value = body.session_value;
   return 1;
+}
+
+int take_stamp_answer(unsigned char* buffer, int* fill, std::int32_t* result,
+                      std::int32_t* session_value) {
+  int offset = 0;
+  int outcome = 0;
+  while (*fill - offset >= kHeaderSize) {
+    int whole = 0;
+    int cut = cut_message(buffer + offset, *fill - offset, &whole);
+    const long long declared =
+        kHeaderSize + static_cast<long long>(read_header(buffer + offset).body_length);
+    if (cut < 0 || declared > kMaxMessage) {
+      sdk_log("NVDClient", LOG_ERROR, "Error Parser Message Fialed.");
+      return -1;
+    }
+    if (cut == 0) break;
+    int parsed = parse_stamp_response(buffer + offset, whole, result, session_value);
+    offset += whole;
+    if (parsed < 0) {
+      sdk_log("NVDClient", LOG_ERROR, "Error Parser Message Fialed.");
+      return -1;
+    }
+    if (parsed == 1) {
+      outcome = 1;
+      break;
+    }
+  }
+  if (offset > 0) {
+    std::memmove(buffer, buffer + offset, static_cast<std::size_t>(*fill - offset));
+    *fill -= offset;
+  }
+  return outcome;
 }
 
 }  // namespace kestrune::vifs

@@ -24,4 +24,15 @@ int build_stamp_request(unsigned char out[kStampRequestSize], std::uint32_t user
 int parse_stamp_response(const unsigned char* message, int whole_length,
                          std::int32_t* result, std::int32_t* session_value);
 
+// One step of a relayed connection's admission, run on the connection's own
+// receive buffer after newly read bytes were appended to it. Whole messages
+// are taken from the front; any message but the stamp answer is dropped.
+// Returns 1 when the stamp answer was taken (result and session value set;
+// the buffer then holds only the bytes that followed it, which belong to the
+// camera's device stream), 0 when more bytes are needed, and -1 when a
+// message cannot be cut or is too long to ever complete (logged as
+// "Error Parser Message Fialed." under the module "NVDClient").
+int take_stamp_answer(unsigned char* buffer, int* fill, std::int32_t* result,
+                      std::int32_t* session_value);
+
 }  // namespace kestrune::vifs

@@ -160,3 +160,28 @@ TEST(LoginDigest, BothBranchesMatchIndependentValues) {
   login_digest("vomul", "pw", 1234, d);
   EXPECT_EQ(to_hex(d, 16), "c4234dd58a1df02042a7af3a71001d3e");
 }
+
+TEST(VifsMessages, StampAnswerTakenFromTheRelayStream) {
+  // A stray heartbeat, the answer in two reads, then the camera's first bytes.
+  Bytes stream = cat({hex("0200 0100 1100 00000000 01000000 ffffffff"),
+                      hex("0200 0100 0a00 08000000 02000000 ffffffff 00000000 07000000"),
+                      hex("aabbccdd")});
+  unsigned char buffer[kMaxMessage];
+  int fill = 0;
+  std::int32_t result = -9, session = -9;
+  std::memcpy(buffer, stream.data(), 30);
+  fill = 30;
+  EXPECT_EQ(take_stamp_answer(buffer, &fill, &result, &session), 0);
+  EXPECT_EQ(fill, 12);  // the heartbeat is dropped, the half answer kept
+  std::memcpy(buffer + fill, stream.data() + 30, stream.size() - 30);
+  fill += static_cast<int>(stream.size() - 30);
+  EXPECT_EQ(take_stamp_answer(buffer, &fill, &result, &session), 1);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(session, 7);
+  EXPECT_EQ(built(buffer, fill), hex("aabbccdd"));
+
+  Bytes too_long = hex("0200 0100 0a00 ffff0100 02000000 ffffffff");
+  std::memcpy(buffer, too_long.data(), too_long.size());
+  fill = 18;
+  EXPECT_EQ(take_stamp_answer(buffer, &fill, &result, &session), -1);
+}
