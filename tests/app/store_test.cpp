@@ -1,0 +1,235 @@
+// Camera list file, alias file, settings file and the download-root lookup.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstring>
+
+#include "alias_store.h"
+#include "app_paths.h"
+#include "app_test_support.h"
+#include "camera_store.h"
+#include "download_layout.h"
+#include "system_settings.h"
+
+namespace velmora {
+namespace {
+
+using test::read_all;
+using test::write_all;
+
+CameraRecord record(std::int32_t id, std::uint8_t last_octet) {
+  CameraRecord r;
+  std::string error;
+  EXPECT_TRUE(make_local_record(id, "10.0.0." + std::to_string(last_octet), "pw" + std::to_string(id), r, error));
+  return r;
+}
+
+std::string bytes_of(const CameraRecord& r) {
+  return std::string(reinterpret_cast<const char*>(&r), sizeof r);
+}
+
+TEST(CameraRecordLayout, FieldOffsetsMatchTheFileImage) {
+  // A hand-written image: every field carries a marker at its offset.
+  std::string image(147, '\0');
+  image[0] = 0x39; image[1] = 0x30;                 // id 12345
+  image[4] = 1;                                     // is local
+  image[5] = 192; image[6] = 168; image[7] = 1; image[8] = 20;
+  std::memcpy(&image[9], "local-pw", 8);
+  std::memcpy(&image[29], "user", 4);
+  std::memcpy(&image[79], "srv-pw", 6);
+  std::memcpy(&image[99], "SERIAL01", 8);
+  std::memcpy(&image[131], "10.1.2.3", 8);
+
+  CameraRecord r;
+  std::memcpy(&r, image.data(), sizeof r);
+  EXPECT_EQ(r.camera_id, 12345);
+  EXPECT_EQ(r.is_local, 1);
+  EXPECT_EQ(address_text(r), "192.168.1.20");
+  EXPECT_EQ(field_text(r.local_password), "local-pw");
+  EXPECT_EQ(field_text(r.user), "user");
+  EXPECT_EQ(field_text(r.server_password), "srv-pw");
+  EXPECT_EQ(serial_of(r), "SERIAL01");
+  EXPECT_EQ(field_text(r.server_address), "10.1.2.3");
+
+  CameraRecord built;
+  std::string error;
+  ASSERT_TRUE(make_local_record(12345, "192.168.1.20", "local-pw", built, error));
+  std::string expected(147, '\0');
+  std::memcpy(expected.data(), image.data(), 25);  // id, kind, address, password only
+  EXPECT_EQ(bytes_of(built), expected);
+}
+
+TEST(CameraRecordLayout, RefusesBadAddressesAndLongPasswords) {
+  CameraRecord r;
+  std::string error;
+  for (const char* bad : {"1.2.3", "1.2.3.4.5", "256.1.1.1", "a.b.c.d", "1.2.3.4 ", "", "01.2.3.4"})
+    EXPECT_FALSE(make_local_record(1, bad, "pw", r, error)) << bad;
+  EXPECT_FALSE(make_local_record(1, "1.2.3.4", std::string(16, 'x'), r, error));
+  EXPECT_NE(error.find("15"), std::string::npos);
+  EXPECT_TRUE(make_local_record(1, "1.2.3.4", std::string(15, 'x'), r, error));
+  EXPECT_EQ(r.local_password[15], '\0');
+}
+
+class StoreFiles : public ::testing::Test {
+protected:
+  QTemporaryDir dir;
+  std::string path(const char* name) const { return dir.path().toStdString() + "/" + name; }
+};
+
+TEST_F(StoreFiles, CameraFileKeepsWholeRecordsOnly) {
+  // 294 bytes = two records; 300 bytes = two records and 6 stray bytes.
+  const std::string two = bytes_of(record(5, 5)) + bytes_of(record(3, 3));
+  write_all(path("two.dat"), two);
+  write_all(path("trail.dat"), two + "abcdef");
+  for (const char* name : {"two.dat", "trail.dat"}) {
+    CameraTable table;
+    ASSERT_TRUE(load_camera_file(path(name), table));
+    ASSERT_EQ(table.size(), 2u) << name;
+    EXPECT_EQ(address_text(table.at(3)), "10.0.0.3");
+    EXPECT_EQ(address_text(table.at(5)), "10.0.0.5");
+  }
+  // Saving writes ascending ids, 147 bytes each, nothing else.
+  CameraTable table;
+  load_camera_file(path("trail.dat"), table);
+  ASSERT_TRUE(save_camera_file(path("out.dat"), table));
+  EXPECT_EQ(read_all(path("out.dat")), bytes_of(record(3, 3)) + bytes_of(record(5, 5)));
+}
+
+TEST_F(StoreFiles, LaterDuplicateWinsAndMissingFileLeavesTable) {
+  write_all(path("dup.dat"), bytes_of(record(7, 1)) + bytes_of(record(7, 2)));
+  CameraTable table;
+  ASSERT_TRUE(load_camera_file(path("dup.dat"), table));
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(address_text(table.at(7)), "10.0.0.2");
+
+  EXPECT_FALSE(load_camera_file(path("missing.dat"), table));
+  EXPECT_EQ(table.size(), 1u);
+
+  ASSERT_TRUE(save_camera_file(path("empty.dat"), {}));
+  EXPECT_TRUE(file_exists(path("empty.dat")));
+  EXPECT_EQ(read_all(path("empty.dat")), "");
+}
+
+TEST_F(StoreFiles, AliasLines) {
+  write_all(path("alias.txt"),
+            "12345/*/Front door\r\n"
+            "7/*/a/*/b\n"
+            "no separator here\n"
+            "x/*/not a number\n"
+            "8/*/\r\n");
+  AliasTable aliases;
+  load_alias_file(path("alias.txt"), aliases);
+  EXPECT_EQ(aliases.size(), 3u);
+  EXPECT_EQ(aliases[12345], "Front door");
+  EXPECT_EQ(aliases[7], "a/*/b");  // the separator inside the alias stays
+  EXPECT_EQ(aliases[8], "");
+
+  aliases[9] = "two\nlines";
+  ASSERT_TRUE(save_alias_file(path("out.txt"), aliases));
+  EXPECT_EQ(read_all(path("out.txt")),
+            "7/*/a/*/b\r\n8/*/\r\n9/*/two lines\r\n12345/*/Front door\r\n");
+}
+
+TEST_F(StoreFiles, SettingsAreReadByPosition) {
+  // Names are not looked at: the same order under other names reads alike.
+  const char* docs[] = {
+      "<SystemSetting name=\"Velmora Settings\"><AutoStart>1</AutoStart>"
+      "<MaxConcurrency>7</MaxConcurrency><AutoSynInterval>3</AutoSynInterval>"
+      "<QTX_Installed_Path>/x</QTX_Installed_Path></SystemSetting>",
+      "<R><a>1</a><b>7</b><c>3</c></R>"};
+  for (const char* doc : docs) {
+    write_all(path("Settings.xml"), doc);
+    SystemSettings s;
+    std::int32_t limit = 4;
+    s.load(path("Settings.xml"), limit);
+    EXPECT_TRUE(s.auto_start);
+    EXPECT_EQ(limit, 4);  // 7 is refused
+    EXPECT_EQ(s.interval_code, 3);
+  }
+  // Only the exact text "1" means on; a limit in range is taken.
+  write_all(path("Settings.xml"), "<R><a>true</a><b>2</b><c></c></R>");
+  SystemSettings s;
+  std::int32_t limit = 4;
+  s.load(path("Settings.xml"), limit);
+  EXPECT_FALSE(s.auto_start);
+  EXPECT_EQ(limit, 2);
+  EXPECT_EQ(s.interval_code, 1);
+
+  // Broken or missing files give the defaults.
+  write_all(path("Settings.xml"), "<R><a>1</a");
+  s.auto_start = true;
+  s.interval_code = 5;
+  s.load(path("Settings.xml"), limit);
+  EXPECT_FALSE(s.auto_start);
+  EXPECT_EQ(s.interval_code, 1);
+  EXPECT_FALSE(s.program_path.empty());
+}
+
+TEST_F(StoreFiles, SettingsSaveAsPrintedDocument) {
+  SystemSettings s;
+  s.auto_start = true;
+  s.interval_code = 6;
+  s.program_path = "/opt/velmora/bin/velmora";
+  ASSERT_TRUE(s.save(path("Settings.xml"), 3));
+  EXPECT_EQ(read_all(path("Settings.xml")),
+            "<SystemSetting name=\"Velmora Settings\">\n"
+            "    <AutoStart>1</AutoStart>\n"
+            "    <MaxConcurrency>3</MaxConcurrency>\n"
+            "    <AutoSynInterval>6</AutoSynInterval>\n"
+            "    <QTX_Installed_Path>/opt/velmora/bin/velmora</QTX_Installed_Path>\n"
+            "</SystemSetting>\n");
+  // A path that needs more than 259 bytes is written empty.
+  s.program_path = "/" + std::string(300, 'p');
+  ASSERT_TRUE(s.save(path("Settings.xml"), 3));
+  EXPECT_NE(read_all(path("Settings.xml")).find("<QTX_Installed_Path></QTX_Installed_Path>"),
+            std::string::npos);
+}
+
+TEST_F(StoreFiles, DownloadRootFromSiblingSettings) {
+  std::string root = "unchanged";
+  EXPECT_EQ(load_download_root(path("none.xml"), "/default", root), -2);
+  EXPECT_EQ(root, "/default");
+
+  write_all(path("sib.xml"), "<S><First/><Second><Path>D:\\Video\\Records\\</Path></Second></S>");
+  EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), 0);
+  EXPECT_EQ(root, "D:/Video/Records");
+
+  root = "kept";
+  write_all(path("sib.xml"), "<S><First/><Second><Path></Path></Second></S>");
+  EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), -1);
+  write_all(path("sib.xml"), "<S><Only/></S>");
+  EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), -1);
+  EXPECT_EQ(root, "kept");
+}
+
+TEST(DownloadLayout, FoldersNamesAndUntrustedNames) {
+  NVS_SDK_V160::RECORD_FILE_ENTRY e{};
+  std::strcpy(e.file_name, "A0001.avi");
+  e.record_kind = 1;
+  RecordingPaths p;
+  ASSERT_TRUE(recording_paths("/r", 42, e, p));
+  EXPECT_EQ(p.partial, "/r/42/AlarmRecord/A0001.tmp");
+  EXPECT_EQ(p.final_path, "/r/42/AlarmRecord/A0001.avi");
+
+  // Manual, and any other kind, go to Manual; names without ".avi" get it.
+  for (std::uint8_t kind : {0, 2, 255}) {
+    e.record_kind = kind;
+    std::strcpy(e.file_name, "clip.mp4");
+    ASSERT_TRUE(recording_paths("/r", 42, e, p));
+    EXPECT_EQ(p.partial, "/r/42/Manual/clip.mp4.tmp");
+    EXPECT_EQ(p.final_path, "/r/42/Manual/clip.mp4.avi");
+  }
+  // A full 32-byte name without a NUL stays within the field.
+  std::memset(e.file_name, 'n', sizeof e.file_name);
+  EXPECT_EQ(entry_name(e).size(), 32u);
+
+  for (const char* bad : {"", ".", "..", "../x.avi", "a/b.avi", "a\\b.avi", "/etc/x", "tab\t.avi"}) {
+    std::memset(e.file_name, 0, sizeof e.file_name);
+    std::strcpy(e.file_name, bad);
+    EXPECT_FALSE(recording_paths("/r", 42, e, p)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace velmora
