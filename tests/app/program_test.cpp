@@ -1,0 +1,147 @@
+// The velmora program from the outside: camera list commands, the single
+// instance, --headless --once outcomes and a clean stop on SIGTERM.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <signal.h>
+
+#include "app_test_support.h"
+#include "camsim.h"
+#include "instance_lock.h"
+
+namespace velmora {
+namespace {
+
+using test::wait_until;
+
+class Program : public ::testing::Test {
+protected:
+  void SetUp() override {
+    test::qt_app();
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("XDG_DATA_HOME", data_.path());
+    env_.insert("XDG_RUNTIME_DIR", run_.path());
+  }
+
+  struct Result {
+    int code = -1;
+    QString out, err;
+  };
+
+  Result run(const QStringList& args, int timeout_ms = 60000) {
+    QProcess p;
+    p.setProcessEnvironment(env_);
+    p.start(VELMORA_BIN, args);
+    Result r;
+    if (!p.waitForFinished(timeout_ms)) {
+      p.kill();
+      p.waitForFinished();
+      return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+  }
+
+  std::unique_ptr<camsim::CameraSimulator> sim(const char* address, camsim::Config cfg = {}) {
+    cfg.address = address;
+    cfg.port = 9996;
+    cfg.password = "pw";
+    auto s = std::make_unique<camsim::CameraSimulator>(cfg);
+    EXPECT_EQ(s->start(), 0);
+    return s;
+  }
+
+  QTemporaryDir data_, run_;
+  QProcessEnvironment env_;
+};
+
+TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
+  EXPECT_EQ(run({"cameras", "add-local", "12", "127.0.2.60", "pw"}).code, 0);
+  EXPECT_EQ(run({"cameras", "add-local", "11", "127.0.2.61", "pw"}).code, 0);
+  Result list = run({"cameras", "list"});
+  EXPECT_EQ(list.code, 0);
+  EXPECT_LT(list.out.indexOf("127.0.2.61"), list.out.indexOf("127.0.2.60"));  // ascending id
+
+  Result bad_ip = run({"cameras", "add-local", "13", "127.0.2", "pw"});
+  EXPECT_EQ(bad_ip.code, 2);
+  EXPECT_TRUE(bad_ip.err.contains("IPv4")) << bad_ip.err.toStdString();
+  Result long_pw = run({"cameras", "add-local", "13", "127.0.2.62", "0123456789abcdef"});
+  EXPECT_EQ(long_pw.code, 2);
+  EXPECT_TRUE(long_pw.err.contains("15 bytes")) << long_pw.err.toStdString();
+  EXPECT_EQ(run({"cameras", "add-local", "x1", "127.0.2.62", "pw"}).code, 2);
+  EXPECT_EQ(run({"cameras", "remove", "99"}).code, 1);
+  EXPECT_EQ(run({"cameras", "remove", "12"}).code, 0);
+  EXPECT_EQ(test::read_all(data_.path().toStdString() +
+                           "/OV/data/RecordAutoSynchronizationInfos.dat").size(), 147u);
+  EXPECT_EQ(run({"--bogus"}).code, 2);
+  Result help = run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_TRUE(help.out.contains("--headless"));
+}
+
+TEST_F(Program, SecondInstanceExitsAtOnce) {
+  InstanceLock lock;
+  ASSERT_TRUE(lock.acquire(run_.path().toStdString()));
+  InstanceLock again;
+  EXPECT_FALSE(again.acquire(run_.path().toStdString()));
+  for (const QStringList& args : {QStringList{"cameras", "list"},
+                                  QStringList{"--headless", "--once"}}) {
+    Result r = run(args, 20000);
+    EXPECT_EQ(r.code, 3) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains("another Velmora instance"));
+  }
+  lock.release();
+  EXPECT_EQ(run({"cameras", "list"}).code, 0);
+}
+
+TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
+  camsim::Config good_cfg;
+  good_cfg.recordings = camsim::generate_recordings(2, 1000, 150000, 0.5, 3);
+  auto good = sim("127.0.2.63", good_cfg);
+  camsim::Config bad_cfg;
+  auto bad = sim("127.0.2.64", bad_cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "630", "127.0.2.63", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "640", "127.0.2.64", "wrong"}).code, 0);
+
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 2/2 recordings")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 640 (127.0.2.64): wrong password")) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("[CameraDriverModule]"));  // library lines kept off the display
+
+  ASSERT_EQ(run({"cameras", "remove", "640"}).code, 0);
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 0) << r.out.toStdString();
+  // Everything is on disk already: nothing left to fetch.
+  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 0/0 recordings"))
+      << r.out.toStdString();
+}
+
+TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
+  camsim::Config silent;
+  silent.answer_login = false;
+  auto cam = sim("127.0.2.65", silent);
+  ASSERT_EQ(run({"cameras", "add-local", "650", "127.0.2.65", "pw"}).code, 0);
+
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+  p.start(VELMORA_BIN, {"--headless", "--now"});
+  ASSERT_TRUE(wait_until([&] { return out.contains("connecting"); })) << out.toStdString();
+  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+  ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
+  // Settings are written at a clean exit.
+  EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
+  EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,164 @@
+// The sibling link: frame coding, and the controller talking to
+// orlaview-stub over the local endpoints.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstring>
+
+#include "app_test_support.h"
+#include "camera_store.h"
+#include "sibling_link.h"
+#include "sync_controller.h"
+#include "window_messages.h"
+
+namespace velmora {
+namespace {
+
+using test::wait_until;
+
+TEST(LinkFrames, RoundTripAcrossSplitReadsAndRejectGarbage) {
+  LinkFrame posted;
+  posted.msg = WM_RELOAD_CAMERAS;
+  posted.wparam = -2;
+  posted.lparam = 0x1122334455LL;
+  LinkFrame copy;
+  copy.kind = LinkFrame::CopyData;
+  copy.msg = COPYDATA_SERVER_REQUEST;
+  copy.data = "12345/SERIAL";
+  const QByteArray stream = encode_frame(posted) + encode_frame(copy);
+  ASSERT_EQ(encode_frame(posted).size(), 28);
+  // Byte image of the posted frame: length, kind, message, wParam, lParam.
+  const unsigned char expected[28] = {24, 0, 0, 0, 1, 0, 0, 0, 0x14, 0x2f, 0, 0,
+                                      0xfe, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
+                                      0x55, 0x44, 0x33, 0x22, 0x11, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(encode_frame(posted).constData(), expected, 28), 0);
+
+  // Fed one byte at a time, the frames come out whole and in order.
+  QByteArray buffer;
+  std::vector<LinkFrame> out;
+  for (char c : stream) {
+    buffer.append(c);
+    ASSERT_TRUE(decode_frames(buffer, out));
+  }
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].msg, static_cast<std::uint32_t>(WM_RELOAD_CAMERAS));
+  EXPECT_EQ(out[0].wparam, -2);
+  EXPECT_EQ(out[0].lparam, 0x1122334455LL);
+  EXPECT_EQ(out[1].kind, LinkFrame::CopyData);
+  EXPECT_EQ(out[1].data, QByteArray("12345/SERIAL"));
+  EXPECT_TRUE(buffer.isEmpty());
+
+  // Unknown kind, a lying size and a huge length are refused.
+  for (QByteArray bad : {QByteArray::fromHex("18000000" "09000000" "00000000" "0000000000000000"
+                                             "0000000000000000"),
+                         QByteArray::fromHex("0e000000" "02000000" "0c000000" "05000000" "6162"),
+                         QByteArray::fromHex("ffffff7f" "01000000")}) {
+    std::vector<LinkFrame> frames;
+    EXPECT_FALSE(decode_frames(bad, frames));
+    EXPECT_TRUE(frames.empty());
+  }
+}
+
+class SiblingLink : public ::testing::Test {
+protected:
+  void SetUp() override {
+    test::qt_app();
+    link_ = dir_.path() + "/link";
+    QDir().mkpath(link_);
+  }
+  void TearDown() override {
+    ctl_.reset();
+    if (stub_.state() != QProcess::NotRunning) {
+      stub_.kill();
+      stub_.waitForFinished(5000);
+    }
+  }
+
+  void start_controller() {
+    ControllerOptions o;
+    o.paths = AppPaths::at(dir_.path().toStdString());
+    o.link_dir = link_;
+    o.periodic_timers = false;
+    ctl_ = std::make_unique<SyncController>(o);
+    ASSERT_TRUE(ctl_->start());
+  }
+
+  bool start_listener() {
+    stub_.start(ORLAVIEW_STUB, {"--dir", link_, "listen", "--timeout", "60"});
+    return wait_until([&] { return stub_output_.contains("READY"); }, 20000);
+  }
+
+  QString stub_lines() {
+    stub_output_ += stub_.readAllStandardOutput();
+    return stub_output_;
+  }
+
+  int run_stub(const QStringList& args) {
+    QProcess p;
+    p.start(ORLAVIEW_STUB, QStringList{"--dir", link_} + args);
+    if (!p.waitForFinished(20000)) return -1;
+    return p.exitCode();
+  }
+
+  CameraRecord local(std::int32_t id, const char* address) {
+    CameraRecord r;
+    std::string error;
+    EXPECT_TRUE(make_local_record(id, address, "pw", r, error));
+    return r;
+  }
+
+  QTemporaryDir dir_;
+  QString link_;
+  QProcess stub_;
+  QString stub_output_;
+  std::unique_ptr<SyncController> ctl_;
+
+public:
+  SiblingLink() {
+    QObject::connect(&stub_, &QProcess::readyReadStandardOutput, [this] { stub_lines(); });
+  }
+};
+
+TEST_F(SiblingLink, SaveNotifiesSiblingAndReloadMessageReloads) {
+  ASSERT_TRUE(start_listener());
+  start_controller();
+  EXPECT_TRUE(ctl_->sibling_present());
+
+  ctl_->add_or_update(local(5, "127.0.2.50"));
+  ASSERT_TRUE(wait_until([&] { return stub_lines().contains("POSTED 12053 0 0"); }));
+
+  // The sibling rewrites the list and says so: the table follows the file.
+  CameraTable table = ctl_->cameras();
+  table[6] = local(6, "127.0.2.51");
+  ASSERT_TRUE(save_camera_file(ctl_->options().paths.camera_list_file(), table));
+  ASSERT_EQ(run_stub({"post", "12052"}), 0);
+  ASSERT_TRUE(wait_until([&] { return ctl_->cameras().count(6) == 1; }));
+  EXPECT_EQ(address_text(ctl_->cameras().at(6)), "127.0.2.51");
+}
+
+TEST_F(SiblingLink, OnlySiblingMessagesAreAcceptedAndDiscoveryCopiesLand) {
+  start_controller();
+  EXPECT_FALSE(ctl_->sibling_present());
+  // Without the sibling a save still works and posts nothing.
+  ctl_->add_or_update(local(7, "127.0.2.52"));
+  EXPECT_EQ(ctl_->cameras().size(), 1u);
+
+  int statuses = 0;
+  QObject::connect(ctl_.get(), &SyncController::statusChanged, [&](int, int) { ++statuses; });
+  ASSERT_EQ(run_stub({"post", "12056", "7", "140"}), 0);  // a worker message from outside
+
+  // A discovery record: camera id at offset 16.
+  QByteArray record(44, '\0');
+  const std::int32_t id = 4242;
+  std::memcpy(record.data() + 16, &id, 4);
+  ASSERT_EQ(run_stub({"copydata", "12081", QString::fromLatin1(record.toHex())}), 0);
+  ASSERT_TRUE(wait_until([&] { return ctl_->discovered().count(4242) == 1; }));
+  EXPECT_EQ(statuses, 0);
+  ASSERT_EQ(run_stub({"copydata", "12082", QString::fromLatin1(record.toHex())}), 0);
+  ASSERT_TRUE(wait_until([&] { return ctl_->discovered().empty(); }));
+}
+
+}  // namespace
+}  // namespace velmora
