@@ -338,3 +338,30 @@ TEST_F(CamsimTest, RequestsBeforeLoginAreRefused) {
   EXPECT_EQ(m.RequestVideoData(true), 0);
   EXPECT_EQ(m.RequestAudioData(true), 0);
 }
+
+TEST_F(CamsimTest, RequestsRaceWithArrivingPagesAndResponses) {
+  // The caller's thread looks names up and changes the download table while
+  // the reactor thread stores list pages and download responses; the thread
+  // checker sees whether the tables are guarded.
+  auto cfg = config("127.0.1.41");
+  cfg.recordings = camsim::generate_recordings(1000, 100, 200, 0, 11);
+  cfg.list_page_size = 20;
+  start_sim(cfg);
+  ASSERT_EQ(connect(), 0);
+  ASSERT_EQ(module->RequestCameraRecordList(0, 1000), 0);
+  ASSERT_TRUE(wait_for([&] { return handler.get(handler.pages) >= 1; }));
+  char first[32] = {};
+  cfg.recordings[0].name.copy(first, 31);
+  char absent[1][32] = {"absent.avi"};
+  int id = 1;
+  while (handler.get(handler.last_pages) == 0 && id < 5000) {
+    EXPECT_EQ(module->RequestDelCameraFile(1, absent), 0);
+    EXPECT_EQ(module->RequestDownLoadRecord(id, first, 0, 10), 0);
+    EXPECT_EQ(module->RequestCancelDownLoad(id, first), 0);
+    ++id;
+  }
+  ASSERT_TRUE(wait_for([&] { return handler.get(handler.last_pages) == 1; }));
+  EXPECT_EQ(handler.get(handler.entries).size(), 1000u);
+  EXPECT_TRUE(wait_for([&] { return handler.get(handler.download_responses).size() == static_cast<std::size_t>(id - 1); }));
+  EXPECT_EQ(sim->stats().protocol_errors, 0);
+}
