@@ -309,15 +309,18 @@ TEST_F(SyncE2E, SilentCameraTimesOut) {
   cfg.answer_login = false;
   add_sim("127.0.2.25", {rec("A.avi", 1000, 0, 61)}, cfg);
   start();
-  add_camera(250, "127.0.2.25");
+  // Id 3 is also the retry timer's identifier: the two must not meet.
+  add_camera(3, "127.0.2.25");
   const auto t0 = Clock::now();
-  ctl_->start_camera(250);
-  ASSERT_TRUE(wait_final(250, 20000));
+  ctl_->start_camera(3);
+  ASSERT_TRUE(wait_final(3, 20000));
   const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0);
-  EXPECT_EQ(last_status(250), STATUS_TIMED_OUT);
+  EXPECT_EQ(last_status(3), STATUS_TIMED_OUT);
   EXPECT_GE(waited.count(), 4500);
-  EXPECT_EQ(ctl_->retry_list(), std::deque<std::int32_t>{250});
+  EXPECT_EQ(ctl_->retry_list(), std::deque<std::int32_t>{3});
   EXPECT_EQ(ctl_->scheduler().active_count(), 0);
+  EXPECT_TRUE(ctl_->window_timer_active(TIMER_RETRY));
+  EXPECT_TRUE(ctl_->window_timer_active(TIMER_SPEED));
 }
 
 TEST_F(SyncE2E, ContinuationRequestsAreSpacedAndOthersKeepFlowing) {
@@ -371,6 +374,37 @@ TEST_F(SyncE2E, HostileFileNamesAreRefused) {
                                             "270/Manual/GOOD01.avi"}));
   EXPECT_FALSE(file_exists(root() + "/ESCAPE.avi"));
   EXPECT_FALSE(file_exists(root() + "/270/ESCAPE.avi"));
+}
+
+TEST_F(SyncE2E, EmptyCameraCompletesAndRenameNeverReplaces) {
+  add_sim("127.0.2.31", {});
+  const auto two_chunks = rec("RACE01.avi", 200000, 0, 95);
+  add_sim("127.0.2.32", {two_chunks});
+  start();
+  add_camera(310, "127.0.2.31");
+  add_camera(320, "127.0.2.32");
+  // Someone else puts a file under the final name while the download runs.
+  const std::string final_name = root() + "/320/Manual/RACE01.avi";
+  QObject::connect(ctl_.get(), &SyncController::fileProgress, ctl_.get(), [&](int id, int pct) {
+    if (id == 320 && pct > 0 && !file_exists(final_name)) test::write_all(final_name, "theirs");
+  });
+  ctl_->start_all();
+  ASSERT_TRUE(wait_final(310));
+  ASSERT_TRUE(wait_final(320));
+
+  EXPECT_EQ(last_status(310), STATUS_COMPLETE);
+  EXPECT_EQ(ctl_->view(310).done, 0);
+  EXPECT_EQ(ctl_->view(310).total, 0);
+
+  // Their file stays, ours is kept as the partial file, and the run does not
+  // count the recording as done.
+  EXPECT_EQ(last_status(320), STATUS_COMPLETE);
+  EXPECT_EQ(read_all(final_name), "theirs");
+  EXPECT_EQ(read_all(root() + "/320/Manual/RACE01.tmp"), content(two_chunks));
+  ASSERT_EQ(failures_.size(), 1u);
+  EXPECT_EQ(failures_[0].second, "RACE01.avi");
+  EXPECT_EQ(ctl_->view(320).done, 0);
+  EXPECT_EQ(ctl_->view(320).total, 1);
 }
 
 TEST_F(SyncE2E, RemoteCameraFailsInsteadOfHanging) {

@@ -1,0 +1,149 @@
+// CamConnentionRES driven through its callbacks directly, with a recording
+// sink in place of the window: what it writes, posts and schedules.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app_test_support.h"
+#include "cam_connection_res.h"
+#include "window_messages.h"
+
+namespace velmora {
+namespace {
+
+using test::read_all;
+
+struct FakeSink : MessageSink {
+  std::vector<Message> posted;
+  std::vector<std::pair<int, std::function<void()>>> later;
+  std::map<std::int32_t, int> armed;  // camera id -> ms of the last arming
+
+  void post_message(std::uint32_t msg, std::intptr_t w, std::intptr_t l, QByteArray d) override {
+    posted.push_back({msg, w, l, d});
+  }
+  void arm_camera_timer(std::int32_t id, int ms) override { armed[id] = ms; }
+  void cancel_camera_timer(std::int32_t id) override { armed.erase(id); }
+  void run_later(int ms, std::function<void()> fn) override { later.push_back({ms, std::move(fn)}); }
+
+  std::vector<std::intptr_t> statuses() const {
+    std::vector<std::intptr_t> out;
+    for (const auto& m : posted)
+      if (m.msg == WM_SYNC_STATUS) out.push_back(m.lparam);
+    return out;
+  }
+};
+
+std::string body_u16s(std::uint16_t a, std::uint16_t b = 0) {
+  std::string s(4, '\0');
+  std::memcpy(&s[0], &a, 2);
+  std::memcpy(&s[2], &b, 2);
+  return s;
+}
+
+std::string list_page(const char* name, std::uint32_t size, std::uint8_t kind) {
+  NVS_SDK_V160::RECORD_FILE_ENTRY e{};
+  std::strcpy(e.file_name, name);
+  e.record_key = 7;
+  e.file_size = size;
+  e.record_kind = kind;
+  return body_u16s(1, 1) + std::string(reinterpret_cast<const char*>(&e), sizeof e);
+}
+
+std::string data_block(std::int32_t did, std::uint32_t offset, const std::string& bytes, bool end) {
+  std::string s(20, '\0');
+  const std::uint32_t transfer = 1, length = static_cast<std::uint32_t>(bytes.size());
+  const std::uint32_t flag = end ? 1 : 0;
+  std::memcpy(&s[0], &transfer, 4);
+  std::memcpy(&s[4], &did, 4);
+  std::memcpy(&s[8], &offset, 4);
+  std::memcpy(&s[12], &length, 4);
+  std::memcpy(&s[16], &flag, 4);
+  return s + bytes;
+}
+
+class Worker : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root_ = dir_.path().toStdString();
+    CameraRecord r;
+    std::string error;
+    ASSERT_TRUE(make_local_record(9, "127.0.2.90", "pw", r, error));
+    res_.bind(r, root_);
+    res_.OnConnectResult(0);
+    res_.OnRecordStatisticInfomation(body_u16s(1).data());
+  }
+  void TearDown() override { res_.stop(); }
+
+  // The download id of the chunk just requested.
+  static std::int32_t current_id() { return CamConnentionRES::download_counter.load() - 1; }
+
+  QTemporaryDir dir_;
+  std::string root_;
+  FakeSink sink_;
+  CamConnentionRES res_{sink_};
+};
+
+TEST_F(Worker, BlocksOutsideTheRecordingOrFromOldRequestsAreNotWritten) {
+  res_.OnRecordListInfomation(list_page("X.avi", 1000, 0).data());
+  const std::int32_t did = current_id();
+  const std::string part1(600, 'a'), part2(400, 'b');
+
+  res_.OnDownloadData(data_block(did, 900, std::string(200, 'z'), false).data());  // past the end
+  res_.OnDownloadData(data_block(did - 1, 0, std::string(600, 'y'), false).data()); // old request
+  res_.OnDownloadData(data_block(did, 0, part1, false).data());
+  EXPECT_EQ(read_all(root_ + "/9/Manual/X.tmp"), part1);
+  res_.OnDownloadData(data_block(did, 600, part2, true).data());
+
+  EXPECT_EQ(read_all(root_ + "/9/Manual/X.avi"), part1 + part2);
+  EXPECT_EQ(sink_.statuses(), (std::vector<std::intptr_t>{STATUS_SYNCING, STATUS_COMPLETE}));
+  const Message& counts = sink_.posted[sink_.posted.size() - 2];
+  ASSERT_EQ(counts.msg, static_cast<std::uint32_t>(WM_SYNC_COUNTS));
+  SyncCounts c;
+  std::memcpy(&c, counts.data.constData(), sizeof c);
+  EXPECT_EQ(c.camera_id, 9);
+  EXPECT_EQ(c.done, 1);
+  EXPECT_EQ(c.total, 1);
+
+  // After the run has ended, a late close is not an interruption.
+  res_.OnConnectionClose(104);
+  EXPECT_EQ(sink_.statuses().back(), STATUS_COMPLETE);
+}
+
+TEST_F(Worker, ContinuationIsScheduledOnceAndNeverEarly) {
+  res_.OnRecordListInfomation(list_page("Y.avi", 300000, 1).data());
+  const std::int32_t first = current_id();
+  const std::string chunk(CamConnentionRES::kChunkBytes, 'c');
+
+  const auto t0 = std::chrono::steady_clock::now();
+  res_.OnDownloadData(data_block(first, 0, chunk, true).data());
+  res_.OnDownloadData(data_block(first, 0, chunk, true).data());  // a repeated end block
+  // The callback returned at once: the wait is a scheduled call, not a sleep.
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(300));
+  ASSERT_EQ(sink_.later.size(), 1u);
+  EXPECT_GT(sink_.later[0].first, 0);
+  EXPECT_LE(sink_.later[0].first, CamConnentionRES::kContinuationGapMs);
+  EXPECT_EQ(current_id(), first);  // nothing requested yet
+
+  // Fired too early (as a coarse timer might): it waits again.
+  auto early = std::move(sink_.later[0].second);
+  sink_.later.clear();
+  early();
+  EXPECT_EQ(current_id(), first);
+  ASSERT_EQ(sink_.later.size(), 1u);
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(CamConnentionRES::kContinuationGapMs));
+  auto on_time = std::move(sink_.later[0].second);
+  sink_.later.clear();
+  on_time();
+  EXPECT_EQ(current_id(), first + 1);
+  EXPECT_TRUE(sink_.later.empty());
+  // The new chunk is watched.
+  EXPECT_EQ(sink_.armed[9], kTransferWatchdogMs);
+}
+
+}  // namespace
+}  // namespace velmora
