@@ -113,6 +113,7 @@ void CameraDriverModule::on_device_message(const char* message, std::uint32_t le
     case MSG_RECORD_END_NOTIFY: on_record_end_notify(message, length); break;
     case MSG_VIDEO_SETTINGS: on_video_settings(message, length); break;
     case MSG_BASE_STATION_LOCATION: on_base_station(message, length); break;
+    case MSG_CONFIG: on_config(message, length); break;
     default: break;  // known to the protocol but nothing for us, or unknown
   }
 }

@@ -61,6 +61,28 @@ public:
   int Get3GSignalStrength();
   int TurnToDefaultPos(int index);
 
+  // Device configuration.
+  int GetEthernetConfigure();
+  int GetWIFIConfigure();
+  int GetServiceConfigure();
+  int GetAlarmConfigure();
+  int Get3GConfigure();
+  int Get3GStatus();
+  int GetRecordConfigure();
+  int GetAdminPassConfigure();
+  int GetPTZConfigure();
+  int SetEthernetConfigure(const NVS_SDK_V160::ETH_CONFIG& config);
+  int SetWIFIConfigure(const NVS_SDK_V160::WIFI_CONFIG& config);
+  int SetServiceConfigure(const NVS_SDK_V160::SERVICE_CONFIG& config);
+  int SetAlarmConfigure(const NVS_SDK_V160::ALARM_CONFIG& config);
+  int Set3GConfigure(const NVS_SDK_V160::_3G_CONFIG& config);
+  int SetRecordConfigure(const NVS_SDK_V160::RECORD_CONFIG& config);
+  int UpdateRecordPlan(const NVS_SDK_V160::RECORD_PLAN& plan);
+  int SetAdminPassConfigure(const NVS_SDK_V160::ADMIN_PASS_CONFIG& config);
+  int SetPTZConfigure(const NVS_SDK_V160::PTZ_CONFIG& config);
+  int UpdatePTZDefaultPos(const NVS_SDK_V160::PTZ_CHANGE& change);
+  int SetWIFIUpdateAp();
+
   // Relay identity, kept for the relayed connection.
   void SetNVTInfo(const NVS_SDK_V160::CAMERA_INFO& info);
   void SetRelayKey(const unsigned char* key);
@@ -102,6 +124,9 @@ private:
   void on_record_end_notify(const char* message, std::uint32_t length);
   void on_video_settings(const char* message, std::uint32_t length);
   void on_base_station(const char* message, std::uint32_t length);
+  void on_config(const char* message, std::uint32_t length);
+  int config_get(std::uint8_t sub_type);
+  int config_set(std::uint8_t sub_type, const std::string& xml);
 
   // Guards the catalogue, the download and play tables, the recording
   // state, the video settings and the camera identity: requests change them

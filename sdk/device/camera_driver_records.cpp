@@ -18,6 +18,9 @@ T read_at(const char* p) {
 }
 
 constexpr std::uint32_t kHeader = sizeof(DeviceMsgHeader);
+// Largest message handed to the send queue in one piece (the queue holds
+// 128000 bytes).
+constexpr std::size_t kWholeMessageLimit = 64000;
 
 }  // namespace
 
@@ -59,6 +62,16 @@ int CameraDriverModule::RequestDelCameraFile(int n, char (*names)[32]) {
     }
   }
   const RecordDeleteHeader head = make_record_delete_header(static_cast<std::uint32_t>(found.size()));
+  // One send for the whole message: pieces sent one by one could have
+  // another thread's message (a heartbeat, a stream request) slip in between.
+  std::vector<char> whole(sizeof head + found.size() * sizeof(NVS_SDK_V160::RECORD_FILE_ENTRY));
+  if (whole.size() <= kWholeMessageLimit) {
+    std::memcpy(whole.data(), &head, sizeof head);
+    if (!found.empty()) std::memcpy(whole.data() + sizeof head, found.data(), whole.size() - sizeof head);
+    sent(send(whole.data(), static_cast<int>(whole.size())), MSG_RECORD_DELETE);
+    return 0;
+  }
+  // Too large for the send queue in one piece.
   sent(send(&head, sizeof head), MSG_RECORD_DELETE);
   for (const auto& entry : found) sent(send(&entry, sizeof entry), MSG_RECORD_DELETE);
   return 0;

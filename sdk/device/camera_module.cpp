@@ -89,28 +89,27 @@ int Camera_Module::SetVideoMediaSettings(const MEDIA_CONFIG& config) {
   return engine_->SetVideoMediaSettings(config);
 }
 
-// Device configuration is not available yet; every operation refuses.
 int Camera_Module::Get3GSignalStrength() { return engine_->Get3GSignalStrength(); }
-int Camera_Module::GetEthernetConfigure() { return -1; }
-int Camera_Module::GetWIFIConfigure() { return -1; }
-int Camera_Module::GetServiceConfigure() { return -1; }
-int Camera_Module::GetAlarmConfigure() { return -1; }
-int Camera_Module::Get3GConfigure() { return -1; }
-int Camera_Module::Get3GStatus() { return -1; }
-int Camera_Module::GetRecordConfigure() { return -1; }
-int Camera_Module::GetAdminPassConfigure() { return -1; }
-int Camera_Module::GetPTZConfigure() { return -1; }
-int Camera_Module::SetEthernetConfigure(const ETH_CONFIG&) { return -1; }
-int Camera_Module::SetWIFIConfigure(const WIFI_CONFIG&) { return -1; }
-int Camera_Module::SetServiceConfigure(const SERVICE_CONFIG&) { return -1; }
-int Camera_Module::SetAlarmConfigure(const ALARM_CONFIG&) { return -1; }
-int Camera_Module::Set3GConfigure(const _3G_CONFIG&) { return -1; }
-int Camera_Module::SetRecordConfigure(const RECORD_CONFIG&) { return -1; }
-int Camera_Module::UpdateRecordPlan(const RECORD_PLAN&) { return -1; }
-int Camera_Module::SetAdminPassConfigure(const ADMIN_PASS_CONFIG&) { return -1; }
-int Camera_Module::SetPTZConfigure(const PTZ_CONFIG&) { return -1; }
-int Camera_Module::UpdatePTZDefaultPos(const PTZ_CHANGE&) { return -1; }
+int Camera_Module::GetEthernetConfigure() { return engine_->GetEthernetConfigure(); }
+int Camera_Module::GetWIFIConfigure() { return engine_->GetWIFIConfigure(); }
+int Camera_Module::GetServiceConfigure() { return engine_->GetServiceConfigure(); }
+int Camera_Module::GetAlarmConfigure() { return engine_->GetAlarmConfigure(); }
+int Camera_Module::Get3GConfigure() { return engine_->Get3GConfigure(); }
+int Camera_Module::Get3GStatus() { return engine_->Get3GStatus(); }
+int Camera_Module::GetRecordConfigure() { return engine_->GetRecordConfigure(); }
+int Camera_Module::GetAdminPassConfigure() { return engine_->GetAdminPassConfigure(); }
+int Camera_Module::GetPTZConfigure() { return engine_->GetPTZConfigure(); }
+int Camera_Module::SetEthernetConfigure(const ETH_CONFIG& c) { return engine_->SetEthernetConfigure(c); }
+int Camera_Module::SetWIFIConfigure(const WIFI_CONFIG& c) { return engine_->SetWIFIConfigure(c); }
+int Camera_Module::SetServiceConfigure(const SERVICE_CONFIG& c) { return engine_->SetServiceConfigure(c); }
+int Camera_Module::SetAlarmConfigure(const ALARM_CONFIG& c) { return engine_->SetAlarmConfigure(c); }
+int Camera_Module::Set3GConfigure(const _3G_CONFIG& c) { return engine_->Set3GConfigure(c); }
+int Camera_Module::SetRecordConfigure(const RECORD_CONFIG& c) { return engine_->SetRecordConfigure(c); }
+int Camera_Module::UpdateRecordPlan(const RECORD_PLAN& p) { return engine_->UpdateRecordPlan(p); }
+int Camera_Module::SetAdminPassConfigure(const ADMIN_PASS_CONFIG& c) { return engine_->SetAdminPassConfigure(c); }
+int Camera_Module::SetPTZConfigure(const PTZ_CONFIG& c) { return engine_->SetPTZConfigure(c); }
+int Camera_Module::UpdatePTZDefaultPos(const PTZ_CHANGE& c) { return engine_->UpdatePTZDefaultPos(c); }
 int Camera_Module::TurnToDefaultPos(int index) { return engine_->TurnToDefaultPos(index); }
-int Camera_Module::SetWIFIUpdateAp() { return -1; }
+int Camera_Module::SetWIFIUpdateAp() { return engine_->SetWIFIUpdateAp(); }
 
 }  // namespace NVS_SDK_V160

@@ -332,7 +332,11 @@ TEST_F(CamsimTest, RequestsBeforeLoginAreRefused) {
   EXPECT_EQ(m.SetVideoMediaSettings(NVS_SDK_V160::MEDIA_CONFIG{}), -1);
   EXPECT_EQ(m.Get3GSignalStrength(), -1);
   EXPECT_EQ(m.TurnToDefaultPos(1), -1);
-  EXPECT_EQ(count_logged("[CameraDriverModule]: Object Status Error:0"), 10);
+  EXPECT_EQ(m.GetEthernetConfigure(), -1);
+  EXPECT_EQ(m.Get3GConfigure(), -1);
+  EXPECT_EQ(m.SetPTZConfigure(NVS_SDK_V160::PTZ_CONFIG{}), -1);
+  EXPECT_EQ(m.SetWIFIUpdateAp(), -1);
+  EXPECT_EQ(count_logged("[CameraDriverModule]: Object Status Error:0"), 10);  // configuration: silent
   // Stream switches are accepted whatever the status; the module is then
   // destroyed without ever connecting and must not leak its timers.
   EXPECT_EQ(m.RequestVideoData(true), 0);

@@ -92,6 +92,11 @@ public:
   void OnRecordEndNotify(const char*) override { bump(record_end_notifies); }
   void OnRemotePlayResponse(const char*) override { bump(play_responses); }
   void OnVideoMediaSettings() override { bump(video_settings); }
+  void OnPTZConfigure(const NVS_SDK_V160::PTZ_CONFIG*) override { bump(ptz_configs); }
+  void OnConfigureResult(const int* result) override {
+    std::lock_guard<std::mutex> g(mu);
+    configure_results.push_back({result[0], result[1]});
+  }
 
   template <class T>
   T get(const T& field) {
@@ -106,6 +111,8 @@ public:
   std::map<std::uint32_t, std::vector<Block>> blocks;  // by download id
   int heartbeats = 0, pages = 0, last_pages = 0, video_frames = 0, audio_frames = 0;
   int record_start_responses = 0, record_end_notifies = 0, play_responses = 0, video_settings = 0;
+  int ptz_configs = 0;
+  std::vector<std::pair<int, int>> configure_results;  // (sub-type, result)
   unsigned long media_bytes = 0;
 
 private:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/camera_driver_module.h"
+#include "device/config_xml.h"
 #include "device/device_messages.h"
 #include "device_test_support.h"
 #include "net/log.h"
@@ -383,4 +384,36 @@ TEST_F(EngineSession, StreamTimersRepeatAndStop) {
   EXPECT_EQ(s.next(), Bytes({6, 0, 0, 0, MSG_VIDEO_STOP, 0}));
   EXPECT_EQ(s.engine->RequestAudioData(false), 0);  // nothing running: nothing sent
   EXPECT_TRUE(s.next_is_marker());
+}
+
+TEST_F(EngineSession, ConfigurationExchangeAndPresets) {
+  Session s("127.0.1.19");
+  ASSERT_TRUE(s.login());
+  EXPECT_EQ(s.engine->GetPTZConfigure(), 0);
+  EXPECT_EQ(s.next(), Bytes({18, 0, 0, 0, 8, 0, 12, 0, 0, 0, 2, 41, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.engine->TurnToDefaultPos(2), -1);  // no presets known yet
+  EXPECT_EQ(s.engine->TurnToDefaultPos(0), -1);
+  EXPECT_EQ(s.engine->TurnToDefaultPos(6), -1);
+  EXPECT_TRUE(s.next_is_marker());
+
+  auto reply = [](std::uint8_t sub, const std::string& xml) {
+    const std::vector<char> m = config_message(sub, xml);
+    return Bytes(m.begin(), m.end());
+  };
+  s.peer.write(reply(42, "<ptz_entry_set><ptz_entry><resv_idx>2</resv_idx><resv_x>258</resv_x>"
+                         "<resv_y>3</resv_y></ptz_entry></ptz_entry_set>"));
+  s.peer.write(reply(42, "<ptz_entry_set></ptz_entry_set>"));  // keeps the table
+  s.peer.write(reply(44, "<result>0</result>"));
+  ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.configure_results).size() == 1; }));
+  EXPECT_EQ(s.handler.get(s.handler.ptz_configs), 2);
+  EXPECT_EQ(s.handler.get(s.handler.configure_results).front(), std::make_pair(44, 0));
+  EXPECT_EQ(s.engine->TurnToDefaultPos(2), 0);
+  EXPECT_EQ(s.next(), Bytes({18, 0, 0, 0, 120, 0, 2, 0, 0, 0, 2, 1, 3, 0, 0, 0, 0, 0}));
+
+  // A write goes out as one message: header and text together.
+  NVS_SDK_V160::ADMIN_PASS_CONFIG admin = {};
+  std::strcpy(admin.username, "admin");
+  EXPECT_EQ(s.engine->SetAdminPassConfigure(admin), 0);
+  const std::vector<char> want = config_message(35, admin_pass_xml(admin));
+  EXPECT_EQ(s.next(), Bytes(want.begin(), want.end()));
 }
