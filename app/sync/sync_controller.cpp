@@ -316,6 +316,12 @@ void SyncController::handle_message(const Message& m) {
     case WM_COPYDATA_MSG:
       on_copy_data(static_cast<std::int32_t>(m.wparam), m.data);
       break;
+    case WM_PAUSE_DISCOVERY:
+      discovery_paused_ = true;
+      break;
+    case WM_RESUME_DISCOVERY:
+      set_window_timer(TIMER_RESUME_DISCOVERY, kResumeDiscoveryMs);
+      break;
     default:
       break;
   }
@@ -382,6 +388,10 @@ void SyncController::handle_window_timer(int id) {
     }
     case TIMER_RETRY:
       run_retry();
+      break;
+    case TIMER_RESUME_DISCOVERY:
+      kill_window_timer(TIMER_RESUME_DISCOVERY);
+      discovery_paused_ = false;
       break;
     default:
       break;

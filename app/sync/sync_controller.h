@@ -78,6 +78,9 @@ public:
   const ControllerOptions& options() const { return options_; }
   bool sibling_present() const;
   const std::map<std::int32_t, QByteArray>& discovered() const { return discovered_; }
+  // The sibling asked us to pause our own discovery (it resumes 3 s after
+  // it says so); the discovery itself comes with the add-camera dialog.
+  bool discovery_paused() const { return discovery_paused_; }
 
 signals:
   void statusChanged(int camera_id, int status);
@@ -115,6 +118,7 @@ private:
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;
   bool sdk_started_ = false;
+  bool discovery_paused_ = false;
 };
 
 }  // namespace velmora

@@ -407,6 +407,35 @@ TEST_F(SyncE2E, EmptyCameraCompletesAndRenameNeverReplaces) {
   EXPECT_EQ(ctl_->view(320).total, 1);
 }
 
+TEST_F(SyncE2E, IntervalCodeArmsTheAutomaticTimer) {
+  // Code 0 (and any unknown code) leaves automatic synchronisation off.
+  std::filesystem::create_directories(dir_.path().toStdString() + "/OV/QTX");
+  test::write_all(dir_.path().toStdString() + "/OV/QTX/Settings.xml",
+                  "<R><a>0</a><b>2</b><c>0</c></R>");
+  start(2);
+  EXPECT_FALSE(ctl_->window_timer_active(TIMER_AUTO_SYNC));
+  EXPECT_EQ(ctl_->scheduler().concurrency(), 2);
+  ctl_->settings().interval_code = 3;
+  ctl_->post_message(WM_INTERVAL_CHANGED, 0, 0);
+  ASSERT_TRUE(wait_until([&] { return ctl_->window_timer_active(TIMER_AUTO_SYNC); }));
+  ctl_->settings().interval_code = 42;
+  ctl_->post_message(WM_INTERVAL_CHANGED, 0, 0);
+  ASSERT_TRUE(wait_until([&] { return !ctl_->window_timer_active(TIMER_AUTO_SYNC); }));
+
+  // Only lParam 1 of the auto-start result flips the flag.
+  ctl_->post_message(WM_AUTOSTART_RESULT, 0, 0);
+  ctl_->post_message(WM_AUTOSTART_RESULT, 0, 1);
+  ASSERT_TRUE(wait_until([&] { return ctl_->settings().auto_start; }));
+
+  // Everything is written back at exit.
+  ctl_->settings().interval_code = 3;
+  ctl_->shutdown();
+  const std::string saved = read_all(dir_.path().toStdString() + "/OV/QTX/Settings.xml");
+  EXPECT_NE(saved.find("<AutoStart>1</AutoStart>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("<MaxConcurrency>2</MaxConcurrency>"), std::string::npos);
+  EXPECT_NE(saved.find("<AutoSynInterval>3</AutoSynInterval>"), std::string::npos);
+}
+
 TEST_F(SyncE2E, RemoteCameraFailsInsteadOfHanging) {
   start();
   CameraRecord r = make_empty_record();
