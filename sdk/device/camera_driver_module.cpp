@@ -140,14 +140,10 @@ void CameraDriverModule::SetNVTInfo(const NVS_SDK_V160::CAMERA_INFO& info) {
   camera_info_ = info;
 }
 
-void CameraDriverModule::SetRelayKey(const unsigned char* key) {
-  std::lock_guard<std::mutex> g(lock_);
-  if (key) std::memcpy(relay_key_, key, sizeof relay_key_);
-}
+void CameraDriverModule::SetRelayKey(const unsigned char* key) { set_relay_key(key); }
 
 void CameraDriverModule::SetVIFsUserInfo(const NVS_SDK_V160::BaseUserInfo& user) {
-  std::lock_guard<std::mutex> g(lock_);
-  relay_user_ = user;
+  set_relay_user(user.user_id, user.user_name);
 }
 
 NVS_SDK_V160::CAMERA_INFO CameraDriverModule::camera_info() const {

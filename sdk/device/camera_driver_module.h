@@ -140,8 +140,6 @@ private:
   std::uint32_t record_transaction_ = 0;
   std::uint32_t video_settings_[3] = {};
   NVS_SDK_V160::CAMERA_INFO camera_info_ = {};
-  unsigned char relay_key_[48] = {};
-  NVS_SDK_V160::BaseUserInfo relay_user_;
   struct Preset {
     std::uint32_t index;
     std::uint16_t x, y;

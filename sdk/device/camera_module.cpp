@@ -62,12 +62,8 @@ int Camera_Module::RequestRemoteRecordPlayCtrl(int play_id, _VIF_PLAYING_CTRL ct
   return engine_->RequestRemoteRecordPlayCtrl(play_id, ctrl, param);
 }
 
-// Relayed connections are not available yet: the identity and key are kept,
-// the connect is refused.
 int Camera_Module::ConnectRemoteCamera(const char* ip, unsigned short port) {
-  (void)ip;
-  (void)port;
-  return -1;
+  return engine_->connect_remote(ip, port);
 }
 void Camera_Module::SetNVTInfo(const CAMERA_INFO& info) { engine_->SetNVTInfo(info); }
 void Camera_Module::SetRelayKey(unsigned char* const key) { engine_->SetRelayKey(key); }

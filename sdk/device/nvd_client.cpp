@@ -8,6 +8,7 @@
 #include "device/device_messages.h"
 #include "net/log.h"
 #include "net/reactor.h"
+#include "server/relay_messages.h"
 
 namespace kestrune {
 
@@ -32,6 +33,26 @@ int NVDClient::connect_local_port(const char* ip, std::uint16_t port,
   return start_connect(address, port, 0);
 }
 
+int NVDClient::connect_remote(const char* ip, std::uint16_t port) {
+  const int s = status_.load();
+  if (s != STATUS_IDLE) {
+    sdk_log("NVDClient", LOG_ERROR, "Connect NVS Stats Error. current is %d.", s);
+    return -1;
+  }
+  const std::uint32_t address = inet_address(ip);
+  sdk_log("NVDClient", LOG_DEBUG, "Connect NVS ip is %u", address);
+  return start_connect(address, port, 1);
+}
+
+void NVDClient::set_relay_key(const unsigned char key[48]) {
+  if (key != nullptr) std::memcpy(relay_key_, key, sizeof relay_key_);
+}
+
+void NVDClient::set_relay_user(std::uint32_t user_id, const std::string& user_name) {
+  relay_user_id_ = user_id;
+  relay_user_name_ = user_name;
+}
+
 int NVDClient::start_connect(std::uint32_t address, std::uint16_t port, int mode) {
   login_fill_ = 0;
   heartbeat_answered_.store(1);
@@ -54,8 +75,17 @@ int NVDClient::on_connect_result(int error) {
     connect_result(error);
     return 0;
   }
+  if (mode_.load() == 1) {
+    sdk_log("NVDClient", LOG_DEBUG, "Send Stamp Request.");
+    static std::atomic<std::uint32_t> transaction{0};
+    unsigned char stamp[vifs::kStampRequestSize];
+    const int n = vifs::build_stamp_request(stamp, relay_user_id_, relay_user_name_.c_str(), relay_key_,
+                                            ++transaction);
+    if (send(stamp, n) <= 0) plain_line("[CameraDriverModule]: Send Error:", vifs::VIFS_STAMP_REQUEST);
+  } else {
+    send_login(0);
+  }
   status_.store(STATUS_CONNECTING);
-  send_login(0);
   enable_keepalive();
   return 0;
 }
@@ -100,8 +130,7 @@ int NVDClient::handle_input() {
   }
   sdk_log("NVDClient", LOG_DEBUG, "Process VIFs Message,nSize is %d,Buffer Size is %d.", n,
           login_fill_);
-  if (mode_.load() != 0) return 0;  // relayed sessions are not supported yet
-  return handle_login_bytes(chunk, n);
+  return mode_.load() == 1 ? handle_relay_bytes(chunk, n) : handle_login_bytes(chunk, n);
 }
 
 int NVDClient::handle_login_bytes(const char* data, int n) {
@@ -123,18 +152,45 @@ int NVDClient::handle_login_bytes(const char* data, int n) {
     if (static_cast<unsigned char>(message[4]) != MSG_LOGIN || status_.load() != STATUS_CONNECTING)
       continue;
     if (handle_login_reply(message, length)) return 0;
-    if (status_.load() == STATUS_LOGGED_IN) {
-      // Whatever the camera sent behind its login reply belongs to the
-      // device stream; hand it over once and forget it here.
-      const int rest = login_fill_ - cursor;
-      login_fill_ = 0;
-      if (rest > 0 && ProcessDeviceData(login_buffer_ + cursor, rest) == kFramingError) return -1;
-      return 0;
-    }
+    if (status_.load() == STATUS_LOGGED_IN) return forward_rest(login_buffer_ + cursor, login_fill_ - cursor);
   }
   login_fill_ -= cursor;
   if (cursor > 0) std::memmove(login_buffer_, login_buffer_ + cursor, static_cast<std::size_t>(login_fill_));
   return 0;
+}
+
+int NVDClient::forward_rest(const char* data, int n) {
+  // Whatever the camera sent behind the answer belongs to the device
+  // stream; hand it over once and forget it here.
+  login_fill_ = 0;
+  if (n > 0 && ProcessDeviceData(data, n) == kFramingError) return -1;
+  return 0;
+}
+
+int NVDClient::handle_relay_bytes(const char* data, int n) {
+  if (login_fill_ + n > kLoginCapacity) return -1;
+  std::memcpy(login_buffer_ + login_fill_, data, static_cast<std::size_t>(n));
+  login_fill_ += n;
+  if (status_.load() != STATUS_CONNECTING) return 0;
+  std::int32_t result = 0, session = 0;
+  const int taken = vifs::take_stamp_answer(reinterpret_cast<unsigned char*>(login_buffer_), &login_fill_,
+                                            &result, &session);
+  if (taken < 0) return -1;
+  if (taken == 0) return 0;
+  sdk_log("NVDClient", LOG_DEBUG, "Connect NVT response %d.", result);
+  if (result != 0) {
+    status_.store(STATUS_IDLE);
+    connect_result(result);
+    // Refused is refused, whatever the sign: an open connection in status 0
+    // could neither be used nor connected again.
+    if (result > 0) disconnect();
+    return 0;
+  }
+  session_id_.store(session);
+  status_.store(STATUS_LOGGED_IN);
+  connect_result(0);
+  if (state() != STATE_CONNECTED) return 0;
+  return forward_rest(login_buffer_, login_fill_);
 }
 
 bool NVDClient::handle_login_reply(const char* message, std::uint32_t length) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "net/tcp_connection.h"
 #include "nvd_message_handler.h"
@@ -29,6 +30,12 @@ public:
   // As connect_local, to an explicit port (the camera port is fixed at 9996;
   // tests use this to reach a simulator on another port).
   int connect_local_port(const char* ip, std::uint16_t port, const unsigned char password[16]);
+  // Starts a connection through the video server's relay; the relay fields
+  // must be set first. 0 = connecting, -1 = busy or failed.
+  int connect_remote(const char* ip, std::uint16_t port);
+  void set_relay_key(const unsigned char key[48]);
+  void set_relay_user(std::uint32_t user_id, const std::string& user_name);
+  int session_id() const { return session_id_.load(); }
   int status() const { return status_.load(); }
   int mode() const { return mode_.load(); }
 
@@ -69,6 +76,9 @@ protected:
 private:
   int start_connect(std::uint32_t address, std::uint16_t port, int mode);
   int handle_login_bytes(const char* data, int n);
+  int handle_relay_bytes(const char* data, int n);
+  // The device bytes that arrived behind the login or admission answer.
+  int forward_rest(const char* data, int n);
   // true when the connection was closed while handling it.
   bool handle_login_reply(const char* message, std::uint32_t length);
   void connect_result(int result);
@@ -83,6 +93,11 @@ private:
   std::atomic<int> heartbeat_answered_{1};
   std::atomic<int> heartbeat_timer_{0};
   std::atomic<int> session_id_{-1};
+  // Relay identity; written before the connect, read on the reactor thread
+  // after it (the connect's registration orders the two).
+  unsigned char relay_key_[48] = {};
+  std::uint32_t relay_user_id_ = 0;
+  std::string relay_user_name_;
   std::atomic<NVS_SDK_V160::INVDMessageHandler*> handler_{nullptr};
   int login_fill_ = 0;
   char login_buffer_[kLoginCapacity];

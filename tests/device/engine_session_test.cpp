@@ -10,6 +10,8 @@
 
 #include "device/camera_driver_module.h"
 #include "device/config_xml.h"
+#include "nvs_records.h"
+#include "server/vifs_protocol.h"
 #include "device/device_messages.h"
 #include "device_test_support.h"
 #include "net/log.h"
@@ -416,4 +418,58 @@ TEST_F(EngineSession, ConfigurationExchangeAndPresets) {
   EXPECT_EQ(s.engine->SetAdminPassConfigure(admin), 0);
   const std::vector<char> want = config_message(35, admin_pass_xml(admin));
   EXPECT_EQ(s.next(), Bytes(want.begin(), want.end()));
+}
+
+TEST_F(EngineSession, RelayedAdmissionThenDeviceStream) {
+  Session s("127.0.1.20");
+  NVS_SDK_V160::BaseUserInfo user;
+  user.user_name = std::string(30, 'u');
+  user.user_id = 0x01020304;
+  s.engine->SetVIFsUserInfo(user);
+  unsigned char key[48];
+  for (int i = 0; i < 48; ++i) key[i] = static_cast<unsigned char>(i + 1);
+  s.engine->SetRelayKey(key);
+  ASSERT_EQ(s.engine->connect_remote("127.0.1.20", s.peer.port()), 0);
+  EXPECT_EQ(s.engine->connect_remote("127.0.1.20", s.peer.port()), -1);  // busy
+  ASSERT_TRUE(s.peer.accept_client());
+
+  const Bytes stamp = s.peer.read_n(94);
+  ASSERT_EQ(stamp.size(), 94u);
+  EXPECT_EQ(Bytes(stamp.begin() + 18, stamp.begin() + 22), Bytes({4, 3, 2, 1}));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stamp.data()) + 22), std::string(23, 'u'));
+  EXPECT_EQ(Bytes(stamp.begin() + 46, stamp.end()), Bytes(key, key + 48));
+
+  auto vifs_message = [](std::uint16_t id, std::int32_t a, std::int32_t b) {
+    const std::int32_t body[2] = {a, b};
+    unsigned char out[18 + 8];
+    const int n = vifs::build_message(out, 1, id, body, sizeof body, 1, 0xFFFFFFFFu);
+    return Bytes(out, out + n);
+  };
+  // Another message first (dropped), then the admission split over two
+  // writes, the second carrying the camera's first device message.
+  s.peer.write(vifs_message(vifs::VIFS_ALIVE, 0, 0));
+  const Bytes answer = vifs_message(vifs::VIFS_STAMP_RESPONSE, 0, 77);
+  s.peer.write(Bytes(answer.begin(), answer.begin() + 10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  s.peer.write(cat(Bytes(answer.begin() + 10, answer.end()), list_page({entry("r.avi", 1, 1)}, true)));
+  ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.pages) == 1; }));
+  EXPECT_EQ(s.handler.get(s.handler.connect_results), std::vector<int>{0});
+  EXPECT_EQ(s.engine->status(), NVDClient::STATUS_LOGGED_IN);
+  EXPECT_EQ(s.engine->session_id(), 77);
+  EXPECT_TRUE(s.next_is_marker());
+  EXPECT_EQ(s.handler.get(s.handler.pages), 1);
+}
+
+TEST_F(EngineSession, RelayedAdmissionRefusedCloses) {
+  Session s("127.0.1.21");
+  ASSERT_EQ(s.engine->connect_remote("127.0.1.21", s.peer.port()), 0);
+  ASSERT_TRUE(s.peer.accept_client());
+  ASSERT_EQ(s.peer.read_n(94).size(), 94u);
+  const std::int32_t body[2] = {5, 0};
+  unsigned char out[26];
+  const int n = vifs::build_message(out, 1, vifs::VIFS_STAMP_RESPONSE, body, sizeof body, 1, 0xFFFFFFFFu);
+  s.peer.write(out, static_cast<std::size_t>(n));
+  ASSERT_TRUE(wait_for([&] { return s.engine->state() == TCPConnection::STATE_IDLE; }));
+  EXPECT_EQ(s.handler.get(s.handler.connect_results), std::vector<int>{5});
+  EXPECT_EQ(s.engine->status(), NVDClient::STATUS_IDLE);
 }
