@@ -35,6 +35,10 @@ void usage(std::FILE* f) {
       "  velmora cameras add-local <id> <ipv4> <password>\n"
       "  velmora cameras remove <id>\n"
       "      Show or edit the camera list (password at most 15 bytes).\n"
+      "  velmora settings [interval <0-8> | concurrency <1-5>]\n"
+      "      Show the settings, or set the automatic interval (0 off, 1 10 min,\n"
+      "      2 30 min, 3 1 h, 4 2 h, 5 4 h, 6 12 h, 7 1 day, 8 1 week) or the\n"
+      "      number of cameras synchronised at once.\n"
       "  velmora --demo [--cameras N] [--verbose]\n"
       "      Synchronise N (1-20, default 5) simulated cameras on 127.0.0.2...\n"
       "      into a temporary folder and check every file byte for byte.\n"
@@ -79,6 +83,9 @@ int main(int argc, char** argv) {
   if (args[0] == "cameras") {
     return run_cameras_command(std::vector<std::string>(args.begin() + 1, args.end()));
   }
+  if (args[0] == "settings") {
+    return run_settings_command(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
 
   bool headless = false, demo = false;
   HeadlessOptions h;
@@ -120,5 +127,5 @@ int main(int argc, char** argv) {
     if (h.once && h.now) return bad_usage("--once already starts every camera now");
     return run_headless(h);
   }
-  return bad_usage("choose a mode: --headless, --demo or cameras");
+  return bad_usage("choose a mode: --headless, --demo, cameras or settings");
 }

@@ -26,6 +26,7 @@ struct DemoOptions {
 };
 
 int run_cameras_command(const std::vector<std::string>& args);
+int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
 int run_demo(const DemoOptions& options);
 

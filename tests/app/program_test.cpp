@@ -83,6 +83,31 @@ TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
   EXPECT_TRUE(help.out.contains("--headless"));
 }
 
+TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
+  EXPECT_EQ(run({"settings", "interval", "0"}).code, 0);
+  EXPECT_EQ(run({"settings", "concurrency", "2"}).code, 0);
+  EXPECT_EQ(run({"settings", "concurrency", "6"}).code, 2);
+  EXPECT_EQ(run({"settings", "interval", "9"}).code, 2);
+  Result r = run({"settings"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.out.contains("interval      0 (off)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
+  // The headless mode picks the interval up.
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.66", "pw"}).code, 0);
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  p.start(VELMORA_BIN, {"--headless"});
+  ASSERT_TRUE(p.waitForStarted());
+  QString out;
+  ASSERT_TRUE(wait_until([&] {
+    out += QString::fromUtf8(p.readAllStandardOutput());
+    return out.contains("Automatic synchronisation is off");
+  })) << out.toStdString();
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitCode(), 0);
+}
+
 TEST_F(Program, SecondInstanceExitsAtOnce) {
   InstanceLock lock;
   ASSERT_TRUE(lock.acquire(run_.path().toStdString()));
