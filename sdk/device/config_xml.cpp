@@ -208,8 +208,10 @@ std::string ptz_default_pos_xml(const NS::PTZ_CHANGE& c) {
 
 std::optional<std::string> ConfigReply::element(std::string_view tag, std::size_t cap, std::size_t from,
                                                 std::size_t* after) const {
-  const std::string open = "<" + std::string(tag) + ">";
-  const std::string close = "</" + std::string(tag) + ">";
+  std::string open("<");
+  open.append(tag).append(">");
+  std::string close("</");
+  close.append(tag).append(">");
   if (from > text_.size()) return std::nullopt;
   const std::size_t begin = text_.find(open, from);
   if (begin == std::string_view::npos) return std::nullopt;

@@ -350,9 +350,9 @@ TEST_F(EngineSession, MediaTalkSettingsAndPtz) {
   EXPECT_EQ(cfg.value[4], 5);
 
   // Video frames: counted and delivered, unless an own callback takes them.
-  Bytes frame_body(9, 0);
+  Bytes frame_body(109, 0x11);
+  std::fill(frame_body.begin(), frame_body.begin() + 9, 0);
   frame_body[1] = 0x2A;  // value at message offset 7
-  frame_body.insert(frame_body.end(), 100, 0x11);
   s.peer.write(message(MSG_VIDEO_FRAME, frame_body));
   s.peer.write(message(MSG_VIDEO_FRAME, Bytes(9, 0)));  // zero-length payload
   ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.video_frames) == 2; }));
