@@ -12,6 +12,7 @@
 
 namespace kestrune {
 class CameraDriverModule;
+class CameraModuleAccess;
 }
 
 namespace NVS_SDK_V160 {
@@ -96,6 +97,7 @@ public:
   int SetWIFIUpdateAp();
 
 private:
+  friend class kestrune::CameraModuleAccess;  // the library's own tests and tools
   kestrune::CameraDriverModule* engine_;
 };
 
