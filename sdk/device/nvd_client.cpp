@@ -45,10 +45,12 @@ int NVDClient::connect_remote(const char* ip, std::uint16_t port) {
 }
 
 void NVDClient::set_relay_key(const unsigned char key[48]) {
+  std::lock_guard<std::mutex> g(relay_lock_);
   if (key != nullptr) std::memcpy(relay_key_, key, sizeof relay_key_);
 }
 
 void NVDClient::set_relay_user(std::uint32_t user_id, const std::string& user_name) {
+  std::lock_guard<std::mutex> g(relay_lock_);
   relay_user_id_ = user_id;
   relay_user_name_ = user_name;
 }
@@ -79,8 +81,11 @@ int NVDClient::on_connect_result(int error) {
     sdk_log("NVDClient", LOG_DEBUG, "Send Stamp Request.");
     static std::atomic<std::uint32_t> transaction{0};
     unsigned char stamp[vifs::kStampRequestSize];
-    const int n = vifs::build_stamp_request(stamp, relay_user_id_, relay_user_name_.c_str(), relay_key_,
-                                            ++transaction);
+    int n;
+    {
+      std::lock_guard<std::mutex> g(relay_lock_);
+      n = vifs::build_stamp_request(stamp, relay_user_id_, relay_user_name_.c_str(), relay_key_, ++transaction);
+    }
     if (send(stamp, n) <= 0) plain_line("[CameraDriverModule]: Send Error:", vifs::VIFS_STAMP_REQUEST);
   } else {
     send_login(0);

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "net/tcp_connection.h"
@@ -93,8 +94,9 @@ private:
   std::atomic<int> heartbeat_answered_{1};
   std::atomic<int> heartbeat_timer_{0};
   std::atomic<int> session_id_{-1};
-  // Relay identity; written before the connect, read on the reactor thread
-  // after it (the connect's registration orders the two).
+  // Relay identity: set by the caller, read on the reactor thread when the
+  // relay answers the connect.
+  std::mutex relay_lock_;
   unsigned char relay_key_[48] = {};
   std::uint32_t relay_user_id_ = 0;
   std::string relay_user_name_;
