@@ -109,6 +109,33 @@ int CamConnentionRES::connect_local() {
   return r;
 }
 
+bool CamConnentionRES::connect_remote(std::int32_t camera_id,
+                                      const NVS_SDK_V160::CAMERA_INFO& camera,
+                                      const NVS_SDK_V160::BaseUserInfo& user,
+                                      const unsigned char* relay_key,
+                                      const std::string& relay_address,
+                                      unsigned short relay_port) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!accepting_locked() || camera_.camera_id != camera_id) return false;
+  }
+  module_->SetNVTInfo(camera);
+  module_->SetVIFsUserInfo(user);
+  unsigned char key[48];
+  std::memcpy(key, relay_key, sizeof key);
+  module_->SetRelayKey(key);
+  int r = module_->ConnectRemoteCamera(relay_address.c_str(), relay_port);
+  if (r != 0) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (accepting_locked() && camera_.camera_id == camera_id) {
+      sink_.cancel_camera_timer(camera_id);
+      finish_run_locked(STATUS_CONNECT_FAILED);
+    }
+    return false;
+  }
+  return true;
+}
+
 void CamConnentionRES::stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "camera_module.h"
+#include "nvs_records.h"
 #include "camera_record.h"
 #include "download_layout.h"
 #include "window_core.h"
@@ -32,6 +33,12 @@ public:
   // Window thread.
   void bind(const CameraRecord& record, const std::string& download_root);
   int connect_local();
+  // Reactor thread (a relay ticket arrived): hands the relay identity to the
+  // module and connects to the relay, unless the resource has meanwhile been
+  // stopped or bound to another camera. False when nothing was started.
+  bool connect_remote(std::int32_t camera_id, const NVS_SDK_V160::CAMERA_INFO& camera,
+                      const NVS_SDK_V160::BaseUserInfo& user, const unsigned char* relay_key,
+                      const std::string& relay_address, unsigned short relay_port);
   void stop();  // disconnects; the resource ignores its camera from now on
   bool is_free() const;
   std::int32_t camera_id() const;

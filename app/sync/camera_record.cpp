@@ -76,6 +76,51 @@ bool make_local_record(std::int32_t id, const std::string& ipv4, const std::stri
   return true;
 }
 
+namespace {
+
+// Same limits as the add-remote dialog's edit fields.
+bool take_field(char* field, std::size_t width, const std::string& text, const char* what,
+                std::string& error) {
+  if (text.find('\0') != std::string::npos) {
+    error = std::string("the ") + what + " must not contain a NUL byte";
+    return false;
+  }
+  if (text.size() > width - 1) {
+    error = std::string("the ") + what + " is " + std::to_string(text.size()) +
+            " bytes long; it has at most " + std::to_string(width - 1) + " bytes";
+    return false;
+  }
+  set_field_text(field, width, text);
+  return true;
+}
+
+}  // namespace
+
+bool make_remote_record(std::int32_t id, const std::string& server_ipv4, const std::string& user,
+                        const std::string& password, const std::string& serial,
+                        CameraRecord& out, std::string& error) {
+  out = make_empty_record();
+  std::uint8_t addr[4];
+  if (server_ipv4.size() > sizeof out.server_address - 1 || !parse_ipv4(server_ipv4, addr)) {
+    error = "'" + server_ipv4 + "' is not a server IPv4 address (expected a.b.c.d)";
+    return false;
+  }
+  if (user.empty() || serial.empty()) {
+    error = user.empty() ? "the user name is empty" : "the main camera serial number is empty";
+    return false;
+  }
+  if (!take_field(out.user, sizeof out.user, user, "user name", error) ||
+      !take_field(out.server_password, sizeof out.server_password, password, "password", error) ||
+      !take_field(out.serial, sizeof out.serial, serial, "main camera serial number", error)) {
+    out = make_empty_record();
+    return false;
+  }
+  out.camera_id = id;
+  out.is_local = 0;
+  set_field_text(out.server_address, sizeof out.server_address, server_ipv4);
+  return true;
+}
+
 std::string display_name(const CameraRecord& r) {
   if (r.is_local) return std::to_string(r.camera_id) + "(" + address_text(r) + ")";
   return serial_of(r) + "(" + std::to_string(r.camera_id) + ")";

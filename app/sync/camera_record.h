@@ -31,6 +31,14 @@ CameraRecord make_empty_record();
 bool make_local_record(std::int32_t id, const std::string& ipv4, const std::string& password,
                        CameraRecord& out, std::string& error);
 
+// Builds a remote camera record (reached through the video server). The
+// limits are those of the add-remote dialog: server address 15 bytes (dotted
+// IPv4), user 49, password 19, serial 31; a longer field is refused with a
+// reason rather than cut.
+bool make_remote_record(std::int32_t id, const std::string& server_ipv4, const std::string& user,
+                        const std::string& password, const std::string& serial,
+                        CameraRecord& out, std::string& error);
+
 // Text of a fixed-width field up to its first NUL (never past the field).
 std::string field_text(const char* field, std::size_t width);
 template <std::size_t N>

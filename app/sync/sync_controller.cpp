@@ -12,7 +12,12 @@ namespace velmora {
 
 SyncController::SyncController(ControllerOptions options, QObject* parent)
     : WindowCore(parent), options_(std::move(options)),
-      scheduler_(std::make_unique<SyncScheduler>(*this)) {}
+      scheduler_(std::make_unique<SyncScheduler>(*this)) {
+  scheduler_->set_server_port(options_.server_port);
+  scheduler_->set_sibling_offer([this](std::int32_t id, const std::string& serial) {
+    return offer_server_to_sibling(id, serial);
+  });
+}
 
 SyncController::~SyncController() {
   shutdown();
@@ -58,6 +63,16 @@ void SyncController::shutdown() {
 
 bool SyncController::sibling_present() const {
   return endpoint_exists(options_.link_dir, QString::fromLatin1(kSiblingEndpoint));
+}
+
+bool SyncController::offer_server_to_sibling(std::int32_t camera_id, const std::string& serial) {
+  if (!sibling_present()) return false;
+  LinkFrame f;
+  f.kind = LinkFrame::CopyData;
+  f.msg = static_cast<std::uint32_t>(COPYDATA_SERVER_REQUEST);
+  f.data = QByteArray::number(camera_id) + '/' + QByteArray::fromStdString(serial);
+  // The sibling went away between the two calls: log in ourselves.
+  return send_frames(options_.link_dir, QString::fromLatin1(kSiblingEndpoint), {f}, 500);
 }
 
 // ---- store -----------------------------------------------------------------
@@ -306,12 +321,19 @@ void SyncController::handle_message(const Message& m) {
         add_or_update(r);
       }
       break;
-    case WM_SERVER_HANDOVER:
-      if (m.wparam == 0) {
-        auto it = cameras_.find(static_cast<std::int32_t>(m.lparam));
-        if (it != cameras_.end() && !it->second.is_local)
-          scheduler_->drop_server_cameras(serial_of(it->second));
+    case WM_SERVER_HANDOVER: {
+      const auto id = static_cast<std::int32_t>(m.lparam);
+      if (m.wparam != 0) {
+        scheduler_->server_handover_accepted(id);
+        break;
       }
+      auto it = cameras_.find(id);
+      if (it != cameras_.end() && !it->second.is_local)
+        scheduler_->drop_server_cameras(serial_of(it->second));
+      break;
+    }
+    case WM_SERVER_SEIZED:
+      scheduler_->drop_server_cameras(m.data.toStdString());
       break;
     case WM_COPYDATA_MSG:
       on_copy_data(static_cast<std::int32_t>(m.wparam), m.data);

@@ -30,6 +30,7 @@ struct ControllerOptions {
   bool periodic_timers = true;   // automatic synchronisation and retry timers
   int retry_interval_ms = kRetryIntervalMs;
   int speed_interval_ms = kSpeedIntervalMs;
+  unsigned short server_port = NVSConnentionRES::kServerPort;  // video servers
 };
 
 // What the camera list shows for one camera.
@@ -107,6 +108,7 @@ private:
   void on_link_frame(const LinkFrame& f);
   void on_copy_data(std::int32_t code, const QByteArray& data);
   bool is_local(std::int32_t id) const;
+  bool offer_server_to_sibling(std::int32_t camera_id, const std::string& serial);
 
   ControllerOptions options_;
   SystemSettings settings_;

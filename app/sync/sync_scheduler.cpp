@@ -24,10 +24,73 @@ bool erase_id(std::deque<CameraRecord>& list, std::int32_t id) {
 }  // namespace
 
 SyncScheduler::SyncScheduler(MessageSink& sink) : sink_(sink) {
-  for (int i = 0; i < kPoolSize; ++i) pool_.push_back(std::make_unique<CamConnentionRES>(sink_));
+  for (int i = 0; i < kPoolSize; ++i) {
+    pool_.push_back(std::make_unique<CamConnentionRES>(sink_));
+    servers_.push_back(std::make_unique<NVSConnentionRES>(sink_));
+  }
 }
 
 SyncScheduler::~SyncScheduler() = default;
+
+NVSConnentionRES* SyncScheduler::take_free_server() {
+  for (auto& s : servers_)
+    if (s->is_free()) return s.get();
+  return nullptr;
+}
+
+const NVSConnentionRES* SyncScheduler::server_of(const std::string& serial) const {
+  auto it = servers_by_serial_.find(serial);
+  return it == servers_by_serial_.end() ? nullptr : it->second;
+}
+
+void SyncScheduler::start_remote(const CameraRecord& record, CamConnentionRES* worker) {
+  const std::int32_t id = record.camera_id;
+  const std::string serial = serial_of(record);
+  auto it = servers_by_serial_.find(serial);
+  if (it == servers_by_serial_.end()) {
+    NVSConnentionRES* server = take_free_server();
+    if (!server) return;  // cannot happen: at most 5 serials are active at once
+    server->bind(record);
+    server->attach(id, worker);
+    camera_servers_[id] = server;
+    servers_by_serial_[serial] = server;
+    server->add_pending(id);
+    server->open(id, server_port_, sibling_offer_);
+    return;
+  }
+  NVSConnentionRES* server = it->second;
+  server->attach(id, worker);
+  camera_servers_[id] = server;
+  if (server->list_received()) {
+    server->request_ticket(id);
+  } else {
+    server->add_pending(id);
+  }
+}
+
+void SyncScheduler::release_server(const CameraRecord& record) {
+  const std::int32_t id = record.camera_id;
+  auto cs = camera_servers_.find(id);
+  if (cs == camera_servers_.end()) return;
+  NVSConnentionRES* server = cs->second;
+  camera_servers_.erase(cs);
+  server->detach(id);
+  const std::string serial = serial_of(record);
+  const bool others = std::any_of(active_.begin(), active_.end(), [&](const CameraRecord& r) {
+    return r.camera_id != id && !r.is_local && serial_of(r) == serial;
+  });
+  if (others) return;
+  // A login is never kept for a serial without active cameras.
+  server->logout();
+  auto bs = servers_by_serial_.find(serial);
+  if (bs != servers_by_serial_.end() && bs->second == server) servers_by_serial_.erase(bs);
+}
+
+void SyncScheduler::server_handover_accepted(std::int32_t camera_id) {
+  if (state_of(camera_id) != 2) return;
+  auto it = camera_servers_.find(camera_id);
+  if (it != camera_servers_.end()) it->second->handover_accepted();
+}
 
 void SyncScheduler::enqueue(const CameraRecord& record) {
   if (contains(waiting_, record.camera_id) || contains(active_, record.camera_id)) return;
@@ -64,16 +127,11 @@ void SyncScheduler::dispatch() {
   if (record.is_local) {
     res->connect_local();
   } else {
-    // Cameras behind a video server need the server connection, which this
-    // build does not have yet: report a failure instead of waiting for the
-    // connect timeout.
-    sink_.cancel_camera_timer(record.camera_id);
-    sink_.post_message(WM_SYNC_STATUS, record.camera_id, STATUS_CONNECT_FAILED);
+    start_remote(record, res);
   }
 }
 
 bool SyncScheduler::stop_active(std::int32_t id, bool is_local) {
-  (void)is_local;  // server connections are released here once they exist
   if (state_of(id) != 2) return false;
   auto it = bound_.find(id);
   if (it != bound_.end()) {
@@ -81,6 +139,12 @@ bool SyncScheduler::stop_active(std::int32_t id, bool is_local) {
     sink_.cancel_camera_timer(id);
     bound_.erase(it);
   }
+  // The record itself says whether the camera is remote: the caller's flag
+  // comes from the camera table, which may have changed since the start.
+  (void)is_local;
+  auto rec = std::find_if(active_.begin(), active_.end(),
+                          [id](const CameraRecord& r) { return r.camera_id == id; });
+  if (rec != active_.end() && !rec->is_local) release_server(*rec);
   return true;
 }
 

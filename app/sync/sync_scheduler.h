@@ -1,6 +1,7 @@
 // SyncScheduler: which configured cameras synchronise and when. Holds the
 // waiting queue and the active list, starts at most `concurrency` cameras at
-// once and binds each started camera to a CamConnentionRES from a fixed pool.
+// once and binds each started camera to a CamConnentionRES from a fixed pool;
+// cameras behind a video server also share one NVSConnentionRES per serial.
 // Window thread only.
 #pragma once
 
@@ -13,6 +14,7 @@
 
 #include "cam_connection_res.h"
 #include "camera_record.h"
+#include "nvs_connection_res.h"
 #include "window_core.h"
 
 namespace velmora {
@@ -41,13 +43,29 @@ public:
   const std::string& download_root() const { return download_root_; }
   void set_download_root(const std::string& root) { download_root_ = root; }
 
+  // Server side: the port servers are reached on (1701; tests move it), the
+  // sibling offer made before each login, and the sibling's go-ahead.
+  void set_server_port(unsigned short port) { server_port_ = port; }
+  void set_sibling_offer(NVSConnentionRES::SiblingOffer offer) { sibling_offer_ = std::move(offer); }
+  void server_handover_accepted(std::int32_t camera_id);
+  // The server connection of a serial, or null when none is open.
+  const NVSConnentionRES* server_of(const std::string& serial) const;
+
 private:
   void dispatch();
   CamConnentionRES* take_free_resource();
+  NVSConnentionRES* take_free_server();
+  void start_remote(const CameraRecord& record, CamConnentionRES* worker);
+  void release_server(const CameraRecord& record);
 
   MessageSink& sink_;
   std::vector<std::unique_ptr<CamConnentionRES>> pool_;
   std::map<std::int32_t, CamConnentionRES*> bound_;
+  std::vector<std::unique_ptr<NVSConnentionRES>> servers_;
+  std::map<std::int32_t, NVSConnentionRES*> camera_servers_;
+  std::map<std::string, NVSConnentionRES*> servers_by_serial_;
+  unsigned short server_port_ = NVSConnentionRES::kServerPort;
+  NVSConnentionRES::SiblingOffer sibling_offer_;
   std::string download_root_;
   int concurrency_ = 4;
   int active_count_ = 0;

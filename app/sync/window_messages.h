@@ -34,6 +34,9 @@ enum WindowMessage : std::uint32_t {
   // Not exchanged with the sibling: a recording that could not be stored
   // (write or rename failure), so it is never counted as done.
   WM_FILE_FAILED = 12100,
+  // Not exchanged with the sibling: another client took over a server login
+  // (payload: the account's serial); the window drops that serial's cameras.
+  WM_SERVER_SEIZED = 12101,
 };
 
 // Data-copy code of the server request sent to the sibling.

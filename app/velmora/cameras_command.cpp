@@ -59,22 +59,29 @@ int list(const AppPaths& paths) {
 
 int run_cameras_command(const std::vector<std::string>& args) {
   if (args.empty()) {
-    std::fprintf(stderr, "velmora cameras: missing command (list, add-local, remove)\n");
+    std::fprintf(stderr,
+                 "velmora cameras: missing command (list, add-local, add-remote, remove)\n");
     return kExitUsage;
   }
   const std::string& cmd = args[0];
-  const bool known = cmd == "list" || cmd == "add-local" || cmd == "remove";
+  const bool known =
+      cmd == "list" || cmd == "add-local" || cmd == "add-remote" || cmd == "remove";
   if (!known) {
-    std::fprintf(stderr, "velmora cameras: unknown command '%s' (list, add-local, remove)\n",
+    std::fprintf(stderr,
+                 "velmora cameras: unknown command '%s' (list, add-local, add-remote, remove)\n",
                  cmd.c_str());
     return kExitUsage;
   }
-  const std::size_t want = cmd == "list" ? 1 : cmd == "add-local" ? 4 : 2;
+  const std::size_t want = cmd == "list"         ? 1
+                           : cmd == "add-local"  ? 4
+                           : cmd == "add-remote" ? 6
+                                                 : 2;
   if (args.size() != want) {
     std::fprintf(stderr, "usage: velmora cameras %s\n",
-                 cmd == "list"        ? "list"
-                 : cmd == "add-local" ? "add-local <id> <ipv4> <password>"
-                                      : "remove <id>");
+                 cmd == "list"         ? "list"
+                 : cmd == "add-local"  ? "add-local <id> <ipv4> <password>"
+                 : cmd == "add-remote" ? "add-remote <id> <server ipv4> <user> <password> <serial>"
+                                       : "remove <id>");
     return kExitUsage;
   }
   std::int32_t id = 0;
@@ -90,6 +97,12 @@ int run_cameras_command(const std::vector<std::string>& args) {
       std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
       return kExitUsage;
     }
+  } else if (cmd == "add-remote") {
+    std::string error;
+    if (!make_remote_record(id, args[2], args[3], args[4], args[5], record, error)) {
+      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
+      return kExitUsage;
+    }
   }
 
   if (!acquire_instance_lock()) return kExitAlreadyRunning;
@@ -99,7 +112,7 @@ int run_cameras_command(const std::vector<std::string>& args) {
 
   CameraTable table;
   load_camera_file(paths.camera_list_file(), table);
-  if (cmd == "add-local") {
+  if (cmd == "add-local" || cmd == "add-remote") {
     const bool existed = table.count(id) != 0;
     table[id] = record;
     if (!save_camera_file(paths.camera_list_file(), table)) {
@@ -107,7 +120,12 @@ int run_cameras_command(const std::vector<std::string>& args) {
       return kExitFailed;
     }
     notify_sibling();
-    std::printf("%s camera %d at %s\n", existed ? "Updated" : "Added", id, args[2].c_str());
+    if (cmd == "add-local") {
+      std::printf("%s camera %d at %s\n", existed ? "Updated" : "Added", id, args[2].c_str());
+    } else {
+      std::printf("%s remote camera %d (serial %s via server %s)\n",
+                  existed ? "Updated" : "Added", id, args[5].c_str(), args[2].c_str());
+    }
     return kExitOk;
   }
   if (!table.erase(id)) {

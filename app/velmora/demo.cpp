@@ -1,6 +1,7 @@
-// "velmora --demo": several simulated cameras on loopback, synchronised by the
-// real engine into a temporary folder, then every file checked byte for byte
-// against what the cameras hold.
+// "velmora --demo": several simulated cameras on loopback, some direct and two
+// behind a simulated video server (one account, so one shared login),
+// synchronised by the real engine into a temporary folder, then every file
+// checked byte for byte against what the cameras hold.
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
@@ -18,6 +19,8 @@
 #include "console.h"
 #include "download_layout.h"
 #include "modes.h"
+#include "nvssim.h"
+#include "relayed_camera_endpoint.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
 #include "sync_display.h"
@@ -30,6 +33,11 @@ namespace {
 constexpr std::int32_t kFirstCameraId = 1001;
 constexpr const char* kDemoPassword = "demo-pass";
 constexpr int kDemoTimeoutMs = 180000;
+constexpr std::int32_t kFirstRemoteId = 2001;
+constexpr int kRemoteCameras = 2;
+constexpr const char* kServerUser = "demo-user";
+constexpr const char* kServerPassword = "demo-server-pw";
+constexpr const char* kServerSerial = "DEMO-MAIN-0001";
 
 NVS_SDK_V160::RECORD_FILE_ENTRY entry_of(const camsim::Recording& rec) {
   NVS_SDK_V160::RECORD_FILE_ENTRY e{};
@@ -56,9 +64,11 @@ bool same_content(const std::string& path, const std::vector<std::uint8_t>& want
 
 struct DemoCamera {
   std::int32_t id;
+  bool remote = false;
   std::string address;
   std::vector<camsim::Recording> recordings;
   std::unique_ptr<camsim::CameraSimulator> sim;
+  std::unique_ptr<RelayedCameraEndpoint> relayed;  // remote cameras only
 };
 
 }  // namespace
@@ -104,6 +114,57 @@ int run_demo(const DemoOptions& options) {
     cameras.push_back(std::move(c));
   }
 
+  // The video server on the next address, at the port the program uses for
+  // servers; the cameras behind it listen on ephemeral ports of the same
+  // address and are reached only through its relay.
+  const std::string server_address = "127.0.0." + std::to_string(2 + options.cameras);
+  nvssim::Account account;
+  account.user = kServerUser;
+  account.password = kServerPassword;
+  account.group = kServerSerial;
+  account.user_id = 7;
+  for (int i = 0; i < kRemoteCameras; ++i) {
+    DemoCamera c;
+    c.id = kFirstRemoteId + i;
+    c.remote = true;
+    c.address = server_address;
+    c.recordings = camsim::generate_recordings(5, 64 * 1024, 700 * 1024, 0.4,
+                                               static_cast<std::uint32_t>(101 + i));
+    camsim::Config cfg;
+    cfg.address = server_address;
+    cfg.port = 0;
+    cfg.password = kDemoPassword;
+    cfg.recordings = c.recordings;
+    c.sim = std::make_unique<camsim::CameraSimulator>(cfg);
+    if (c.sim->start() != 0) {
+      std::fprintf(stderr, "velmora: cannot start a simulated camera on %s\n",
+                   server_address.c_str());
+      return kExitFailed;
+    }
+    c.relayed = std::make_unique<RelayedCameraEndpoint>(*c.sim);
+    if (!c.relayed->start(server_address)) {
+      std::fprintf(stderr, "velmora: cannot listen on %s\n", server_address.c_str());
+      return kExitFailed;
+    }
+    nvssim::Camera nc;
+    nc.nvt_id = static_cast<std::uint32_t>(c.id);
+    nc.name = "demo-remote-" + std::to_string(i + 1);
+    nc.endpoint_address = server_address;
+    nc.endpoint_port = c.relayed->port();
+    account.cameras.push_back(nc);
+    cameras.push_back(std::move(c));
+  }
+  nvssim::Config scfg;
+  scfg.address = server_address;
+  scfg.port = NVSConnentionRES::kServerPort;
+  scfg.accounts.push_back(account);
+  nvssim::Server server(scfg);
+  if (!server.start()) {
+    std::fprintf(stderr, "velmora: cannot start the simulated video server on %s:%u\n",
+                 server_address.c_str(), NVSConnentionRES::kServerPort);
+    return kExitFailed;
+  }
+
   // Leftovers of an earlier run, as a real download folder has them: half of
   // one recording (resumed, not fetched again) and one complete file (skipped).
   int resumed = 0, present = 0;
@@ -145,12 +206,21 @@ int run_demo(const DemoOptions& options) {
   for (const DemoCamera& c : cameras) {
     CameraRecord r;
     std::string error;
-    make_local_record(c.id, c.address, kDemoPassword, r, error);
+    if (c.remote) {
+      make_remote_record(c.id, server_address, kServerUser, kServerPassword, kServerSerial, r,
+                         error);
+    } else {
+      make_local_record(c.id, c.address, kDemoPassword, r, error);
+    }
     controller.add_or_update(r);
   }
 
-  std::fprintf(out, "Velmora demo: %d simulated cameras (127.0.0.2-%s, port 9996), %d at a time\n",
-               options.cameras, cameras.back().address.substr(8).c_str(),
+  std::fprintf(out,
+               "Velmora demo: %d simulated cameras (127.0.0.2-%s, port 9996) and %d behind a "
+               "video server (%s:%u), %d at a time\n",
+               options.cameras, cameras[static_cast<std::size_t>(options.cameras) - 1]
+                                    .address.substr(8).c_str(),
+               kRemoteCameras, server_address.c_str(), NVSConnentionRES::kServerPort,
                controller.scheduler().concurrency());
   std::fprintf(out, "Download folder: %s\n\n", root.c_str());
 
@@ -183,7 +253,12 @@ int run_demo(const DemoOptions& options) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   display.finish();
   controller.shutdown();
-  for (DemoCamera& c : cameras) c.sim->stop();
+  const nvssim::Counters server_counts = server.counters();
+  server.stop();
+  for (DemoCamera& c : cameras) {
+    if (c.relayed) c.relayed->stop();
+    c.sim->stop();
+  }
 
   // Every recording of every camera must now be on disk, byte for byte.
   int files = 0, bad = 0;
@@ -212,7 +287,11 @@ int run_demo(const DemoOptions& options) {
   const unsigned long long fetched = bytes > preloaded_bytes ? bytes - preloaded_bytes : 0;
   std::fprintf(out, "\n%s\n", code == kExitOk ? "Demo complete: every file is byte-exact."
                                               : "Demo FAILED.");
-  std::fprintf(out, "  cameras   %d\n", options.cameras);
+  std::fprintf(out, "  cameras   %d direct, %d through the video server\n", options.cameras,
+               kRemoteCameras);
+  std::fprintf(out, "  server    %d login(s), %d relayed connection(s), %d logout(s)\n",
+               server_counts.logins_accepted, server_counts.relay_admissions,
+               server_counts.logout_notices);
   std::fprintf(out, "  files     %d verified (%d resumed from a partial file, %d already present)%s\n",
                files, resumed, present,
                bad ? (", " + std::to_string(bad) + " wrong or missing").c_str() : "");

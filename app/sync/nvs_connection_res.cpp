@@ -1,0 +1,254 @@
+#include "nvs_connection_res.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "cam_connection_res.h"
+#include "window_messages.h"
+
+namespace velmora {
+
+using NVS_SDK_V160::CAMERA_INFO;
+
+namespace {
+
+constexpr std::size_t kEntryBytes = sizeof(CAMERA_INFO);  // 136 bytes and an i16
+constexpr int kListTail = 28;                              // carries nothing
+
+}  // namespace
+
+NVSConnentionRES::NVSConnentionRES(MessageSink& sink)
+    : sink_(sink), module_(std::make_shared<NVS_SDK_V160::NVS_Client_Module>()) {
+  module_->RegisterMessageNofity(this);
+}
+
+NVSConnentionRES::~NVSConnentionRES() { module()->RegisterMessageNofity(nullptr); }
+
+std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> NVSConnentionRES::module() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return module_;
+}
+
+void NVSConnentionRES::bind(const CameraRecord& account) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  account_ = account;
+  free_ = false;
+  logged_in_ = false;
+  list_received_ = false;
+  awaiting_handover_ = false;
+  connect_started_ = false;
+  cameras_.clear();
+  pending_.clear();
+  workers_.clear();
+}
+
+void NVSConnentionRES::attach(std::int32_t camera_id, CamConnentionRES* worker) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  workers_[camera_id] = worker;
+}
+
+void NVSConnentionRES::detach(std::int32_t camera_id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  workers_.erase(camera_id);
+  pending_.erase(std::remove(pending_.begin(), pending_.end(), camera_id), pending_.end());
+}
+
+void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
+                            const SiblingOffer& offer) {
+  std::string serial;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    port_ = port;
+    serial = serial_of(account_);
+  }
+  if (offer && offer(camera_id, serial)) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    awaiting_handover_ = true;
+    return;
+  }
+  connect_server();
+}
+
+void NVSConnentionRES::handover_accepted() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_ || !awaiting_handover_) return;
+    awaiting_handover_ = false;
+  }
+  connect_server();
+}
+
+void NVSConnentionRES::connect_server() {
+  std::string address;
+  unsigned short port;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (connect_started_) return;
+    connect_started_ = true;
+    address = field_text(account_.server_address);
+    port = port_;
+  }
+  auto m = module();
+  m->RegisterMessageNofity(this);
+  // A refused connect (bad address, busy module) reports nothing: the
+  // camera's connect timer gives it status 155, as for an unreachable server.
+  m->ConnectServer(address.c_str(), port);
+}
+
+void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
+  CAMERA_INFO info;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = cameras_.find(camera_id);
+    if (it == cameras_.end()) return;
+    info = it->second;
+  }
+  module()->RequestRelayKey(info);
+}
+
+void NVSConnentionRES::add_pending(std::int32_t camera_id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pending_.push_back(camera_id);
+  pending_.erase(std::unique(pending_.begin(), pending_.end()), pending_.end());
+}
+
+void NVSConnentionRES::logout() {
+  bool started;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    started = connect_started_;
+    logged_in_ = false;
+    list_received_ = false;
+    awaiting_handover_ = false;
+    connect_started_ = false;
+    pending_.clear();
+    workers_.clear();
+    cameras_.clear();
+    free_ = true;
+  }
+  auto m = module();
+  m->RegisterMessageNofity(nullptr);
+  if (m->LogoutServer() != 0 && started) {
+    // Not logged in, yet the connection may still be open (a refused login
+    // leaves it so) and the module would stay busy for the next account.
+    // The library has no plain disconnect: start over with a fresh module;
+    // the old connection closes when the server or the library ends it.
+    auto fresh = std::make_shared<NVS_SDK_V160::NVS_Client_Module>();
+    std::lock_guard<std::mutex> lock(mutex_);
+    module_ = std::move(fresh);
+  }
+}
+
+bool NVSConnentionRES::is_free() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return free_;
+}
+
+bool NVSConnentionRES::list_received() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return list_received_;
+}
+
+bool NVSConnentionRES::logged_in() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return logged_in_;
+}
+
+std::string NVSConnentionRES::serial() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return serial_of(account_);
+}
+
+int NVSConnentionRES::OnConnectServer(int error) {
+  if (error != 0) return 0;
+  std::string user, password, serial;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    user = field_text(account_.user);
+    password = field_text(account_.server_password);
+    serial = field_text(account_.serial);
+  }
+  module()->LoginServer(user.c_str(), password.c_str(), serial.c_str());
+  return 0;
+}
+
+int NVSConnentionRES::OnAccessResponse(int result) {
+  if (result != 0) return 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    logged_in_ = true;
+  }
+  module()->SendNVTListRequest();
+  return 0;
+}
+
+int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
+  if (!list || size < 4 + kListTail) return 0;
+  std::uint32_t count;
+  std::memcpy(&count, list, sizeof count);
+  // Never read past the buffer, whatever the count says.
+  const std::size_t room = (static_cast<std::size_t>(size) - 4 - kListTail) / kEntryBytes;
+  const std::size_t n = std::min<std::size_t>(count, room);
+  std::vector<CAMERA_INFO> wanted;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    cameras_.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+      CAMERA_INFO info;
+      std::memcpy(&info, list + 4 + i * kEntryBytes, sizeof info);
+      cameras_[static_cast<std::int32_t>(info.nvt_id)] = info;
+    }
+    list_received_ = true;
+    for (std::int32_t id : pending_) {
+      auto it = cameras_.find(id);
+      if (it != cameras_.end()) wanted.push_back(it->second);
+    }
+    pending_.clear();
+  }
+  auto m = module();
+  for (const CAMERA_INFO& info : wanted) m->RequestRelayKey(info);
+  return 0;
+}
+
+int NVSConnentionRES::OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) {
+  if (!ticket) return 0;
+  const auto id = static_cast<std::int32_t>(camera_id);
+  CamConnentionRES* worker = nullptr;
+  CAMERA_INFO info;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    auto w = workers_.find(id);
+    auto c = cameras_.find(id);
+    if (w == workers_.end() || c == cameras_.end()) return 0;
+    worker = w->second;
+    info = c->second;
+  }
+  char address[16];
+  std::snprintf(address, sizeof address, "%d.%d.%d.%d", ticket[52], ticket[53], ticket[54],
+                ticket[55]);
+  std::uint16_t port;
+  std::memcpy(&port, ticket + 56, sizeof port);
+  // The ticket's first word is not looked at: a refused ticket carries no
+  // endpoint, and the relay connect then fails and reports itself.
+  worker->connect_remote(id, info, module()->GetUserInfo(), ticket + 4, address, port);
+  return 0;
+}
+
+int NVSConnentionRES::OnSeizeNotify() {
+  std::string serial;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    serial = serial_of(account_);
+  }
+  // The scheduler is window-thread only: let the window drop the cameras.
+  sink_.post_message(WM_SERVER_SEIZED, 0, 0, QByteArray::fromStdString(serial));
+  return 0;
+}
+
+}  // namespace velmora

@@ -1,0 +1,85 @@
+// NVSConnentionRES: one login at a video server, shared by every active
+// camera of one account (main-camera serial). It logs in, fetches the
+// account's camera list, asks for a relay ticket per camera and hands each
+// ticket to that camera's CamConnentionRES, which then connects to the relay.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "camera_record.h"
+#include "nvs_client_module.h"
+#include "window_core.h"
+
+namespace velmora {
+
+class CamConnentionRES;
+
+class NVSConnentionRES : public NVS_SDK_V160::INVSMessageNotify {
+public:
+  static constexpr unsigned short kServerPort = 1701;
+
+  // Offers the account to the sibling program for one camera; true when the
+  // sibling is there and was asked (its answer comes as WM_SERVER_HANDOVER).
+  using SiblingOffer = std::function<bool(std::int32_t camera_id, const std::string& serial)>;
+
+  explicit NVSConnentionRES(MessageSink& sink);
+  ~NVSConnentionRES();
+  NVSConnentionRES(const NVSConnentionRES&) = delete;
+  NVSConnentionRES& operator=(const NVSConnentionRES&) = delete;
+
+  // Window thread.
+  void bind(const CameraRecord& account);
+  // The camera's worker, which receives its relay ticket; detach when the
+  // camera stops so that a late ticket is not connected.
+  void attach(std::int32_t camera_id, CamConnentionRES* worker);
+  void detach(std::int32_t camera_id);
+  void open(std::int32_t camera_id, unsigned short port, const SiblingOffer& offer);
+  // The sibling told us to log in ourselves.
+  void handover_accepted();
+  void request_ticket(std::int32_t camera_id);
+  void add_pending(std::int32_t camera_id);
+  void logout();  // and free again
+
+  bool is_free() const;
+  bool list_received() const;
+  bool logged_in() const;
+  std::string serial() const;
+
+  // INVSMessageNotify (reactor thread).
+  int OnConnectServer(int error) override;
+  int OnAccessResponse(int result) override;
+  int OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) override;
+  int OnReceiveNVTList(const unsigned char* list, int size) override;
+  int OnSeizeNotify() override;
+
+private:
+  void connect_server();
+  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const;
+
+  MessageSink& sink_;
+
+  // Guards everything below: the notifications run on the reactor thread,
+  // the operations on the window thread.
+  mutable std::mutex mutex_;
+  // Replaced after a login that never completed (see logout); a notification
+  // in flight keeps the old one alive through its own copy.
+  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module_;
+  std::map<std::int32_t, NVS_SDK_V160::CAMERA_INFO> cameras_;
+  std::deque<std::int32_t> pending_;
+  std::map<std::int32_t, CamConnentionRES*> workers_;
+  bool free_ = true;
+  CameraRecord account_{};
+  bool logged_in_ = false;
+  bool list_received_ = false;
+  bool awaiting_handover_ = false;
+  bool connect_started_ = false;
+  unsigned short port_ = kServerPort;
+};
+
+}  // namespace velmora
