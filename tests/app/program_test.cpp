@@ -10,6 +10,8 @@
 #include "app_test_support.h"
 #include "camsim.h"
 #include "instance_lock.h"
+#include "nvssim.h"
+#include "relayed_camera_endpoint.h"
 
 namespace velmora {
 namespace {
@@ -144,6 +146,63 @@ TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
   // Everything is on disk already: nothing left to fetch.
   EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 0/0 recordings"))
       << r.out.toStdString();
+}
+
+// The program reaches servers on port 1701, so the server simulator gets an
+// address of its own.
+TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
+  const QString too_long_user(50, QChar('u'));
+  Result r = run({"cameras", "add-remote", "770", "127.0.2.77", too_long_user, "pw", "SER"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("user name is 50 bytes long; it has at most 49")) << r.err.toStdString();
+  r = run({"cameras", "add-remote", "770", "127.0.2.77", "u", QString(20, QChar('p')), "SER"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("password is 20 bytes long; it has at most 19")) << r.err.toStdString();
+  r = run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw", QString(32, QChar('s'))});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("at most 31")) << r.err.toStdString();
+  r = run({"cameras", "add-remote", "770", "server.example", "u", "pw", "SER"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("IPv4")) << r.err.toStdString();
+  EXPECT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw"}).code, 2);
+
+  camsim::Config ccfg;
+  ccfg.address = "127.0.2.77";
+  ccfg.port = 0;
+  ccfg.recordings = camsim::generate_recordings(3, 1000, 200000, 0.5, 77);
+  camsim::CameraSimulator cam(ccfg);
+  ASSERT_EQ(cam.start(), 0);
+  RelayedCameraEndpoint endpoint(cam);
+  ASSERT_TRUE(endpoint.start("127.0.2.77"));
+  nvssim::Config scfg;
+  scfg.address = "127.0.2.77";
+  scfg.port = 1701;
+  nvssim::Account account;
+  account.user = QString(49, QChar('u')).toStdString();  // the longest a record holds
+  account.password = "server-pw";
+  account.group = "SER-77";
+  nvssim::Camera nc;
+  nc.nvt_id = 770;
+  nc.endpoint_address = "127.0.2.77";
+  nc.endpoint_port = endpoint.port();
+  account.cameras.push_back(nc);
+  scfg.accounts.push_back(account);
+  nvssim::Server server(scfg);
+  ASSERT_TRUE(server.start());
+
+  ASSERT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77",
+                 QString::fromStdString(account.user), "server-pw", "SER-77"}).code, 0);
+  Result list = run({"cameras", "list"});
+  EXPECT_TRUE(list.out.contains("remote")) << list.out.toStdString();
+  EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("complete, 3/3 recordings")) << r.out.toStdString();
+  EXPECT_EQ(server.counters().logins_accepted, 1);
+  EXPECT_EQ(server.counters().relay_admissions, 1);
+  endpoint.stop();
+  server.stop();
+  cam.stop();
 }
 
 TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
