@@ -322,14 +322,13 @@ void SyncController::handle_message(const Message& m) {
       }
       break;
     case WM_SERVER_HANDOVER: {
-      const auto id = static_cast<std::int32_t>(m.lparam);
+      auto it = cameras_.find(static_cast<std::int32_t>(m.lparam));
+      if (it == cameras_.end() || it->second.is_local) break;
       if (m.wparam != 0) {
-        scheduler_->server_handover_accepted(id);
-        break;
-      }
-      auto it = cameras_.find(id);
-      if (it != cameras_.end() && !it->second.is_local)
+        scheduler_->server_handover_accepted(serial_of(it->second));
+      } else {
         scheduler_->drop_server_cameras(serial_of(it->second));
+      }
       break;
     }
     case WM_SERVER_SEIZED:

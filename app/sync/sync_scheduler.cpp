@@ -86,10 +86,11 @@ void SyncScheduler::release_server(const CameraRecord& record) {
   if (bs != servers_by_serial_.end() && bs->second == server) servers_by_serial_.erase(bs);
 }
 
-void SyncScheduler::server_handover_accepted(std::int32_t camera_id) {
-  if (state_of(camera_id) != 2) return;
-  auto it = camera_servers_.find(camera_id);
-  if (it != camera_servers_.end()) it->second->handover_accepted();
+// By serial, not by camera: the camera that asked may have stopped meanwhile
+// while others of its account still wait for the same login.
+void SyncScheduler::server_handover_accepted(const std::string& serial) {
+  auto it = servers_by_serial_.find(serial);
+  if (it != servers_by_serial_.end()) it->second->handover_accepted();
 }
 
 void SyncScheduler::enqueue(const CameraRecord& record) {

@@ -47,7 +47,7 @@ public:
   // sibling offer made before each login, and the sibling's go-ahead.
   void set_server_port(unsigned short port) { server_port_ = port; }
   void set_sibling_offer(NVSConnentionRES::SiblingOffer offer) { sibling_offer_ = std::move(offer); }
-  void server_handover_accepted(std::int32_t camera_id);
+  void server_handover_accepted(const std::string& serial);
   // The server connection of a serial, or null when none is open.
   const NVSConnentionRES* server_of(const std::string& serial) const;
 

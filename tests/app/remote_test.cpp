@@ -179,6 +179,22 @@ TEST_F(Remote, TwoCamerasOfOneSerialShareOneLoginAndDownloadThroughTheRelay) {
   EXPECT_EQ(server_->counters().logins_accepted, 2);
 }
 
+// With one camera at a time the login is given up after each camera and the
+// next camera of the serial logs in again at once, while the old connection
+// may still be closing.
+TEST_F(Remote, OneAtATimeEachCameraOfTheSerialLogsInAgain) {
+  address_ = "127.0.2.78";
+  add_camera(781, camsim::generate_recordings(2, 1000, 40000, 0.5, 781));
+  add_camera(782, camsim::generate_recordings(2, 1000, 40000, 0.5, 782));
+  add_camera(783, camsim::generate_recordings(2, 1000, 40000, 0.5, 783));
+  start(address_, /*concurrency=*/1);
+  ctl_->start_all();
+  for (std::int32_t id : {781, 782, 783}) ASSERT_TRUE(wait_status(id, STATUS_COMPLETE)) << id;
+  for (const auto& c : cameras_) expect_files(*c);
+  EXPECT_EQ(server_->counters().logins_accepted, 3);
+  EXPECT_TRUE(wait_server([](const nvssim::Counters& c) { return c.logout_notices == 3; }));
+}
+
 TEST_F(Remote, StoppingOneCameraKeepsTheLoginAndTheLastStopLogsOut) {
   address_ = "127.0.2.71";
   add_camera(711, slow(711));
