@@ -10,7 +10,7 @@ bool load_camera_file(const std::string& path, CameraTable& table) {
   if (!f) return false;
   table.clear();
   CameraRecord r;
-  while (std::fread(&r, 1, sizeof r, f) == sizeof r) table[r.camera_id] = r;
+  while (std::fread(&r, 1, sizeof r, f) == sizeof r) table[std::int32_t{r.camera_id}] = r;
   std::fclose(f);
   return true;
 }

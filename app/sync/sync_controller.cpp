@@ -153,8 +153,8 @@ void SyncController::stop_all() {
   }
   // Cameras removed from the table while running still hold a slot.
   std::vector<std::int32_t> rest;
-  for (const auto& r : scheduler_->waiting()) rest.push_back(r.camera_id);
-  for (const auto& r : scheduler_->active()) rest.push_back(r.camera_id);
+  for (const auto& r : scheduler_->waiting()) rest.push_back(std::int32_t{r.camera_id});
+  for (const auto& r : scheduler_->active()) rest.push_back(std::int32_t{r.camera_id});
   for (std::int32_t id : rest) stop_camera(id);
 }
 
@@ -167,8 +167,9 @@ void SyncController::toggle_camera(std::int32_t id) {
 }
 
 void SyncController::add_or_update(const CameraRecord& record) {
-  if (cameras_.count(record.camera_id)) stop_camera(record.camera_id);
-  cameras_[record.camera_id] = record;
+  const std::int32_t id = record.camera_id;
+  if (cameras_.count(id)) stop_camera(id);
+  cameras_[id] = record;
   save_cameras();
   emit camerasChanged();
 }

@@ -123,7 +123,7 @@ void SyncScheduler::dispatch() {
   waiting_.pop_front();
   active_.push_back(record);
   sink_.post_message(WM_SYNC_STATUS, record.camera_id, STATUS_CONNECTING);
-  bound_[record.camera_id] = res;
+  bound_[std::int32_t{record.camera_id}] = res;
   res->bind(record, download_root_);
   if (record.is_local) {
     res->connect_local();
@@ -168,14 +168,14 @@ bool SyncScheduler::set_concurrency(int n) {
 void SyncScheduler::drop_server_cameras(const std::string& serial) {
   std::vector<std::int32_t> dropped_waiting;
   for (const CameraRecord& r : waiting_)
-    if (!r.is_local && serial_of(r) == serial) dropped_waiting.push_back(r.camera_id);
+    if (!r.is_local && serial_of(r) == serial) dropped_waiting.push_back(std::int32_t{r.camera_id});
   for (std::int32_t id : dropped_waiting) {
     sink_.post_message(WM_SYNC_STATUS, id, STATUS_LIVE_ELSEWHERE);
     erase_id(waiting_, id);
   }
   std::vector<std::int32_t> dropped_active;
   for (const CameraRecord& r : active_)
-    if (!r.is_local && serial_of(r) == serial) dropped_active.push_back(r.camera_id);
+    if (!r.is_local && serial_of(r) == serial) dropped_active.push_back(std::int32_t{r.camera_id});
   for (std::int32_t id : dropped_active) {
     stop_active(id, false);
     sink_.post_message(WM_SYNC_STATUS, id, STATUS_LIVE_ELSEWHERE);
