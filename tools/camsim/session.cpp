@@ -16,19 +16,14 @@ namespace camsim {
 
 namespace {
 
+using wire::view;
+
 constexpr auto kFlushLimit = std::chrono::seconds(5);
 
 uint32_t u32_at(const uint8_t* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
   return v;
-}
-
-template <typename T>
-T view(const uint8_t* msg) {
-  T m;
-  std::memcpy(&m, msg, sizeof m);
-  return m;
 }
 
 }  // namespace

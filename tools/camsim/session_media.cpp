@@ -11,12 +11,7 @@ namespace camsim {
 
 namespace {
 
-template <typename T>
-T view(const uint8_t* msg) {
-  T m;
-  std::memcpy(&m, msg, sizeof m);
-  return m;
-}
+using wire::view;
 
 constexpr auto kStreamKeepup = std::chrono::seconds(12);  // clients repeat every 5 s
 constexpr size_t kMediaBacklog = 1024 * 1024;  // a slow reader loses frames beyond this

@@ -10,12 +10,7 @@ namespace camsim {
 
 namespace {
 
-template <typename T>
-T view(const uint8_t* msg) {
-  T m;
-  std::memcpy(&m, msg, sizeof m);
-  return m;
-}
+using wire::view;
 
 enum DownloadStatus : uint32_t {
   kAccepted = 0,

@@ -299,4 +299,12 @@ inline void set_fixed_text(char (&field)[32], const std::string& text) {
   std::memcpy(field, text.data(), text.size() < sizeof field ? text.size() : sizeof field - 1);
 }
 
+// Copies a packed record out of a received message (no alignment needed).
+template <typename T>
+T view(const uint8_t* msg) {
+  T m;
+  std::memcpy(&m, msg, sizeof m);
+  return m;
+}
+
 }  // namespace camsim::wire
