@@ -58,7 +58,4 @@ private:
 // queue, which cannot see the reactor class).
 int cancel_handler_timers(SocketReactor* reactor, Socket_Event_Handler* handler, int dont_call);
 
-// Type name in the timer queue's plain lines.
-inline const char* timer_queue_type_name(Socket_Event_Handler*) { return "Socket_Event_Handler"; }
-
 }  // namespace kestrune

@@ -7,19 +7,12 @@
 
 namespace kestrune {
 
-// Names the handler type in the queue's plain lines; event_handler.h adds the
-// overload for the reactor's handler type.
-template <class HANDLER>
-const char* timer_queue_type_name(HANDLER*) {
-  return "TYPE";
-}
-
 namespace timer_queue_detail {
+// The prefix is one fixed text for every instantiation; it does not name the
+// handler type.
 template <class HANDLER>
 void line(const char* what, int id) {
-  std::string text = "[NVS_Timer_List_Queue_T<";
-  text += timer_queue_type_name(static_cast<HANDLER*>(nullptr));
-  text += ">]: ";
+  std::string text = "[NVS_Timer_List_Queue_T<TYPE>]: ";
   text += what;
   plain_line(text.c_str(), id);
 }

@@ -59,8 +59,8 @@ TEST(TimerQueue, IdsLinesAndTieOrder) {
   EXPECT_EQ(1, q.schedule(&h, arg(1), at(100), TimeValue()));
   EXPECT_EQ(2, q.schedule(&h, arg(2), at(100), TimeValue()));
   EXPECT_EQ(3, q.schedule(&h, arg(3), at(50), TimeValue()));
-  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<Socket_Event_Handler>]: Create Timer ID:1"));
-  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<Socket_Event_Handler>]: Create Timer ID:3"));
+  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<TYPE>]: Create Timer ID:1"));
+  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<TYPE>]: Create Timer ID:3"));
 
   EXPECT_EQ(3, q.expire(at(100)));
   // Earliest first; among equal expiry times the newest first.
@@ -72,9 +72,9 @@ TEST(TimerQueue, IdsLinesAndTieOrder) {
   EXPECT_EQ(4, q.schedule(&h, arg(4), at(200), TimeValue()));
   EXPECT_EQ(2u, q.free_count());
   EXPECT_EQ(1, q.cancel(4, nullptr, 1));
-  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<Socket_Event_Handler>]: Remove Timer ID:4"));
+  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<TYPE>]: Remove Timer ID:4"));
   EXPECT_EQ(0, q.cancel(4, nullptr, 1));
-  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<Socket_Event_Handler>]: Can't Find Timer ID:4"));
+  EXPECT_EQ(1, LogCapture::count("[NVS_Timer_List_Queue_T<TYPE>]: Can't Find Timer ID:4"));
   EXPECT_EQ(5, q.schedule(&h, arg(5), at(200), TimeValue()));
   q.cancel(&h, 1);
 }
