@@ -3,6 +3,7 @@
 
 #include "server/my_nvs_client.h"
 #include "server/vifs_protocol.h"
+#include "wire.h"
 
 using namespace server_test;
 using NVS_SDK_V160::NVS_Client_Module;
@@ -177,6 +178,41 @@ TEST_F(ServerTest, RelayTicketNamesTheRelayEndpoint) {
   m.RequestRelayKey(cam);
   ASSERT_TRUE(r.wait_for("ticket 555"));
   EXPECT_NE(u32_at(r.locked([&] { return r.ticket; }), 0), 0u);
+}
+
+// A ticket is handed on once: a repeat of the answer finds its request gone,
+// and a ticket naming another session is dropped before the request is read.
+TEST_F(ServerTest, RelayTicketIsHandedOnOnlyOnce) {
+  nvssim::Config c;
+  c.address = "127.0.3.10";
+  c.accounts = {account()};
+  auto s = start_server(c);
+  NVS_Client_Module m;
+  Recorder r;
+  NotifyGuard guard(m);
+  ASSERT_TRUE(connect_and_login(m, r, *s, "127.0.3.10", c.accounts[0]));
+  ASSERT_EQ(m.SendNVTListRequest(), 0);
+  ASSERT_TRUE(r.wait_for("list " + std::to_string(2 * 138 + 32)));
+  NVS_SDK_V160::CAMERA_INFO cam;
+  r.locked([&] { return std::memcpy(&cam, r.list.data() + 4, sizeof cam); });
+  LogCapture log;
+  m.RequestRelayKey(cam);
+  ASSERT_TRUE(wait_until([&] { return r.count("ticket ") == 1; }));
+
+  std::uint32_t txn = 0;
+  for (const auto& msg : s->received_messages())
+    if (nvssim::wire::parse_header(msg.data()).id == nvssim::wire::RELAY_KEY_REQ)
+      txn = nvssim::wire::parse_header(msg.data()).txn;
+  const auto session = static_cast<std::uint32_t>(m.GetSessionID());
+  const std::vector<uint8_t> ticket(58, 0x33);
+  s->send_raw(nvssim::wire::message(1, nvssim::wire::RELAY_KEY_RESP, txn, session, ticket));
+  s->send_raw(nvssim::wire::message(1, nvssim::wire::RELAY_KEY_RESP, txn, session + 1, ticket));
+  s->send_flow_control({4});
+  ASSERT_TRUE(r.wait_for("flow"));
+  EXPECT_EQ(r.count("ticket "), 1);
+  EXPECT_TRUE(LogCapture::contains("[NVDVIFsClient][ERROR]Can't find src message."));
+  EXPECT_TRUE(LogCapture::contains(" Session ID Error or Get Message Failed"));
+  EXPECT_EQ(m.GetStatus(), 2);
 }
 
 TEST_F(ServerTest, GroupUsersListedChangedAndCommonErrors) {
