@@ -481,5 +481,37 @@ TEST_F(SyncE2E, UserStopKeepsStoppedStatusAndLeavesRetryList) {
   EXPECT_EQ(after, (std::vector<int>{STATUS_WAITING, STATUS_CONNECTING}));
 }
 
+// Raising the limit starts one waiting camera per added slot at once; a value
+// above five is refused; lowering it stops nobody, and the next waiting camera
+// starts only once the active count is below the new limit.
+TEST_F(SyncE2E, ChangingTheLimitStartsButNeverStops) {
+  camsim::Config cfg;
+  cfg.answer_login = false;  // every camera stays connecting
+  add_sim("127.0.2.33", {rec("A.avi", 1000, 0, 93)}, cfg);
+  start(1);
+  for (int id = 330; id < 334; ++id) add_camera(id, "127.0.2.33");
+  ctl_->start_all();
+  SyncScheduler& s = ctl_->scheduler();
+  EXPECT_EQ(s.active_count(), 1);
+  EXPECT_EQ(s.waiting().size(), 3u);
+
+  EXPECT_TRUE(s.set_concurrency(3));
+  EXPECT_EQ(s.active_count(), 3);
+  EXPECT_EQ(s.state_of(333), 1);
+  EXPECT_FALSE(s.set_concurrency(6));
+  EXPECT_EQ(s.concurrency(), 3);
+  EXPECT_EQ(s.active_count(), 3);
+
+  EXPECT_TRUE(s.set_concurrency(1));
+  EXPECT_EQ(s.active_count(), 3);
+  ctl_->stop_camera(330);
+  ctl_->stop_camera(331);
+  EXPECT_EQ(s.active_count(), 1);
+  EXPECT_EQ(s.state_of(333), 1);
+  ctl_->stop_camera(332);
+  EXPECT_EQ(s.active_count(), 1);
+  EXPECT_EQ(s.state_of(333), 2);
+}
+
 }  // namespace
 }  // namespace velmora
