@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build and test dependencies (Debian 12); safe to run again.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build pkg-config git
+pkgs=(build-essential cmake ninja-build pkg-config git ccache
       libgtest-dev libgmock-dev googletest libbenchmark-dev
       qt6-base-dev libtinyxml2-dev)
 missing=()
