@@ -25,6 +25,7 @@
 #include "sync_controller.h"
 #include "sync_display.h"
 #include "window_messages.h"
+#include "window_mode.h"
 
 namespace velmora {
 
@@ -224,34 +225,44 @@ int run_demo(const DemoOptions& options) {
                controller.scheduler().concurrency());
   std::fprintf(out, "Download folder: %s\n\n", root.c_str());
 
-  SyncDisplay display(controller, out, Console::interactive());
-  StopSignals stopper;
   std::set<std::int32_t> pending;
   std::map<std::int32_t, int> outcome;
   int skipped = 0;
   for (const DemoCamera& c : cameras) pending.insert(c.id);
   QObject::connect(&controller, &SyncController::fileFailed, &controller,
                    [&](int, const QString&, const QString&) { ++skipped; });
-  QObject::connect(&controller, &SyncController::statusChanged, &controller,
-                   [&](int id, int status) {
-                     if (!pending.count(id) || !status_is_final(status)) return;
-                     outcome[id] = status;
-                     pending.erase(id);
-                     if (pending.empty()) QCoreApplication::exit(kExitOk);
-                   });
-  QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
-                   [](int) { QCoreApplication::exit(kExitFailed); });
-  QTimer::singleShot(kDemoTimeoutMs, &controller, [&] {
-    display.event("the demo takes too long; giving up");
-    QCoreApplication::exit(kExitFailed);
-  });
-
   const auto t0 = std::chrono::steady_clock::now();
-  controller.start_all();
-  int code = QCoreApplication::exec();
+  int code = kExitOk;
+  std::unique_ptr<SyncDisplay> display;
+  if (options.window) {
+    // The window shows the run; the summary follows when it is closed.
+    QObject::connect(&controller, &SyncController::statusChanged, &controller,
+                     [&](int id, int status) {
+                       if (pending.count(id) && status_is_final(status)) outcome[id] = status;
+                     });
+    code = ui::run_main_window(controller, {/*start_all=*/true});
+  } else {
+    display = std::make_unique<SyncDisplay>(controller, out, Console::interactive());
+    StopSignals stopper;
+    QObject::connect(&controller, &SyncController::statusChanged, &controller,
+                     [&](int id, int status) {
+                       if (!pending.count(id) || !status_is_final(status)) return;
+                       outcome[id] = status;
+                       pending.erase(id);
+                       if (pending.empty()) QCoreApplication::exit(kExitOk);
+                     });
+    QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
+                     [](int) { QCoreApplication::exit(kExitFailed); });
+    QTimer::singleShot(kDemoTimeoutMs, &controller, [&] {
+      display->event("the demo takes too long; giving up");
+      QCoreApplication::exit(kExitFailed);
+    });
+    controller.start_all();
+    code = QCoreApplication::exec();
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  display.finish();
+  if (display) display->finish();
   controller.shutdown();
   const nvssim::Counters server_counts = server.counters();
   server.stop();

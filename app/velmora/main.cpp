@@ -1,8 +1,10 @@
 // velmora: keeps a local copy of the recordings on the configured cameras.
-// This build runs without a window: the engine with a console display, the
-// camera list commands and a self-contained demo. A desktop window plugs in
-// here as one more mode.
+// With no arguments it opens its desktop window; it also runs headless with a
+// console display, edits the camera list and runs a self-contained demo.
+#include <QApplication>
 #include <QCoreApplication>
+
+#include <memory>
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "app_paths.h"
 #include "instance_lock.h"
 #include "modes.h"
+#include "window_mode.h"
 
 namespace velmora {
 
@@ -22,6 +25,8 @@ InstanceLock g_lock;
 void usage(std::FILE* f) {
   std::fprintf(f,
       "Usage:\n"
+      "  velmora\n"
+      "      Open the desktop window (needs a display; otherwise use --headless).\n"
       "  velmora --headless [--now] [--verbose]\n"
       "      Run the synchroniser without a window: every configured camera is\n"
       "      synchronised at the automatic interval of the settings, failed\n"
@@ -43,10 +48,12 @@ void usage(std::FILE* f) {
       "      Show the settings, or set the automatic interval (0 off, 1 10 min,\n"
       "      2 30 min, 3 1 h, 4 2 h, 5 4 h, 6 12 h, 7 1 day, 8 1 week) or the\n"
       "      number of cameras synchronised at once.\n"
-      "  velmora --demo [--cameras N] [--verbose]\n"
+      "  velmora --demo [--cameras N] [--console] [--verbose]\n"
       "      Synchronise N (1-20, default 5) simulated cameras on 127.0.0.2...\n"
       "      and two more behind a simulated video server into a temporary\n"
-      "      folder, and check every file byte for byte.\n"
+      "      folder, and check every file byte for byte. With a display the\n"
+      "      window shows the run (close it to get the summary); --console\n"
+      "      keeps the console board.\n"
       "  velmora --help\n"
       "\n"
       "Files live under $XDG_DATA_HOME (default ~/.local/share)/OV. --verbose sends\n"
@@ -62,8 +69,9 @@ int bad_usage(const std::string& message) {
 
 }  // namespace
 
-bool acquire_instance_lock() {
+bool acquire_instance_lock(bool quiet) {
   if (g_lock.acquire(runtime_dir())) return true;
+  if (quiet) return false;
   std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
   return false;
 }
@@ -72,14 +80,28 @@ bool acquire_instance_lock() {
 
 int main(int argc, char** argv) {
   using namespace velmora;
-  QCoreApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
+  bool console_demo = false, demo_arg = false;
+  for (const std::string& a : args) {
+    console_demo = console_demo || a == "--console";
+    demo_arg = demo_arg || a == "--demo";
+  }
+  const bool wants_window = args.empty() || (demo_arg && !console_demo);
+  std::unique_ptr<QCoreApplication> app;
+  if (wants_window && ui::display_available()) {
+    app = std::make_unique<QApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
 
   if (args.empty()) {
-    std::fprintf(stderr,
-                 "velmora: this build has no desktop window yet; use --headless "
-                 "(see --help).\n");
-    return kExitUsage;
+    if (!ui::display_available()) {
+      std::fprintf(stderr,
+                   "velmora: no display to open the window on; use --headless "
+                   "(see --help).\n");
+      return kExitUsage;
+    }
+    return run_window();
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     usage(stdout);
@@ -107,6 +129,8 @@ int main(int argc, char** argv) {
       h.verbose = d.verbose = true;
     } else if (a == "--demo") {
       demo = true;
+    } else if (a == "--console") {
+      console_demo = true;
     } else if (a == "--cameras") {
       if (i + 1 >= args.size()) return bad_usage("--cameras needs a number");
       const std::string& n = args[++i];
@@ -125,8 +149,10 @@ int main(int argc, char** argv) {
   if (headless && demo) return bad_usage("--headless and --demo are separate modes");
   if (demo) {
     if (h.once || h.now) return bad_usage("--once and --now belong to --headless");
+    d.window = wants_window && ui::display_available();
     return run_demo(d);
   }
+  if (console_demo) return bad_usage("--console belongs to --demo");
   if (headless) {
     if (d.cameras != DemoOptions{}.cameras) return bad_usage("--cameras belongs to --demo");
     if (h.once && h.now) return bad_usage("--once already starts every camera now");

@@ -23,14 +23,18 @@ struct HeadlessOptions {
 struct DemoOptions {
   int cameras = 5;
   bool verbose = false;
+  bool window = false;  // show the run in the desktop window
 };
 
 int run_cameras_command(const std::vector<std::string>& args);
 int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
 int run_demo(const DemoOptions& options);
+// The desktop window on the user's own cameras (needs a QApplication).
+int run_window();
 
-// Acquires the single-instance lock or prints why not; false = exit now.
-bool acquire_instance_lock();
+// Acquires the single-instance lock or prints why not (unless quiet);
+// false = exit now.
+bool acquire_instance_lock(bool quiet = false);
 
 }  // namespace velmora

@@ -1,0 +1,113 @@
+// The window's one door to the sync engine: it forwards what the engine
+// reports as Qt signals and turns the widgets' commands into engine calls
+// and posted messages. Widgets never include engine headers. Main thread only.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace velmora {
+
+class SyncController;
+
+namespace ui {
+
+struct CameraRow {
+  int id = 0;
+  QString label;  // alias, else "%d(%s)" (local) or "%s(%d)" (remote)
+  bool local = true;
+};
+
+// What the add-remote dialog needs of a remote camera.
+struct RemoteAccount {
+  QString server_address, user, password, serial;
+};
+
+class EngineAdapter : public QObject {
+  Q_OBJECT
+public:
+  explicit EngineAdapter(SyncController& controller, QObject* parent = nullptr);
+  ~EngineAdapter() override;
+
+  // Camera table.
+  std::vector<CameraRow> cameras() const;  // ascending id
+  bool has_camera(int id) const;
+  bool is_local(int id) const;
+  // 0 idle, 1 waiting, 2 running.
+  int state_of(int id) const;
+  QString alias(int id) const;
+  RemoteAccount remote_account(int id) const;
+
+  // Commands.
+  void start_all();
+  void stop_all();
+  void start(const std::vector<int>& ids);
+  void stop(const std::vector<int>& ids);
+  void toggle(int id);
+  void remove(const std::vector<int>& ids);
+  void set_alias(int id, const QString& alias);
+  // Stops the camera, stores the new password and saves the list. False with
+  // a reason when the password does not fit (15 bytes).
+  bool set_local_password(int id, const QString& password, QString& error);
+
+  // Builds a camera record and posts it to the main window as an addition.
+  bool add_local_camera(int id, const QString& ipv4, const QString& password, QString& error);
+  bool add_remote_camera(int id, const RemoteAccount& account, QString& error);
+
+  // Folders.
+  QString download_root() const;
+  // The camera's folder if it exists, else the download root.
+  QString folder_to_open(int id) const;
+  QString background_picture() const;
+
+  // Settings.
+  int concurrency() const;
+  void set_concurrency(int n);
+  int interval_code() const;
+  void set_interval_code(int code);  // stores it and posts the change
+  bool auto_start() const;
+  // Asks the start-at-login helper for the opposite of the stored flag; the
+  // flag changes only when the helper reports success.
+  void request_autostart_toggle();
+  QString autostart_module() const;
+  void set_autostart_module(const QString& path);  // tests
+  QString program_path() const;
+
+  // Discovery: the cameras found on the local network, "%d(%s)" by id.
+  std::map<int, QString> discovered_texts() const;
+  // Asks the sibling program for its discovery table if it runs.
+  void request_sibling_discovery_list();
+
+  unsigned short server_port() const;
+
+signals:
+  void statusChanged(int camera_id, int status);
+  void countsChanged(int camera_id, int done, int total);
+  void fileProgress(int camera_id, int percent);
+  void currentFileChanged(int camera_id, const QString& name);
+  void speedUpdated(qint64 kilobytes_per_second);
+  void camerasChanged();
+  void autoSyncFired(const QString& when);
+  void discoveryChanged();
+  void autostartFailed();
+  // Every message this adapter posts to the engine (tests count them).
+  void posted(unsigned message);
+
+private:
+  void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam,
+            const QByteArray& data = {});
+  void run_autostart_module();
+
+  SyncController& controller_;
+  QString autostart_module_;
+  QProcess* autostart_process_ = nullptr;
+};
+
+}  // namespace ui
+}  // namespace velmora

@@ -1,0 +1,118 @@
+#include "remote_login_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace velmora::ui {
+
+namespace {
+
+constexpr std::size_t kEntryBytes = sizeof(NVS_SDK_V160::CAMERA_INFO);
+constexpr int kListOverhead = 32;  // the count word and a tail that carries nothing
+
+std::vector<std::unique_ptr<RemoteLoginSession>>& parked() {
+  static std::vector<std::unique_ptr<RemoteLoginSession>> sessions;
+  return sessions;
+}
+
+}  // namespace
+
+RemoteLoginSession::RemoteLoginSession(const Account& account) : account_(account) {}
+
+RemoteLoginSession::~RemoteLoginSession() = default;
+
+RemoteLoginSession* RemoteLoginSession::open(const Account& account, unsigned short port) {
+  parked().push_back(std::unique_ptr<RemoteLoginSession>(new RemoteLoginSession(account)));
+  RemoteLoginSession* s = parked().back().get();
+  s->start(port);
+  return s;
+}
+
+bool RemoteLoginSession::start(unsigned short port) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  module_ = std::make_unique<NVS_SDK_V160::NVS_Client_Module>();
+  module_->RegisterMessageNofity(this);
+  return module_->ConnectServer(account_.server_address.constData(), port) == 0;
+}
+
+void RemoteLoginSession::close() {
+  std::unique_ptr<NVS_SDK_V160::NVS_Client_Module> module;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return;
+    closed_ = true;
+    module = std::move(module_);
+  }
+  disconnect();
+  if (!module) return;
+  module->RegisterMessageNofity(nullptr);
+  module->LogoutServer();
+}
+
+bool RemoteLoginSession::request_ticket(int camera_id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = cameras_.find(camera_id);
+  if (closed_ || !module_ || it == cameras_.end()) return false;
+  return module_->RequestRelayKey(it->second) == 0;
+}
+
+int RemoteLoginSession::OnConnectServer(int error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_ || !module_) return 0;
+  if (error == 0) {
+    module_->LoginServer(account_.user.constData(), account_.password.constData(),
+                         account_.serial.constData());
+  }
+  return 0;
+}
+
+int RemoteLoginSession::OnAccessResponse(int result) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_ || !module_) return 0;
+  if (result == 0) module_->SendNVTListRequest();
+  return 0;
+}
+
+int RemoteLoginSession::OnReceiveNVTList(const unsigned char* list, int size) {
+  if (!list || size < kListOverhead) return 0;
+  std::uint32_t count;
+  std::memcpy(&count, list, sizeof count);
+  // Never read past the message, whatever its count says.
+  const std::size_t room = (static_cast<std::size_t>(size) - kListOverhead) / kEntryBytes;
+  const std::size_t n = std::min<std::size_t>(count, room);
+  QList<int> ids;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return 0;
+  cameras_.clear();
+  for (std::size_t i = 0; i < n; ++i) {
+    NVS_SDK_V160::CAMERA_INFO info;
+    std::memcpy(&info, list + 4 + i * kEntryBytes, sizeof info);
+    const auto id = static_cast<int>(info.nvt_id);
+    if (!cameras_.count(id)) ids.push_back(id);
+    cameras_[id] = info;
+  }
+  emit cameraList(ids);
+  return 0;
+}
+
+int RemoteLoginSession::OnConnectionBroken(int) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return 0;
+  cameras_.clear();
+  emit connectionBroken();
+  return 0;
+}
+
+int RemoteLoginSession::OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) {
+  if (!ticket) return 0;
+  std::uint32_t first;
+  std::memcpy(&first, ticket, sizeof first);
+  if (first != 0) return 0;  // refused: the camera is not added
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return 0;
+  emit ticketAccepted(static_cast<int>(camera_id));
+  return 0;
+}
+
+}  // namespace velmora::ui

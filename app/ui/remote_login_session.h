@@ -1,0 +1,60 @@
+// One login at the video server made by the add-remote dialog, apart from
+// the scheduler's own server connections: connect, log in, fetch the
+// account's camera list, fetch relay tickets. The library calls it on its
+// reactor thread; everything it reports reaches the widgets as queued
+// signals on the main thread.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "nvs_client_module.h"
+
+namespace velmora::ui {
+
+class RemoteLoginSession : public QObject, public NVS_SDK_V160::INVSMessageNotify {
+  Q_OBJECT
+public:
+  struct Account {
+    QByteArray server_address, user, password, serial;  // 8-bit, within limits
+  };
+
+  // Sessions are never deleted while the program runs: the library may still
+  // be inside a callback when the dialog lets one go. close() ends it; the
+  // object itself is parked until the process ends.
+  static RemoteLoginSession* open(const Account& account, unsigned short port);
+  void close();  // main thread; unregisters and logs out
+
+  // Main thread: asks for the relay ticket of a camera of the last list.
+  bool request_ticket(int camera_id);
+
+  ~RemoteLoginSession() override;
+
+signals:
+  void cameraList(const QList<int>& ids);
+  void connectionBroken();
+  void ticketAccepted(int camera_id);
+
+private:
+  explicit RemoteLoginSession(const Account& account);
+  bool start(unsigned short port);
+
+  int OnConnectServer(int error) override;
+  int OnAccessResponse(int result) override;
+  int OnReceiveNVTList(const unsigned char* list, int size) override;
+  int OnConnectionBroken(int error) override;
+  int OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) override;
+
+  const Account account_;
+  std::mutex mutex_;  // guards everything below and the module's use in callbacks
+  bool closed_ = false;
+  std::unique_ptr<NVS_SDK_V160::NVS_Client_Module> module_;
+  std::map<int, NVS_SDK_V160::CAMERA_INFO> cameras_;
+};
+
+}  // namespace velmora::ui

@@ -1,0 +1,65 @@
+#include "setting_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine_adapter.h"
+#include "ui_texts.h"
+
+namespace velmora::ui {
+
+SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
+    : QDialog(parent), engine_(engine) {
+  setWindowTitle(tr("设置"));
+  root_ = new QPlainTextEdit(this);
+  root_->setReadOnly(true);
+  root_->setFixedHeight(root_->fontMetrics().lineSpacing() * 3 + 12);
+  root_->setMinimumWidth(320);
+  concurrency_ = new QComboBox(this);
+  for (int n = 1; n <= 5; ++n) concurrency_->addItem(QString::number(n));
+  interval_ = new QComboBox(this);
+  for (int code = 0; code <= 8; ++code) interval_->addItem(interval_label(code));
+  auto_start_ = new QCheckBox(this);
+
+  auto* form = new QFormLayout;
+  form->addRow(tr("下载路径"), root_);
+  form->addRow(tr("并发数"), concurrency_);
+  form->addRow(tr("同步间隔"), interval_);
+  form->addRow(tr("开机启动"), auto_start_);
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* save_button = buttons->addButton(tr("保存"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
+  save_button->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &SettingDLG::save);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  reload();
+}
+
+void SettingDLG::reload() {
+  root_->setPlainText(engine_.download_root());
+  concurrency_->setCurrentIndex(qBound(1, engine_.concurrency(), 5) - 1);
+  const int code = engine_.interval_code();
+  interval_->setCurrentIndex(code >= 0 && code <= 8 ? code : 0);
+  auto_start_->setChecked(engine_.auto_start());
+}
+
+void SettingDLG::save() {
+  const int n = concurrency_->currentText().toInt();
+  if (n != engine_.concurrency() && n >= 1 && n <= 5) engine_.set_concurrency(n);
+  if (interval_->currentIndex() != engine_.interval_code())
+    engine_.set_interval_code(interval_->currentIndex());
+  if (auto_start_->isChecked() != engine_.auto_start()) engine_.request_autostart_toggle();
+  accept();
+}
+
+}  // namespace velmora::ui

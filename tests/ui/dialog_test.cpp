@@ -1,0 +1,298 @@
+// The dialogs against the real engine: settings (file values, saving only
+// what changed, start at login through the helper program), add-local from
+// discovery data, add-remote through the simulated video server, and the
+// single-instance rule of the modeless dialogs.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <cstring>
+
+#include "camera_list_model.h"
+#include "local_login_dlg.h"
+#include "nvssim.h"
+#include "remote_login_dlg.h"
+#include "setting_dlg.h"
+#include "sibling_link.h"
+#include "ui_test_support.h"
+#include "window_messages.h"
+
+using namespace velmora;
+using velmora::test::UiRig;
+
+namespace {
+
+// A discovery record as the sibling sends it: address (host order) at 0,
+// camera id at 16.
+QByteArray discovery_record(int id, quint32 address) {
+  QByteArray r(44, '\0');
+  std::memcpy(r.data(), &address, 4);
+  std::memcpy(r.data() + 16, &id, 4);
+  return r;
+}
+
+void write_file(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+}  // namespace
+
+class DialogTest : public QObject {
+  Q_OBJECT
+private slots:
+  void settings_dialog_shows_the_file_values_and_saves_only_changes();
+  void start_at_login_runs_the_helper_and_flips_only_on_its_result();
+  void a_helper_that_cannot_start_is_reported();
+  void add_local_lists_discovered_cameras_and_adds_with_password();
+  void add_remote_logs_in_lists_and_adds_through_the_server();
+  void modeless_dialogs_exist_once();
+};
+
+void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() {
+  QTemporaryDir dir;
+  const AppPaths paths = AppPaths::at(dir.path().toStdString());
+  paths.create_folders();
+  write_file(QString::fromStdString(paths.settings_file()),
+             "<SystemSetting name=\"Velmora Settings\"><AutoStart>1</AutoStart>"
+             "<MaxConcurrency>7</MaxConcurrency><AutoSynInterval>3</AutoSynInterval>"
+             "</SystemSetting>");
+  UiRig rig;
+  // The rig has its own folder: restart it on this one.
+  rig.window.reset();
+  rig.controller->shutdown();
+  rig.engine.reset();
+  rig.controller.reset();
+  ControllerOptions o;
+  o.paths = paths;
+  o.link_dir = dir.path() + "/link";
+  o.listen_link = false;
+  o.periodic_timers = false;
+  rig.controller = std::make_unique<SyncController>(o);
+  QVERIFY(rig.controller->start());
+  rig.engine = std::make_unique<ui::EngineAdapter>(*rig.controller);
+  rig.window = std::make_unique<ui::CVelmoraDlg>(*rig.engine);
+
+  rig.window->open_settings();
+  ui::SettingDLG* d = rig.window->settings_dialog();
+  QVERIFY(d);
+  QVERIFY(d->auto_start_box()->isChecked());
+  QCOMPARE(d->concurrency_box()->currentText(), QString("4"));
+  QCOMPARE(d->interval_box()->currentIndex(), 3);
+  QCOMPARE(d->interval_box()->currentText(), QString("1小时"));
+  QCOMPARE(d->interval_box()->count(), 9);
+  QCOMPARE(d->root_field()->toPlainText(), rig.engine->download_root());
+  QVERIFY(d->root_field()->isReadOnly());
+
+  QSignalSpy posted(rig.engine.get(), &ui::EngineAdapter::posted);
+  d->save();
+  QCOMPARE(posted.count(), 0);
+  QTRY_VERIFY(!rig.window->settings_dialog());
+
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  d->concurrency_box()->setCurrentIndex(1);
+  d->interval_box()->setCurrentIndex(0);
+  d->save();
+  QCOMPARE(posted.count(), 1);
+  QCOMPARE(posted.at(0).at(0).toUInt(), unsigned(WM_INTERVAL_CHANGED));
+  QCOMPARE(rig.engine->concurrency(), 2);
+  QCOMPARE(rig.engine->interval_code(), 0);
+}
+
+void DialogTest::start_at_login_runs_the_helper_and_flips_only_on_its_result() {
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  UiRig rig;
+  rig.engine->set_autostart_module(AUTOSTART_BIN);
+  const QString entry = config.path() + "/autostart/velmora.desktop";
+  QVERIFY(!rig.engine->auto_start());
+
+  rig.window->open_settings();
+  ui::SettingDLG* d = rig.window->settings_dialog();
+  d->auto_start_box()->setChecked(true);
+  QSignalSpy posted(rig.engine.get(), &ui::EngineAdapter::posted);
+  d->save();
+  QCOMPARE(posted.count(), 1);
+  QCOMPARE(posted.at(0).at(0).toUInt(), unsigned(WM_AUTOSTART_TOGGLE));
+  QVERIFY(!rig.engine->auto_start());  // not before the helper reports
+  QTRY_VERIFY(rig.engine->auto_start());
+  QFile f(entry);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(f.readAll());
+  QVERIFY(text.contains("Exec=\"" + rig.engine->program_path() + "\""));
+
+  // Unticking asks for removal.
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  QVERIFY(d->auto_start_box()->isChecked());
+  d->auto_start_box()->setChecked(false);
+  d->save();
+  QTRY_VERIFY(!rig.engine->auto_start());
+  QVERIFY(!QFile::exists(entry));
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+void DialogTest::a_helper_that_cannot_start_is_reported() {
+  UiRig rig;
+  rig.engine->set_autostart_module("/nonexistent/velmora-autostart");
+  rig.engine->request_autostart_toggle();
+  QTRY_COMPARE(rig.last_message, QString("create auto start module fail!"));
+  QVERIFY(!rig.engine->auto_start());
+}
+
+void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
+  UiRig rig;
+  auto found = [&](int id, quint32 address) {
+    QByteArray data = discovery_record(id, address);
+    rig.controller->post_message(WM_COPYDATA_MSG, COPYDATA_CAMERA_FOUND, 0, data);
+  };
+  found(12, 0x7F000C0Cu);  // 127.0.12.12
+  rig.window->open_add_local();
+  ui::LocalLoginDLG* d = rig.window->add_local_dialog();
+  QVERIFY(d);
+  QTRY_COMPARE(d->camera_list()->count(), 1);
+  // Later announcements refresh the open dialog; the list is sorted as text;
+  // a camera found again with a new address is listed once.
+  found(100, 0x7F000C64u);
+  found(12, 0x7F000C0Du);
+  QTRY_COMPARE(d->camera_list()->count(), 2);
+  QCOMPARE(d->camera_list()->item(0)->text(), QString("100(127.0.12.100)"));
+  QCOMPARE(d->camera_list()->item(1)->text(), QString("12(127.0.12.13)"));
+
+  // Cancelled password: nothing is added.
+  rig.password_answer = QString();
+  d->camera_list()->setCurrentRow(1);
+  d->add_selected();
+  QTest::qWait(50);
+  QVERIFY(!rig.engine->has_camera(12));
+
+  rig.password_answer = "secret";
+  d->add_selected();
+  QTRY_VERIFY(rig.engine->has_camera(12));
+  QVERIFY(rig.engine->is_local(12));
+  QCOMPARE(rig.cell(0, ui::CameraListModel::ColCamera), QString("12(127.0.12.13)"));
+  QVERIFY(d->isVisible() || !rig.window->isVisible());  // stays open for more
+
+  // A password that does not fit is refused with a reason.
+  rig.password_answer = QString(16, QChar('p'));
+  d->camera_list()->setCurrentRow(0);
+  d->add_selected();
+  QVERIFY(!rig.last_message.isEmpty());
+  QTest::qWait(50);
+  QVERIFY(!rig.engine->has_camera(100));
+}
+
+void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {
+  nvssim::Account account;
+  account.user = "alice";
+  account.password = "server-pw";
+  account.group = "MAIN-0001";
+  account.user_id = 3;
+  for (std::uint32_t id : {501u, 502u}) {
+    nvssim::Camera c;
+    c.nvt_id = id;
+    c.name = "cam";
+    account.cameras.push_back(c);
+  }
+  nvssim::Config cfg;
+  cfg.address = "127.0.12.40";
+  cfg.port = 0;
+  cfg.accounts.push_back(account);
+  nvssim::Server server(cfg);
+  QVERIFY(server.start());
+
+  QTemporaryDir dir;
+  UiRig rig;
+  rig.window.reset();
+  rig.controller->shutdown();
+  rig.engine.reset();
+  rig.controller.reset();
+  ControllerOptions o;
+  o.paths = AppPaths::at(dir.path().toStdString());
+  o.link_dir = dir.path() + "/link";
+  o.listen_link = false;
+  o.periodic_timers = false;
+  o.server_port = server.port();
+  rig.controller = std::make_unique<SyncController>(o);
+  QVERIFY(rig.controller->start());
+  rig.engine = std::make_unique<ui::EngineAdapter>(*rig.controller);
+  rig.window = std::make_unique<ui::CVelmoraDlg>(*rig.engine);
+  rig.window->hooks().show_message = [&](const QString& t) { rig.last_message = t; };
+
+  rig.window->open_add_remote();
+  ui::RemoteLoginDLG* d = rig.window->add_remote_dialog();
+  QVERIFY(d);
+  QVERIFY(!d->add_button()->isEnabled());
+  QCOMPARE(d->password_field()->echoMode(), QLineEdit::Password);
+
+  // A field over its byte limit is refused, not cut.
+  d->address_field()->setText("127.0.12.40");
+  d->user_field()->setText(QString(50, QChar('u')));
+  d->password_field()->setText("server-pw");
+  d->serial_field()->setText("MAIN-0001");
+  d->connect_server();
+  QVERIFY(rig.last_message.contains("49"));
+
+  // A wrong password: the list stays empty.
+  d->user_field()->setText("alice");
+  d->password_field()->setText("wrong");
+  d->connect_server();
+  QTest::qWait(500);
+  QCOMPARE(d->camera_list()->count(), 0);
+  QVERIFY(!d->add_button()->isEnabled());
+
+  d->password_field()->setText("server-pw");
+  d->connect_server();
+  QTRY_COMPARE_WITH_TIMEOUT(d->camera_list()->count(), 2, 10000);
+  QVERIFY(d->add_button()->isEnabled());
+  d->camera_list()->setCurrentRow(1);
+  d->add_button()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(rig.engine->has_camera(502), 10000);
+  QVERIFY(!rig.engine->is_local(502));
+  const ui::RemoteAccount a = rig.engine->remote_account(502);
+  QCOMPARE(a.server_address, QString("127.0.12.40"));
+  QCOMPARE(a.user, QString("alice"));
+  QCOMPARE(a.password, QString("server-pw"));
+  QCOMPARE(a.serial, QString("MAIN-0001"));
+
+  // Changing the configuration of a remote camera pre-fills the dialog.
+  d->close();
+  QTRY_VERIFY(!rig.window->add_remote_dialog());
+  rig.window->camera_view()->selectRow(0);
+  rig.window->change_configuration();
+  d = rig.window->add_remote_dialog();
+  QVERIFY(d);
+  QCOMPARE(d->user_field()->text(), QString("alice"));
+  QCOMPARE(d->serial_field()->text(), QString("MAIN-0001"));
+  d->close();
+  QTRY_COMPARE_WITH_TIMEOUT(server.counters().logout_notices, 1, 5000);
+  server.stop();
+}
+
+void DialogTest::modeless_dialogs_exist_once() {
+  UiRig rig;
+  rig.window->open_add_local();
+  rig.window->open_add_remote();
+  rig.window->open_settings();
+  auto* local = rig.window->add_local_dialog();
+  auto* remote = rig.window->add_remote_dialog();
+  auto* settings = rig.window->settings_dialog();
+  rig.window->open_add_local();
+  rig.window->open_add_remote();
+  rig.window->open_settings();
+  QCOMPARE(rig.window->add_local_dialog(), local);
+  QCOMPARE(rig.window->add_remote_dialog(), remote);
+  QCOMPARE(rig.window->settings_dialog(), settings);
+  QCOMPARE(rig.window->findChildren<ui::LocalLoginDLG*>().size(), 1);
+}
+
+QTEST_MAIN(DialogTest)
+#include "dialog_test.moc"

@@ -1,0 +1,76 @@
+// Shared set-up of the window tests: a private APPDATA, an engine that is
+// started and stopped around each test, and a window whose questions are
+// answered by the test.
+#pragma once
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "app_paths.h"
+#include "engine_adapter.h"
+#include "main_window.h"
+#include "sync_controller.h"
+
+namespace velmora::test {
+
+struct UiRig {
+  QTemporaryDir dir;
+  std::unique_ptr<SyncController> controller;
+  std::unique_ptr<ui::EngineAdapter> engine;
+  std::unique_ptr<ui::CVelmoraDlg> window;
+  int close_questions = 0;
+  bool close_answer = false;
+  QString last_message;
+  QString last_opened;
+  QString password_answer = QStringLiteral("pw");
+
+  explicit UiRig(int speed_ms = 4000) { start(speed_ms); }
+
+  void start(int speed_ms) {
+    ControllerOptions o;
+    o.paths = AppPaths::at(dir.path().toStdString());
+    o.link_dir = dir.path() + "/link";
+    o.listen_link = false;
+    o.periodic_timers = false;
+    o.speed_interval_ms = speed_ms;
+    controller = std::make_unique<SyncController>(o);
+    QVERIFY(controller->start());
+    engine = std::make_unique<ui::EngineAdapter>(*controller);
+    window = std::make_unique<ui::CVelmoraDlg>(*engine);
+    ui::WindowHooks& h = window->hooks();
+    h.confirm_close = [this] {
+      ++close_questions;
+      return close_answer;
+    };
+    h.ask_password = [this](QString& pw) {
+      pw = password_answer;
+      return !password_answer.isNull();
+    };
+    h.ask_alias = [](const QString&, QString&) { return false; };
+    h.open_folder = [this](const QString& f) { last_opened = f; };
+    h.show_message = [this](const QString& t) { last_message = t; };
+  }
+
+  ~UiRig() {
+    window.reset();
+    controller->shutdown();
+    engine.reset();
+    controller.reset();
+  }
+
+  // Adds a local camera through the posted message, as the dialogs do.
+  void add_local(int id, const char* address, const char* password = "pw") {
+    QString error;
+    QVERIFY2(engine->add_local_camera(id, address, password, error), qPrintable(error));
+    QTRY_VERIFY(engine->has_camera(id));
+  }
+
+  QString cell(int row, int column) const {
+    return window->model()->index(row, column).data().toString();
+  }
+};
+
+}  // namespace velmora::test

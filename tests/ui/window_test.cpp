@@ -1,0 +1,287 @@
+// The main window against the real engine: rows and their rebuild, context
+// menus, toggling, removing, closing, the tray, the speed pane and a full
+// run against simulated cameras.
+#include <QAction>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+
+#include <cstring>
+
+#include "camera_list_model.h"
+#include "camsim.h"
+#include "ui_test_support.h"
+#include "window_messages.h"
+
+using namespace velmora;
+using velmora::test::UiRig;
+using Model = velmora::ui::CameraListModel;
+
+namespace {
+
+QStringList action_texts(QMenu* m) {
+  QStringList out;
+  for (QAction* a : m->actions())
+    if (!a->isSeparator()) out << a->text();
+  return out;
+}
+
+QPoint row_point(QTableView* v, int row) {
+  return v->visualRect(v->model()->index(row, Model::ColCamera)).center();
+}
+
+void post_counts(SyncController& c, int id, int done, int total) {
+  SyncCounts counts{id, done, total};
+  c.post_message(WM_SYNC_COUNTS, 0, 0, QByteArray(reinterpret_cast<const char*>(&counts),
+                                                  sizeof counts));
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+private slots:
+  void rows_show_cameras_and_a_rebuild_keeps_their_state();
+  void context_menus_follow_selection_and_state();
+  void double_click_toggles_and_remove_needs_no_confirmation();
+  void closing_asks_on_close_box_escape_and_enter();
+  void minimising_hides_into_the_tray_and_a_click_restores();
+  void speed_pane_reads_zero_without_data();
+  void open_folder_prefers_the_camera_folder();
+  void full_run_fills_every_row();
+};
+
+void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
+  UiRig rig;
+  rig.add_local(20, "127.0.12.20");
+  rig.add_local(10, "127.0.12.10");
+  Model* m = rig.window->model();
+  QCOMPARE(m->rowCount(), 2);
+  QCOMPARE(rig.cell(0, Model::ColCamera), QString("10(127.0.12.10)"));
+  QCOMPARE(rig.cell(1, Model::ColCamera), QString("20(127.0.12.20)"));
+  QCOMPARE(rig.cell(0, Model::ColKind), QString("本地"));
+  // Column widths and alignment of the list.
+  QTableView* v = rig.window->camera_view();
+  QCOMPARE(v->horizontalHeader()->sectionSize(Model::ColStatus), 80);
+  QCOMPARE(v->horizontalHeader()->sectionSize(Model::ColProgress), 120);
+  QCOMPARE(m->index(0, Model::ColCamera).data(Qt::TextAlignmentRole).toInt(),
+           int(Qt::AlignCenter));
+
+  // Row 20 runs: status, counts, bar and file; then camera 15 is added.
+  rig.controller->post_message(WM_SYNC_STATUS, 20, STATUS_SYNCING);
+  post_counts(*rig.controller, 20, 2, 5);
+  rig.controller->post_message(WM_FILE_PROGRESS, 20, 40);
+  rig.controller->post_message(WM_CURRENT_FILE, 20, 0, QByteArray("REC_00003.avi\0junk", 18));
+  QTRY_COMPARE(rig.cell(1, Model::ColFile), QString("REC_00003.avi"));
+  rig.add_local(15, "127.0.12.15");
+  QCOMPARE(m->rowCount(), 3);
+  QCOMPARE(rig.cell(2, Model::ColCamera), QString("20(127.0.12.20)"));
+  QCOMPARE(rig.cell(2, Model::ColStatus), QString("正在同步"));
+  QCOMPARE(rig.cell(2, Model::ColTotal), QString("2/5"));
+  QCOMPARE(m->index(2, Model::ColProgress).data(Model::PercentRole).toInt(), 40);
+  QCOMPARE(rig.cell(2, Model::ColFile), QString("REC_00003.avi"));
+  QCOMPARE(rig.cell(1, Model::ColStatus), QString());
+  QCOMPARE(rig.cell(1, Model::ColTotal), QString());
+
+  // A status for a camera without a row changes nothing.
+  rig.controller->post_message(WM_SYNC_STATUS, 99, STATUS_COMPLETE);
+  QTest::qWait(50);
+  QCOMPARE(m->rowCount(), 3);
+
+  // Alias on and off.
+  rig.engine->set_alias(15, "Gate");
+  QCOMPARE(rig.cell(1, Model::ColCamera), QString("Gate"));
+  QCOMPARE(rig.cell(2, Model::ColTotal), QString("2/5"));
+  rig.engine->set_alias(15, "");
+  QCOMPARE(rig.cell(1, Model::ColCamera), QString("15(127.0.12.15)"));
+
+  // A remote camera shows "serial(id)".
+  QString error;
+  QVERIFY(rig.engine->add_remote_camera(
+      30, {"127.0.12.99", "user", "secret", "SER-1"}, error));
+  QTRY_COMPARE(m->rowCount(), 4);
+  QCOMPARE(rig.cell(3, Model::ColCamera), QString("SER-1(30)"));
+  QCOMPARE(rig.cell(3, Model::ColKind), QString("远程"));
+}
+
+void WindowTest::context_menus_follow_selection_and_state() {
+  UiRig rig;
+  QTableView* v = rig.window->camera_view();
+  rig.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+  // Empty list: nothing anywhere.
+  QVERIFY(!rig.window->make_context_menu(QPoint(5, 5)));
+
+  rig.add_local(1, "127.0.12.250");  // nobody listens there
+  rig.add_local(2, "127.0.12.251");
+  const QPoint below(5, v->viewport()->height() - 5);
+  std::unique_ptr<QMenu> blank(rig.window->make_context_menu(below));
+  QVERIFY(blank);
+  QCOMPARE(blank->objectName(), QString("列表空白右键目录"));
+  QCOMPARE(action_texts(blank.get()), QStringList({"全部开始", "全部停止"}));
+
+  // On a row without a selection: nothing.
+  v->clearSelection();
+  QVERIFY(!rig.window->make_context_menu(row_point(v, 0)));
+
+  v->selectRow(0);
+  std::unique_ptr<QMenu> idle(rig.window->make_context_menu(row_point(v, 0)));
+  QCOMPARE(idle->objectName(), QString("等待同步"));
+  QCOMPARE(action_texts(idle.get()),
+           QStringList({"开始同步", "查看录像信息", "移除", "修改别名", "修改配置"}));
+
+  // Its first item starts the camera: the next menu is the running one.
+  idle->actions().front()->trigger();
+  QVERIFY(rig.engine->state_of(1) != 0);
+  std::unique_ptr<QMenu> running(rig.window->make_context_menu(row_point(v, 0)));
+  QCOMPARE(running->objectName(), QString("等待结束"));
+  QCOMPARE(action_texts(running.get()),
+           QStringList({"停止", "查看录像信息", "移除", "修改别名", "修改配置"}));
+  running->actions().front()->trigger();
+  QCOMPARE(rig.engine->state_of(1), 0);
+  QTRY_COMPARE(rig.cell(0, Model::ColStatus), QString("手动停止"));
+
+  v->selectAll();
+  std::unique_ptr<QMenu> multi(rig.window->make_context_menu(row_point(v, 1)));
+  QCOMPARE(multi->objectName(), QString("多选"));
+  QCOMPARE(action_texts(multi.get()), QStringList({"开始同步", "停止", "移除"}));
+  multi->actions().at(0)->trigger();
+  QVERIFY(rig.engine->state_of(1) != 0 && rig.engine->state_of(2) != 0);
+  multi->actions().at(1)->trigger();
+  QVERIFY(rig.engine->state_of(1) == 0 && rig.engine->state_of(2) == 0);
+}
+
+void WindowTest::double_click_toggles_and_remove_needs_no_confirmation() {
+  UiRig rig;
+  rig.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+  rig.add_local(5, "127.0.12.252");
+  rig.add_local(6, "127.0.12.253");
+  QTableView* v = rig.window->camera_view();
+  const QPoint p = row_point(v, 1);
+  QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, p);
+  QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
+  QVERIFY(rig.engine->state_of(6) != 0);
+  QCOMPARE(rig.engine->state_of(5), 0);
+  QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
+  QCOMPARE(rig.engine->state_of(6), 0);
+
+  // Remove: the running camera stops, leaves the table and the file.
+  v->selectRow(1);
+  rig.window->start_selected();
+  QVERIFY(rig.engine->state_of(6) != 0);
+  rig.window->remove_selected();
+  QCOMPARE(rig.engine->state_of(6), 0);
+  QVERIFY(!rig.engine->has_camera(6));
+  QCOMPARE(rig.window->model()->rowCount(), 1);
+  QCOMPARE(rig.close_questions, 0);
+  CameraTable saved;
+  QVERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved));
+  QCOMPARE(int(saved.size()), 1);
+  QVERIFY(saved.count(5));
+}
+
+void WindowTest::closing_asks_on_close_box_escape_and_enter() {
+  UiRig rig;
+  rig.add_local(7, "127.0.12.254");
+  rig.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+  QSignalSpy accepted(rig.window.get(), &ui::CVelmoraDlg::closeAccepted);
+  QTableView* v = rig.window->camera_view();
+  v->setFocus();
+  v->selectRow(0);
+
+  QTest::keyClick(v, Qt::Key_Return);
+  QCOMPARE(rig.close_questions, 1);
+  QTest::keyClick(v, Qt::Key_Enter);
+  QCOMPARE(rig.close_questions, 2);
+  QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+  QCOMPARE(rig.close_questions, 3);
+  QVERIFY(!rig.window->close());
+  QCOMPARE(rig.close_questions, 4);
+  QVERIFY(rig.window->isVisible());
+  QCOMPARE(accepted.count(), 0);
+
+  // Yes stops every camera and ends the program.
+  rig.engine->start_all();
+  QVERIFY(rig.engine->state_of(7) != 0);
+  rig.close_answer = true;
+  QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+  QCOMPARE(accepted.count(), 1);
+  QVERIFY(!rig.window->isVisible());
+  QCOMPARE(rig.engine->state_of(7), 0);
+}
+
+void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
+  UiRig rig;
+  rig.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+  rig.window->setWindowState(Qt::WindowMinimized);
+  QVERIFY(rig.window->in_tray());
+  QTRY_VERIFY(!rig.window->isVisible());
+  rig.window->restore_from_tray();
+  QVERIFY(!rig.window->in_tray());
+  QVERIFY(rig.window->isVisible());
+  QVERIFY(!rig.window->isMinimized());
+  QCOMPARE(rig.close_questions, 0);
+}
+
+void WindowTest::speed_pane_reads_zero_without_data() {
+  UiRig rig(200);
+  QCOMPARE(rig.window->speed_pane()->text(), QString("下载速度"));
+  QTRY_COMPARE(rig.window->speed_pane()->text(), QString("下载速度    0KB/s"));
+}
+
+void WindowTest::open_folder_prefers_the_camera_folder() {
+  UiRig rig;
+  rig.add_local(8, "127.0.12.248");
+  const QString root = rig.engine->download_root();
+  QTableView* v = rig.window->camera_view();
+  rig.window->open_folder_of_selection();
+  QCOMPARE(rig.last_opened, root);
+  v->selectRow(0);
+  rig.window->open_folder_of_selection();
+  QCOMPARE(rig.last_opened, root);  // the camera has no folder yet
+  QVERIFY(QDir().mkpath(root + "/8"));
+  rig.window->open_folder_of_selection();
+  QCOMPARE(rig.last_opened, root + "/8");
+}
+
+void WindowTest::full_run_fills_every_row() {
+  std::vector<std::unique_ptr<camsim::CameraSimulator>> sims;
+  std::vector<int> counts;
+  for (int i = 0; i < 3; ++i) {
+    camsim::Config cfg;
+    cfg.address = "127.0.12." + std::to_string(31 + i);
+    cfg.port = 9996;
+    cfg.password = "pw";
+    cfg.recordings = camsim::generate_recordings(3 + i, 20000, 150000, 0.5, 40 + i);
+    counts.push_back(3 + i);
+    sims.push_back(std::make_unique<camsim::CameraSimulator>(cfg));
+    QCOMPARE(sims.back()->start(), 0);
+  }
+  UiRig rig;
+  for (int i = 0; i < 3; ++i)
+    rig.add_local(301 + i, ("127.0.12." + std::to_string(31 + i)).c_str());
+  rig.window->show();
+  for (QAction* a : rig.window->tool_bar()->actions())
+    if (a->objectName() == "startAll") a->trigger();
+  Model* m = rig.window->model();
+  for (int row = 0; row < 3; ++row) {
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m->index(row, Model::ColStatus).data(Model::StatusRole).toInt() == STATUS_COMPLETE,
+        30000);
+    const QString n = QString::number(counts[static_cast<std::size_t>(row)]);
+    QCOMPARE(rig.cell(row, Model::ColTotal), n + "/" + n);
+    QCOMPARE(m->index(row, Model::ColProgress).data(Model::PercentRole).toInt(), 100);
+    QVERIFY(!rig.cell(row, Model::ColFile).isEmpty());
+  }
+  for (auto& s : sims) s->stop();
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
