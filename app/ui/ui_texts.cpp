@@ -51,14 +51,15 @@ QString interval_label(int code) {
 
 int status_icon_index(int status) { return status_icon(status); }
 
-void install_translation() {
-  if (QLocale().language() == QLocale::Chinese) return;
+QTranslator* install_translation() {
+  if (QLocale().language() == QLocale::Chinese) return nullptr;
   auto* t = new QTranslator(QCoreApplication::instance());
-  if (t->load(QStringLiteral(":/velmora/i18n/velmora_en.qm"))) {
-    QCoreApplication::installTranslator(t);
-  } else {
+  if (!t->load(QStringLiteral(":/velmora/i18n/velmora_en.qm"))) {
     delete t;
+    return nullptr;
   }
+  QCoreApplication::installTranslator(t);
+  return t;
 }
 
 }  // namespace velmora::ui

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QTranslator;
+
 namespace velmora::ui {
 
 QString status_label(int status);
@@ -13,7 +15,8 @@ QString interval_label(int code);  // codes 0..8
 // user, 3 waiting or connecting, 4 complete, 5 failed).
 int status_icon_index(int status);
 
-// Installs the English catalogue unless the locale is Chinese.
-void install_translation();
+// Installs the English catalogue unless the locale is Chinese; returns it
+// (owned by the application), or null when the program's own texts stay.
+QTranslator* install_translation();
 
 }  // namespace velmora::ui

@@ -9,11 +9,13 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
+#include <QTranslator>
 
 #include <cstring>
 
 #include "camera_list_model.h"
 #include "camsim.h"
+#include "ui_texts.h"
 #include "ui_test_support.h"
 #include "window_messages.h"
 
@@ -50,9 +52,10 @@ private slots:
   void double_click_toggles_and_remove_needs_no_confirmation();
   void closing_asks_on_close_box_escape_and_enter();
   void minimising_hides_into_the_tray_and_a_click_restores();
-  void speed_pane_reads_zero_without_data();
+  void speed_pane_reads_zero_when_nothing_arrives();
   void open_folder_prefers_the_camera_folder();
   void full_run_fills_every_row();
+  void other_locales_get_english_texts();
 };
 
 void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
@@ -230,7 +233,7 @@ void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
   QCOMPARE(rig.close_questions, 0);
 }
 
-void WindowTest::speed_pane_reads_zero_without_data() {
+void WindowTest::speed_pane_reads_zero_when_nothing_arrives() {
   UiRig rig(200);
   QCOMPARE(rig.window->speed_pane()->text(), QString("下载速度"));
   QTRY_COMPARE(rig.window->speed_pane()->text(), QString("下载速度    0KB/s"));
@@ -281,6 +284,28 @@ void WindowTest::full_run_fills_every_row() {
     QVERIFY(!rig.cell(row, Model::ColFile).isEmpty());
   }
   for (auto& s : sims) s->stop();
+}
+
+void WindowTest::other_locales_get_english_texts() {
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  QVERIFY(!ui::install_translation());
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QTranslator* english = ui::install_translation();
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  QVERIFY(english);
+  {
+    UiRig rig;
+    rig.add_local(9, "127.0.12.249");
+    rig.controller->post_message(WM_SYNC_STATUS, 9, STATUS_WRONG_PASSWORD);
+    QTRY_COMPARE(rig.cell(0, Model::ColStatus), QString("Wrong password"));
+    QCOMPARE(rig.window->windowTitle(), QString("Recording Sync"));
+    QCOMPARE(rig.window->model()->headerData(Model::ColFile, Qt::Horizontal, Qt::DisplayRole)
+                 .toString(),
+             QString("File being downloaded"));
+    QCOMPARE(rig.cell(0, Model::ColKind), QString("Local"));
+  }
+  QCoreApplication::removeTranslator(english);
+  delete english;
 }
 
 QTEST_MAIN(WindowTest)
