@@ -27,6 +27,8 @@
 #include "remote_login_dlg.h"
 #include "setting_dlg.h"
 #include "text_input_dialogs.h"
+#include "ui_texts.h"
+#include "window_messages.h"
 
 namespace velmora::ui {
 
@@ -82,8 +84,7 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   view_->verticalHeader()->setDefaultSectionSize(qMax(24, fontMetrics().height() + 8));
   view_->horizontalHeader()->setHighlightSections(false);
   view_->horizontalHeader()->setStretchLastSection(true);
-  for (int c = 0; c < CameraListModel::ColumnCount; ++c)
-    view_->horizontalHeader()->resizeSection(c, CameraListModel::column_width(c));
+  fit_columns();
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   view_->installEventFilter(this);
   connect(view_, &QTableView::customContextMenuRequested, this,
@@ -119,7 +120,10 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   connect(&engine_, &EngineAdapter::autostartFailed, this,
           [this] { hooks_.show_message(QStringLiteral("create auto start module fail!")); });
 
-  resize(760, 520);
+  int width = 0;
+  for (int c = 0; c < CameraListModel::ColumnCount; ++c)
+    width += view_->horizontalHeader()->sectionSize(c);
+  resize(qMax(760, width + 2 * view_->frameWidth() + 40), 520);
   rebuild();
 }
 
@@ -152,6 +156,27 @@ void CVelmoraDlg::install_default_hooks() {
   hooks_.show_message = [this](const QString& text) {
     QMessageBox::warning(this, tr("录像同步"), text);
   };
+}
+
+void CVelmoraDlg::fit_columns() {
+  // The list's own widths, widened where this font needs more room so that
+  // no header or status text is cut.
+  const QFontMetrics header(view_->horizontalHeader()->font());
+  const QFontMetrics cells(view_->font());
+  for (int c = 0; c < CameraListModel::ColumnCount; ++c) {
+    int w = CameraListModel::column_width(c);
+    w = qMax(w, header.horizontalAdvance(model_->headerData(c, Qt::Horizontal,
+                                                            Qt::DisplayRole).toString()) + 24);
+    if (c == CameraListModel::ColStatus) {
+      int text = 0;
+      for (int status : {STATUS_WAITING, STATUS_CONNECTING, STATUS_SYNCING, STATUS_COMPLETE,
+                         STATUS_USER_STOPPED, STATUS_CONNECT_FAILED, STATUS_INTERRUPTED,
+                         STATUS_TIMED_OUT, STATUS_LIVE_ELSEWHERE, STATUS_WRONG_PASSWORD})
+        text = qMax(text, cells.horizontalAdvance(status_label(status)));
+      w = qMax(w, view_->iconSize().width() + text + 24);
+    }
+    view_->horizontalHeader()->resizeSection(c, w);
+  }
 }
 
 void CVelmoraDlg::build_tool_bar() {

@@ -82,6 +82,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+  void fit_columns();
   void build_tool_bar();
   void build_status_bar();
   void set_speed(qint64 kbps);

@@ -69,8 +69,9 @@ void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
   QCOMPARE(rig.cell(0, Model::ColKind), QString("本地"));
   // Column widths and alignment of the list.
   QTableView* v = rig.window->camera_view();
-  QCOMPARE(v->horizontalHeader()->sectionSize(Model::ColStatus), 80);
-  QCOMPARE(v->horizontalHeader()->sectionSize(Model::ColProgress), 120);
+  // Column widths: at least the list's own, wider only where a text needs it.
+  QVERIFY(v->horizontalHeader()->sectionSize(Model::ColStatus) >= 80);
+  QVERIFY(v->horizontalHeader()->sectionSize(Model::ColProgress) >= 120);
   QCOMPARE(m->index(0, Model::ColCamera).data(Qt::TextAlignmentRole).toInt(),
            int(Qt::AlignCenter));
 
