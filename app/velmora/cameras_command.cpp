@@ -33,6 +33,12 @@ void notify_sibling() {
   f.msg = WM_RECORDS_CHANGED;
   send_frames(QString::fromStdString(runtime_dir()), QString::fromLatin1(kSiblingEndpoint), {f},
               500);
+  // A running Velmora (window or headless) reloads the list as it does for
+  // the sibling, so its next save does not undo this change.
+  LinkFrame reload;
+  reload.msg = WM_RELOAD_CAMERAS;
+  send_frames(QString::fromStdString(runtime_dir()), QString::fromLatin1(kOwnEndpoint), {reload},
+              500);
 }
 
 int list(const AppPaths& paths) {
@@ -105,7 +111,14 @@ int run_cameras_command(const std::vector<std::string>& args) {
     }
   }
 
-  if (!acquire_instance_lock()) return kExitAlreadyRunning;
+  // While Velmora runs, the list may still be edited: the running program is
+  // told to reload it. Without its endpoint the lock holder is not one we can
+  // tell, so the command refuses.
+  if (!acquire_instance_lock(/*quiet=*/true) &&
+      !endpoint_exists(QString::fromStdString(runtime_dir()), QString::fromLatin1(kOwnEndpoint)) &&
+      !acquire_instance_lock()) {
+    return kExitAlreadyRunning;
+  }
   const AppPaths paths = AppPaths::from_environment();
   paths.create_folders();
   if (cmd == "list") return list(paths);

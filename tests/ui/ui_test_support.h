@@ -3,6 +3,7 @@
 // answered by the test.
 #pragma once
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,13 +28,15 @@ struct UiRig {
   QString last_opened;
   QString password_answer = QStringLiteral("pw");
 
-  explicit UiRig(int speed_ms = 4000) { start(speed_ms); }
+  // listen: open the program's endpoint in dir/link, as a running Velmora does.
+  explicit UiRig(int speed_ms = 4000, bool listen = false) { start(speed_ms, listen); }
 
-  void start(int speed_ms) {
+  void start(int speed_ms, bool listen) {
     ControllerOptions o;
     o.paths = AppPaths::at(dir.path().toStdString());
     o.link_dir = dir.path() + "/link";
-    o.listen_link = false;
+    QDir().mkpath(o.link_dir);
+    o.listen_link = listen;
     o.periodic_timers = false;
     o.speed_interval_ms = speed_ms;
     controller = std::make_unique<SyncController>(o);

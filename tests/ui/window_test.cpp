@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
@@ -15,6 +16,7 @@
 
 #include "camera_list_model.h"
 #include "camsim.h"
+#include "instance_lock.h"
 #include "ui_texts.h"
 #include "ui_test_support.h"
 #include "window_messages.h"
@@ -56,6 +58,7 @@ private slots:
   void open_folder_prefers_the_camera_folder();
   void full_run_fills_every_row();
   void other_locales_get_english_texts();
+  void command_line_changes_reach_the_running_window();
 };
 
 void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
@@ -307,6 +310,35 @@ void WindowTest::other_locales_get_english_texts() {
   }
   QCoreApplication::removeTranslator(english);
   delete english;
+}
+
+void WindowTest::command_line_changes_reach_the_running_window() {
+  UiRig rig(4000, /*listen=*/true);
+  rig.add_local(1, "127.0.12.247");
+  InstanceLock lock;  // the running program holds the lock
+  QVERIFY(lock.acquire((rig.dir.path() + "/link").toStdString()));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_DATA_HOME", rig.dir.path());
+  env.insert("XDG_RUNTIME_DIR", rig.dir.path() + "/link");
+  auto run = [&](const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(VELMORA_BIN, args);
+    // The command talks to this process's endpoint: keep the loop running.
+    while (!p.waitForFinished(10)) QCoreApplication::processEvents();
+    return p.exitCode();
+  };
+  QCOMPARE(run({"cameras", "add-local", "2", "127.0.12.246", "pw"}), 0);
+  QTRY_COMPARE(rig.window->model()->rowCount(), 2);
+  QCOMPARE(rig.cell(1, Model::ColCamera), QString("2(127.0.12.246)"));
+  // The window's own next save keeps the command's camera.
+  rig.add_local(3, "127.0.12.245");
+  QCOMPARE(run({"cameras", "remove", "1"}), 0);
+  QTRY_COMPARE(rig.window->model()->rowCount(), 2);
+  CameraTable saved;
+  QVERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved));
+  QCOMPARE(int(saved.size()), 2);
+  QVERIFY(saved.count(2) && saved.count(3));
 }
 
 QTEST_MAIN(WindowTest)
