@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +37,8 @@ struct UiRig {
     o.paths = AppPaths::at(dir.path().toStdString());
     o.link_dir = dir.path() + "/link";
     QDir().mkpath(o.link_dir);
+    // It stands in for the runtime folder, which is private.
+    QFile::setPermissions(o.link_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     o.listen_link = listen;
     o.periodic_timers = false;
     o.speed_interval_ms = speed_ms;

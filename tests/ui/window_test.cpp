@@ -339,6 +339,24 @@ void WindowTest::command_line_changes_reach_the_running_window() {
   QVERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved));
   QCOMPARE(int(saved.size()), 2);
   QVERIFY(saved.count(2) && saved.count(3));
+
+  // A second window start ends silently; without a display the program
+  // points to the headless mode instead.
+  QProcess second;
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  second.setProcessEnvironment(env);
+  second.start(VELMORA_BIN, {});
+  QVERIFY(second.waitForFinished(20000));
+  QCOMPARE(second.exitCode(), 3);
+  QCOMPARE(second.readAllStandardError(), QByteArray());
+  lock.release();
+  QProcess headless;
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+  headless.setProcessEnvironment(env);
+  headless.start(VELMORA_BIN, {});
+  QVERIFY(headless.waitForFinished(20000));
+  QCOMPARE(headless.exitCode(), 2);
+  QVERIFY(headless.readAllStandardError().contains("--headless"));
 }
 
 QTEST_MAIN(WindowTest)
