@@ -118,6 +118,7 @@ bool EngineAdapter::add_local_camera(int id, const QString& ipv4, const QString&
     error = to_q(why);
     return false;
   }
+  if (has_camera(id)) emit cameraReplacing(id);
   post(WM_ADD_LOCAL_CAMERA, 0, 0, QByteArray(reinterpret_cast<const char*>(&r), sizeof r));
   return true;
 }
@@ -130,6 +131,7 @@ bool EngineAdapter::add_remote_camera(int id, const RemoteAccount& a, QString& e
     error = to_q(why);
     return false;
   }
+  if (has_camera(id)) emit cameraReplacing(id);
   post(WM_ADD_REMOTE_CAMERA, 0, 0, QByteArray(reinterpret_cast<const char*>(&r), sizeof r));
   return true;
 }

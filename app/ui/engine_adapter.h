@@ -93,6 +93,8 @@ signals:
   void currentFileChanged(int camera_id, const QString& name);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
+  // A posted addition is about to replace the record of a configured camera.
+  void cameraReplacing(int camera_id);
   void autoSyncFired(const QString& when);
   void discoveryChanged();
   void autostartFailed();

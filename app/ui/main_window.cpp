@@ -113,6 +113,14 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   connect(&engine_, &EngineAdapter::countsChanged, model_, &CameraListModel::set_counts);
   connect(&engine_, &EngineAdapter::fileProgress, model_, &CameraListModel::set_percent);
   connect(&engine_, &EngineAdapter::currentFileChanged, model_, &CameraListModel::set_file);
+  connect(&engine_, &EngineAdapter::cameraReplacing, this, [this](int id) {
+    // The camera being replaced is shown selected while it is stopped.
+    const int row = model_->row_of(id);
+    if (row < 0) return;
+    view_->clearSelection();
+    view_->selectRow(row);
+    view_->setFocus();
+  });
   connect(&engine_, &EngineAdapter::speedUpdated, this, &CVelmoraDlg::set_speed);
   connect(&engine_, &EngineAdapter::autoSyncFired, this, [this](const QString& when) {
     auto_pane_->setText(tr("上次自动同步时间") + when);
@@ -156,6 +164,7 @@ void CVelmoraDlg::install_default_hooks() {
   hooks_.show_message = [this](const QString& text) {
     QMessageBox::warning(this, tr("录像同步"), text);
   };
+  hooks_.tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 }
 
 void CVelmoraDlg::fit_columns() {
@@ -406,6 +415,7 @@ bool CVelmoraDlg::eventFilter(QObject* watched, QEvent* e) {
 void CVelmoraDlg::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
   if (e->type() != QEvent::WindowStateChange || !isMinimized() || closing_) return;
+  if (tray_shown_ || !hooks_.tray_available()) return;
   tray_->show();
   tray_shown_ = true;
   // Hiding from inside the state change would be undone by the platform.

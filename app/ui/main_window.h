@@ -31,6 +31,9 @@ struct WindowHooks {
   std::function<bool(const QString& current, QString& alias)> ask_alias;
   std::function<void(const QString& folder)> open_folder;
   std::function<void(const QString& text)> show_message;
+  // Whether the desktop shows tray icons; without one, minimising keeps the
+  // window on the task bar instead of hiding it where nobody can reach it.
+  std::function<bool()> tray_available;
 };
 
 class CVelmoraDlg : public QMainWindow {

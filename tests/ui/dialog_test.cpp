@@ -181,6 +181,18 @@ void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
   QCOMPARE(rig.cell(0, ui::CameraListModel::ColCamera), QString("12(127.0.12.13)"));
   QVERIFY(d->isVisible() || !rig.window->isVisible());  // stays open for more
 
+  // Adding it again replaces the record: its row is selected and the camera
+  // stopped first.
+  rig.engine->start({12});
+  QVERIFY(rig.engine->state_of(12) != 0);
+  rig.password_answer = "newer";
+  d->add_selected();
+  QCOMPARE(rig.window->camera_view()->selectionModel()->selectedRows().size(), 1);
+  QTRY_COMPARE(rig.engine->state_of(12), 0);
+  CameraTable saved;
+  QTRY_VERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved) &&
+              saved.count(12) && field_text(saved[12].local_password) == "newer");
+
   // A password that does not fit is refused with a reason.
   rig.password_answer = QString(16, QChar('p'));
   d->camera_list()->setCurrentRow(0);

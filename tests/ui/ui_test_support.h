@@ -28,6 +28,7 @@ struct UiRig {
   QString last_message;
   QString last_opened;
   QString password_answer = QStringLiteral("pw");
+  bool tray_available = true;
 
   // listen: open the program's endpoint in dir/link, as a running Velmora does.
   explicit UiRig(int speed_ms = 4000, bool listen = false) { start(speed_ms, listen); }
@@ -58,6 +59,7 @@ struct UiRig {
     h.ask_alias = [](const QString&, QString&) { return false; };
     h.open_folder = [this](const QString& f) { last_opened = f; };
     h.show_message = [this](const QString& t) { last_message = t; };
+    h.tray_available = [this] { return tray_available; };
   }
 
   ~UiRig() {

@@ -235,6 +235,13 @@ void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
   QVERIFY(rig.window->isVisible());
   QVERIFY(!rig.window->isMinimized());
   QCOMPARE(rig.close_questions, 0);
+
+  // A desktop without a tray: the window stays reachable, minimised.
+  rig.tray_available = false;
+  rig.window->setWindowState(Qt::WindowMinimized);
+  QTest::qWait(50);
+  QVERIFY(!rig.window->in_tray());
+  QVERIFY(rig.window->isVisible());
 }
 
 void WindowTest::speed_pane_reads_zero_when_nothing_arrives() {
