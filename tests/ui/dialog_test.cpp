@@ -57,28 +57,14 @@ private slots:
 };
 
 void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() {
-  QTemporaryDir dir;
-  const AppPaths paths = AppPaths::at(dir.path().toStdString());
-  paths.create_folders();
-  write_file(QString::fromStdString(paths.settings_file()),
-             "<SystemSetting name=\"Velmora Settings\"><AutoStart>1</AutoStart>"
-             "<MaxConcurrency>7</MaxConcurrency><AutoSynInterval>3</AutoSynInterval>"
-             "</SystemSetting>");
-  UiRig rig;
-  // The rig has its own folder: restart it on this one.
-  rig.window.reset();
-  rig.controller->shutdown();
-  rig.engine.reset();
-  rig.controller.reset();
-  ControllerOptions o;
-  o.paths = paths;
-  o.link_dir = dir.path() + "/link";
-  o.listen_link = false;
-  o.periodic_timers = false;
-  rig.controller = std::make_unique<SyncController>(o);
-  QVERIFY(rig.controller->start());
-  rig.engine = std::make_unique<ui::EngineAdapter>(*rig.controller);
-  rig.window = std::make_unique<ui::CVelmoraDlg>(*rig.engine);
+  UiRig::Options options;
+  options.prepare = [](const AppPaths& paths) {
+    write_file(QString::fromStdString(paths.settings_file()),
+               "<SystemSetting name=\"Velmora Settings\"><AutoStart>1</AutoStart>"
+               "<MaxConcurrency>7</MaxConcurrency><AutoSynInterval>3</AutoSynInterval>"
+               "</SystemSetting>");
+  };
+  UiRig rig(options);
 
   rig.window->open_settings();
   ui::SettingDLG* d = rig.window->settings_dialog();
@@ -221,23 +207,9 @@ void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {
   nvssim::Server server(cfg);
   QVERIFY(server.start());
 
-  QTemporaryDir dir;
-  UiRig rig;
-  rig.window.reset();
-  rig.controller->shutdown();
-  rig.engine.reset();
-  rig.controller.reset();
-  ControllerOptions o;
-  o.paths = AppPaths::at(dir.path().toStdString());
-  o.link_dir = dir.path() + "/link";
-  o.listen_link = false;
-  o.periodic_timers = false;
-  o.server_port = server.port();
-  rig.controller = std::make_unique<SyncController>(o);
-  QVERIFY(rig.controller->start());
-  rig.engine = std::make_unique<ui::EngineAdapter>(*rig.controller);
-  rig.window = std::make_unique<ui::CVelmoraDlg>(*rig.engine);
-  rig.window->hooks().show_message = [&](const QString& t) { rig.last_message = t; };
+  UiRig::Options options;
+  options.server_port = server.port();
+  UiRig rig(options);
 
   rig.window->open_add_remote();
   ui::RemoteLoginDLG* d = rig.window->add_remote_dialog();

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 #include "app_paths.h"
@@ -30,12 +31,24 @@ struct UiRig {
   QString password_answer = QStringLiteral("pw");
   bool tray_available = true;
 
-  // listen: open the program's endpoint in dir/link, as a running Velmora does.
-  explicit UiRig(int speed_ms = 4000, bool listen = false) { start(speed_ms, listen); }
+  struct Options {
+    int speed_ms = 4000;
+    bool listen = false;  // open the program's endpoint in dir/link, as a running Velmora does
+    unsigned short server_port = 0;  // 0: the program's own
+    std::function<void(const AppPaths&)> prepare;  // writes files before the start
+  };
 
-  void start(int speed_ms, bool listen) {
+  UiRig() : UiRig(Options{}) {}
+  explicit UiRig(const Options& options) { start(options); }
+
+  void start(const Options& options) {
+    const int speed_ms = options.speed_ms;
+    const bool listen = options.listen;
     ControllerOptions o;
     o.paths = AppPaths::at(dir.path().toStdString());
+    o.paths.create_folders();
+    if (options.prepare) options.prepare(o.paths);
+    if (options.server_port) o.server_port = options.server_port;
     o.link_dir = dir.path() + "/link";
     QDir().mkpath(o.link_dir);
     // It stands in for the runtime folder, which is private.

@@ -245,7 +245,9 @@ void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
 }
 
 void WindowTest::speed_pane_reads_zero_when_nothing_arrives() {
-  UiRig rig(200);
+  UiRig::Options options;
+  options.speed_ms = 200;
+  UiRig rig(options);
   QCOMPARE(rig.window->speed_pane()->text(), QString("下载速度"));
   QTRY_COMPARE(rig.window->speed_pane()->text(), QString("下载速度    0KB/s"));
 }
@@ -320,7 +322,9 @@ void WindowTest::other_locales_get_english_texts() {
 }
 
 void WindowTest::command_line_changes_reach_the_running_window() {
-  UiRig rig(4000, /*listen=*/true);
+  UiRig::Options options;
+  options.listen = true;
+  UiRig rig(options);
   rig.add_local(1, "127.0.12.247");
   InstanceLock lock;  // the running program holds the lock
   QVERIFY(lock.acquire((rig.dir.path() + "/link").toStdString()));
