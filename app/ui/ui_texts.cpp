@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "status_texts.h"
 #include "window_messages.h"
 
 namespace velmora::ui {

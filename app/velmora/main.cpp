@@ -1,6 +1,7 @@
 // velmora: keeps a local copy of the recordings on the configured cameras.
 // With no arguments it opens its desktop window; it also runs headless with a
-// console display, edits the camera list and runs a self-contained demo.
+// console display and edits the camera list; --demo hands over to the demo
+// program beside this one.
 #include <QApplication>
 #include <QCoreApplication>
 
@@ -11,16 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app_paths.h"
-#include "instance_lock.h"
 #include "modes.h"
 #include "window_mode.h"
 
 namespace velmora {
 
 namespace {
-
-InstanceLock g_lock;
 
 void usage(std::FILE* f) {
   std::fprintf(f,
@@ -68,13 +65,6 @@ int bad_usage(const std::string& message) {
 }
 
 }  // namespace
-
-bool acquire_instance_lock(bool quiet) {
-  if (g_lock.acquire(runtime_dir())) return true;
-  if (quiet) return false;
-  std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
-  return false;
-}
 
 }  // namespace velmora
 
@@ -150,7 +140,7 @@ int main(int argc, char** argv) {
   if (demo) {
     if (h.once || h.now) return bad_usage("--once and --now belong to --headless");
     d.window = wants_window && ui::display_available();
-    return run_demo(d);
+    return start_demo(d);
   }
   if (console_demo) return bad_usage("--console belongs to --demo");
   if (headless) {

@@ -1,5 +1,6 @@
 // "velmora" with no arguments: the desktop window on the user's cameras.
 #include "app_paths.h"
+#include "runtime_dir.h"
 #include "modes.h"
 #include "sync_controller.h"
 #include "window_mode.h"
