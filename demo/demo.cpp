@@ -235,6 +235,9 @@ int run_demo(const DemoOptions& options) {
   const auto t0 = std::chrono::steady_clock::now();
   int code = kExitOk;
   std::unique_ptr<SyncDisplay> display;
+  StopSignals stopper;
+  QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
+                   [](int) { QCoreApplication::exit(kExitFailed); });
   if (options.window) {
     // The window shows the run; the summary follows when it is closed.
     QObject::connect(&controller, &SyncController::statusChanged, &controller,
@@ -244,7 +247,6 @@ int run_demo(const DemoOptions& options) {
     code = ui::run_main_window(controller, {/*start_all=*/true});
   } else {
     display = std::make_unique<SyncDisplay>(controller, out, Console::interactive());
-    StopSignals stopper;
     QObject::connect(&controller, &SyncController::statusChanged, &controller,
                      [&](int id, int status) {
                        if (!pending.count(id) || !status_is_final(status)) return;
@@ -252,8 +254,6 @@ int run_demo(const DemoOptions& options) {
                        pending.erase(id);
                        if (pending.empty()) QCoreApplication::exit(kExitOk);
                      });
-    QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
-                     [](int) { QCoreApplication::exit(kExitFailed); });
     QTimer::singleShot(kDemoTimeoutMs, &controller, [&] {
       display->event("the demo takes too long; giving up");
       QCoreApplication::exit(kExitFailed);
