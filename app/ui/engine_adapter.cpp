@@ -203,6 +203,10 @@ void EngineAdapter::run_autostart_module() {
 }
 
 std::map<int, QString> EngineAdapter::discovered_texts() const {
+  // GAP: only the sibling program's discovery data feeds this list for now.
+  // The program's own discovery table (SearchManager, "id(a.b.c.d)" texts
+  // from list_texts()) is to be read here, with its change notice forwarded
+  // as discoveryChanged, once it is part of the engine.
   std::map<int, QString> out;
   for (const auto& [id, record] : controller_.discovered()) {
     if (record.size() < 4) continue;
