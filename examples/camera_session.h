@@ -126,6 +126,14 @@ public:
     return true;
   }
 
+  // connect() then fetch_catalogue(); on failure says why on stderr.
+  bool open(const char* ip, const std::string& password, std::vector<RECORD_FILE_ENTRY>& out) {
+    std::string error;
+    if (connect(ip, password, error) && fetch_catalogue(out, error)) return true;
+    std::fprintf(stderr, "%s: %s\n", ip, error.c_str());
+    return false;
+  }
+
   // Unregisters first: after this the library calls nothing of ours.
   void close() {
     module_.RegisterMsgHandler(nullptr);
@@ -220,10 +228,13 @@ private:
   std::function<bool(std::uint32_t, const char*, std::uint32_t)> sink_;
 };
 
-// Starts the library for the lifetime of main's scope.
+// Starts the library for the lifetime of main's scope; says so on stderr
+// when it cannot start.
 class Library {
 public:
-  Library() : ok_(Camera_SDK_Initialize() == 0) {}
+  Library() : ok_(Camera_SDK_Initialize() == 0) {
+    if (!ok_) std::fprintf(stderr, "cannot start the camera library\n");
+  }
   ~Library() { Camera_SDK_Finalize(); }
   bool ok() const { return ok_; }
 

@@ -40,17 +40,10 @@ int main(int argc, char** argv) {
   const std::string partial = output + ".part";
 
   example::Library library;
-  if (!library.ok()) {
-    std::fprintf(stderr, "cannot start the camera library\n");
-    return 1;
-  }
+  if (!library.ok()) return 1;
   example::CameraSession camera;
-  std::string error;
   std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> records;
-  if (!camera.connect(argv[1], argv[2], error) || !camera.fetch_catalogue(records, error)) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
-    return 1;
-  }
+  if (!camera.open(argv[1], argv[2], records)) return 1;
   const NVS_SDK_V160::RECORD_FILE_ENTRY* entry = nullptr;
   for (const auto& r : records)
     if (example::entry_name(r) == wanted) entry = &r;
@@ -78,6 +71,7 @@ int main(int argc, char** argv) {
     return true;
   };
 
+  std::string error;
   bool ok = true;
   show_progress(wanted, 0, size);
   auto last_request = example::Clock::now() - kPacing;

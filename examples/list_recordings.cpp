@@ -15,17 +15,10 @@ int main(int argc, char** argv) {
   }
   // The library's thread runs from here to the end of main.
   example::Library library;
-  if (!library.ok()) {
-    std::fprintf(stderr, "cannot start the camera library\n");
-    return 1;
-  }
+  if (!library.ok()) return 1;
   example::CameraSession camera;
-  std::string error;
   std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> records;
-  if (!camera.connect(argv[1], argv[2], error) || !camera.fetch_catalogue(records, error)) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
-    return 1;
-  }
+  if (!camera.open(argv[1], argv[2], records)) return 1;
   unsigned long long total = 0;
   for (const auto& r : records) {
     std::printf("%-6s %12u  %s\n", r.record_kind == 1 ? "alarm" : "manual", r.file_size,

@@ -82,13 +82,15 @@ done
 # A camera on an address of our own (the library always dials port 9996)
 # serving a folder, so downloaded bytes can be compared; a video server
 # listing two cameras on an ephemeral port.
+camsim=$(find "$build" -type f -name camsim -perm -u+x | head -1)
+nvssim=$(find "$build" -type f -name nvssim -perm -u+x | head -1)
 ip=127.77.$((RANDOM % 200 + 20)).$((RANDOM % 200 + 20))
 mkdir -p "$work/card"
 head -c 300001 /dev/urandom > "$work/card/MAN_0001.avi"
 head -c 1000 /dev/urandom > "$work/card/ALM_0002.avi"
-"$build/tools/camsim/camsim" --address "$ip" --port 9996 --password pw --folder "$work/card" \
+"$camsim" --address "$ip" --port 9996 --password pw --folder "$work/card" \
   --quiet > "$work/camsim.log" 2>&1 & pids+=($!)
-"$build/tools/nvssim/nvssim" --address "$ip" --port 0 --account alice,pw,SER01 \
+"$nvssim" --address "$ip" --port 0 --account alice,pw,SER01 \
   --camera "11,$ip:9996,Front door" --camera "12,$ip:9996,Garden" > "$work/nvssim.log" 2>&1 & pids+=($!)
 for _ in $(seq 50); do
   grep -q ready "$work/camsim.log" && grep -q control "$work/nvssim.log" && break
