@@ -64,8 +64,18 @@ public:
       error = "the camera did not answer the login";
       return false;
     }
+    // A positive result is the socket error of the connect, a negative one
+    // the camera's refusal of the login.
+    if (connect_result_ > 0) {
+      error = std::string("cannot connect: ") + std::strerror(connect_result_);
+      return false;
+    }
+    if (connect_result_ == -8) {
+      error = "wrong password";
+      return false;
+    }
     if (connect_result_ != 0) {
-      error = "login failed (" + std::to_string(connect_result_) + ")";
+      error = "login refused (" + std::to_string(connect_result_) + ")";
       return false;
     }
     return true;
