@@ -176,6 +176,12 @@ if [ "$packages" = 1 ]; then
   libdir=$(dirname "$(find "$work/unpacked" -name 'libkestrune.so.1' | head -1)")
   LD_LIBRARY_PATH=$libdir "$work/unpacked/usr/bin/velmora" --help | grep >/dev/null '^Usage:' ||
     fail "velmora --help from the unpacked package"
+  # The examples shipped in libkestrune-dev build against the unpacked
+  # packages through their CMake package (multiarch library folder).
+  dpkg -x "$dev" "$work/unpacked"
+  cmake -S "$work/unpacked/usr/share/doc/libkestrune-dev/examples" -B "$work/deb-examples" -G Ninja \
+    -DCMAKE_PREFIX_PATH="$work/unpacked/usr" >/dev/null && cmake --build "$work/deb-examples" >/dev/null ||
+    fail "the packaged examples do not build against the packaged library"
   readelf -d "$work/unpacked/usr/bin/velmora" | grep >/dev/null 'RPATH\|RUNPATH' && fail "velmora in the package has a library search path"
 fi
 
