@@ -14,11 +14,7 @@ packages=1
 [ "${1:-}" = "--no-packages" ] && packages=0
 
 work=$(mktemp -d /tmp/ks-check-install.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
+cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 
 failures=0
@@ -79,51 +75,13 @@ for want in 1.6:ok 1.0:ok 1.7:no 2.0:no; do
   [ "$got" = "${want##*:}" ] || fail "find_package(Kestrune ${want%%:*}) gave '$got'"
 done
 
-# A camera on an address of our own (the library always dials port 9996)
-# serving a folder, so downloaded bytes can be compared; a video server
-# listing two cameras on an ephemeral port.
+step "examples against camsim and nvssim"
 camsim=$(find "$build" -type f -name camsim -perm -u+x | head -1)
 nvssim=$(find "$build" -type f -name nvssim -perm -u+x | head -1)
-ip=127.77.$((RANDOM % 200 + 20)).$((RANDOM % 200 + 20))
-mkdir -p "$work/card"
-head -c 300001 /dev/urandom > "$work/card/MAN_0001.avi"
-head -c 1000 /dev/urandom > "$work/card/ALM_0002.avi"
-"$camsim" --address "$ip" --port 9996 --password pw --folder "$work/card" \
-  --quiet > "$work/camsim.log" 2>&1 & pids+=($!)
-"$nvssim" --address "$ip" --port 0 --account alice,pw,SER01 \
-  --camera "11,$ip:9996,Front door" --camera "12,$ip:9996,Garden" > "$work/nvssim.log" 2>&1 & pids+=($!)
-for _ in $(seq 50); do
-  grep -q ready "$work/camsim.log" && grep -q control "$work/nvssim.log" && break
-  sleep 0.1
-done
-nvs_port=$(sed -n 's/.*control [0-9.]*:\([0-9]*\),.*/\1/p' "$work/nvssim.log")
-
-run_examples() {  # $1: folder of the built examples
-  local bin=$1 out
-  out=$("$bin/list_recordings" "$ip" pw 2>/dev/null) || fail "$bin/list_recordings failed"
-  grep -Eq '^manual +300001  MAN_0001.avi$' <<<"$out" || fail "$bin/list_recordings: no MAN_0001.avi line"
-  grep -q '^2 recording(s), 301001 bytes$' <<<"$out" || fail "$bin/list_recordings: wrong summary"
-  "$bin/list_recordings" "$ip" wrong >/dev/null 2>&1 && fail "$bin/list_recordings accepted a wrong password"
-  rm -f "$work/got.avi"
-  "$bin/download_recording" "$ip" pw MAN_0001.avi "$work/got.avi" >/dev/null 2>"$work/progress.txt" ||
-    fail "$bin/download_recording failed"
-  cmp -s "$work/card/MAN_0001.avi" "$work/got.avi" || fail "$bin/download_recording: bytes differ"
-  grep -q '100%  300001 / 300001 bytes' "$work/progress.txt" || fail "$bin/download_recording: no progress line"
-  "$bin/download_recording" "$ip" pw NO_SUCH.avi "$work/none.avi" >/dev/null 2>&1 &&
-    fail "$bin/download_recording accepted a missing recording"
-  [ ! -e "$work/none.avi" ] && [ ! -e "$work/none.avi.part" ] || fail "$bin/download_recording left a file behind"
-  out=$("$bin/list_server_cameras" "$ip" "$nvs_port" alice pw SER01 2>/dev/null) ||
-    fail "$bin/list_server_cameras failed"
-  grep -Eq '^ +11  Front door$' <<<"$out" && grep -q '^2 camera(s)$' <<<"$out" ||
-    fail "$bin/list_server_cameras: wrong list"
-  "$bin/list_server_cameras" "$ip" "$nvs_port" alice bad SER01 >/dev/null 2>&1 &&
-    fail "$bin/list_server_cameras accepted a wrong password"
-  return 0
-}
-step "examples against camsim and nvssim"
-run_examples "$build/examples"
-LD_LIBRARY_PATH=$prefix/lib run_examples "$work/pc"
-run_examples "$work/cm"
+tests/examples/run-examples.sh "$build/examples" "$camsim" "$nvssim" || fail "in-tree examples"
+LD_LIBRARY_PATH=$prefix/lib tests/examples/run-examples.sh "$work/pc" "$camsim" "$nvssim" ||
+  fail "examples built with pkg-config"
+tests/examples/run-examples.sh "$work/cm" "$camsim" "$nvssim" || fail "examples built with find_package"
 
 # --- desktop integration and manual page
 step "desktop entry, metainfo, icons, manual page"
