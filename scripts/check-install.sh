@@ -98,8 +98,11 @@ warnings=$(zcat "$man_page" | groff -ww -man -z 2>&1)
 # Every option and command that velmora --help names is in the manual page.
 man_text=$(zcat "$man_page" | MANWIDTH=200 man -l - 2>/dev/null | sed 's/‐/-/g')
 help_text=$("$prefix/bin/velmora" --help)
+for topic in $(grep -oE '^ +velmora [a-z]+' <<<"$help_text" | awk '{print $2}' | sort -u); do
+  help_text+=$'\n'$("$prefix/bin/velmora" "$topic" --help 2>/dev/null || true)
+done
 for word in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help_text" | sort -u) \
-            $(grep -oE 'velmora (cameras|settings) [a-z-]+' <<<"$help_text" | cut -d' ' -f3 | sort -u); do
+            $(grep -oE 'velmora [a-z]+ [a-z][a-z-]+' <<<"$help_text" | cut -d' ' -f2,3 | tr ' ' '\n' | sort -u); do
   grep -qw -- "$word" <<<"$man_text" || fail "velmora(1) does not describe $word"
 done
 
