@@ -137,6 +137,9 @@ if [ "$packages" = 1 ]; then
   libdir=$(dirname "$(find "$work/unpacked" -name 'libkestrune.so.1' | head -1)")
   LD_LIBRARY_PATH=$libdir "$work/unpacked/usr/bin/velmora" --help | grep >/dev/null '^Usage:' ||
     fail "velmora --help from the unpacked package"
+  # The demo works from the package: velmora finds its helper in libexec.
+  LD_LIBRARY_PATH=$libdir timeout 120 "$work/unpacked/usr/bin/velmora" --demo --cameras 1 > "$work/demo.txt" 2>&1 ||
+    fail "velmora --demo from the unpacked package: $(tail -5 "$work/demo.txt")"
   # The examples shipped in libkestrune-dev build against the unpacked
   # packages through their CMake package (multiarch library folder).
   dpkg -x "$dev" "$work/unpacked"
