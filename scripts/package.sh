@@ -25,7 +25,7 @@ cmake -S . -B "$bdir" -G Ninja \
 
 # Only what the packages carry; the tests are not needed here.
 targets=(kestrune velmora velmora_data package_docs)
-for t in velmora-autostart gstpellaquin pellaquin-register pellaquin_data; do
+for t in velmora-demo velmora-autostart gstpellaquin pellaquin-register; do
   if cmake --build "$bdir" --target help | grep -q "^$t:"; then targets+=("$t"); fi
 done
 cmake --build "$bdir" -j "$jobs" --target "${targets[@]}"
