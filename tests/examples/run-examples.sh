@@ -56,5 +56,17 @@ grep -Eq '^ +11  Front door$' <<<"$out" && grep -Eq '^ +12  Garden$' <<<"$out" &
 "$bin/list_server_cameras" "$ip" "$nvs_port" alice bad SER01 >/dev/null 2>&1 &&
   fail "list_server_cameras accepted a wrong password"
 
+# Discovery (when the library has it): a camera announcing itself to a port
+# of our own, which the library listens on instead of 51010 when told so.
+if [ -x "$bin/discover_cameras" ]; then
+  dport=$((RANDOM % 20000 + 30000))
+  "$camsim" --address "$ip" --port 0 --quiet --announce 4242 --announce-to "127.0.0.1:$dport" \
+    --announce-period 200 > "$work/announcer.log" 2>&1 & pids+=($!)
+  out=$(KESTRUNE_DISCOVERY_PORT=$dport "$bin/discover_cameras" 2 2>"$work/err") ||
+    fail "discover_cameras: $(cat "$work/err")"
+  grep -q "^found  camera 4242 at $ip\$" <<<"$out" && grep -q '^1 camera(s) heard$' <<<"$out" ||
+    fail "discover_cameras: wrong output: $out"
+fi
+
 [ "$failures" -eq 0 ] || exit 1
 echo "examples in $bin: all checks passed"
