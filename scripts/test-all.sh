@@ -10,3 +10,7 @@ for preset in release asan tsan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# What an install and the Debian packages give users and developers.
+echo "=== install and packages ==="
+./scripts/check-install.sh

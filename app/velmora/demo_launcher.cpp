@@ -30,8 +30,16 @@ std::string own_folder() {
 
 }  // namespace
 
+// Beside this program in the build tree; in the helper folder once installed.
+std::string demo_program() {
+  const std::string folder = own_folder();
+  const std::string beside = folder + "/" + kDemoProgram;
+  if (::access(beside.c_str(), X_OK) == 0) return beside;
+  return folder + "/" + VELMORA_HELPER_DIR + "/" + kDemoProgram;
+}
+
 int start_demo(const DemoOptions& options) {
-  const std::string program = own_folder() + "/" + kDemoProgram;
+  const std::string program = demo_program();
   std::vector<std::string> args = {program, "--cameras", std::to_string(options.cameras)};
   if (options.verbose) args.push_back("--verbose");
   if (options.window) args.push_back("--window");
