@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, then under ASan+UBSan, then
-# the library's threaded tests under TSan.
+# the library's and the engine's threaded tests under TSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)

@@ -1,6 +1,7 @@
 #include "nvs_connection_res.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 
@@ -13,8 +14,9 @@ using NVS_SDK_V160::CAMERA_INFO;
 
 namespace {
 
-constexpr std::size_t kEntryBytes = sizeof(CAMERA_INFO);  // 136 bytes and an i16
-constexpr int kListTail = 28;                              // carries nothing
+constexpr std::size_t kEntryBytes = sizeof(CAMERA_INFO);
+constexpr int kListHeader = NVS_SDK_V160::kNvtListHeaderBytes;
+constexpr int kListTail = NVS_SDK_V160::kNvtListTailBytes;
 
 }  // namespace
 
@@ -33,6 +35,7 @@ std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> NVSConnentionRES::module() cons
 void NVSConnentionRES::bind(const CameraRecord& account) {
   std::lock_guard<std::mutex> lock(mutex_);
   account_ = account;
+  ++binding_;
   free_ = false;
   logged_in_ = false;
   list_received_ = false;
@@ -62,12 +65,27 @@ void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
     port_ = port;
     serial = serial_of(account_);
   }
-  if (offer && offer(camera_id, serial)) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    awaiting_handover_ = true;
+  if (!offer) {
+    connect_server();
     return;
   }
-  connect_server();
+  std::uint64_t binding;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    awaiting_handover_ = true;
+    binding = binding_;
+  }
+  std::weak_ptr<int> alive = life_;
+  offer(camera_id, serial, [this, alive, binding](bool asked) {
+    if (asked || alive.expired()) return;  // the sibling answers with WM_SERVER_HANDOVER
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      // Logged out or bound to another account meanwhile: not ours now.
+      if (free_ || binding != binding_ || !awaiting_handover_) return;
+      awaiting_handover_ = false;
+    }
+    connect_server();
+  });
 }
 
 void NVSConnentionRES::handover_accepted() {
@@ -126,6 +144,7 @@ void NVSConnentionRES::logout() {
     workers_.clear();
     cameras_.clear();
     free_ = true;
+    ++binding_;
   }
   auto m = module();
   m->RegisterMessageNofity(nullptr);
@@ -161,6 +180,7 @@ std::string NVSConnentionRES::serial() const {
 }
 
 int NVSConnentionRES::OnConnectServer(int error) {
+  assert(off_window_thread());
   if (error != 0) return 0;
   std::string user, password, serial;
   {
@@ -175,6 +195,7 @@ int NVSConnentionRES::OnConnectServer(int error) {
 }
 
 int NVSConnentionRES::OnAccessResponse(int result) {
+  assert(off_window_thread());
   if (result != 0) return 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -186,11 +207,13 @@ int NVSConnentionRES::OnAccessResponse(int result) {
 }
 
 int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
-  if (!list || size < 4 + kListTail) return 0;
+  assert(off_window_thread());
+  if (!list || size < kListHeader + kListTail) return 0;
   std::uint32_t count;
   std::memcpy(&count, list, sizeof count);
   // Never read past the buffer, whatever the count says.
-  const std::size_t room = (static_cast<std::size_t>(size) - 4 - kListTail) / kEntryBytes;
+  const std::size_t room =
+      (static_cast<std::size_t>(size) - kListHeader - kListTail) / kEntryBytes;
   const std::size_t n = std::min<std::size_t>(count, room);
   std::vector<CAMERA_INFO> wanted;
   {
@@ -199,7 +222,7 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
     cameras_.clear();
     for (std::size_t i = 0; i < n; ++i) {
       CAMERA_INFO info;
-      std::memcpy(&info, list + 4 + i * kEntryBytes, sizeof info);
+      std::memcpy(&info, list + kListHeader + i * kEntryBytes, sizeof info);
       cameras_[static_cast<std::int32_t>(info.nvt_id)] = info;
     }
     list_received_ = true;
@@ -215,6 +238,7 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
 }
 
 int NVSConnentionRES::OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) {
+  assert(off_window_thread());
   if (!ticket) return 0;
   const auto id = static_cast<std::int32_t>(camera_id);
   CamConnentionRES* worker = nullptr;
@@ -228,18 +252,19 @@ int NVSConnentionRES::OnRelayTicket(unsigned int camera_id, const unsigned char*
     worker = w->second;
     info = c->second;
   }
+  NVS_SDK_V160::RELAY_TICKET t;
+  std::memcpy(&t, ticket, sizeof t);
   char address[16];
-  std::snprintf(address, sizeof address, "%d.%d.%d.%d", ticket[52], ticket[53], ticket[54],
-                ticket[55]);
-  std::uint16_t port;
-  std::memcpy(&port, ticket + 56, sizeof port);
+  std::snprintf(address, sizeof address, "%d.%d.%d.%d", t.address[0], t.address[1],
+                t.address[2], t.address[3]);
   // The ticket's first word is not looked at: a refused ticket carries no
   // endpoint, and the relay connect then fails and reports itself.
-  worker->connect_remote(id, info, module()->GetUserInfo(), ticket + 4, address, port);
+  worker->connect_remote(id, info, module()->GetUserInfo(), t.relay_key, address, t.port);
   return 0;
 }
 
 int NVSConnentionRES::OnSeizeNotify() {
+  assert(off_window_thread());
   std::string serial;
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "camera_record.h"
 #include "nvs_client_module.h"
@@ -24,9 +25,12 @@ class NVSConnentionRES : public NVS_SDK_V160::INVSMessageNotify {
 public:
   static constexpr unsigned short kServerPort = 1701;
 
-  // Offers the account to the sibling program for one camera; true when the
-  // sibling is there and was asked (its answer comes as WM_SERVER_HANDOVER).
-  using SiblingOffer = std::function<bool(std::int32_t camera_id, const std::string& serial)>;
+  // Offers the account to the sibling program for one camera without
+  // blocking; calls `done` later on the window thread: true when the sibling
+  // is there and was asked (its answer comes as WM_SERVER_HANDOVER), false
+  // when it is absent (we log in ourselves).
+  using SiblingOffer = std::function<void(std::int32_t camera_id, const std::string& serial,
+                                          std::function<void(bool asked)> done)>;
 
   explicit NVSConnentionRES(MessageSink& sink);
   ~NVSConnentionRES();
@@ -51,7 +55,8 @@ public:
   bool logged_in() const;
   std::string serial() const;
 
-  // INVSMessageNotify (reactor thread).
+  // INVSMessageNotify: the library's reactor thread, never the window thread
+  // (asserted in debug builds).
   int OnConnectServer(int error) override;
   int OnAccessResponse(int result) override;
   int OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) override;
@@ -60,9 +65,14 @@ public:
 
 private:
   void connect_server();
+  bool off_window_thread() const { return std::this_thread::get_id() != window_thread_; }
   std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const;
 
   MessageSink& sink_;
+  const std::thread::id window_thread_ = std::this_thread::get_id();  // the creating thread
+  // Expires with this object: a sibling offer answered after it is gone
+  // finds it expired (both run on the window thread).
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
 
   // Guards everything below: the notifications run on the reactor thread,
   // the operations on the window thread.
@@ -79,6 +89,7 @@ private:
   bool list_received_ = false;
   bool awaiting_handover_ = false;
   bool connect_started_ = false;
+  std::uint64_t binding_ = 0;  // bumped by bind and logout: tells stale offers apart
   unsigned short port_ = kServerPort;
 };
 

@@ -10,13 +10,21 @@
 
 namespace velmora {
 
+namespace {
+
+// How long a message to the sibling may take before it counts as absent.
+constexpr int kSiblingTimeoutMs = 500;
+
+}  // namespace
+
 SyncController::SyncController(ControllerOptions options, QObject* parent)
     : MainThreadMailbox(parent), options_(std::move(options)),
       scheduler_(std::make_unique<SyncScheduler>(*this)) {
   scheduler_->set_server_port(options_.server_port);
-  scheduler_->set_sibling_offer([this](std::int32_t id, const std::string& serial) {
-    return offer_server_to_sibling(id, serial);
-  });
+  scheduler_->set_sibling_offer(
+      [this](std::int32_t id, const std::string& serial, std::function<void(bool)> done) {
+        offer_server_to_sibling(id, serial, std::move(done));
+      });
 }
 
 SyncController::~SyncController() {
@@ -39,7 +47,7 @@ bool SyncController::start() {
   if (options_.listen_link) {
     endpoint_ = std::make_unique<LinkEndpoint>(
         options_.link_dir, QString::fromLatin1(kOwnEndpoint),
-        [this](const LinkFrame& f) { on_link_frame(f); });
+        [this](const LinkFrame& f) { inbox_.on_frame(f); });
     endpoint_->listen();
   }
   if (options_.periodic_timers) {
@@ -65,14 +73,22 @@ bool SyncController::sibling_present() const {
   return endpoint_exists(options_.link_dir, QString::fromLatin1(kSiblingEndpoint));
 }
 
-bool SyncController::offer_server_to_sibling(std::int32_t camera_id, const std::string& serial) {
-  if (!sibling_present()) return false;
+void SyncController::offer_server_to_sibling(std::int32_t camera_id, const std::string& serial,
+                                             std::function<void(bool)> done) {
   LinkFrame f;
   f.kind = LinkFrame::CopyData;
   f.msg = static_cast<std::uint32_t>(COPYDATA_SERVER_REQUEST);
   f.data = QByteArray::number(camera_id) + '/' + QByteArray::fromStdString(serial);
-  // The sibling went away between the two calls: log in ourselves.
-  return send_frames(options_.link_dir, QString::fromLatin1(kSiblingEndpoint), {f}, 500);
+  // Not delivered (no sibling, or it went away): the caller logs in itself.
+  post_frames(options_.link_dir, QString::fromLatin1(kSiblingEndpoint), {f}, std::move(done),
+              kSiblingTimeoutMs);
+}
+
+void SyncController::tell_sibling(std::uint32_t msg) {
+  LinkFrame f;
+  f.msg = msg;
+  post_frames(options_.link_dir, QString::fromLatin1(kSiblingEndpoint), {f}, {},
+              kSiblingTimeoutMs);
 }
 
 // ---- store -----------------------------------------------------------------
@@ -88,9 +104,7 @@ bool SyncController::load_cameras() {
 
 bool SyncController::save_cameras() {
   if (!save_camera_file(options_.paths.camera_list_file(), cameras_)) return false;
-  LinkFrame f;
-  f.msg = WM_RECORDS_CHANGED;
-  send_frames(options_.link_dir, QString::fromLatin1(kSiblingEndpoint), {f}, 500);
+  tell_sibling(WM_RECORDS_CHANGED);
   return true;
 }
 
@@ -199,11 +213,6 @@ void SyncController::release(std::int32_t id) {
   scheduler_->finish_active(id);
 }
 
-void SyncController::add_retry(std::int32_t id) {
-  retry_.push_back(id);
-  retry_.erase(std::unique(retry_.begin(), retry_.end()), retry_.end());
-}
-
 void SyncController::on_status(std::int32_t id, std::int32_t status) {
   CameraView& v = views_[id];
   const bool user_stopped = v.status == STATUS_USER_STOPPED;
@@ -216,12 +225,10 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
       show();
       release(id);
       break;
-    case STATUS_USER_STOPPED: {
-      auto it = std::find(retry_.begin(), retry_.end(), id);
-      if (it != retry_.end()) retry_.erase(it);
+    case STATUS_USER_STOPPED:
+      retry_.remove(id);
       show();
       break;
-    }
     case STATUS_CONNECT_FAILED:
     case STATUS_INTERRUPTED:
     case STATUS_TIMED_OUT:
@@ -230,14 +237,14 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
       // camera completed, say); it must not put the camera on the retry list.
       if (scheduler_->state_of(id) == 0) break;
       if (!user_stopped) {
-        add_retry(id);
+        retry_.add(id);
         show();
       }
       release(id);
       break;
     case STATUS_LIVE_ELSEWHERE:
       if (!user_stopped) {
-        add_retry(id);
+        retry_.add(id);
         show();
       }
       break;
@@ -252,12 +259,9 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
 }
 
 void SyncController::run_retry() {
-  const std::size_t n = retry_.size();
-  for (std::size_t i = 0; i < n && !retry_.empty(); ++i) {
-    const std::int32_t id = retry_.front();
+  for (std::int32_t id : retry_.take_all()) {
     auto it = cameras_.find(id);
     if (it != cameras_.end()) scheduler_->enqueue(it->second);
-    retry_.pop_front();
   }
 }
 
@@ -336,59 +340,13 @@ void SyncController::handle_message(const Message& m) {
       scheduler_->drop_server_cameras(m.data.toStdString());
       break;
     case WM_COPYDATA_MSG:
-      on_copy_data(static_cast<std::int32_t>(m.wparam), m.data);
+      if (inbox_.on_copy_data(static_cast<std::int32_t>(m.wparam), m.data)) emit discoveryChanged();
       break;
     case WM_PAUSE_DISCOVERY:
       discovery_paused_ = true;
       break;
     case WM_RESUME_DISCOVERY:
       set_window_timer(TIMER_RESUME_DISCOVERY, kResumeDiscoveryMs);
-      break;
-    default:
-      break;
-  }
-}
-
-void SyncController::on_copy_data(std::int32_t code, const QByteArray& data) {
-  constexpr qsizetype kRecord = 44;
-  auto id_of = [](const char* record) {
-    std::int32_t id;
-    std::memcpy(&id, record + 16, sizeof id);
-    return id;
-  };
-  if (code == COPYDATA_CAMERA_FOUND && data.size() >= kRecord) {
-    discovered_[id_of(data.constData())] = data.left(kRecord);
-  } else if (code == COPYDATA_CAMERA_LOST && data.size() >= kRecord) {
-    discovered_.erase(id_of(data.constData()));
-  } else if (code == COPYDATA_CAMERA_LIST && data.size() >= 4) {
-    std::int32_t count;
-    std::memcpy(&count, data.constData(), sizeof count);
-    for (qsizetype i = 0; i < count && 4 + (i + 1) * kRecord <= data.size(); ++i) {
-      const char* rec = data.constData() + 4 + i * kRecord;
-      discovered_[id_of(rec)] = QByteArray(rec, kRecord);
-    }
-  } else {
-    return;
-  }
-  emit discoveryChanged();
-}
-
-void SyncController::on_link_frame(const LinkFrame& f) {
-  if (f.kind == LinkFrame::CopyData) {
-    post_message(WM_COPYDATA_MSG, static_cast<std::intptr_t>(f.msg), 0, f.data);
-    return;
-  }
-  // Only what the sibling (or the auto-start module) may send is accepted:
-  // worker messages from outside could fake statuses and free heap payloads.
-  switch (f.msg) {
-    case WM_RELOAD_CAMERAS:
-    case WM_RELOAD_DOWNLOAD_ROOT:
-    case WM_SERVER_HANDOVER:
-    case WM_PAUSE_DISCOVERY:
-    case WM_RESUME_DISCOVERY:
-    case WM_AUTOSTART_RESULT:
-      post_message(f.msg, static_cast<std::intptr_t>(f.wparam),
-                   static_cast<std::intptr_t>(f.lparam));
       break;
     default:
       break;

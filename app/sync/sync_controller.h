@@ -1,13 +1,15 @@
 // The main window's logic without its widgets: camera table, aliases,
-// settings, retry list and timers, the reactions to every posted status, and
-// the commands (start, stop, add, remove). A GUI shows what its signals say;
-// the headless console does the same.
+// settings and timers, the reactions to every posted status, and the commands
+// (start, stop, add, remove); the retry list and what the sibling sends live
+// in their own classes. A GUI shows what its signals say; the headless
+// console does the same. Main thread only.
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,6 +21,8 @@
 #include "sync_scheduler.h"
 #include "system_settings.h"
 #include "main_thread_mailbox.h"
+#include "retry_list.h"
+#include "sibling_inbox.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -75,10 +79,12 @@ public:
   const CameraView& view(std::int32_t id) { return views_[id]; }
   SyncScheduler& scheduler() { return *scheduler_; }
   SystemSettings& settings() { return settings_; }
-  const std::deque<std::int32_t>& retry_list() const { return retry_; }
+  const std::deque<std::int32_t>& retry_list() const { return retry_.ids(); }
   const ControllerOptions& options() const { return options_; }
+  // Asks the sibling's endpoint directly (blocks up to 500 ms): for tests and
+  // tools; the scheduler's offers never wait for it.
   bool sibling_present() const;
-  const std::map<std::int32_t, QByteArray>& discovered() const { return discovered_; }
+  const std::map<std::int32_t, QByteArray>& discovered() const { return inbox_.discovered(); }
   // The sibling asked us to pause our own discovery (it resumes 3 s after
   // it says so); the discovery itself comes with the add-camera dialog.
   bool discovery_paused() const { return discovery_paused_; }
@@ -103,20 +109,19 @@ protected:
 private:
   void on_status(std::int32_t id, std::int32_t status);
   void release(std::int32_t id);
-  void add_retry(std::int32_t id);
   void run_retry();
-  void on_link_frame(const LinkFrame& f);
-  void on_copy_data(std::int32_t code, const QByteArray& data);
   bool is_local(std::int32_t id) const;
-  bool offer_server_to_sibling(std::int32_t camera_id, const std::string& serial);
+  void offer_server_to_sibling(std::int32_t camera_id, const std::string& serial,
+                               std::function<void(bool asked)> done);
+  void tell_sibling(std::uint32_t msg);
 
   ControllerOptions options_;
   SystemSettings settings_;
   AliasTable aliases_;
   CameraTable cameras_;
   std::map<std::int32_t, CameraView> views_;
-  std::deque<std::int32_t> retry_;
-  std::map<std::int32_t, QByteArray> discovered_;  // 44-byte discovery records
+  RetryList retry_;
+  SiblingInbox inbox_{*this};
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;
   bool sdk_started_ = false;

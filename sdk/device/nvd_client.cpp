@@ -8,6 +8,7 @@
 #include "device/device_messages.h"
 #include "net/log.h"
 #include "net/reactor.h"
+#include "net/reactor_thread_check.h"
 #include "server/relay_messages.h"
 
 namespace kestrune {
@@ -116,6 +117,7 @@ void NVDClient::connect_result(int result) {
 }
 
 int NVDClient::handle_input() {
+  KS_ASSERT_REACTOR_THREAD(*this);
   KeepAlive keep(this);
   char chunk[1024];
   const int n = receive(chunk, sizeof chunk);
@@ -224,6 +226,7 @@ void NVDClient::heartbeat_received() { heartbeat_answered_.store(1); }
 
 int NVDClient::handle_timeout(const TimeValue& now, void* arg) {
   (void)now;
+  KS_ASSERT_REACTOR_THREAD(*this);
   KeepAlive keep(this);
   if (arg == &heartbeat_timer_) heartbeat_tick();
   else on_timer(arg);

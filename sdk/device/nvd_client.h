@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "net/handler_keep_alive.h"
 #include "net/tcp_connection.h"
 #include "nvd_message_handler.h"
 
@@ -59,15 +60,8 @@ protected:
   // A heartbeat answer arrived.
   void heartbeat_received();
 
-  // Keeps the object alive while one of its hooks runs: a callback may
-  // close the connection, which releases the connection's reference.
-  struct KeepAlive {
-    explicit KeepAlive(Socket_Event_Handler* h) : handler(h) { handler->add_reference(); }
-    ~KeepAlive() { handler->remove_reference(); }
-    KeepAlive(const KeepAlive&) = delete;
-    KeepAlive& operator=(const KeepAlive&) = delete;
-    Socket_Event_Handler* handler;
-  };
+  // Keeps the object alive while one of its hooks runs.
+  using KeepAlive = HandlerKeepAlive;
 
   static constexpr int kFramingError = -2;
 
@@ -87,20 +81,31 @@ private:
   void heartbeat_tick();
   void cancel_heartbeat();
 
+  // Who writes what. "Caller" is the application's thread that starts a
+  // connection; "reactor" is the library's reactor thread, which runs every
+  // handle_* / on_* entry point (asserted there).
+  //
+  // Written by the caller when a connection starts and by the reactor as the
+  // session moves on; read anywhere: atomics.
   std::atomic<int> status_{STATUS_IDLE};
   std::atomic<int> mode_{0};
-  unsigned char password_[16] = {};
   std::atomic<int> challenge_{-1};
   std::atomic<int> heartbeat_answered_{1};
   std::atomic<int> heartbeat_timer_{0};
   std::atomic<int> session_id_{-1};
+  // Written by the caller before the connect is started (the reactor sees
+  // the socket only afterwards), then read by the reactor for the login.
+  unsigned char password_[16] = {};
   // Relay identity: set by the caller, read on the reactor thread when the
   // relay answers the connect.
   std::mutex relay_lock_;
   unsigned char relay_key_[48] = {};
   std::uint32_t relay_user_id_ = 0;
   std::string relay_user_name_;
+  // Set by any thread, read by the reactor for every callback.
   std::atomic<NVS_SDK_V160::INVDMessageHandler*> handler_{nullptr};
+  // Login reassembly: reactor only (reset by the caller before the connect
+  // is started).
   int login_fill_ = 0;
   char login_buffer_[kLoginCapacity];
 };

@@ -46,13 +46,14 @@ int MyNVSClient::on_receive_nvt_list() {
   const int count = static_cast<int>(list.size());
   plain_line("[MyNVSClient]:Receive NVT List : ", count);
   if (INVSMessageNotify* n = notify()) {
-    // count, the entries, and 28 spare bytes that carry nothing.
-    const int size = count * vifs::kCameraInfoSize + 32;
+    const int size =
+        NVS_SDK_V160::kNvtListHeaderBytes + count * vifs::kCameraInfoSize +
+        NVS_SDK_V160::kNvtListTailBytes;
     std::vector<unsigned char> buffer(static_cast<std::size_t>(size), 0);
     std::uint32_t c = static_cast<std::uint32_t>(count);
     std::memcpy(buffer.data(), &c, sizeof c);
     if (count > 0)
-      std::memcpy(buffer.data() + 4, list.data(),
+      std::memcpy(buffer.data() + NVS_SDK_V160::kNvtListHeaderBytes, list.data(),
                   static_cast<std::size_t>(count) * vifs::kCameraInfoSize);
     n->OnReceiveNVTList(buffer.data(), size);
   }

@@ -1,3 +1,7 @@
+// The client's receiving side, on the reactor thread: reassembly of the
+// stream into messages, dispatch, and the handling of every answer and notice.
+// Requests and the heartbeat live in nvd_vifs_requests.cpp and
+// nvd_vifs_heartbeat.cpp.
 #include "server/nvd_vifs_client.h"
 
 #include <sys/socket.h>
@@ -5,8 +9,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/handler_keep_alive.h"
 #include "net/log.h"
 #include "net/reactor.h"
+#include "net/reactor_thread_check.h"
 #include "server/login_digest.h"
 
 namespace kestrune {
@@ -27,19 +33,6 @@ std::uint32_t read_u32(const unsigned char* p) {
   return v;
 }
 
-// Keeps the client alive across a pass: a hook may close the connection,
-// and the close may drop what was the last reference.
-class HoldReference {
-public:
-  explicit HoldReference(Socket_Event_Handler* h) : h_(h) { h_->add_reference(); }
-  ~HoldReference() { h_->remove_reference(); }
-  HoldReference(const HoldReference&) = delete;
-  HoldReference& operator=(const HoldReference&) = delete;
-
-private:
-  Socket_Event_Handler* h_;
-};
-
 }  // namespace
 
 using vifs::Header;
@@ -48,143 +41,12 @@ using Message = vifs::PendingRequests::Message;
 NVDVIFsClient::NVDVIFsClient() = default;
 NVDVIFsClient::~NVDVIFsClient() = default;
 
-void NVDVIFsClient::set_heartbeat_timing(const TimeValue& first, const TimeValue& every) {
-  heartbeat_first_ms_.store(first.msec());
-  heartbeat_every_ms_.store(every.msec());
-}
-
-bool NVDVIFsClient::logged_in_and_connected() const {
-  return state() == STATE_CONNECTED && session_state_.load() == SESSION_LOGGED_IN;
-}
-
-int NVDVIFsClient::send_plain(const unsigned char* message, int length) {
-  return send(message, length);
-}
-
-int NVDVIFsClient::send_remembered(unsigned char* message, int length) {
-  // Stored before sending: the reply may come back before send returns.
-  std::uint32_t txn = pending_.remember(message, length);
-  int sent = send(message, length);
-  if (sent != length) pending_.forget(txn);
-  return sent;
-}
-
-// ---------------------------------------------------------------- requests
-
-int NVDVIFsClient::login(const char* user, const char* password, const char* group) {
-  int expected = SESSION_NONE;
-  if (state() != STATE_CONNECTED ||
-      !session_state_.compare_exchange_strong(expected, SESSION_LOGGING_IN)) {
-    sdk_log(kModule, LOG_ERROR, "Login Error VIFsClient Status Error.");
-    return kNotConnected;
-  }
-  user_.user_name = user ? user : "";
-  user_.password = password ? password : "";
-  user_.group_name = group ? group : "";
-  unsigned char message[vifs::kHeaderSize + sizeof(vifs::LoginRequest1)];
-  int length = vifs::build_login_request_1(message, user_.group_name.c_str(),
-                                           user_.user_name.c_str(),
-                                           vifs::next_transaction_id());
-  // The state went to 1 first so that an early answer is not dropped.
-  int sent = send_plain(message, length);
-  if (sent != length) {
-    session_state_.store(SESSION_NONE);
-    return sent == kNotConnected ? kNotConnected : -1;
-  }
-  sdk_log(kModule, LOG_DEBUG, "Send Login Request 1. user is %s.", user_.user_name.c_str());
-  return 0;
-}
-
-int NVDVIFsClient::logout() {
-  if (!logged_in_and_connected()) return -1;
-  // Sent straight on the socket while the connection closes (see
-  // handle_close): a queued notice would be thrown away with the send queue.
-  vifs::build_logout_notice(logout_notice_, vifs::next_transaction_id(),
-                            static_cast<std::uint32_t>(session_id_.load()));
-  logout_pending_.store(true);
-  session_state_.store(SESSION_NONE);
-  disconnect();
-  return 0;
-}
-
-int NVDVIFsClient::send_nvt_list_request() {
-  if (!logged_in_and_connected()) return -1;
-  unsigned char message[vifs::kHeaderSize];
-  vifs::build_nvt_list_request(message, vifs::next_transaction_id(),
-                               static_cast<std::uint32_t>(session_id_.load()));
-  send_plain(message, sizeof message);
-  return 0;
-}
-
-int NVDVIFsClient::request_relay_key(const NVS_SDK_V160::CAMERA_INFO& camera) {
-  if (!logged_in_and_connected()) return 0;
-  unsigned char message[vifs::kHeaderSize + sizeof(vifs::RelayKeyRequest)];
-  int length = vifs::build_relay_key_request(
-      message, reinterpret_cast<const unsigned char*>(&camera), 0,
-      static_cast<std::uint32_t>(session_id_.load()));
-  send_remembered(message, length);
-  return 0;
-}
-
-int NVDVIFsClient::get_all_users() {
-  if (!logged_in_and_connected()) return 0;
-  unsigned char message[vifs::kHeaderSize + sizeof(vifs::GetAllUserRequest)];
-  int length = vifs::build_get_all_user_request(message, user_.group_name.c_str(), 0,
-                                                static_cast<std::uint32_t>(session_id_.load()));
-  send_remembered(message, length);
-  return 0;
-}
-
-int NVDVIFsClient::add_user(const NVS_SDK_V160::UserInfo& user) {
-  if (!logged_in_and_connected()) return 0;
-  unsigned char message[vifs::kHeaderSize + vifs::kUserInfoSize];
-  int length = vifs::build_add_user_request(message, reinterpret_cast<const unsigned char*>(&user),
-                                            0, static_cast<std::uint32_t>(session_id_.load()));
-  send_remembered(message, length);
-  return 0;
-}
-
-int NVDVIFsClient::del_user(const char* user, const char* group) {
-  if (!logged_in_and_connected()) return 0;
-  unsigned char message[vifs::kHeaderSize + sizeof(vifs::DelUserRequest)];
-  int length = vifs::build_del_user_request(message, user, group, 0,
-                                            static_cast<std::uint32_t>(session_id_.load()));
-  send_remembered(message, length);
-  return 0;
-}
-
-int NVDVIFsClient::update_user(const NVS_SDK_V160::UserInfo& user) {
-  if (!logged_in_and_connected()) return 0;
-  unsigned char message[vifs::kHeaderSize + vifs::kUserInfoSize];
-  int length = vifs::build_update_user_request(
-      message, reinterpret_cast<const unsigned char*>(&user), 0,
-      static_cast<std::uint32_t>(session_id_.load()));
-  send_remembered(message, length);
-  return 0;
-}
-
-int NVDVIFsClient::group_user_list(unsigned char* buffer, int size) const {
-  std::lock_guard<std::mutex> guard(lists_lock_);
-  long long need = static_cast<long long>(group_users_.size()) * vifs::kUserInfoSize;
-  if (size < need || (need > 0 && buffer == nullptr)) return -1;
-  if (need > 0) std::memcpy(buffer, group_users_.data(), static_cast<std::size_t>(need));
-  return 0;
-}
-
-int NVDVIFsClient::group_user_count() const {
-  std::lock_guard<std::mutex> guard(lists_lock_);
-  return static_cast<int>(group_users_.size());
-}
-
-std::vector<NVS_SDK_V160::CAMERA_INFO> NVDVIFsClient::cameras() const {
-  std::lock_guard<std::mutex> guard(lists_lock_);
-  return cameras_;
-}
 
 // ---------------------------------------------------------------- receiving
 
 int NVDVIFsClient::handle_input() {
-  HoldReference hold(this);
+  KS_ASSERT_REACTOR_THREAD(*this);
+  HandlerKeepAlive hold(this);
   unsigned char chunk[1024];
   bool error = false;
   int got = 0;
@@ -435,38 +297,6 @@ void NVDVIFsClient::on_common_error(const unsigned char* body, std::uint32_t len
     default:
       break;
   }
-}
-
-// ---------------------------------------------------------------- heartbeat
-
-void NVDVIFsClient::start_heartbeat() {
-  online_.store(1);
-  answer_count_.store(1);
-  SocketReactor* reactor = SocketReactor::instance();
-  int old = timer_id_.exchange(0);
-  if (old > 0) reactor->cancel_timer(old, nullptr, 1);
-  int id = reactor->schedule_timer(this, &timer_id_, TimeValue::from_msec(heartbeat_first_ms_.load()),
-                                   TimeValue::from_msec(heartbeat_every_ms_.load()));
-  timer_id_.store(id > 0 ? id : 0);
-}
-
-int NVDVIFsClient::handle_timeout(const TimeValue& now, void* arg) {
-  if (arg != &timer_id_) return 0;
-  unsigned char message[vifs::kHeaderSize];
-  vifs::build_alive(message, vifs::next_transaction_id(),
-                    static_cast<std::uint32_t>(session_id_.load()));
-  if (answer_count_.load() > 0) {
-    send_plain(message, sizeof message);
-    answer_count_.store(0);
-    plain_line("[NVDVIFsClient]: Send Heart Beat To NVS : ", now.msec());
-  } else {
-    // An unanswered heartbeat only marks the session; the server decides
-    // whether the connection lives on.
-    online_.store(0);
-    plain_line("[NVDVIFsClient]: Lose Heart Beat frome NVS.", now.msec());
-    send_plain(message, sizeof message);
-  }
-  return 0;
 }
 
 // ---------------------------------------------------------------- hooks

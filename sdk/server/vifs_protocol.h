@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "nvs_records.h"
+
 namespace kestrune::vifs {
 
 enum MessageId : std::uint16_t {
@@ -80,12 +82,6 @@ struct RelayKeyRequest {
   std::uint32_t nvt_id;       // CAMERA_INFO bytes 0..3
   std::uint32_t relay_value;  // CAMERA_INFO bytes 98..101
 };
-struct RelayTicket {
-  std::uint32_t first_word;  // carried unread
-  unsigned char relay_key[48];
-  unsigned char address[4];  // dotted parts in reading order
-  std::uint16_t port;
-};
 struct StampRequest {
   std::uint32_t user_id;
   char user_name[24];
@@ -113,6 +109,8 @@ static_assert(sizeof(LoginResponse1) == 8);
 static_assert(sizeof(LoginRequest2) == 16);
 static_assert(sizeof(LoginResponse2) == 12);
 static_assert(sizeof(RelayKeyRequest) == 8);
+// The ticket is handed to the application as it came.
+using RelayTicket = NVS_SDK_V160::RELAY_TICKET;
 static_assert(sizeof(RelayTicket) == kRelayTicketSize);
 static_assert(sizeof(StampRequest) == 76);
 static_assert(sizeof(StampResponse) == 8);

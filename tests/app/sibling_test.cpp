@@ -61,6 +61,44 @@ TEST(LinkFrames, RoundTripAcrossSplitReadsAndRejectGarbage) {
   }
 }
 
+// Sending without waiting: the call returns before anything is connected,
+// the outcome comes later on the event loop, once, and the frames arrive.
+TEST(LinkFrames, PostedFramesReportTheirOutcomeLaterWithoutBlocking) {
+  test::qt_app();
+  QTemporaryDir dir;
+  const QString where = dir.path();
+
+  int absent_calls = 0;
+  bool absent_result = true;
+  post_frames(where, "Nobody", {LinkFrame{}}, [&](bool ok) {
+    ++absent_calls;
+    absent_result = ok;
+  });
+  EXPECT_EQ(absent_calls, 0);  // never inside the call
+  ASSERT_TRUE(wait_until([&] { return absent_calls > 0; }, 5000));
+  EXPECT_FALSE(absent_result);
+
+  std::vector<LinkFrame> got;
+  LinkEndpoint endpoint(where, "Listener", [&](const LinkFrame& f) { got.push_back(f); });
+  ASSERT_TRUE(endpoint.listen());
+  LinkFrame f;
+  f.msg = WM_RECORDS_CHANGED;
+  f.lparam = 77;
+  int calls = 0;
+  bool delivered = false;
+  post_frames(where, "Listener", {f, f}, [&](bool ok) {
+    ++calls;
+    delivered = ok;
+  });
+  EXPECT_EQ(calls, 0);
+  ASSERT_TRUE(wait_until([&] { return got.size() == 2; }, 5000));
+  EXPECT_TRUE(delivered);
+  EXPECT_EQ(got[1].lparam, 77);
+  test::pump_for(100);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(absent_calls, 1);
+}
+
 class SiblingLink : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -185,3 +185,22 @@ TEST(VifsMessages, StampAnswerTakenFromTheRelayStream) {
   fill = 18;
   EXPECT_EQ(take_stamp_answer(buffer, &fill, &result, &session), -1);
 }
+
+TEST(VifsMessages, RelayTicketRecordReadsTheWireImage) {
+  // first word 7, key bytes 0x10.., relay at 192.0.2.9 port 0x1234.
+  Bytes image(58, 0);
+  image[0] = 7;
+  for (int i = 0; i < 48; ++i) image[4 + i] = static_cast<unsigned char>(0x10 + i);
+  const unsigned char address[4] = {192, 0, 2, 9};
+  std::memcpy(&image[52], address, 4);
+  image[56] = 0x34;
+  image[57] = 0x12;
+  NVS_SDK_V160::RELAY_TICKET t;
+  ASSERT_EQ(sizeof t, image.size());
+  std::memcpy(&t, image.data(), sizeof t);
+  EXPECT_EQ(t.first_word, 7u);
+  EXPECT_EQ(t.relay_key[0], 0x10);
+  EXPECT_EQ(t.relay_key[47], 0x10 + 47);
+  EXPECT_EQ(Bytes(t.address, t.address + 4), Bytes(address, address + 4));
+  EXPECT_EQ(t.port, 0x1234);
+}
