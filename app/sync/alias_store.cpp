@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
+
+#include "app_paths.h"
 
 namespace velmora {
 
@@ -26,8 +28,14 @@ bool parse_id(const std::string& text, std::int32_t& id) {
 }  // namespace
 
 void load_alias_file(const std::string& path, AliasTable& table) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
+  std::FILE* f = open_regular_file(path);
+  if (!f) return;
+  std::string text;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  std::fclose(f);
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

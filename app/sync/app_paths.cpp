@@ -1,5 +1,6 @@
 #include "app_paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,21 @@ std::string runtime_dir() {
                     std::to_string(static_cast<unsigned long>(::getuid()));
   ::mkdir(dir.c_str(), 0700);
   return dir;
+}
+
+std::FILE* open_regular_file(const std::string& path) {
+  // Non-blocking, so that opening a FIFO without a writer returns at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
 }
 
 }  // namespace velmora

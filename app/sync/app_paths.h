@@ -3,6 +3,7 @@
 // lock and the local message endpoints.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace velmora {
@@ -44,5 +45,10 @@ std::string runtime_dir();
 bool make_folders(const std::string& path);
 
 bool file_exists(const std::string& path);
+
+// Opens a file for reading in byte mode only when it is a regular file: a
+// FIFO or a device in its place would block the program or never end.
+// Null otherwise.
+std::FILE* open_regular_file(const std::string& path);
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 // here as one more mode.
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -72,6 +73,9 @@ bool acquire_instance_lock() {
 
 int main(int argc, char** argv) {
   using namespace velmora;
+  // A file-size limit must fail the write like a full disk (the recording
+  // is skipped, its partial file stays valid), not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QCoreApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
 
