@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config git ccache
       libgtest-dev libgmock-dev googletest libbenchmark-dev
-      qt6-base-dev libtinyxml2-dev)
+      qt6-base-dev libtinyxml2-dev
+      clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
