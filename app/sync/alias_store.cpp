@@ -43,7 +43,8 @@ void load_alias_file(const std::string& path, AliasTable& table) {
     if (sep == std::string::npos) continue;
     std::int32_t id;
     if (!parse_id(line.substr(0, sep), id)) continue;
-    table[id] = line.substr(sep + 3);
+    // Kept as it will be written, so that a save does not change it.
+    table[id] = clean_alias(line.substr(sep + 3));
   }
 }
 
@@ -61,7 +62,7 @@ bool save_alias_file(const std::string& path, const AliasTable& table) {
 std::string clean_alias(const std::string& text) {
   std::string out = text;
   for (char& c : out)
-    if (c == '\r' || c == '\n') c = ' ';
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   return out;
 }
 

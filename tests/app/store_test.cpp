@@ -135,6 +135,19 @@ TEST_F(StoreFiles, AliasLines) {
             "7/*/a/*/b\r\n8/*/\r\n9/*/two lines\r\n12345/*/Front door\r\n");
 }
 
+// Found by fuzzing: a bare CR (or a NUL) inside an alias was kept on load
+// but changed by the next save, so the file did not read back the same.
+TEST_F(StoreFiles, AliasesReadBackAsTheyWereSaved) {
+  write_all(path("alias.txt"), std::string("3/*/a\rb\r\n4/*/c\0d\n", 17));
+  AliasTable first, second;
+  load_alias_file(path("alias.txt"), first);
+  EXPECT_EQ(first[3], "a b");
+  EXPECT_EQ(first[4], "c d");
+  ASSERT_TRUE(save_alias_file(path("out.txt"), first));
+  load_alias_file(path("out.txt"), second);
+  EXPECT_EQ(first, second);
+}
+
 TEST_F(StoreFiles, SettingsAreReadByPosition) {
   // Names are not looked at: the same order under other names reads alike.
   const char* docs[] = {
