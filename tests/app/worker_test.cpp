@@ -87,6 +87,10 @@ class Worker : public ::testing::Test {
 protected:
   void SetUp() override {
     root_ = dir_.path().toStdString();
+    start_run();
+  }
+  // Binds camera 9 and takes the run up to its record list.
+  void start_run() {
     CameraRecord r;
     std::string error;
     ASSERT_TRUE(make_local_record(9, "127.0.2.90", "pw", r, error));
@@ -218,12 +222,7 @@ TEST_F(Worker, AnEndInTheMiddleOfAChunkCutsThePartialFileBackToItsStart) {
   EXPECT_EQ(sink_.statuses().back(), STATUS_INTERRUPTED);
 
   // The same when the window stops the camera (its guard fired).
-  CameraRecord r;
-  std::string error;
-  ASSERT_TRUE(make_local_record(9, "127.0.2.90", "pw", r, error));
-  res_.bind(r, root_);
-  res_.OnConnectResult(0);
-  res_.OnRecordStatisticInfomation(body_u16s(1).data());
+  start_run();
   res_.OnRecordListInfomation(list_page("D.avi", 1000, 1).data());
   res_.OnDownloadData(data_block(current_id(), 100, std::string(50, '?'), false).data());
   res_.stop();
