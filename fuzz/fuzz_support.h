@@ -15,7 +15,7 @@
 #include "net/reactor.h"
 #include "net/tcp_connection.h"
 #include "scratch.h"
-#include "window_core.h"
+#include "message_sink.h"
 
 namespace fuzz {
 

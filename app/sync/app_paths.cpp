@@ -37,16 +37,6 @@ void AppPaths::create_folders() const {
   make_folders(default_download_root());
 }
 
-std::string runtime_dir() {
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  if (xdg && *xdg) return xdg;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-" +
-                    std::to_string(static_cast<unsigned long>(::getuid()));
-  ::mkdir(dir.c_str(), 0700);
-  return dir;
-}
-
 std::FILE* open_regular_file(const std::string& path) {
   // Non-blocking, so that opening a FIFO without a writer returns at once.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

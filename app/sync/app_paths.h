@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "runtime_dir.h"
+
 namespace velmora {
 
 struct AppPaths {
@@ -37,9 +39,8 @@ struct AppPaths {
   void create_folders() const;
 };
 
-// $XDG_RUNTIME_DIR, else a private folder under the temporary directory.
-// Holds "_Velmora.lock" and the endpoints "Velmora" and "Orlaview".
-std::string runtime_dir();
+// runtime_dir() (runtime_dir.h) holds "_Velmora.lock" and the endpoints
+// "Velmora" and "Orlaview".
 
 // Creates a folder and all missing parents; true if it exists afterwards.
 bool make_folders(const std::string& path);

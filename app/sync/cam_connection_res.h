@@ -17,9 +17,9 @@
 #include "nvs_records.h"
 #include "camera_record.h"
 #include "download_layout.h"
+#include "message_sink.h"
 #include "partial_file.h"
 #include "thread_check.h"
-#include "window_core.h"
 
 namespace velmora {
 

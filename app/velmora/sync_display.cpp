@@ -3,6 +3,7 @@
 #include "printable_text.h"
 
 #include "console.h"
+#include "status_texts.h"
 #include "window_messages.h"
 
 namespace velmora {
