@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
+
+#include "app_paths.h"
 
 namespace velmora {
 
@@ -26,8 +28,14 @@ bool parse_id(const std::string& text, std::int32_t& id) {
 }  // namespace
 
 void load_alias_file(const std::string& path, AliasTable& table) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
+  std::FILE* f = open_regular_file(path);
+  if (!f) return;
+  std::string text;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  std::fclose(f);
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -35,7 +43,8 @@ void load_alias_file(const std::string& path, AliasTable& table) {
     if (sep == std::string::npos) continue;
     std::int32_t id;
     if (!parse_id(line.substr(0, sep), id)) continue;
-    table[id] = line.substr(sep + 3);
+    // Kept as it will be written, so that a save does not change it.
+    table[id] = clean_alias(line.substr(sep + 3));
   }
 }
 
@@ -53,7 +62,7 @@ bool save_alias_file(const std::string& path, const AliasTable& table) {
 std::string clean_alias(const std::string& text) {
   std::string out = text;
   for (char& c : out)
-    if (c == '\r' || c == '\n') c = ' ';
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   return out;
 }
 

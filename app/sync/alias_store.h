@@ -20,7 +20,8 @@ void load_alias_file(const std::string& path, AliasTable& table);
 // Writes every entry (empty aliases too) with CR LF line ends.
 bool save_alias_file(const std::string& path, const AliasTable& table);
 
-// An alias is one line of the file: line breaks become spaces.
+// An alias is one line of the file: line breaks (and NULs, which end the
+// text in the file) become spaces. Loading applies it too.
 std::string clean_alias(const std::string& text);
 
 }  // namespace velmora

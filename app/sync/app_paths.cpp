@@ -1,5 +1,6 @@
 #include "app_paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,21 @@ void AppPaths::create_folders() const {
   make_folders(data_folder());
   make_folders(record_info_folder());
   make_folders(default_download_root());
+}
+
+std::FILE* open_regular_file(const std::string& path) {
+  // Non-blocking, so that opening a FIFO without a writer returns at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 // lock and the local message endpoints.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "runtime_dir.h"
@@ -45,5 +46,10 @@ struct AppPaths {
 bool make_folders(const std::string& path);
 
 bool file_exists(const std::string& path);
+
+// Opens a file for reading in byte mode only when it is a regular file: a
+// FIFO or a device in its place would block the program or never end.
+// Null otherwise.
+std::FILE* open_regular_file(const std::string& path);
 
 }  // namespace velmora

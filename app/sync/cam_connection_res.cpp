@@ -1,53 +1,55 @@
 #include "cam_connection_res.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
+#include <cassert>
 #include <cstring>
 
 #include "app_paths.h"
+#include "catalogue_compare.h"
 #include "window_messages.h"
 
 namespace velmora {
 
+using NVS_SDK_V160::DOWNLOAD_DATA_BODY;
+using NVS_SDK_V160::DOWNLOAD_RESPONSE_BODY;
 using NVS_SDK_V160::RECORD_FILE_ENTRY;
+using NVS_SDK_V160::RECORD_LIST_PAGE;
+using NVS_SDK_V160::RECORD_STATISTIC_BODY;
 
 std::atomic<std::int32_t> CamConnentionRES::download_counter{0};
 std::atomic<std::uint64_t> CamConnentionRES::received_bytes_{0};
 
 namespace {
 
+// No page can carry more entries than the largest message holds.
+constexpr std::uint32_t kMaxPageEntries =
+    (131072 - 6 - sizeof(RECORD_LIST_PAGE)) / sizeof(RECORD_FILE_ENTRY);
+
+std::atomic<int> g_connect_guard_ms{0};
+std::atomic<int> g_transfer_guard_ms{0};
+
+int connect_guard_ms() {
+  const int ms = g_connect_guard_ms.load();
+  return ms > 0 ? ms : kConnectTimeoutMs;
+}
+int transfer_guard_ms() {
+  const int ms = g_transfer_guard_ms.load();
+  return ms > 0 ? ms : kTransferWatchdogMs;
+}
+
 template <typename T>
-T read_le(const char* p) {
+T body_as(const char* body) {
   T v;
-  std::memcpy(&v, p, sizeof v);
+  std::memcpy(&v, body, sizeof v);
   return v;
 }
 
-// Size of a file, or -1 when it does not exist.
-long long file_size(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  return static_cast<long long>(st.st_size);
-}
-
-// Renames without replacing a file that appeared meanwhile.
-bool rename_no_replace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-    return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without RENAME_NOREPLACE: a hard link fails when the target
-  // exists, which gives the same guarantee.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
-  return true;
-}
-
 }  // namespace
+
+void CamConnentionRES::set_guard_times_for_tests(int connect_ms, int transfer_ms) {
+  g_connect_guard_ms.store(connect_ms);
+  g_transfer_guard_ms.store(transfer_ms);
+}
 
 CamConnentionRES::CamConnentionRES(MessageSink& sink)
     : sink_(sink), module_(new NVS_SDK_V160::Camera_Module) {
@@ -72,21 +74,24 @@ std::int32_t CamConnentionRES::camera_id() const {
 }
 
 void CamConnentionRES::bind(const CameraRecord& record, const std::string& download_root) {
+  assert(window_thread_.on_thread());
+  // A restarted library runs its callbacks on a new thread.
+  reactor_thread_.release();
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    abandon_chunk_locked();
     camera_ = record;
     root_ = download_root;
     free_ = false;
     run_over_ = false;
     ++generation_;
-    current_download_ = -1;
     continuation_pending_ = false;
-    write_failed_ = false;
   }
-  sink_.arm_camera_timer(record.camera_id, kConnectTimeoutMs);
+  sink_.arm_camera_timer(record.camera_id, connect_guard_ms());
 }
 
 int CamConnentionRES::connect_local() {
+  assert(window_thread_.on_thread());
   std::string address;
   unsigned char password[16] = {};
   std::int32_t id;
@@ -115,6 +120,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
                                       const unsigned char* relay_key,
                                       const std::string& relay_address,
                                       unsigned short relay_port) {
+  assert(reactor_thread_.on_thread());
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked() || camera_.camera_id != camera_id) return false;
@@ -137,20 +143,29 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
 }
 
 void CamConnentionRES::stop() {
+  assert(window_thread_.on_thread());
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Bytes of a chunk that did not finish may be wrong (a stalled or broken
+    // stream): keep only what the finished chunks proved.
+    abandon_chunk_locked();
     free_ = true;
     run_over_ = true;
     ++generation_;
-    current_download_ = -1;
     continuation_pending_ = false;
   }
   module_->DisconnectCamera();
 }
 
-void CamConnentionRES::finish_run_locked(std::int32_t status) {
-  run_over_ = true;
+void CamConnentionRES::abandon_chunk_locked() {
+  if (current_download_ == -1) return;
   current_download_ = -1;
+  if (file_.length() > static_cast<long long>(chunk_start_)) file_.cut_to(chunk_start_);
+}
+
+void CamConnentionRES::finish_run_locked(std::int32_t status) {
+  abandon_chunk_locked();
+  run_over_ = true;
   sink_.post_message(WM_SYNC_STATUS, camera_.camera_id, status);
 }
 
@@ -166,6 +181,7 @@ void CamConnentionRES::file_failed_locked(const std::string& name, const char* r
 }
 
 void CamConnentionRES::OnConnectResult(int result) {
+  assert(reactor_thread_.on_thread());
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked()) return;
@@ -183,7 +199,7 @@ void CamConnentionRES::OnConnectResult(int result) {
     sink_.post_message(WM_SYNC_STATUS, id, STATUS_SYNCING);
     // A camera that logs in and then never sends its statistics would
     // otherwise hold its slot for ever.
-    sink_.arm_camera_timer(id, kTransferWatchdogMs);
+    sink_.arm_camera_timer(id, transfer_guard_ms());
   }
   module_->RequestAudioData(false);
   module_->RequestVideoData(false);
@@ -191,6 +207,7 @@ void CamConnentionRES::OnConnectResult(int result) {
 }
 
 void CamConnentionRES::OnConnectionClose(int reason) {
+  assert(reactor_thread_.on_thread());
   (void)reason;
   std::lock_guard<std::mutex> lock(mutex_);
   if (!accepting_locked()) return;
@@ -199,7 +216,8 @@ void CamConnentionRES::OnConnectionClose(int reason) {
 }
 
 void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
-  std::uint16_t n = read_le<std::uint16_t>(body);
+  assert(reactor_thread_.on_thread());
+  const std::uint16_t n = body_as<RECORD_STATISTIC_BODY>(body).total;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked()) return;
@@ -208,76 +226,62 @@ void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
     total_ = 0;
     catalogue_.clear();
     queue_.clear();
-    sink_.arm_camera_timer(camera_.camera_id, kTransferWatchdogMs);
+    sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
   }
   module_->RequestCameraRecordList(0, n);
 }
 
 void CamConnentionRES::OnRecordListInfomation(const char* body) {
-  const std::uint16_t n = read_le<std::uint16_t>(body);
-  const std::uint16_t last = read_le<std::uint16_t>(body + 2);
-  ChunkRequest request;
+  assert(reactor_thread_.on_thread());
+  const auto page = body_as<RECORD_LIST_PAGE>(body);
+  // The library hands on only the entries a page carries; a count beyond
+  // what any message can hold is not believed either.
+  const std::uint32_t n = std::min<std::uint32_t>(page.count, kMaxPageEntries);
+  ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked()) return;
-    for (std::uint16_t i = 0; i < n; ++i) {
-      RECORD_FILE_ENTRY e;
-      std::memcpy(&e, body + 4 + 48 * static_cast<std::size_t>(i), sizeof e);
-      catalogue_.push_back(e);
-    }
-    if (last == 0) {
-      sink_.arm_camera_timer(camera_.camera_id, kTransferWatchdogMs);
+    for (std::uint32_t i = 0; i < n; ++i)
+      catalogue_.push_back(body_as<RECORD_FILE_ENTRY>(body + sizeof page + sizeof(RECORD_FILE_ENTRY) * i));
+    if (page.last_page == 0) {
+      sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
       return;
     }
     sink_.cancel_camera_timer(camera_.camera_id);
     make_folders(alarm_folder(root_, camera_.camera_id));
     make_folders(manual_folder(root_, camera_.camera_id));
-    for (const RECORD_FILE_ENTRY& e : catalogue_) {
-      RecordingPaths paths;
-      if (!recording_paths(root_, camera_.camera_id, e, paths)) {
-        file_failed_locked(entry_name(e), "unsafe file name refused");
-        continue;
-      }
-      if (!file_exists(paths.final_path)) queue_.push_back(e);
-    }
+    CatalogueComparison compared = compare_catalogue(root_, camera_.camera_id, catalogue_);
+    for (const SkippedEntry& skipped : compared.skipped) file_failed_locked(skipped.name, skipped.reason);
+    queue_.assign(compared.missing.begin(), compared.missing.end());
     total_ = static_cast<std::int32_t>(queue_.size());
     post_counts_locked();
-    request = start_next_locked();
+    calls = start_next_locked();
   }
-  send(request);
+  call_module(calls);
 }
 
-CamConnentionRES::ChunkRequest CamConnentionRES::start_next_locked() {
+CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
   while (!queue_.empty()) {
     const RECORD_FILE_ENTRY& e = queue_.front();
     const std::string name = entry_name(e);
     RecordingPaths paths;
     recording_paths(root_, camera_.camera_id, e, paths);  // names were checked when queued
-    write_failed_ = false;
+    file_ = PartialFile(paths.partial, paths.final_path);
 
-    // Another entry with the same name, or another program, may have
-    // completed this file since the list was compared.
-    if (file_exists(paths.final_path)) {
+    // Another program may have completed this file since the list was
+    // compared.
+    if (file_.final_exists()) {
       queue_.pop_front();
       ++done_;
       post_counts_locked();
       continue;
     }
     const std::uint32_t size = e.file_size;
-    long long have = file_size(paths.partial);
+    const long long have = file_.length();
     if (size == 0 || have == static_cast<long long>(size)) {
       // Nothing (more) to fetch: an empty recording becomes an empty file, a
       // partial file that already holds every byte is finished.
-      bool ok;
-      if (size == 0 && have < 0) {
-        int fd = ::open(paths.partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ok = fd >= 0 && ::close(fd) == 0;
-      } else if (size == 0) {
-        ok = ::truncate(paths.partial.c_str(), 0) == 0;
-      } else {
-        ok = true;
-      }
-      ok = ok && rename_no_replace(paths.partial, paths.final_path);
+      const bool ok = (size != 0 || file_.cut_to(0)) && file_.finish();
       queue_.pop_front();
       if (ok) {
         ++done_;
@@ -290,7 +294,7 @@ CamConnentionRES::ChunkRequest CamConnentionRES::start_next_locked() {
     std::uint32_t offset = 0;
     if (have > static_cast<long long>(size)) {
       // Longer than the recording: not a prefix of it; start again.
-      if (::truncate(paths.partial.c_str(), 0) != 0) {
+      if (!file_.cut_to(0)) {
         queue_.pop_front();
         file_failed_locked(name, "could not reset the partial file");
         post_counts_locked();
@@ -299,7 +303,6 @@ CamConnentionRES::ChunkRequest CamConnentionRES::start_next_locked() {
     } else if (have > 0) {
       offset = static_cast<std::uint32_t>(have);
     }
-    current_paths_ = paths;
     QByteArray copy(e.file_name, sizeof e.file_name);
     copy[31] = '\0';
     sink_.post_message(WM_CURRENT_FILE, camera_.camera_id, 0, copy);
@@ -311,9 +314,9 @@ CamConnentionRES::ChunkRequest CamConnentionRES::start_next_locked() {
   return {};
 }
 
-CamConnentionRES::ChunkRequest CamConnentionRES::chunk_locked(std::uint32_t offset) {
+CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offset) {
   const RECORD_FILE_ENTRY& e = queue_.front();
-  ChunkRequest r;
+  ModuleCalls r;
   r.send = true;
   r.offset = offset;
   r.length = std::min<std::uint32_t>(e.file_size - offset, kChunkBytes);
@@ -321,137 +324,133 @@ CamConnentionRES::ChunkRequest CamConnentionRES::chunk_locked(std::uint32_t offs
   std::memcpy(r.name, e.file_name, sizeof r.name);
   r.name[31] = '\0';
   current_download_ = r.download_id;
+  chunk_start_ = offset;
   chunk_end_ = static_cast<std::uint64_t>(offset) + r.length;
+  have_ = offset;
   continuation_pending_ = false;
   last_request_ = Clock::now();
   // Every chunk is watched, not only a recording's first: a camera that stops
   // answering between chunks must not hold its slot for ever.
-  sink_.arm_camera_timer(camera_.camera_id, kTransferWatchdogMs);
+  sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
   return r;
 }
 
-void CamConnentionRES::send(const ChunkRequest& r) {
-  if (!r.send) return;
+CamConnentionRES::ModuleCalls CamConnentionRES::fail_chunk_locked(const char* reason) {
+  const std::int32_t failed = current_download_;
+  char failed_name[32];
+  std::memcpy(failed_name, queue_.front().file_name, sizeof failed_name);
+  failed_name[31] = '\0';
+  abandon_chunk_locked();
+  file_failed_locked(entry_name(queue_.front()), reason);
+  queue_.pop_front();
+  post_counts_locked();
+  // The camera may still be sending the rest of that chunk.
+  ModuleCalls calls = start_next_locked();
+  calls.cancel = true;
+  calls.cancel_id = failed;
+  std::memcpy(calls.cancel_name, failed_name, sizeof calls.cancel_name);
+  return calls;
+}
+
+void CamConnentionRES::call_module(const ModuleCalls& c) {
+  if (c.cancel) {
+    char name[32];
+    std::memcpy(name, c.cancel_name, sizeof name);
+    module_->RequestCancelDownLoad(c.cancel_id, name);
+  }
+  if (!c.send) return;
   char name[32];
-  std::memcpy(name, r.name, sizeof name);
-  module_->RequestDownLoadRecord(r.download_id, name, r.offset, r.length);
+  std::memcpy(name, c.name, sizeof name);
+  module_->RequestDownLoadRecord(c.download_id, name, c.offset, c.length);
 }
 
 void CamConnentionRES::OnDownloadResponse(const char* body) {
-  const std::int32_t did = read_le<std::int32_t>(body + 4);
-  const std::int32_t status = read_le<std::int32_t>(body + 8);
-  if (status == 0) return;
-  ChunkRequest request;
+  assert(reactor_thread_.on_thread());
+  const auto reply = body_as<DOWNLOAD_RESPONSE_BODY>(body);
+  if (reply.status == 0) return;
+  ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!accepting_locked() || did != current_download_ || queue_.empty()) return;
+    if (!accepting_locked() || static_cast<std::int32_t>(reply.download_id) != current_download_ ||
+        queue_.empty())
+      return;
+    abandon_chunk_locked();
     file_failed_locked(entry_name(queue_.front()), "refused by the camera");
     queue_.pop_front();
-    current_download_ = -1;
     post_counts_locked();
-    request = start_next_locked();
+    calls = start_next_locked();
   }
-  send(request);
+  call_module(calls);
 }
 
 void CamConnentionRES::OnDownloadData(const char* body) {
-  const std::int32_t did = read_le<std::int32_t>(body + 4);
-  const std::uint32_t offset = read_le<std::uint32_t>(body + 8);
-  const std::uint32_t length = read_le<std::uint32_t>(body + 12);
-  const bool end_of_chunk = (read_le<std::uint32_t>(body + 16) & 0xFFFFu) != 0;
-  const char* data = body + 20;
+  assert(reactor_thread_.on_thread());
+  const auto block = body_as<DOWNLOAD_DATA_BODY>(body);
+  const char* data = body + sizeof block;
 
-  ChunkRequest request;
+  ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!accepting_locked() || did != current_download_ || queue_.empty()) return;
-    const RECORD_FILE_ENTRY& e = queue_.front();
-    const std::uint32_t size = e.file_size;
+    if (!accepting_locked() || static_cast<std::int32_t>(block.download_id) != current_download_ ||
+        queue_.empty())
+      return;
+    const std::uint32_t size = queue_.front().file_size;
     const std::int32_t id = camera_.camera_id;
-    const std::uint64_t block_end = static_cast<std::uint64_t>(offset) + length;
-    const bool inside = block_end <= size;
+    const std::uint64_t block_end = static_cast<std::uint64_t>(block.offset) + block.length;
+    received_bytes_.fetch_add(block.length);
 
-    received_bytes_.fetch_add(length);
-    if (inside) {
+    if (block.offset != have_ || block_end > chunk_end_) {
+      // A block that does not continue the file exactly, or lies outside
+      // the chunk asked for, would overwrite good bytes or leave a hole.
+      calls = fail_chunk_locked("the camera sent data outside the requested range");
+    } else if (block.length > 0 && !file_.write_at(block.offset, data, block.length)) {
+      calls = fail_chunk_locked("could not write the partial file");
+    } else {
+      have_ = block_end;
       sink_.post_message(WM_FILE_PROGRESS, id,
                          static_cast<std::intptr_t>(static_cast<double>(block_end) * 100.0 / size));
-    }
-    if (end_of_chunk) {
+      if (block.end_of_request == 0) {
+        sink_.arm_camera_timer(id, transfer_guard_ms());
+        return;
+      }
       sink_.cancel_camera_timer(id);
-    } else {
-      sink_.arm_camera_timer(id, kTransferWatchdogMs);
-    }
-
-    // A block outside the recording is dropped: writing it would make the
-    // file longer than the recording, and the next run would resume wrongly.
-    if (inside && !write_failed_ && length > 0) {
-      int fd = ::open(current_paths_.partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-      bool ok = fd >= 0;
-      std::uint32_t written = 0;
-      while (ok && written < length) {
-        ssize_t w = ::pwrite(fd, data + written, length - written,
-                             static_cast<off_t>(offset) + written);
-        if (w <= 0) {
-          if (w < 0 && errno == EINTR) continue;
-          ok = false;
+      if (have_ >= size) {
+        const std::string name = entry_name(queue_.front());
+        current_download_ = -1;
+        const bool stored = file_.finish();
+        queue_.pop_front();
+        if (stored) {
+          ++done_;
         } else {
-          written += static_cast<std::uint32_t>(w);
+          file_failed_locked(name, "could not rename the partial file (kept)");
         }
-      }
-      if (fd >= 0 && ::close(fd) != 0) ok = false;
-      if (!ok) {
-        // A lost block would leave a hole that a later resume never fills;
-        // cut the file back to the last good byte and give up on it.
-        write_failed_ = true;
-        ::truncate(current_paths_.partial.c_str(), static_cast<off_t>(offset));
-      }
-    }
-    if (!end_of_chunk) return;
-
-    const std::uint64_t next = inside ? block_end : chunk_end_;
-    if (write_failed_) {
-      file_failed_locked(entry_name(e), "could not write the partial file");
-      queue_.pop_front();
-      current_download_ = -1;
-      post_counts_locked();
-      request = start_next_locked();
-    } else if (next >= size) {
-      const std::string name = entry_name(e);
-      const bool whole = file_size(current_paths_.partial) == static_cast<long long>(size);
-      const bool stored = whole && rename_no_replace(current_paths_.partial, current_paths_.final_path);
-      queue_.pop_front();
-      current_download_ = -1;
-      if (stored) {
-        ++done_;
+        post_counts_locked();
+        calls = start_next_locked();
       } else {
-        file_failed_locked(name, whole ? "could not rename the partial file (kept)"
-                                       : "incomplete data (partial file kept)");
+        // The chunk ended (perhaps short of what was asked): the next one
+        // starts where the file ends, at most once every 500 ms; wait on a
+        // timer instead of holding the reactor thread.
+        continuation_pending_ = true;
+        current_download_ = -1;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 Clock::now() - last_request_)
+                                 .count();
+        const int wait = static_cast<int>(std::max<long long>(0, kContinuationGapMs - elapsed));
+        const std::uint64_t generation = generation_;
+        const std::uint32_t next_offset = static_cast<std::uint32_t>(have_);
+        sink_.run_later(wait, [this, generation, next_offset] {
+          continue_download(generation, next_offset);
+        });
+        return;
       }
-      post_counts_locked();
-      request = start_next_locked();
-    } else {
-      if (continuation_pending_) return;
-      // The next chunk may be asked for at most once every 500 ms; wait on a
-      // timer instead of holding the reactor thread.
-      continuation_pending_ = true;
-      current_download_ = -1;
-      const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               Clock::now() - last_request_)
-                               .count();
-      const int wait = static_cast<int>(std::max<long long>(0, kContinuationGapMs - elapsed));
-      const std::uint64_t generation = generation_;
-      const std::uint32_t next_offset = static_cast<std::uint32_t>(next);
-      sink_.run_later(wait, [this, generation, next_offset] {
-        continue_download(generation, next_offset);
-      });
-      return;
     }
   }
-  send(request);
+  call_module(calls);
 }
 
 void CamConnentionRES::continue_download(std::uint64_t generation, std::uint32_t offset) {
-  ChunkRequest request;
+  assert(window_thread_.on_thread());
+  ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (generation != generation_ || !accepting_locked() || !continuation_pending_ ||
@@ -468,9 +467,9 @@ void CamConnentionRES::continue_download(std::uint64_t generation, std::uint32_t
       });
       return;
     }
-    request = chunk_locked(offset);
+    calls = chunk_locked(offset);
   }
-  send(request);
+  call_module(calls);
 }
 
 }  // namespace velmora

@@ -1,7 +1,8 @@
 // CamConnentionRES: the worker bound to one camera while it is synchronised.
-// It owns a Camera_Module, logs in, fetches the record list, works out which
-// recordings are missing on disk and downloads them one after the other in
-// chunks, reporting every step to the window by posted messages.
+// It owns a Camera_Module, logs in, fetches the record list, has the missing
+// recordings worked out (catalogue_compare.h) and downloads them one after
+// the other in chunks into their partial files (partial_file.h), reporting
+// every step to the window by posted messages.
 #pragma once
 
 #include <atomic>
@@ -17,6 +18,8 @@
 #include "camera_record.h"
 #include "download_layout.h"
 #include "message_sink.h"
+#include "partial_file.h"
+#include "thread_check.h"
 
 namespace velmora {
 
@@ -40,6 +43,7 @@ public:
                       const NVS_SDK_V160::BaseUserInfo& user, const unsigned char* relay_key,
                       const std::string& relay_address, unsigned short relay_port);
   void stop();  // disconnects; the resource ignores its camera from now on
+  NVS_SDK_V160::Camera_Module& module() { return *module_; }  // for tests
   bool is_free() const;
   std::int32_t camera_id() const;
 
@@ -47,6 +51,9 @@ public:
   // took them, and the ever-growing download id.
   static std::uint64_t take_received_bytes();
   static std::atomic<std::int32_t> download_counter;
+
+  // Test hook: shorter connect and transfer guards (0 = the defaults).
+  static void set_guard_times_for_tests(int connect_ms, int transfer_ms);
 
   // INVDMessageHandler (reactor thread).
   void OnConnectResult(int result) override;
@@ -57,7 +64,12 @@ public:
   void OnDownloadData(const char* body) override;
 
 private:
-  struct ChunkRequest {
+  // Module calls decided under the lock and made after it is released: a
+  // chunk to cancel on the camera, then the next chunk to ask for.
+  struct ModuleCalls {
+    bool cancel = false;
+    std::int32_t cancel_id = 0;
+    char cancel_name[32] = {};
     bool send = false;
     std::int32_t download_id = 0;
     char name[32] = {};
@@ -66,14 +78,15 @@ private:
   };
   using Clock = std::chrono::steady_clock;
 
-  // Everything *_locked runs with mutex_ held and never calls the module;
-  // the request it returns is sent after the lock is released.
-  ChunkRequest start_next_locked();
-  ChunkRequest chunk_locked(std::uint32_t offset);
+  // Everything *_locked runs with mutex_ held and never calls the module.
+  ModuleCalls start_next_locked();
+  ModuleCalls chunk_locked(std::uint32_t offset);
+  ModuleCalls fail_chunk_locked(const char* reason);
+  void abandon_chunk_locked();
   void finish_run_locked(std::int32_t status);
   void file_failed_locked(const std::string& name, const char* reason);
   void post_counts_locked();
-  void send(const ChunkRequest& r);
+  void call_module(const ModuleCalls& c);
   void continue_download(std::uint64_t generation, std::uint32_t offset);
   bool accepting_locked() const { return !free_ && !run_over_; }
 
@@ -92,12 +105,20 @@ private:
   std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> catalogue_;
   std::deque<NVS_SDK_V160::RECORD_FILE_ENTRY> queue_;
   Clock::time_point last_request_{};
-  // The chunk in flight for the front entry.
+  // The chunk in flight for the front entry: blocks are taken only where
+  // the partial file ends and only inside [chunk_start_, chunk_end_).
   std::int32_t current_download_ = -1;
+  std::uint64_t chunk_start_ = 0;
   std::uint64_t chunk_end_ = 0;
+  std::uint64_t have_ = 0;  // bytes of the partial file known good
   bool continuation_pending_ = false;
-  bool write_failed_ = false;
-  RecordingPaths current_paths_;
+  PartialFile file_;
+
+  // bind, stop, connect_local and the continuation run on the window thread
+  // (the one that made the resource); the callbacks on the library's
+  // reactor thread.
+  ThreadCheck window_thread_;
+  ThreadCheck reactor_thread_;
 
   static std::atomic<std::uint64_t> received_bytes_;
 };

@@ -1,12 +1,14 @@
 #include "camera_store.h"
 
+#include "app_paths.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace velmora {
 
 bool load_camera_file(const std::string& path, CameraTable& table) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = open_regular_file(path);
   if (!f) return false;
   table.clear();
   CameraRecord r;

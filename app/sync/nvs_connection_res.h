@@ -21,7 +21,7 @@ namespace velmora {
 
 class CamConnentionRES;
 
-class NVSConnentionRES : public NVS_SDK_V160::INVSMessageNotify {
+class NVSConnentionRES final : public NVS_SDK_V160::INVSMessageNotify {
 public:
   static constexpr unsigned short kServerPort = 1701;
 

@@ -1,15 +1,28 @@
 #include "system_settings.h"
 
 #include <tinyxml2.h>
+#include <cstdio>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 
+#include "app_paths.h"
+#include "printable_text.h"
+
 namespace velmora {
 
 namespace {
+
+// Only regular files are read: a FIFO in place of a settings file would hang.
+tinyxml2::XMLError load_regular(tinyxml2::XMLDocument& doc, const std::string& path) {
+  std::FILE* f = open_regular_file(path);
+  if (f == nullptr) return tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED;
+  const tinyxml2::XMLError e = doc.LoadFile(f);
+  std::fclose(f);
+  return e;
+}
 
 bool parse_int(const char* text, std::int32_t& out) {
   if (!text) return false;
@@ -38,7 +51,7 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   program_path = running_program_path();
 
   tinyxml2::XMLDocument doc;
-  if (doc.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) return;
+  if (load_regular(doc, path) != tinyxml2::XML_SUCCESS) return;
   const tinyxml2::XMLElement* root = doc.RootElement();
   if (!root) return;
   const tinyxml2::XMLElement* e = root->FirstChildElement();
@@ -79,7 +92,7 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
 int load_download_root(const std::string& sibling_settings, const std::string& default_root,
                        std::string& root) {
   tinyxml2::XMLDocument doc;
-  if (doc.LoadFile(sibling_settings.c_str()) != tinyxml2::XML_SUCCESS) {
+  if (load_regular(doc, sibling_settings) != tinyxml2::XML_SUCCESS) {
     root = default_root;
     return -2;
   }
@@ -94,6 +107,15 @@ int load_download_root(const std::string& sibling_settings, const std::string& d
   for (char& c : value)
     if (c == '\\') c = '/';
   while (value.size() > 1 && value.back() == '/') value.pop_back();
+  if (value.front() != '/' || value == "/") {
+    // A relative folder would follow the working directory, and "/" would
+    // spread camera folders over the whole system.
+    std::fprintf(stderr, "velmora: ignoring the download folder \"%s\" of the sibling's settings "
+                 "(not an absolute folder below /); using %s\n",
+                 printable_text(value).c_str(), printable_text(default_root).c_str());
+    root = default_root;
+    return -3;
+  }
   root = value;
   return 0;
 }

@@ -29,7 +29,8 @@ std::string running_program_path();
 // Download root from the sibling's settings file: the text of the first child
 // element of the root's second child element. 0 found (root set), -1 file read
 // but the element or its text is missing (root unchanged), -2 file unreadable
-// (root = default_root).
+// (root = default_root), -3 a relative folder or "/" refused with a line on
+// standard error (root = default_root).
 int load_download_root(const std::string& sibling_settings, const std::string& default_root,
                        std::string& root);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "alias_store.h"
+#include "printable_text.h"
 #include "app_paths.h"
 #include "camera_store.h"
 #include "modes.h"
@@ -56,7 +57,7 @@ int list(const AppPaths& paths) {
                                    : serial_of(r) + " via " + field_text(r.server_address);
     auto a = aliases.find(id);
     std::printf("%-12d %-7s %-28s %s\n", id, r.is_local ? "local" : "remote", where.c_str(),
-                a == aliases.end() ? "" : a->second.c_str());
+                a == aliases.end() ? "" : printable_text(a->second).c_str());
   }
   return kExitOk;
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <csignal>
 #include <memory>
 
 #include <cstdio>
@@ -70,6 +71,9 @@ int bad_usage(const std::string& message) {
 
 int main(int argc, char** argv) {
   using namespace velmora;
+  // A file-size limit must fail the write like a full disk (the recording
+  // is skipped, its partial file stays valid), not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   bool console_demo = false, demo_arg = false;
   for (const std::string& a : args) {

@@ -1,5 +1,7 @@
 #include "sync_display.h"
 
+#include "printable_text.h"
+
 #include "console.h"
 #include "status_texts.h"
 #include "window_messages.h"
@@ -29,7 +31,7 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
 SyncDisplay::~SyncDisplay() { finish(); }
 
 std::string SyncDisplay::camera_label(std::int32_t id) const {
-  const std::string alias = controller_.alias_of(id);
+  const std::string alias = printable_text(controller_.alias_of(id));
   auto it = controller_.cameras().find(id);
   std::string where;
   if (it != controller_.cameras().end()) {
@@ -64,7 +66,7 @@ void SyncDisplay::draw_board() {
       std::snprintf(buf, sizeof buf, " %3d/%-3d [%s%s] %3d%%  %s", v.done, v.total,
                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), v.percent,
-                    v.current_file.c_str());
+                    printable_text(v.current_file).c_str());
       row += buf;
     } else {
       row += std::string(" ") + status_english(v.status);
@@ -118,18 +120,20 @@ void SyncDisplay::on_progress(int id, int percent) {
   if (quarter <= last || quarter == 0) return;
   last = quarter;
   const CameraView& v = controller_.view(id);
-  event(camera_label(id) + ": " + v.current_file + " " + std::to_string(quarter * 25) + "%");
+  event(camera_label(id) + ": " + printable_text(v.current_file) + " " +
+        std::to_string(quarter * 25) + "%");
 }
 
 void SyncDisplay::on_file(int id, const QString& name) {
   printed_quarter_[id] = 0;
   const CameraView& v = controller_.view(id);
-  event(camera_label(id) + ": downloading " + name.toStdString() + " (" +
+  event(camera_label(id) + ": downloading " + printable_text(name.toStdString()) + " (" +
         std::to_string(v.done + 1) + " of " + std::to_string(v.total) + ")");
 }
 
 void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) {
-  event(camera_label(id) + ": skipped '" + name.toStdString() + "': " + reason.toStdString());
+  event(camera_label(id) + ": skipped '" + printable_text(name.toStdString()) +
+        "': " + reason.toStdString());
 }
 
 void SyncDisplay::on_speed(qint64 kbps) {

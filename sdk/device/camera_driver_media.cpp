@@ -1,5 +1,6 @@
 // Live streams, talk-back, video settings, PTZ and the small live-status
 // messages of the device engine.
+#include <algorithm>
 #include <cstring>
 
 #include "device/camera_driver_module.h"
@@ -19,8 +20,11 @@ constexpr std::uint32_t kAudioPayload = 20;  // audio payload offset
 void CameraDriverModule::on_media_frame(const char* message, std::uint32_t length, bool audio) {
   const std::uint32_t at = audio ? kAudioPayload : kVideoPayload;
   if (length < at) return;
-  std::uint32_t value;
-  std::memcpy(&value, message + (audio ? 18 : 7), sizeof value);
+  // The audio frame value overlaps the first two payload bytes; a frame
+  // without payload carries only its lower half.
+  std::uint32_t value = 0;
+  const std::uint32_t value_at = audio ? 18 : 7;
+  std::memcpy(&value, message + value_at, std::min<std::uint32_t>(sizeof value, length - value_at));
   const char* payload = message + at;
   const int size = static_cast<int>(length - at);
   if (!audio) {

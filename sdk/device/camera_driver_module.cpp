@@ -97,10 +97,7 @@ void CameraDriverModule::on_device_message(const char* message, std::uint32_t le
     case MSG_NOTIFY_109: if (h) h->OnMessage109(body); break;
     case MSG_NOTIFY_114: if (h) h->OnMessage114(body); break;
     case MSG_3G_SIGNAL_STRENGTH: if (h) h->On3GSignalStrength(body); break;
-    case MSG_RECORD_STATISTIC:
-      plain_line("[CameraDriverModule]: Receive Camera Record Statistic Infomation.");
-      if (h) h->OnRecordStatisticInfomation(body);
-      break;
+    case MSG_RECORD_STATISTIC: on_record_statistic(message, length); break;
     case MSG_RECORD_LIST: on_record_list(message, length); break;
     case MSG_RECORD_DELETE_RESPONSE: if (h) h->OnRecordDelResponse(body); break;
     case MSG_WARNING_RECORD_STATISTIC: if (h) h->OnWarningRecordInfomation(body); break;

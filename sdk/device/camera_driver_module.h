@@ -116,6 +116,7 @@ private:
 
   void on_media_frame(const char* message, std::uint32_t length, bool audio);
   void on_record_list(const char* message, std::uint32_t length);
+  void on_record_statistic(const char* message, std::uint32_t length);
   void on_download_response(const char* message, std::uint32_t length);
   void on_download_data(const char* message, std::uint32_t length);
   void on_remote_play_response(const char* message, std::uint32_t length);

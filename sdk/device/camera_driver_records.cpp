@@ -84,7 +84,16 @@ void CameraDriverModule::on_record_list(const char* message, std::uint32_t lengt
   // Never trust the count beyond the bytes that actually arrived.
   std::uint32_t n = read_at<std::uint16_t>(body);
   const std::uint32_t room = (length - kHeader - sizeof(RecordListBody)) / 48;
-  if (n > room) n = room;
+  std::vector<char> cut;
+  if (n > room) {
+    // The application reads as many entries as the count says: hand it a
+    // copy whose count is what the page really carries.
+    n = room;
+    cut.assign(body, body + sizeof(RecordListBody) + 48 * static_cast<std::size_t>(n));
+    const auto count = static_cast<std::uint16_t>(n);
+    std::memcpy(cut.data(), &count, sizeof count);
+    body = cut.data();
+  }
   {
     std::lock_guard<std::mutex> g(lock_);
     for (std::uint32_t i = 0; i < n; ++i) {
@@ -92,6 +101,13 @@ void CameraDriverModule::on_record_list(const char* message, std::uint32_t lengt
     }
   }
   if (auto* h = handler()) h->OnRecordListInfomation(body);
+}
+
+void CameraDriverModule::on_record_statistic(const char* message, std::uint32_t length) {
+  // A reply without its count would have the application read stale bytes.
+  if (length < kHeader + sizeof(NVS_SDK_V160::RECORD_STATISTIC_BODY)) return;
+  plain_line("[CameraDriverModule]: Receive Camera Record Statistic Infomation.");
+  if (auto* h = handler()) h->OnRecordStatisticInfomation(message + kHeader);
 }
 
 // ---- downloads ----

@@ -95,12 +95,7 @@ struct RecordListRequest {
 };
 static_assert(sizeof(RecordListRequest) == 14, "RecordListRequest layout");
 
-struct RecordListBody {
-  std::uint16_t count;
-  std::uint16_t last_page;
-  // count RECORD_FILE_ENTRY follow
-};
-static_assert(sizeof(RecordListBody) == 4, "RecordListBody layout");
+using RecordListBody = NVS_SDK_V160::RECORD_LIST_PAGE;
 
 struct RecordDeleteHeader {
   DeviceMsgHeader header;
@@ -141,23 +136,9 @@ struct DownloadResume {
 };
 static_assert(sizeof(DownloadResume) == 58, "DownloadResume layout");
 
-struct DownloadResponseBody {
-  std::uint32_t transfer_id;
-  std::uint32_t download_id;
-  std::uint32_t status;  // 0 accepted
-};
-static_assert(sizeof(DownloadResponseBody) == 12, "DownloadResponseBody layout");
+using DownloadResponseBody = NVS_SDK_V160::DOWNLOAD_RESPONSE_BODY;
 
-struct DownloadDataBody {
-  std::uint32_t transfer_id;
-  std::uint32_t download_id;
-  std::uint32_t offset;
-  std::uint32_t length;
-  std::uint16_t end_of_request;
-  std::uint16_t unused;
-  // length bytes of file data follow
-};
-static_assert(sizeof(DownloadDataBody) == 20, "DownloadDataBody layout");
+using DownloadDataBody = NVS_SDK_V160::DOWNLOAD_DATA_BODY;
 
 struct RemotePlayRequest {
   DeviceMsgHeader header;

@@ -109,8 +109,11 @@ void NVDClient::connect_result(int result) {
     return;
   }
   // The callback may already have closed the session; a heartbeat scheduled
-  // now would keep the object alive with no close left to cancel it.
-  if (result != 0 || status_.load() != STATUS_LOGGED_IN || state() != STATE_CONNECTED) return;
+  // now would keep the object alive with no close left to cancel it. A
+  // positive result (a relay that did not admit us) leaves the connection
+  // open in status 0 with its heartbeat, as the peer expects.
+  if (state() != STATE_CONNECTED) return;
+  if (result == 0 && status_.load() != STATUS_LOGGED_IN) return;
   const int id = reactor()->schedule_timer(this, &heartbeat_timer_, TimeValue(2, 0),
                                                            TimeValue(10, 0));
   if (id > 0) heartbeat_timer_.store(id);
@@ -187,10 +190,8 @@ int NVDClient::handle_relay_bytes(const char* data, int n) {
   sdk_log("NVDClient", LOG_DEBUG, "Connect NVT response %d.", result);
   if (result != 0) {
     status_.store(STATUS_IDLE);
+    login_fill_ = 0;
     connect_result(result);
-    // Refused is refused, whatever the sign: an open connection in status 0
-    // could neither be used nor connected again.
-    if (result > 0) disconnect();
     return 0;
   }
   session_id_.store(session);

@@ -46,6 +46,38 @@ struct MEDIA_CONFIG {
 };
 static_assert(sizeof(MEDIA_CONFIG) == 10, "MEDIA_CONFIG layout");
 
+// Bodies handed to the catalogue and download callbacks. The library hands
+// a body on only when the message carries these fixed fields, a page only
+// with as many entries as its count says, and a data block only with as
+// many bytes as its length says.
+struct RECORD_STATISTIC_BODY {
+  std::uint16_t total;  // recordings on the card; the rest is the camera's
+};
+static_assert(sizeof(RECORD_STATISTIC_BODY) == 2, "RECORD_STATISTIC_BODY layout");
+
+struct RECORD_LIST_PAGE {
+  std::uint16_t count;      // RECORD_FILE_ENTRY records that follow
+  std::uint16_t last_page;  // non-zero on the last page of a request
+};
+static_assert(sizeof(RECORD_LIST_PAGE) == 4, "RECORD_LIST_PAGE layout");
+
+struct DOWNLOAD_RESPONSE_BODY {
+  std::uint32_t transfer_id;
+  std::uint32_t download_id;
+  std::uint32_t status;  // 0 accepted
+};
+static_assert(sizeof(DOWNLOAD_RESPONSE_BODY) == 12, "DOWNLOAD_RESPONSE_BODY layout");
+
+struct DOWNLOAD_DATA_BODY {
+  std::uint32_t transfer_id;
+  std::uint32_t download_id;
+  std::uint32_t offset;          // in the recording
+  std::uint32_t length;          // data bytes that follow
+  std::uint16_t end_of_request;  // non-zero on the last block of a request
+  std::uint16_t unused;
+};
+static_assert(sizeof(DOWNLOAD_DATA_BODY) == 20, "DOWNLOAD_DATA_BODY layout");
+
 #pragma pack(pop)
 
 // Commands for a running remote playback (sent as a u32).

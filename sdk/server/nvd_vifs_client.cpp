@@ -167,6 +167,14 @@ void NVDVIFsClient::dispatch() {
   }
 }
 
+// Replies shorter than their fixed fields are dropped: reading on would take
+// bytes of an earlier message.
+bool NVDVIFsClient::long_enough(std::uint32_t length, std::uint32_t need, int id) const {
+  if (length >= need) return true;
+  sdk_log(kModule, LOG_ERROR, "Short VIFs Message. Msg is %d.", id);
+  return false;
+}
+
 void NVDVIFsClient::on_login_response_1(const unsigned char* body, std::uint32_t length) {
   if (session_state_.load() != SESSION_LOGGING_IN) return;
   if (length < sizeof(vifs::LoginResponse1)) {
@@ -210,8 +218,9 @@ void NVDVIFsClient::on_login_response_2(const unsigned char* body, std::uint32_t
 }
 
 void NVDVIFsClient::on_nvt_list(const unsigned char* body, std::uint32_t length) {
-  std::uint32_t count = length >= 4 ? read_u32(body) : 0;
-  std::uint32_t fit = length >= 4 ? (length - 4) / vifs::kCameraInfoSize : 0;
+  if (!long_enough(length, 4, current_header_.message_id)) return;
+  std::uint32_t count = read_u32(body);
+  std::uint32_t fit = (length - 4) / vifs::kCameraInfoSize;
   std::uint32_t n = std::min<std::uint32_t>({count, fit, vifs::kMaxCameras});
   {
     std::lock_guard<std::mutex> guard(lists_lock_);
@@ -242,7 +251,8 @@ void NVDVIFsClient::on_relay_key_response(const Header& h, const Message* source
 
 void NVDVIFsClient::on_group_answer(std::uint16_t id, const unsigned char* body,
                                     std::uint32_t length) {
-  std::int32_t result = length >= 4 ? read_i32(body) : -1;
+  if (!long_enough(length, 4, id)) return;
+  std::int32_t result = read_i32(body);
   switch (id) {
     case vifs::VIFS_ADD_USER_RESPONSE:
       on_add_user_response(result);
@@ -260,9 +270,10 @@ void NVDVIFsClient::on_group_answer(std::uint16_t id, const unsigned char* body,
 }
 
 void NVDVIFsClient::on_get_all_users(const unsigned char* body, std::uint32_t length) {
-  std::uint32_t count = length >= 4 ? read_u32(body) : 0;
+  if (!long_enough(length, 4, current_header_.message_id)) return;
+  std::uint32_t count = read_u32(body);
   // Only records that lie inside the body are taken.
-  std::uint32_t fit = length >= 4 ? (length - 4) / vifs::kUserInfoSize : 0;
+  std::uint32_t fit = (length - 4) / vifs::kUserInfoSize;
   std::uint32_t n = std::min(count, fit);
   {
     std::lock_guard<std::mutex> guard(lists_lock_);
@@ -277,7 +288,8 @@ void NVDVIFsClient::on_common_error(const unsigned char* body, std::uint32_t len
                                     const Message* source) {
   sdk_log(kModule, LOG_DEBUG, "Common Error Response.");
   if (source == nullptr || source->size() < static_cast<std::size_t>(vifs::kHeaderSize)) return;
-  std::int32_t code = length >= 4 ? read_i32(body) : -1;
+  if (!long_enough(length, 4, current_header_.message_id)) return;
+  std::int32_t code = read_i32(body);
   switch (vifs::read_header(source->data()).message_id) {
     case vifs::VIFS_GET_ALL_USER_REQUEST: {
       std::lock_guard<std::mutex> guard(lists_lock_);

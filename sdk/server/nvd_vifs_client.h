@@ -80,6 +80,7 @@ private:
   void on_nvt_list(const unsigned char* body, std::uint32_t length);
   void on_relay_key_response(const vifs::Header& h, const vifs::PendingRequests::Message* source);
   void on_group_answer(std::uint16_t id, const unsigned char* body, std::uint32_t length);
+  bool long_enough(std::uint32_t length, std::uint32_t need, int id) const;
   void on_get_all_users(const unsigned char* body, std::uint32_t length);
   void on_common_error(const unsigned char* body, std::uint32_t length,
                        const vifs::PendingRequests::Message* source);

@@ -27,6 +27,7 @@ CameraSimulator::Impl::Impl(Config c) : config(std::move(c)) {
   card = config.recordings;
   refuse = config.refuse_downloads;
   drop_after = config.drop_after_download_bytes;
+  faults = config.faults;
 }
 
 void CameraSimulator::Impl::protocol_error(const char* fmt, ...) {
@@ -185,6 +186,11 @@ void CameraSimulator::set_answer_login(bool on) { impl_->answer_login = on; }
 void CameraSimulator::set_refuse_downloads(std::set<std::string> names) {
   std::lock_guard<std::mutex> lock(impl_->card_mu);
   impl_->refuse = std::move(names);
+}
+
+void CameraSimulator::set_faults(const Faults& faults) {
+  std::lock_guard<std::mutex> lock(impl_->card_mu);
+  impl_->faults = faults;
 }
 
 void CameraSimulator::set_drop_after_download_bytes(uint64_t bytes) {

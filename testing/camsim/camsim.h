@@ -36,6 +36,24 @@ std::vector<Recording> generate_recordings(int count, uint32_t min_size, uint32_
 // and files of 4 GiB or more are skipped), kind 0.
 std::vector<Recording> recordings_from_folder(const std::string& dir);
 
+// Ways to break one connection's stream, for clients that must survive a
+// broken camera. Counts are per connection and 1-based; 0 switches a fault
+// off. Faults that damage a data block's payload only hit blocks that are
+// not the last of their request, so more bytes always follow the damage
+// (a receiver cannot tell a damaged last block before anything follows it).
+struct Faults {
+  uint64_t cut_at_byte = 0;    // close after this many bytes, even mid-message
+  int truncate_block = 0;      // that block's message ends `fault_bytes` early
+  int insert_in_block = 0;     // `fault_bytes` junk bytes inside that block's payload
+  int lose_in_block = 0;       // `fault_bytes` of that block's payload never sent
+  uint32_t fault_bytes = 3;
+  int stall_at_block = 0;      // from that block on nothing is sent; the connection stays
+  int misplace_block = 0;      // that block names an offset outside its request
+  int skip_block = 0;          // that block is never sent (a hole in the range)
+  int list_count_extra = 0;    // list pages announce more entries than they carry
+  int statistic_delta = 0;     // the statistic reply's count is off by this much
+};
+
 struct Config {
   std::string address = "127.0.0.1";
   uint16_t port = 9996;  // 0 = ephemeral
@@ -54,6 +72,7 @@ struct Config {
   bool verbose = false;  // log connections, logins and requests on stdout
   bool trace = false;    // also log every message received
   std::vector<Recording> recordings;
+  Faults faults;  // for every new connection
 };
 
 struct DownloadRequestSeen {
@@ -103,6 +122,7 @@ public:
   void set_answer_login(bool on);
   void set_refuse_downloads(std::set<std::string> names);
   void set_drop_after_download_bytes(uint64_t bytes);
+  void set_faults(const Faults& faults);  // for connections opened from now on
   void set_recordings(std::vector<Recording> recordings);  // replaces the card
   std::vector<Recording> recordings() const;
   void drop_connections();  // close every client connection now

@@ -34,7 +34,10 @@ Session::Session(CameraSimulator::Impl& sim, int fd, bool logged_in)
       rng_(std::random_device{}()),
       logged_in_(logged_in),
       challenge_(sim.config.challenge ? -1 : 0),
-      started_(Clock::now()) {}
+      started_(Clock::now()) {
+  std::lock_guard<std::mutex> lock(sim.card_mu);
+  faults_ = sim.faults;
+}
 
 Session::~Session() {
   if (thread.joinable()) thread.join();
@@ -128,6 +131,16 @@ void Session::send(const void* data, size_t n) {
     out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(out_pos_));
     out_pos_ = 0;
   }
+  if (cut_) return;
+  if (faults_.cut_at_byte > 0 && bytes_queued_ + n >= faults_.cut_at_byte) {
+    n = static_cast<size_t>(faults_.cut_at_byte - bytes_queued_);
+    cut_ = true;
+    closing_ = true;
+    closing_since_ = Clock::now();
+    sim_.note("cutting the connection after %llu bytes",
+              static_cast<unsigned long long>(faults_.cut_at_byte));
+  }
+  bytes_queued_ += n;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   out_.insert(out_.end(), p, p + n);
 }

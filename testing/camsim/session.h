@@ -75,6 +75,7 @@ private:
   Transfer* find_transfer(uint32_t transfer_id, uint32_t download_id, const char* what);
   void check_same_entry(const char* what, const Transfer& t, const char (&name)[32], uint32_t key);
   void pump_transfers();
+  void send_block(std::vector<uint8_t>& block, bool last);
 
   // session_media.cpp
   void on_stream(bool video, bool start);
@@ -103,6 +104,14 @@ private:
   bool logged_in_;
   int64_t challenge_;  // outstanding challenge; -1 = none issued
   uint64_t data_bytes_sent_ = 0;
+
+  // Faults of this connection (copied when it opens) and their counters.
+  Faults faults_;
+  uint64_t bytes_queued_ = 0;
+  bool cut_ = false;
+  bool stalled_ = false;
+  int blocks_ = 0;        // data blocks produced
+  int inner_blocks_ = 0;  // of those, not the last of their request
 
   std::vector<Transfer> transfers_;  // kept after they finish, until cancelled
   std::set<uint32_t> used_download_ids_;

@@ -37,7 +37,8 @@ void Session::on_statistic(bool alarms_only, uint32_t len) {
       bytes += r.size;
     }
   }
-  m.total = static_cast<uint16_t>(std::min<uint64_t>(alarms_only ? alarms : total, 0xFFFF));
+  m.total = static_cast<uint16_t>(std::min<uint64_t>(alarms_only ? alarms : total, 0xFFFF) +
+                                  faults_.statistic_delta);
   m.alarms = static_cast<uint16_t>(std::min<uint64_t>(alarms, 0xFFFF));
   m.bytes_kib = static_cast<uint32_t>(std::min<uint64_t>(bytes / 1024, 0xFFFFFFFFu));
   send(m);
@@ -79,7 +80,7 @@ void Session::on_list_request(const uint8_t* msg, uint32_t len) {
     size_t n = std::min(page, entries.size() - at);
     auto head = wire::make<wire::RecordListHead>(
         list_type, static_cast<uint32_t>(sizeof(wire::RecordListHead) + n * 48));
-    head.n = static_cast<uint16_t>(n);
+    head.n = static_cast<uint16_t>(n + faults_.list_count_extra);
     head.last_page = (at + n == entries.size() && sim_.config.set_last_page_flag) ? 1 : 0;
     send(head);
     send(entries.data() + at, n * sizeof(wire::RecordFileEntry));
@@ -276,7 +277,7 @@ void Session::pump_transfers() {
         next_transfer_ = k + 1;
       }
     }
-    if (t == nullptr) return;
+    if (t == nullptr || stalled_) return;
     uint32_t n = std::min(block, t->end - t->next);
     bool cut = false;
     if (drop_after > 0) {
@@ -294,10 +295,21 @@ void Session::pump_transfers() {
     head.offset = t->next;
     head.n = n;
     head.end_flag = t->next + n == t->end ? 1 : 0;
+    ++blocks_;
+    if (blocks_ == faults_.stall_at_block) {
+      sim_.note("stalling before data block %d", blocks_);
+      stalled_ = true;
+      return;
+    }
+    if (blocks_ == faults_.misplace_block) head.offset = t->next > 0 ? 0 : t->end;
     std::memcpy(buf.data(), &head, sizeof head);
     if (!read_content(t->rec, t->next, n, buf.data() + sizeof head))
       sim_.note("recording file %s is shorter than listed", t->rec.path.c_str());
-    if (n > 0 || head.end_flag) send(buf.data(), buf.size());
+    if (blocks_ == faults_.skip_block) {
+      sim_.note("leaving out data block %d", blocks_);
+    } else if (n > 0 || head.end_flag) {
+      send_block(buf, head.end_flag != 0);
+    }
     t->next += n;
     data_bytes_sent_ += n;
     sim_.update_stats([&](Stats& s) { s.download_bytes_sent += n; });
@@ -309,6 +321,26 @@ void Session::pump_transfers() {
       closing_since_ = Clock::now();
     }
   }
+}
+
+void Session::send_block(std::vector<uint8_t>& block, bool last) {
+  if (!last) ++inner_blocks_;
+  const size_t k = faults_.fault_bytes;
+  const size_t payload = block.size() - sizeof(wire::DownloadDataHead);
+  const size_t middle = sizeof(wire::DownloadDataHead) + payload / 2;
+  if (!last && payload >= k) {
+    if (inner_blocks_ == faults_.truncate_block) {
+      block.resize(block.size() - k);
+    } else if (inner_blocks_ == faults_.lose_in_block) {
+      block.erase(block.begin() + static_cast<std::ptrdiff_t>(middle),
+                  block.begin() + static_cast<std::ptrdiff_t>(middle + k));
+    } else if (inner_blocks_ == faults_.insert_in_block) {
+      std::vector<uint8_t> junk(k);
+      for (auto& b : junk) b = static_cast<uint8_t>(rng_());
+      block.insert(block.begin() + static_cast<std::ptrdiff_t>(middle), junk.begin(), junk.end());
+    }
+  }
+  send(block.data(), block.size());
 }
 
 }  // namespace camsim

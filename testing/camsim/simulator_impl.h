@@ -30,6 +30,7 @@ struct CameraSimulator::Impl {
   std::vector<Recording> card;
   std::set<std::string> refuse;
   uint64_t drop_after = 0;
+  Faults faults;
   uint16_t video_words[6] = {2, 25, 2048, 352, 288, 4};
   uint32_t next_recording_number = 1;
 

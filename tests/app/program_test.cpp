@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QDirIterator>
 
 #include "app_test_support.h"
 #include "camsim.h"
@@ -225,6 +229,51 @@ TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
   // Settings are written at a clean exit.
   EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
   EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+}
+
+TEST_F(Program, AFifoInPlaceOfTheCameraListIsRefusedNotWaitedOn) {
+  const QString data = data_.path() + "/OV/data";
+  ASSERT_TRUE(QDir().mkpath(data));
+  ASSERT_EQ(::mkfifo((data + "/RecordAutoSynchronizationInfos.dat").toUtf8().constData(), 0600), 0);
+  Result r = run({"cameras", "list"}, 10000);
+  EXPECT_EQ(r.code, 0) << "hung or failed: " << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("No cameras configured")) << r.out.toStdString();
+}
+
+TEST_F(Program, AFileSizeLimitSkipsTheRecordingAndKeepsAValidPartialFile) {
+  camsim::Config cfg;
+  camsim::Recording big;
+  big.name = "BIG.avi";
+  big.key = 5;
+  big.size = 120000;
+  cfg.recordings = {big};
+  auto cam = sim("127.0.2.182", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "820", "127.0.2.182", "pw"}).code, 0);
+
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  p.setChildProcessModifier([] {
+    struct rlimit limit = {50000, 50000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  p.start(VELMORA_BIN, {"--headless", "--once"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "killed by the file-size limit";
+  const QString out = QString::fromUtf8(p.readAllStandardOutput());
+  EXPECT_TRUE(out.contains("BIG.avi")) << out.toStdString();
+
+  const auto bytes = camsim::generated_content(big);
+  const std::string whole(bytes.begin(), bytes.end());
+  int partials = 0;
+  QDirIterator it(data_.path(), {"BIG.*"}, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const std::string path = it.next().toStdString();
+    ASSERT_TRUE(path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0) << path;
+    const std::string got = test::read_all(path);
+    EXPECT_EQ(whole.compare(0, got.size(), got), 0) << "not a prefix: " << path;
+    ++partials;
+  }
+  EXPECT_LE(partials, 1);
 }
 
 }  // namespace

@@ -3,13 +3,17 @@
 
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <filesystem>
 
 #include "alias_store.h"
 #include "app_paths.h"
 #include "app_test_support.h"
 #include "camera_store.h"
 #include "download_layout.h"
+#include "printable_text.h"
 #include "system_settings.h"
 
 namespace velmora {
@@ -131,6 +135,19 @@ TEST_F(StoreFiles, AliasLines) {
             "7/*/a/*/b\r\n8/*/\r\n9/*/two lines\r\n12345/*/Front door\r\n");
 }
 
+// Found by fuzzing: a bare CR (or a NUL) inside an alias was kept on load
+// but changed by the next save, so the file did not read back the same.
+TEST_F(StoreFiles, AliasesReadBackAsTheyWereSaved) {
+  write_all(path("alias.txt"), std::string("3/*/a\rb\r\n4/*/c\0d\n", 17));
+  AliasTable first, second;
+  load_alias_file(path("alias.txt"), first);
+  EXPECT_EQ(first[3], "a b");
+  EXPECT_EQ(first[4], "c d");
+  ASSERT_TRUE(save_alias_file(path("out.txt"), first));
+  load_alias_file(path("out.txt"), second);
+  EXPECT_EQ(first, second);
+}
+
 TEST_F(StoreFiles, SettingsAreReadByPosition) {
   // Names are not looked at: the same order under other names reads alike.
   const char* docs[] = {
@@ -191,9 +208,18 @@ TEST_F(StoreFiles, DownloadRootFromSiblingSettings) {
   EXPECT_EQ(load_download_root(path("none.xml"), "/default", root), -2);
   EXPECT_EQ(root, "/default");
 
-  write_all(path("sib.xml"), "<S><First/><Second><Path>D:\\Video\\Records\\</Path></Second></S>");
+  write_all(path("sib.xml"), "<S><First/><Second><Path>/srv/Video\\Records\\</Path></Second></S>");
   EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), 0);
-  EXPECT_EQ(root, "D:/Video/Records");
+  EXPECT_EQ(root, "/srv/Video/Records");
+
+  // A folder that is relative here (a drive letter too) or the whole system
+  // is refused for the default.
+  for (const char* refused : {"D:\\Video\\Records\\", "video", "/", "\\", "//"}) {
+    root = "kept";
+    write_all(path("sib.xml"), std::string("<S><First/><Second><Path>") + refused + "</Path></Second></S>");
+    EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), -3) << refused;
+    EXPECT_EQ(root, "/default") << refused;
+  }
 
   root = "kept";
   write_all(path("sib.xml"), "<S><First/><Second><Path></Path></Second></S>");
@@ -232,4 +258,30 @@ TEST(DownloadLayout, FoldersNamesAndUntrustedNames) {
 }
 
 }  // namespace
+
+TEST(PrintableText, ControlsAreEscapedAndOtherTextKept) {
+  EXPECT_EQ(printable_text("REC_0001.avi"), "REC_0001.avi");
+  EXPECT_EQ(printable_text("Ca\xc3\xa9 \xe2\x82\xac"), "Ca\xc3\xa9 \xe2\x82\xac");  // UTF-8 stays
+  EXPECT_EQ(printable_text("\x1b]0;owned\x07x"), "\\x1b]0;owned\\x07x");
+  EXPECT_EQ(printable_text("a\nb\rc\x7f"), "a\\x0ab\\x0dc\\x7f");
+  EXPECT_EQ(printable_text("\xc2\x9b" "2J"), "\\xc2\\x9b2J");  // C1 CSI in UTF-8
+  EXPECT_EQ(printable_text("\x9b\xff"), "\\x9b\\xff");  // not UTF-8
+  EXPECT_EQ(printable_text("a\\x1b"), "a\\x5cx1b");  // an escape cannot be forged
+}
+
+TEST_F(StoreFiles, NonRegularFilesAreNotRead) {
+  ASSERT_EQ(::mkfifo(path("list.dat").c_str(), 0600), 0);
+  CameraTable table;
+  EXPECT_FALSE(load_camera_file(path("list.dat"), table));  // returns at once
+  AliasTable aliases;
+  ASSERT_EQ(::mkfifo(path("alias.txt").c_str(), 0600), 0);
+  load_alias_file(path("alias.txt"), aliases);
+  EXPECT_TRUE(aliases.empty());
+  ASSERT_EQ(::mkfifo(path("sib.xml").c_str(), 0600), 0);
+  std::string root = "kept";
+  EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), -2);
+  std::filesystem::create_directory(path("dir.dat"));
+  EXPECT_FALSE(load_camera_file(path("dir.dat"), table));
+}
+
 }  // namespace velmora

@@ -4,7 +4,11 @@
 
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <cstring>
 #include <thread>
 
@@ -44,13 +48,27 @@ std::string body_u16s(std::uint16_t a, std::uint16_t b = 0) {
   return s;
 }
 
+struct Listed {
+  const char* name;
+  std::uint32_t size;
+  std::uint8_t kind;
+};
+
+std::string list_page(std::initializer_list<Listed> entries) {
+  std::string page = body_u16s(static_cast<std::uint16_t>(entries.size()), 1);
+  for (const Listed& l : entries) {
+    NVS_SDK_V160::RECORD_FILE_ENTRY e{};
+    std::strcpy(e.file_name, l.name);
+    e.record_key = 7;
+    e.file_size = l.size;
+    e.record_kind = l.kind;
+    page += std::string(reinterpret_cast<const char*>(&e), sizeof e);
+  }
+  return page;
+}
+
 std::string list_page(const char* name, std::uint32_t size, std::uint8_t kind) {
-  NVS_SDK_V160::RECORD_FILE_ENTRY e{};
-  std::strcpy(e.file_name, name);
-  e.record_key = 7;
-  e.file_size = size;
-  e.record_kind = kind;
-  return body_u16s(1, 1) + std::string(reinterpret_cast<const char*>(&e), sizeof e);
+  return list_page({{name, size, kind}});
 }
 
 std::string data_block(std::int32_t did, std::uint32_t offset, const std::string& bytes, bool end) {
@@ -69,6 +87,10 @@ class Worker : public ::testing::Test {
 protected:
   void SetUp() override {
     root_ = dir_.path().toStdString();
+    start_run();
+  }
+  // Binds camera 9 and takes the run up to its record list.
+  void start_run() {
     CameraRecord r;
     std::string error;
     ASSERT_TRUE(make_local_record(9, "127.0.2.90", "pw", r, error));
@@ -87,12 +109,11 @@ protected:
   CamConnentionRES res_{sink_};
 };
 
-TEST_F(Worker, BlocksOutsideTheRecordingOrFromOldRequestsAreNotWritten) {
+TEST_F(Worker, BlocksFromOldRequestsAreNotWritten) {
   res_.OnRecordListInfomation(list_page("X.avi", 1000, 0).data());
   const std::int32_t did = current_id();
   const std::string part1(600, 'a'), part2(400, 'b');
 
-  res_.OnDownloadData(data_block(did, 900, std::string(200, 'z'), false).data());  // past the end
   res_.OnDownloadData(data_block(did - 1, 0, std::string(600, 'y'), false).data()); // old request
   res_.OnDownloadData(data_block(did, 0, part1, false).data());
   EXPECT_EQ(read_all(root_ + "/9/Manual/X.tmp"), part1);
@@ -143,6 +164,94 @@ TEST_F(Worker, ContinuationIsScheduledOnceAndNeverEarly) {
   EXPECT_TRUE(sink_.later.empty());
   // The new chunk is watched.
   EXPECT_EQ(sink_.armed[9], kTransferWatchdogMs);
+}
+
+std::vector<std::string> failed_names(const FakeSink& sink) {
+  std::vector<std::string> out;
+  for (const auto& m : sink.posted)
+    if (m.msg == WM_FILE_FAILED) out.push_back(m.data.constData());
+  return out;
+}
+
+long long length_of(const std::string& path) {
+  return static_cast<long long>(test::read_all(path).size());
+}
+
+TEST_F(Worker, BlocksOutsideTheChunkOrAfterAHoleEndItAndKeepOnlyTheGoodPrefix) {
+  const std::string tmp = root_ + "/9/Manual/";
+  std::filesystem::create_directories(tmp);
+  test::write_all(tmp + "A.tmp", std::string(300, 'p'));
+  res_.OnRecordListInfomation(
+      list_page({{"A.avi", 1000, 0}, {"B.avi", 1000, 0}, {"C.avi", 1000, 0}}).data());
+
+  // A: resumes at 300; a block before the range would overwrite stored bytes.
+  std::int32_t did = current_id();
+  res_.OnDownloadData(data_block(did, 300, std::string(200, 'a'), false).data());
+  res_.OnDownloadData(data_block(did, 0, std::string(300, 'z'), false).data());
+  EXPECT_EQ(read_all(tmp + "A.tmp"), std::string(300, 'p'));  // back to the chunk's start
+  // The rest of that chunk no longer lands anywhere.
+  res_.OnDownloadData(data_block(did, 500, std::string(500, 'a'), true).data());
+  EXPECT_EQ(length_of(tmp + "A.tmp"), 300);
+
+  // B: a missing block; the end of the chunk does not complete it.
+  did = current_id();
+  res_.OnDownloadData(data_block(did, 0, std::string(400, 'b'), false).data());
+  res_.OnDownloadData(data_block(did, 600, std::string(400, 'b'), true).data());
+  EXPECT_FALSE(std::filesystem::exists(tmp + "B.avi"));
+  EXPECT_EQ(length_of(tmp + "B.tmp"), 0);
+
+  // C: a block running past the chunk's end.
+  did = current_id();
+  res_.OnDownloadData(data_block(did, 0, std::string(1200, 'c'), true).data());
+  EXPECT_FALSE(std::filesystem::exists(tmp + "C.avi"));
+  EXPECT_LE(length_of(tmp + "C.tmp"), 0);
+
+  EXPECT_EQ(failed_names(sink_), (std::vector<std::string>{"A.avi", "B.avi", "C.avi"}));
+  EXPECT_EQ(sink_.statuses().back(), STATUS_COMPLETE);
+}
+
+TEST_F(Worker, AnEndInTheMiddleOfAChunkCutsThePartialFileBackToItsStart) {
+  const std::string tmp = root_ + "/9/AlarmRecord/";
+  std::filesystem::create_directories(tmp);
+  test::write_all(tmp + "D.tmp", std::string(100, 'd'));
+  res_.OnRecordListInfomation(list_page("D.avi", 1000, 1).data());
+  res_.OnDownloadData(data_block(current_id(), 100, std::string(200, '?'), false).data());
+  EXPECT_EQ(length_of(tmp + "D.tmp"), 300);
+  res_.OnConnectionClose(104);
+  EXPECT_EQ(read_all(tmp + "D.tmp"), std::string(100, 'd'));
+  EXPECT_EQ(sink_.statuses().back(), STATUS_INTERRUPTED);
+
+  // The same when the window stops the camera (its guard fired).
+  start_run();
+  res_.OnRecordListInfomation(list_page("D.avi", 1000, 1).data());
+  res_.OnDownloadData(data_block(current_id(), 100, std::string(50, '?'), false).data());
+  res_.stop();
+  EXPECT_EQ(read_all(tmp + "D.tmp"), std::string(100, 'd'));
+}
+
+TEST_F(Worker, TwoNamesForOneFileAreNeverMixed) {
+  res_.OnRecordListInfomation(list_page({{"col", 100, 0}, {"col.avi", 200, 0}}).data());
+  EXPECT_EQ(failed_names(sink_), std::vector<std::string>{"col.avi"});
+  res_.OnDownloadData(data_block(current_id(), 0, std::string(100, 'c'), true).data());
+  EXPECT_EQ(read_all(root_ + "/9/Manual/col.avi"), std::string(100, 'c'));
+  EXPECT_EQ(sink_.statuses().back(), STATUS_COMPLETE);
+}
+
+TEST_F(Worker, AFileSizeLimitFailsTheWriteNotTheProgram) {
+  struct rlimit old;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 500;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  res_.OnRecordListInfomation(list_page("E.avi", 1000, 0).data());
+  const std::int32_t did = current_id();
+  res_.OnDownloadData(data_block(did, 0, std::string(400, 'e'), false).data());
+  res_.OnDownloadData(data_block(did, 400, std::string(400, 'e'), false).data());
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(failed_names(sink_), std::vector<std::string>{"E.avi"});
+  EXPECT_EQ(length_of(root_ + "/9/Manual/E.tmp"), 0);  // cut back to the chunk's start
 }
 
 }  // namespace

@@ -83,8 +83,9 @@ public:
     std::lock_guard<std::mutex> g(mu);
     blocks[head[1]].push_back({head[2], flag, std::vector<char>(body + 20, body + 20 + head[3])});
   }
-  void OnMediaData(const char*, int length, unsigned int, int audio) override {
+  void OnMediaData(const char*, int length, unsigned int value, int audio) override {
     std::lock_guard<std::mutex> g(mu);
+    media_values.push_back(value);
     (audio ? audio_frames : video_frames)++;
     media_bytes += static_cast<unsigned long>(length);
   }
@@ -114,6 +115,7 @@ public:
   int ptz_configs = 0;
   std::vector<std::pair<int, int>> configure_results;  // (sub-type, result)
   unsigned long media_bytes = 0;
+  std::vector<unsigned int> media_values;
 
 private:
   void add(std::vector<int>& v, int x) {

@@ -460,16 +460,68 @@ TEST_F(EngineSession, RelayedAdmissionThenDeviceStream) {
   EXPECT_EQ(s.handler.get(s.handler.pages), 1);
 }
 
-TEST_F(EngineSession, RelayedAdmissionRefusedCloses) {
+namespace {
+
+Bytes stamp_answer(std::int32_t result) {
+  const std::int32_t body[2] = {result, 0};
+  unsigned char out[26];
+  const int n = vifs::build_message(out, 1, vifs::VIFS_STAMP_RESPONSE, body, sizeof body, 1, 0xFFFFFFFFu);
+  return Bytes(out, out + n);
+}
+
+}  // namespace
+
+TEST_F(EngineSession, RelayedAdmissionRefusedNegativeCloses) {
   Session s("127.0.1.21");
   ASSERT_EQ(s.engine->connect_remote("127.0.1.21", s.peer.port()), 0);
   ASSERT_TRUE(s.peer.accept_client());
   ASSERT_EQ(s.peer.read_n(94).size(), 94u);
-  const std::int32_t body[2] = {5, 0};
-  unsigned char out[26];
-  const int n = vifs::build_message(out, 1, vifs::VIFS_STAMP_RESPONSE, body, sizeof body, 1, 0xFFFFFFFFu);
-  s.peer.write(out, static_cast<std::size_t>(n));
+  s.peer.write(stamp_answer(-5));
   ASSERT_TRUE(wait_for([&] { return s.engine->state() == TCPConnection::STATE_IDLE; }));
+  EXPECT_EQ(s.handler.get(s.handler.connect_results), std::vector<int>{-5});
+  EXPECT_EQ(s.engine->status(), NVDClient::STATUS_IDLE);
+}
+
+TEST_F(EngineSession, RelayedAdmissionRefusedPositiveStaysOpenWithHeartbeat) {
+  Session s("127.0.1.22");
+  ASSERT_EQ(s.engine->connect_remote("127.0.1.22", s.peer.port()), 0);
+  ASSERT_TRUE(s.peer.accept_client());
+  ASSERT_EQ(s.peer.read_n(94).size(), 94u);
+  s.peer.write(stamp_answer(5));
+  ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.connect_results).size() == 1; }));
   EXPECT_EQ(s.handler.get(s.handler.connect_results), std::vector<int>{5});
   EXPECT_EQ(s.engine->status(), NVDClient::STATUS_IDLE);
+  // The device heartbeat comes 2 s after the answer, on the open connection.
+  EXPECT_EQ(s.peer.read_message(), Bytes({6, 0, 0, 0, MSG_HEART_BEAT, 0}));
+  EXPECT_EQ(s.engine->state(), TCPConnection::STATE_CONNECTED);
+  EXPECT_TRUE(s.handler.get(s.handler.close_reasons).empty());
+}
+
+TEST_F(EngineSession, RepliesAreCutToWhatTheMessageCarries) {
+  Session s("127.0.1.23");
+  // A page announcing three entries but carrying one, behind a complete
+  // page that leaves other names in the buffer.
+  Bytes lying = list_page({entry("one.avi", 1, 10)}, true);
+  lying[6] = 3;
+  ASSERT_TRUE(s.login(cat(list_page({entry("x.avi", 2, 1), entry("y.avi", 3, 1)}, false), lying)));
+  ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.last_pages) == 1; }));
+  const auto entries = s.handler.get(s.handler.entries);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_STREQ(entries[2].file_name, "one.avi");
+  EXPECT_EQ(s.engine->catalogue_size(), 3u);
+
+  // A statistic reply without its count is dropped; a whole one arrives.
+  Bytes counted = message(MSG_RECORD_STATISTIC, {7, 0});
+  s.peer.write(cat(message(MSG_RECORD_STATISTIC), counted));
+  ASSERT_TRUE(wait_for([&] { return !s.handler.get(s.handler.statistics).empty(); }));
+  EXPECT_EQ(s.handler.get(s.handler.statistics), std::vector<int>{7});
+
+  // An audio frame without payload: its value is read from the message only,
+  // never from the bytes of the next one.
+  Bytes audio = message(MSG_AUDIO_FRAME, Bytes(14, 0));
+  audio[18] = 0x34;
+  audio[19] = 0x12;
+  s.peer.write(cat(audio, message(MSG_AUDIO_FRAME, Bytes(16, 0xEE))));
+  ASSERT_TRUE(wait_for([&] { return s.handler.get(s.handler.media_values).size() == 2; }));
+  EXPECT_EQ(s.handler.get(s.handler.media_values)[0], 0x1234u);
 }

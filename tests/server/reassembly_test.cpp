@@ -103,3 +103,23 @@ TEST_F(Reassembly, OneByteMoreClosesWithBufferOverflow) {
   EXPECT_TRUE(LogCapture::contains("Some thing other Error."));
   EXPECT_EQ(module.GetStatus(), 0);
 }
+
+TEST_F(Reassembly, RepliesShorterThanTheirFixedFieldsAreDropped) {
+  server->send_raw(list_update(1));
+  ASSERT_TRUE(rec.wait_for("list 170"));
+  // A list without its count, answers without their result: nothing may be
+  // read from bytes the message does not carry.
+  std::vector<uint8_t> all;
+  for (auto part : {wire::message(0, wire::LIST_UPDATE, 0, 0, {1, 0}),
+                    wire::message(0, wire::ADD_USER_RESP, 0, 0, {}),
+                    wire::message(0, wire::DEL_USER_RESP, 0, 0, {9, 9, 9}),
+                    wire::message(0, wire::GET_ALL_USER_RESP, 0, 0, {1}), flow_control(3)})
+    all.insert(all.end(), part.begin(), part.end());
+  server->send_raw(all);
+  ASSERT_TRUE(rec.wait_for("flow"));
+  EXPECT_EQ(rec.count("list "), 1);
+  EXPECT_EQ(rec.count("add "), 0);
+  EXPECT_EQ(rec.count("del "), 0);
+  EXPECT_EQ(rec.count("all "), 0);
+  EXPECT_EQ(module.GetStatus(), 2);
+}
