@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/tcp.h>
+#include <poll.h>
 
 #include <atomic>
 #include <cstring>
