@@ -185,7 +185,7 @@ std::vector<NVS_SDK_V160::CAMERA_INFO> NVDVIFsClient::cameras() const {
 
 int NVDVIFsClient::handle_input() {
   HoldReference hold(this);
-  unsigned char chunk[1024];
+  unsigned char chunk[kReceiveChunk];
   bool error = false;
   int got = 0;
   const int room = vifs::kMaxMessage - fill_;
