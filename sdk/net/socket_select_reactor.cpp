@@ -129,7 +129,7 @@ int Socket_Select_Reactor_Win32::register_handler(socket_t socket, Socket_Event_
   handlers_[socket] = handler;
   watch(socket).out_wanted = handler == nullptr || handler->wants_output();
   sync_interest(socket);
-  check_sockets_ = true;
+  fresh_.push_back(socket);
   return 0;
 }
 
@@ -323,14 +323,23 @@ int Socket_Select_Reactor_Win32::wait_step(const TimeValue* max_wait) {
 // A registered socket that was closed without being removed has left the
 // epoll set by itself; select would have failed on it.
 bool Socket_Select_Reactor_Win32::closed_socket_registered() {
+  auto closed = [this](socket_t s) {
+    if (s < 0 || static_cast<std::size_t>(s) >= watches_.size()) return false;
+    const Watch& w = watches_[s];
+    if (w.seq[0] == 0 && w.seq[1] == 0 && w.seq[2] == 0) return false;
+    return ::fcntl(s, F_GETFD) < 0 && errno == EBADF;
+  };
   const TimeValue now = TimeValue::now();
-  if (!check_sockets_ && now < next_check_) return false;
-  check_sockets_ = false;
+  if (now < next_check_) {
+    bool found = false;
+    for (socket_t s : fresh_) found = found || closed(s);
+    fresh_.clear();
+    return found;
+  }
+  fresh_.clear();
   next_check_ = now + kCheckInterval;
   for (std::size_t s = 0; s < watches_.size(); ++s) {
-    const Watch& w = watches_[s];
-    if (w.seq[0] == 0 && w.seq[1] == 0 && w.seq[2] == 0) continue;
-    if (::fcntl(static_cast<int>(s), F_GETFD) < 0 && errno == EBADF) return true;
+    if (closed(static_cast<socket_t>(s))) return true;
   }
   return false;
 }

@@ -101,9 +101,10 @@ private:
   std::vector<epoll_event> events_;
   std::vector<std::pair<std::uint64_t, socket_t>> candidates_[3];
   std::uint64_t next_seq_ = 1;
-  // Sockets closed while registered vanish from epoll silently; they are
-  // looked for after every change of registrations and once a second.
-  bool check_sockets_ = false;
+  // Sockets closed while registered vanish from epoll silently: the next
+  // pass looks at the sockets registered since the last one, and every
+  // second at all of them.
+  std::vector<socket_t> fresh_;
   TimeValue next_check_;
 
   std::mutex output_lock_;  // guards output_requests_ only
