@@ -22,19 +22,22 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "camera_module.h"
 #include "camsim.h"
 #include "kestrune_sdk.h"
 #include "net/log.h"
 
 using NVS_SDK_V160::Camera_Module;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::wait_for;
 
 namespace {
 
@@ -42,15 +45,6 @@ constexpr std::uint32_t kChunk = 131072;
 const char kAddress[] = "127.0.9.1";  // clear of the tests' 127.0.1.x simulators
 
 void quiet(const std::string&) {}
-
-bool wait_for(const std::function<bool()>& done, int seconds) {
-  auto end = Clock::now() + std::chrono::seconds(seconds);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return done();
-}
 
 std::atomic<clockid_t> g_reactor_clock{0};
 std::atomic<bool> g_have_clock{false};
@@ -135,43 +129,6 @@ bool connect(Camera_Module& module, Session& session) {
   return true;
 }
 
-double plain_throughput(std::size_t total) {
-  int l = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(l, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-  ::listen(l, 1);
-  socklen_t len = sizeof(a);
-  ::getsockname(l, reinterpret_cast<sockaddr*>(&a), &len);
-  int c = ::socket(AF_INET, SOCK_STREAM, 0);
-  ::connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-  int s = ::accept(l, nullptr, nullptr);
-  auto start = Clock::now();
-  std::thread reader([s, total] {
-    std::vector<char> buf(256 * 1024);
-    std::size_t got = 0;
-    while (got < total) {
-      ssize_t n = ::recv(s, buf.data(), buf.size(), 0);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-  });
-  std::vector<char> chunk(64 * 1024, 0x5A);
-  std::size_t sent = 0;
-  while (sent < total) {
-    ssize_t n = ::send(c, chunk.data(), std::min(chunk.size(), total - sent), MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<std::size_t>(n);
-  }
-  reader.join();
-  double secs = std::chrono::duration<double>(Clock::now() - start).count();
-  ::close(c);
-  ::close(s);
-  ::close(l);
-  return (total / 1048576.0) / secs;
-}
-
 int download(int megabytes) {
   camsim::Recording rec;
   rec.name = "BENCH.avi";
@@ -204,7 +161,7 @@ int download(int megabytes) {
   const double rate = (d.bytes.load() / 1048576.0) / secs;
   module.DisconnectCamera();
   sim->stop();
-  const double plain = plain_throughput(static_cast<std::size_t>(rec.size));
+  const double plain = (rec.size / 1048576.0) / bench::plain_pair_seconds(rec.size);
   std::printf("camera download, %d MB in %u-byte chunks, no pacing: %.2f s = %.1f MB/s "
               "(reactor thread CPU %.2f s)\n",
               megabytes, kChunk, secs, rate, cpu);
@@ -229,7 +186,13 @@ int idle(int sessions, int seconds) {
   }, 120);
   int logged_in = 0;
   for (auto& h : handlers) logged_in += h->connect_result.load() == 0;
-  if (!all) std::printf("only %d of %d sessions logged in\n", logged_in, sessions);
+  if (!all) {
+    std::map<int, int> results;
+    for (auto& h : handlers) ++results[h->connect_result.load()];
+    std::printf("only %d of %d sessions logged in; connect results:", logged_in, sessions);
+    for (const auto& [result, n] : results) std::printf(" %d x%d", result, n);
+    std::printf("\n");
+  }
   std::this_thread::sleep_for(std::chrono::seconds(3));  // past the first heartbeats
   for (auto& h : handlers) {
     std::lock_guard<std::mutex> g(h->mu);

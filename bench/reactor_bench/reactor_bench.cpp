@@ -19,13 +19,15 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "kestrune_sdk.h"
 #include "net/log.h"
 #include "net/reactor.h"
 #include "net/tcp_connection.h"
 
 using namespace kestrune;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::wait_for;
 
 namespace {
 
@@ -108,23 +110,14 @@ private:
   std::atomic<std::size_t> remaining_{0};
 };
 
-bool wait_for(const std::function<bool()>& done, int seconds) {
-  auto end = Clock::now() + std::chrono::seconds(seconds);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return done();
-}
-
 void idle_cpu(int connections) {
   Listener l;
   std::vector<TCPConnection*> clients;
   std::vector<int> servers;
   for (int i = 0; i < connections; ++i) {
     auto* c = new Sink;
-    c->connect(htonl(INADDR_LOOPBACK), l.port);
     c->add_reference();  // the connection's own, released by its close
+    c->connect(htonl(INADDR_LOOPBACK), l.port);
     clients.push_back(c);
     servers.push_back(::accept(l.fd, nullptr, nullptr));
   }
@@ -147,18 +140,33 @@ void idle_cpu(int connections) {
   for (int s : servers) ::close(s);
 }
 
+// A connected client of type C and a Sink server on the process reactor;
+// each holds one reference for the caller.
+template <class C>
+std::pair<C*, Sink*> connected_pair() {
+  Listener l;
+  auto* client = new C;
+  client->add_reference();  // the connection's own, released by its close
+  client->connect(htonl(INADDR_LOOPBACK), l.port);
+  int fd = ::accept(l.fd, nullptr, nullptr);
+  auto* server = new Sink;
+  server->add_reference();
+  server->attach(fd, nullptr);
+  wait_for([&] { return client->state() == TCPConnection::STATE_CONNECTED; }, 20);
+  return {client, server};
+}
+
+void release(TCPConnection* client, TCPConnection* server) {
+  client->disconnect();
+  server->disconnect();
+  client->remove_reference();
+  server->remove_reference();
+}
+
 // The producer is another thread, which backs off for 50 us whenever the
 // connection's ring is full, as an application would.
 double reactor_throughput() {
-  Listener l;
-  auto* client = new Sink;
-  client->connect(htonl(INADDR_LOOPBACK), l.port);
-  client->add_reference();
-  int fd = ::accept(l.fd, nullptr, nullptr);
-  auto* server = new Sink;
-  server->attach(fd, nullptr);
-  server->add_reference();
-  wait_for([&] { return client->state() == TCPConnection::STATE_CONNECTED; }, 20);
+  auto [client, server] = connected_pair<Sink>();
 
   std::vector<unsigned char> chunk(64 * 1024, 0x5A);
   double cpu0 = cpu_seconds();
@@ -176,25 +184,14 @@ double reactor_throughput() {
   double rate = (g_transfer >> 20) / secs;
   std::printf("TCPConnection -> TCPConnection, fed from another thread: %zu MB in %.2f s = %.1f MB/s (CPU %.2f s)\n",
               g_transfer >> 20, secs, rate, cpu);
-  client->disconnect();
-  server->disconnect();
-  client->remove_reference();
-  server->remove_reference();
+  release(client, server);
   return rate;
 }
 
 // The producer is the sending connection's own handle_output, on the
 // reactor thread.
 double reactor_throughput_fed_by_reactor() {
-  Listener l;
-  auto* client = new Source;
-  client->connect(htonl(INADDR_LOOPBACK), l.port);
-  client->add_reference();
-  int fd = ::accept(l.fd, nullptr, nullptr);
-  auto* server = new Sink;
-  server->attach(fd, nullptr);
-  server->add_reference();
-  wait_for([&] { return client->state() == TCPConnection::STATE_CONNECTED; }, 20);
+  auto [client, server] = connected_pair<Source>();
 
   double cpu0 = cpu_seconds();
   auto start = Clock::now();
@@ -206,48 +203,15 @@ double reactor_throughput_fed_by_reactor() {
   double rate = (g_transfer >> 20) / secs;
   std::printf("TCPConnection -> TCPConnection, fed on the reactor thread: %zu MB in %.2f s = %.1f MB/s (CPU %.2f s)\n",
               g_transfer >> 20, secs, rate, cpu);
-  client->disconnect();
-  server->disconnect();
-  client->remove_reference();
-  server->remove_reference();
+  release(client, server);
   return rate;
 }
 
 double plain_throughput() {
-  Listener l;
-  int a = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(l.port);
-  ::connect(a, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-  int b = ::accept(l.fd, nullptr, nullptr);
-  double cpu0 = cpu_seconds();
-  auto start = Clock::now();
-  std::thread reader([b] {
-    std::vector<unsigned char> buf(256 * 1024);
-    std::size_t got = 0;
-    while (got < g_transfer) {
-      ssize_t n = ::recv(b, buf.data(), buf.size(), 0);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-  });
-  std::vector<unsigned char> chunk(64 * 1024, 0x5A);
-  std::size_t sent = 0;
-  while (sent < g_transfer) {
-    ssize_t n = ::send(a, chunk.data(), std::min(chunk.size(), g_transfer - sent), MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<std::size_t>(n);
-  }
-  reader.join();
-  double secs = std::chrono::duration<double>(Clock::now() - start).count();
-  double cpu = cpu_seconds() - cpu0;
-  double rate = (g_transfer >> 20) / secs;
-  std::printf("plain blocking socket pair:     %zu MB in %.2f s = %.1f MB/s (CPU %.2f s)\n",
-              g_transfer >> 20, secs, rate, cpu);
-  ::close(a);
-  ::close(b);
+  const double secs = bench::plain_pair_seconds(g_transfer);
+  const double rate = (g_transfer >> 20) / secs;
+  std::printf("plain blocking socket pair:     %zu MB in %.2f s = %.1f MB/s\n",
+              g_transfer >> 20, secs, rate);
   return rate;
 }
 
