@@ -428,14 +428,14 @@ void CamConnentionRES::OnDownloadData(const char* body) {
         calls = start_next_locked();
       } else {
         // The chunk ended (perhaps short of what was asked): the next one
-        // starts where the file ends, at most once every 500 ms; wait on a
-        // timer instead of holding the reactor thread.
+        // starts where the file ends, at most once per pacing interval (500 ms
+        // by default); wait on a timer instead of holding the reactor thread.
         continuation_pending_ = true;
         current_download_ = -1;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  Clock::now() - last_request_)
                                  .count();
-        const int wait = static_cast<int>(std::max<long long>(0, kContinuationGapMs - elapsed));
+        const int wait = static_cast<int>(std::max<long long>(0, pacing_ms_.load() - elapsed));
         const std::uint64_t generation = generation_;
         const std::uint32_t next_offset = static_cast<std::uint32_t>(have_);
         sink_.run_later(wait, [this, generation, next_offset] {
@@ -457,10 +457,11 @@ void CamConnentionRES::continue_download(std::uint64_t generation, std::uint32_t
         queue_.empty())
       return;
     const auto elapsed = Clock::now() - last_request_;
-    if (elapsed < std::chrono::milliseconds(kContinuationGapMs)) {
+    const std::chrono::milliseconds pacing(pacing_ms_.load());
+    if (elapsed < pacing) {
       // Timers may fire a little early; never ask sooner than the gap.
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::milliseconds(kContinuationGapMs) - elapsed)
+                            pacing - elapsed)
                             .count() + 1;
       sink_.run_later(static_cast<int>(left), [this, generation, offset] {
         continue_download(generation, offset);

@@ -33,6 +33,9 @@ public:
   CamConnentionRES(const CamConnentionRES&) = delete;
   CamConnentionRES& operator=(const CamConnentionRES&) = delete;
 
+  // Any thread: the least wait between chunk requests (0 = none).
+  void set_pacing_ms(int ms) { pacing_ms_.store(ms < 0 ? 0 : ms); }
+
   // Window thread.
   void bind(const CameraRecord& record, const std::string& download_root);
   int connect_local();
@@ -121,6 +124,7 @@ private:
   ThreadCheck reactor_thread_;
 
   static std::atomic<std::uint64_t> received_bytes_;
+  std::atomic<int> pacing_ms_{kContinuationGapMs};
 };
 
 }  // namespace velmora

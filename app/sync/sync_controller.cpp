@@ -40,6 +40,7 @@ bool SyncController::start() {
   std::int32_t limit = scheduler_->concurrency();
   settings_.load(options_.paths.settings_file(), limit);
   scheduler_->set_concurrency(limit);
+  scheduler_->set_pacing_ms(settings_.pacing_ms);
   load_alias_file(options_.paths.alias_file(), aliases_);
   reload_download_root();
   load_cameras();

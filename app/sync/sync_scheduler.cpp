@@ -156,6 +156,10 @@ bool SyncScheduler::finish_active(std::int32_t id) {
   return true;
 }
 
+void SyncScheduler::set_pacing_ms(int ms) {
+  for (auto& res : pool_) res->set_pacing_ms(ms);
+}
+
 bool SyncScheduler::set_concurrency(int n) {
   if (n == concurrency_) return true;
   if (n > kMaxConcurrency || n < 1) return false;

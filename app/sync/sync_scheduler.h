@@ -37,6 +37,8 @@ public:
   void drop_server_cameras(const std::string& serial);
 
   int concurrency() const { return concurrency_; }
+  // The least wait between chunk requests, for every camera resource.
+  void set_pacing_ms(int ms);
   int active_count() const { return active_count_; }
   const std::deque<CameraRecord>& waiting() const { return waiting_; }
   const std::deque<CameraRecord>& active() const { return active_; }

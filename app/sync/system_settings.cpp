@@ -48,6 +48,7 @@ std::string running_program_path() {
 void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   auto_start = false;
   interval_code = 1;
+  pacing_ms = kDefaultPacingMs;
   program_path = running_program_path();
 
   tinyxml2::XMLDocument doc;
@@ -70,6 +71,12 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   if (!e) return;
   std::int32_t code;
   if (parse_int(e->GetText(), code)) interval_code = code;
+
+  e = e->NextSiblingElement();  // the program path, never read
+  if (e) e = e->NextSiblingElement();
+  if (!e) return;
+  std::int32_t pacing;
+  if (parse_int(e->GetText(), pacing) && pacing >= 0 && pacing <= kMaxPacingMs) pacing_ms = pacing;
 }
 
 bool SystemSettings::save(const std::string& path, std::int32_t concurrency) const {
@@ -86,6 +93,7 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("MaxConcurrency", std::to_string(concurrency));
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
+  if (pacing_ms != kDefaultPacingMs) add("DownloadPacing", std::to_string(pacing_ms));
   return doc.SaveFile(path.c_str()) == tinyxml2::XML_SUCCESS;
 }
 

@@ -12,14 +12,22 @@ struct SystemSettings {
   bool auto_start = false;
   std::int32_t interval_code = 1;
   std::string program_path;  // of the running program, never read from the file
+  // Least wait between the requests of one recording's chunks; 0 asks for
+  // the next chunk as soon as a block ends.
+  static constexpr std::int32_t kDefaultPacingMs = 500;
+  static constexpr std::int32_t kMaxPacingMs = 60000;
+  std::int32_t pacing_ms = kDefaultPacingMs;
 
   // Reads the settings file by element position (names are not looked at):
   // 1st child "1" = auto start, 2nd the concurrency limit, 3rd the interval
-  // code. A missing or unparsable file gives the defaults. `concurrency` is
-  // set only when the file holds an acceptable limit (1..5).
+  // code, 5th (after the program path) the pacing. A missing or unparsable
+  // file gives the defaults. `concurrency` is set only when the file holds an
+  // acceptable limit (1..5).
   void load(const std::string& path, std::int32_t& concurrency);
 
-  // Writes the whole document; false when the file cannot be written.
+  // Writes the whole document; false when the file cannot be written. The
+  // pacing is written only when it is not the default, so a default file
+  // keeps the four elements older readers know.
   bool save(const std::string& path, std::int32_t concurrency) const;
 };
 

@@ -1,5 +1,5 @@
-// "velmora settings ...": shows the settings and changes the two that the
-// settings dialog would change for a program without a window.
+// "velmora settings ...": shows the settings and changes those a user sets
+// (interval, concurrency, download pacing) for a program without a window.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,18 +27,31 @@ bool parse_small(const std::string& text, int lo, int hi, int& out) {
 }  // namespace
 
 int run_settings_command(const std::vector<std::string>& args) {
-  const bool show = args.empty();
+  const bool show = args.empty() || (args.size() == 1 && args[0] == "pacing");
   int value = 0;
   if (!show) {
-    if (args.size() != 2 || (args[0] != "interval" && args[0] != "concurrency")) {
+    const bool known = args[0] == "interval" || args[0] == "concurrency" || args[0] == "pacing";
+    if (args.size() != 2 || !known) {
       std::fprintf(stderr,
-                   "usage: velmora settings [interval <0-8> | concurrency <1-5>]\n");
+                   "usage: velmora settings [interval <0-8> | concurrency <1-5> | "
+                   "pacing [<0-%d ms>]]\n",
+                   SystemSettings::kMaxPacingMs);
       return kExitUsage;
     }
-    const bool interval = args[0] == "interval";
-    if (!parse_small(args[1], interval ? 0 : 1, interval ? 8 : 5, value)) {
+    int lo = 1, hi = 5;
+    std::string range = "1 to 5";
+    if (args[0] == "interval") {
+      lo = 0;
+      hi = 8;
+      range = "0 to 8";
+    } else if (args[0] == "pacing") {
+      lo = 0;
+      hi = SystemSettings::kMaxPacingMs;
+      range = "0 to " + std::to_string(hi) + " (milliseconds)";
+    }
+    if (!parse_small(args[1], lo, hi, value)) {
       std::fprintf(stderr, "velmora settings: %s takes a number from %s, not '%s'\n",
-                   args[0].c_str(), interval ? "0 to 8" : "1 to 5", args[1].c_str());
+                   args[0].c_str(), range.c_str(), args[1].c_str());
       return kExitUsage;
     }
   }
@@ -52,6 +65,8 @@ int run_settings_command(const std::vector<std::string>& args) {
   if (!show) {
     if (args[0] == "interval") {
       settings.interval_code = value;
+    } else if (args[0] == "pacing") {
+      settings.pacing_ms = value;
     } else {
       concurrency = value;
     }
@@ -59,6 +74,10 @@ int run_settings_command(const std::vector<std::string>& args) {
       std::fprintf(stderr, "velmora settings: cannot write %s\n", paths.settings_file().c_str());
       return kExitFailed;
     }
+  }
+  if (args.size() == 1) {  // "pacing" alone
+    std::printf("pacing        %d ms between chunk requests\n", settings.pacing_ms);
+    return kExitOk;
   }
   std::string root;
   load_download_root(paths.sibling_settings_file(), paths.default_download_root(), root);
@@ -70,6 +89,7 @@ int run_settings_command(const std::vector<std::string>& args) {
   std::printf("interval      %d (%s)\n", code, code >= 0 && code <= 8 ? english[code] : "off");
   std::printf("concurrency   %d camera(s) at a time\n", concurrency);
   std::printf("auto start    %s\n", settings.auto_start ? "on" : "off");
+  std::printf("pacing        %d ms between chunk requests\n", settings.pacing_ms);
   std::printf("downloads     %s\n", root.c_str());
   std::printf("settings file %s\n", paths.settings_file().c_str());
   return kExitOk;

@@ -122,8 +122,10 @@ void NVDClient::connect_result(int result) {
 int NVDClient::handle_input() {
   KS_ASSERT_REACTOR_THREAD(*this);
   KeepAlive keep(this);
-  char chunk[1024];
-  const int n = receive(chunk, sizeof chunk);
+  char chunk[kReceiveChunk];
+  // Before the login completes, no more than the login buffer can still take.
+  const int room = status_.load() == STATUS_LOGGED_IN ? kReceiveChunk : kLoginCapacity - login_fill_;
+  const int n = receive(chunk, std::max(1, std::min<int>(kReceiveChunk, room)));
   if (n == 0) {
     sdk_log("NVDClient", LOG_DEBUG, "remote server shut down connection.");
     return -1;

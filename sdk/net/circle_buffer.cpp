@@ -58,4 +58,26 @@ int CSendBuffer::read_block(unsigned char* out) {
   return n;
 }
 
+int CSendBuffer::peek(iovec pieces[2]) const {
+  if (count_ <= 0) return 0;
+  int start = read_index_ + 1;
+  if (start >= capacity_) start = 0;
+  const int first = capacity_ - start < count_ ? capacity_ - start : count_;
+  pieces[0].iov_base = storage_ + start;
+  pieces[0].iov_len = static_cast<std::size_t>(first);
+  if (first == count_) return 1;
+  pieces[1].iov_base = storage_;
+  pieces[1].iov_len = static_cast<std::size_t>(count_ - first);
+  return 2;
+}
+
+void CSendBuffer::consume(int n) {
+  if (n > count_) n = count_;
+  if (n <= 0) return;
+  int start = read_index_ + 1;
+  if (start >= capacity_) start = 0;
+  read_index_ = (start + n - 1) % capacity_;
+  count_ -= n;
+}
+
 }  // namespace kestrune

@@ -46,6 +46,11 @@ public:
   // Deletes the object when the last reference goes; returns the new count.
   virtual int remove_reference();
   virtual SocketReactor* get_timer_interface() const { return reactor_; }
+  // Whether a handler registered for writing has something to write now.
+  // The reactor watches writability only while this is true, so a connected
+  // socket with nothing queued does not wake every pass; a handler that
+  // starts wanting it again says so through SocketReactor::request_output.
+  virtual bool wants_output() const { return true; }
 
   int reference_count() const { return refs_.load(); }
 

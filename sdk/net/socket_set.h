@@ -27,6 +27,12 @@ public:
     count_ = other.count_;
     highest_ = other.highest_;
   }
+  // Appends a socket the caller knows is not a member (full sets drop it).
+  void append(socket_t s) {
+    if (s == kInvalidSocket || count_ >= kCapacity) return;
+    sockets_[count_++] = s;
+    if (s > highest_) highest_ = s;
+  }
   // Drops the members for which keep(socket) is false, keeping the order.
   template <class F>
   void keep_if(F keep) {

@@ -6,12 +6,14 @@
 
 #include <cerrno>
 
+#include "net/ks_assert.h"
 #include "net/log.h"
 #include "net/reactor.h"
 
 namespace kestrune {
 namespace {
 const char kModule[] = "TCPConnection";
+constexpr int kSendRounds = 16;
 }
 
 TCPConnection::TCPConnection() : send_buffer_(new CSendBuffer) {}
@@ -29,11 +31,20 @@ SocketReactor* TCPConnection::reactor_for_io() {
   return reactor != nullptr ? reactor : SocketReactor::instance();
 }
 
+// Only with the reactor's lock held, so never while handle_output is
+// sending out of the ring.
 void TCPConnection::drop_send_queue() {
-  staged_pos_ = 0;
-  staged_len_ = 0;
+  KS_ASSERT(reactor_for_io()->holds_lock());
   Guard guard(send_lock_);
   send_buffer_->reset();
+}
+
+bool TCPConnection::wants_output() const {
+  const int state = state_.load();
+  if (state == STATE_CONNECTING || close_requested_.load()) return true;
+  if (state != STATE_CONNECTED) return false;
+  Guard guard(send_lock_);
+  return send_buffer_->count() > 0;
 }
 
 int TCPConnection::queued_bytes() {
@@ -104,17 +115,36 @@ int TCPConnection::receive(void* buffer, int size) {
 int TCPConnection::send(const void* data, int size) {
   if (state_.load() != STATE_CONNECTED) return kNotConnected;
   if (data == nullptr || size < 0) return -1;
+  // On the reactor thread inside a pass (a hook or a timer, such as a
+  // heartbeat), nothing else sends on this socket: with the ring empty the
+  // bytes go out at once and only what the socket does not take is queued,
+  // behind nothing, so the order holds.
+  const bool direct = reactor_for_io()->holds_lock();
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
   int rc;
+  bool was_empty;
   {
     Guard guard(send_lock_);
-    rc = send_buffer_->write_block(size, data);
+    was_empty = send_buffer_->count() == 0;
+    int sent = 0;
+    if (direct && was_empty && size > 0 && size < send_buffer_->capacity()) {
+      const ssize_t n = ::send(socket_.load(), bytes, static_cast<std::size_t>(size),
+                               MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n == size) return size;
+      if (n > 0) sent = static_cast<int>(n);  // errors show in handle_output
+    }
+    rc = send_buffer_->write_block(size - sent, bytes + sent);
   }
+  // While the ring holds bytes the reactor keeps watching the socket, so
+  // only the first bytes after it ran empty need to tell it.
+  if (rc == 0 && was_empty && size > 0) reactor_for_io()->request_output(this);
   return rc == -1 ? 0 : size;
 }
 
 int TCPConnection::handle_input() { return close_requested_.load() ? -1 : 0; }
 
 int TCPConnection::handle_output() {
+  KS_ASSERT(reactor_for_io()->holds_lock());
   const int state = state_.load();
   const socket_t s = socket_.load();
   if (state == STATE_CONNECTING) {
@@ -131,34 +161,31 @@ int TCPConnection::handle_output() {
   if (state != STATE_CONNECTED) return 0;
   if (close_requested_.load()) return -1;
 
-  for (;;) {
-    if (staged_pos_ == 0 && staged_len_ == 0) {
+  // Drains the ring while the socket takes bytes; a bounded number of rounds
+  // so a caller that keeps the ring full cannot hold up the other sockets.
+  for (int round = 0; round < kSendRounds; ++round) {
+    iovec pieces[2];
+    int count;
+    {
       Guard guard(send_lock_);
-      staged_len_ = send_buffer_->read_block(staging_);
+      count = send_buffer_->peek(pieces);
     }
-    if (staged_len_ == 0) return 1;
-    bool would_block = false;
-    while (staged_pos_ < staged_len_) {
-      ssize_t sent = ::send(s, staging_ + staged_pos_, staged_len_ - staged_pos_, MSG_NOSIGNAL);
-      if (sent >= 0) {
-        staged_pos_ += static_cast<int>(sent);
-        continue;
-      }
-      int error = last_socket_error();
+    if (count == 0) return 0;  // nothing left: the reactor stops watching
+    msghdr msg{};
+    msg.msg_iov = pieces;
+    msg.msg_iovlen = static_cast<std::size_t>(count);
+    const ssize_t sent = ::sendmsg(s, &msg, MSG_NOSIGNAL);
+    if (sent < 0) {
+      const int error = last_socket_error();
       if (error == EINTR) continue;
-      if (error_would_block(error)) {
-        would_block = true;
-        break;
-      }
+      if (error_would_block(error)) return 0;
       plain_line("[TCPConnection] : Send err = ", error);
       return -1;
     }
-    if (staged_pos_ == staged_len_) {
-      staged_pos_ = 0;
-      staged_len_ = 0;
-    }
-    if (would_block) return 0;
+    Guard guard(send_lock_);
+    send_buffer_->consume(static_cast<int>(sent));
   }
+  return 0;
 }
 
 int TCPConnection::handle_exception() {

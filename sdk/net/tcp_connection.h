@@ -3,6 +3,8 @@
 // (handle_input + receive) and get the connect/close hooks.
 #pragma once
 
+#include <sys/uio.h>
+
 #include <cstdint>
 
 #include "net/event_handler.h"
@@ -41,6 +43,10 @@ public:
   int write_block(int size, const void* data);
   // Moves up to 1200 bytes out; returns how many.
   int read_block(unsigned char* out);
+  // The bytes held, as up to two pieces in order; returns how many pieces.
+  // They stay in the ring (writers never touch them) until consume().
+  int peek(iovec pieces[2]) const;
+  void consume(int n);  // drops the first n bytes held
 };
 
 class TCPConnection : public Socket_Event_Handler {
@@ -56,6 +62,11 @@ public:
   int handle_exception() override;
   int handle_close(socket_t socket, int mask) override;
   socket_t get_handle() const override { return socket_; }
+  bool wants_output() const override;
+
+  // Bytes a protocol connection takes off its socket per readiness: enough
+  // for a whole download block, so one camera is not held to a trickle.
+  static constexpr int kReceiveChunk = 64 * 1024;
 
   virtual int attach(socket_t socket, const void* peer);
   // address in network byte order, port in host byte order
@@ -77,11 +88,11 @@ private:
   void drop_send_queue();
 
   std::atomic<socket_t> socket_{kInvalidSocket};
+  // Callers' threads append under the lock; the thread holding the reactor's
+  // lock sends straight out of the ring and drops what was sent, so a block
+  // half sent stays queued in order and nothing but the ring is shared.
   CSendBuffer* send_buffer_;
-  Lock send_lock_;
-  unsigned char staging_[CSendBuffer::kBlock];
-  int staged_pos_ = 0;
-  int staged_len_ = 0;
+  mutable Lock send_lock_;
   std::atomic<int> state_{STATE_IDLE};
   std::atomic<bool> close_requested_{false};
 };

@@ -47,7 +47,7 @@ NVDVIFsClient::~NVDVIFsClient() = default;
 int NVDVIFsClient::handle_input() {
   KS_ASSERT_REACTOR_THREAD(*this);
   HandlerKeepAlive hold(this);
-  unsigned char chunk[1024];
+  unsigned char chunk[kReceiveChunk];
   bool error = false;
   int got = 0;
   const int room = vifs::kMaxMessage - fill_;

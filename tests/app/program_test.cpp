@@ -89,6 +89,17 @@ TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
   EXPECT_TRUE(help.out.contains("--headless"));
 }
 
+TEST_F(Program, PacingSettingIsShownAndSet) {
+  Result shown = run({"settings", "pacing"});
+  EXPECT_EQ(shown.code, 0);
+  EXPECT_TRUE(shown.out.contains("pacing        500 ms")) << shown.out.toStdString();
+  EXPECT_EQ(run({"settings", "pacing", "0"}).code, 0);
+  EXPECT_TRUE(run({"settings"}).out.contains("pacing        0 ms"));
+  EXPECT_EQ(run({"settings", "pacing", "-1"}).code, 2);
+  EXPECT_EQ(run({"settings", "pacing", "60001"}).code, 2);
+  EXPECT_TRUE(run({"settings", "pacing"}).out.contains("pacing        0 ms"));
+}
+
 TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
   EXPECT_EQ(run({"settings", "interval", "0"}).code, 0);
   EXPECT_EQ(run({"settings", "concurrency", "2"}).code, 0);

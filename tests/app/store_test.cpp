@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "alias_store.h"
 #include "app_paths.h"
@@ -201,6 +202,41 @@ TEST_F(StoreFiles, SettingsSaveAsPrintedDocument) {
   ASSERT_TRUE(s.save(path("Settings.xml"), 3));
   EXPECT_NE(read_all(path("Settings.xml")).find("<QTX_Installed_Path></QTX_Installed_Path>"),
             std::string::npos);
+}
+
+TEST_F(StoreFiles, PacingIsAFifthElementOnlyWhenNotTheDefault) {
+  SystemSettings s;
+  s.program_path = "/p";
+  ASSERT_TRUE(s.save(path("Settings.xml"), 3));
+  EXPECT_EQ(read_all(path("Settings.xml")).find("DownloadPacing"), std::string::npos);
+
+  s.pacing_ms = 0;
+  s.interval_code = 2;
+  ASSERT_TRUE(s.save(path("Settings.xml"), 3));
+  EXPECT_NE(read_all(path("Settings.xml"))
+                .find("<QTX_Installed_Path>/p</QTX_Installed_Path>\n"
+                      "    <DownloadPacing>0</DownloadPacing>\n</SystemSetting>"),
+            std::string::npos);
+  SystemSettings back;
+  std::int32_t limit = 4;
+  back.load(path("Settings.xml"), limit);
+  EXPECT_EQ(back.pacing_ms, 0);
+  EXPECT_EQ(back.interval_code, 2);
+  EXPECT_EQ(limit, 3);
+
+  // By position like the rest; out of range, not a number or absent: 500.
+  const std::pair<const char*, int> cases[] = {
+      {"<R><a>0</a><b>2</b><c>1</c><d>/x</d><e>250</e></R>", 250},
+      {"<R><a>0</a><b>2</b><c>1</c><d>/x</d><e>-1</e></R>", 500},
+      {"<R><a>0</a><b>2</b><c>1</c><d>/x</d><e>60001</e></R>", 500},
+      {"<R><a>0</a><b>2</b><c>1</c><d>/x</d><e>soon</e></R>", 500},
+      {"<R><a>0</a><b>2</b><c>1</c><d>/x</d></R>", 500}};
+  for (const auto& [doc, want] : cases) {
+    write_all(path("Settings.xml"), doc);
+    back.pacing_ms = 7;
+    back.load(path("Settings.xml"), limit);
+    EXPECT_EQ(back.pacing_ms, want) << doc;
+  }
 }
 
 TEST_F(StoreFiles, DownloadRootFromSiblingSettings) {

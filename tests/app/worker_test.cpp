@@ -254,5 +254,19 @@ TEST_F(Worker, AFileSizeLimitFailsTheWriteNotTheProgram) {
   EXPECT_EQ(length_of(root_ + "/9/Manual/E.tmp"), 0);  // cut back to the chunk's start
 }
 
+TEST_F(Worker, PacingZeroAsksForTheNextChunkAtOnce) {
+  res_.set_pacing_ms(0);
+  res_.OnRecordListInfomation(list_page("Z.avi", 300000, 1).data());
+  const std::int32_t first = current_id();
+  res_.OnDownloadData(data_block(first, 0, std::string(CamConnentionRES::kChunkBytes, 'c'), true).data());
+  ASSERT_EQ(sink_.later.size(), 1u);
+  EXPECT_EQ(sink_.later[0].first, 0);
+  auto next = std::move(sink_.later[0].second);
+  sink_.later.clear();
+  next();
+  EXPECT_EQ(current_id(), first + 1);  // no wait, not even the default gap
+  EXPECT_TRUE(sink_.later.empty());
+}
+
 }  // namespace
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/tcp.h>
+#include <poll.h>
 
 #include <atomic>
 #include <cstring>
@@ -122,8 +123,10 @@ TEST(TCPConnection, RefusedConnectReportsErrorThenClosesOnce) {
   std::atomic<bool> deleted{false};
   auto* c = new Conn(&r);
   c->deleted = &deleted;
+  // The owner's reference, released by the close. Taken before the connect:
+  // the refusal may be handled before connect() has returned.
+  c->add_reference();
   ASSERT_EQ(0, c->connect(test::loopback(), test::closed_port()));
-  c->add_reference();  // the owner's reference, released by the close
   ASSERT_TRUE(test::wait_until([&] { return c->closed_calls.load() == 1; }));
   r.stop_and_wait();
   ASSERT_EQ(1, c->connect_calls.load());
