@@ -82,15 +82,21 @@ void CPellaquin::ScanKeyAndDuration() {
     }
   }
   if (!found) {
-    // No key picture: guess the codec from the start code of the first
-    // payload so the host can still name the stream.
+    // No key picture: times count from the first entry (not from RTP time
+    // 0, which would put every seek before the start and make the duration
+    // the camera's clock), and the codec is guessed from the first payload.
+    bool have_time = false;
     for (int e = 0; e < n && e < 16; ++e) {
       int got = reader_->ReadEntryPrefix(e, 0, prefix, kKeyPrefixSize);
+      if (got >= CSimpleRtp::kHeaderSize && (prefix[0] >> 6) == 2 && !have_time) {
+        first_key_ts_ = TimestampOf(prefix);
+        have_time = true;
+      }
       if (got < kKeyPrefixSize) continue;
       const uint8_t* p = prefix + 12;
       if (p[0] == 0 && p[1] == 0 && (p[2] & 0xFC) == 0x80) codec_ = VideoCodec::kH263;
       else if (p[0] == 0 && p[1] == 0 && (p[2] == 1 || (p[2] == 0 && p[3] == 1))) codec_ = VideoCodec::kH264;
-      if (codec_ != VideoCodec::kUnknown) break;
+      if (codec_ != VideoCodec::kUnknown && have_time) break;
     }
   }
   // The last entry that carries a header ends the recording.

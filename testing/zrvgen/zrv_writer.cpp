@@ -71,6 +71,11 @@ std::vector<Bytes> PacketizeVideo(const std::vector<Picture>& pictures, const Op
       au.insert(au.begin(), aud, aud + sizeof aud);
     }
     std::vector<Bytes> units = o.codec == Codec::kH264 ? SplitNals(au) : std::vector<Bytes>{au};
+    if (o.no_key && units.size() > 1) {
+      // The delimiter shares its packet with the parameter sets behind it.
+      units[0].insert(units[0].end(), units[1].begin(), units[1].end());
+      units.erase(units.begin() + 1);
+    }
     std::vector<Bytes> chunks;
     for (const Bytes& u : units)
       for (size_t off = 0; off < u.size(); off += max)
