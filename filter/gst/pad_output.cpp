@@ -60,13 +60,12 @@ HRESULT PadOutput::Deliver(const MediaSample& sample) {
   GstFlowReturn ret = gst_pad_push(pad_, buf);
   last_flow_ = ret;
   if (ret == GST_FLOW_OK) return S_OK;
-  if (ret != GST_FLOW_FLUSHING) {
-    // Not linked, refused caps, an error downstream: the element's owner
-    // must hear of it, as a demuxer's streaming error.
-    if (ret == GST_FLOW_NOT_LINKED || ret < GST_FLOW_EOS) {
-      GST_ELEMENT_FLOW_ERROR(element_, ret);
-      gst_pad_push_event(pad_, gst_event_new_eos());
-    }
+  // Flushing: a seek or a stop follows. Not linked or at its end: this
+  // stream stops, the other may go on. Anything worse is the pipeline's
+  // error to report.
+  if (ret < GST_FLOW_EOS && ret != GST_FLOW_NOT_LINKED) {
+    GST_ELEMENT_FLOW_ERROR(element_, ret);
+    gst_pad_push_event(pad_, gst_event_new_eos());
   }
   return S_FALSE;
 }
