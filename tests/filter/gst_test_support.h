@@ -40,14 +40,3 @@ inline std::string WaitForEnd(GstElement* pipeline, int seconds = 120) {
   gst_object_unref(bus);
   return result;
 }
-
-// Sanitizer leak reports stop at the media framework's own long-lived
-// allocations (registry, type system, plug-in caches).
-extern "C" inline const char* __lsan_default_suppressions() {
-  return "leak:libglib-2.0\nleak:libgobject-2.0\nleak:libgstreamer-1.0\nleak:libgstbase-1.0\n"
-         "leak:libgstpbutils-1.0\nleak:libgstvideo-1.0\nleak:libgstaudio-1.0\nleak:libgstapp-1.0\n"
-         "leak:libavcodec\nleak:libavutil\nleak:libx264\nleak:libpango\nleak:libfontconfig\n"
-         "leak:libharfbuzz\nleak:libcairo\nleak:libgstplayback\nleak:libgsttypefind\nleak:libgstlibav\n"
-         "leak:libgstx264\nleak:libgstpango\nleak:libgstvideoparsersbad\nleak:libgstcoreelements\n"
-         "leak:libgio-2.0\nleak:libgmodule\nleak:libgstvideotestsrc\nleak:libgstapp.so\n";
-}
