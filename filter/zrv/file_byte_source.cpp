@@ -1,5 +1,8 @@
 #include "file_byte_source.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace pellaquin {
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
@@ -16,20 +19,21 @@ std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
 FileByteSource::~FileByteSource() { std::fclose(file_); }
 
 int64_t FileByteSource::Size() {
-  long here = std::ftell(file_);
-  if (std::fseek(file_, 0, SEEK_END) != 0) return -1;
-  long size = std::ftell(file_);
-  if (here >= 0) std::fseek(file_, here, SEEK_SET);
-  return size;
+  struct stat st;
+  if (fstat(fileno(file_), &st) != 0) return -1;
+  return st.st_size;
 }
 
-bool FileByteSource::Seek(int64_t position) {
-  if (position < 0) return false;
-  return std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
-}
-
-size_t FileByteSource::Read(void* buffer, size_t len) {
-  return std::fread(buffer, 1, len, file_);
+size_t FileByteSource::ReadAt(uint64_t offset, void* buffer, size_t len) {
+  // Positioned reads: the stream's own buffer and position are never used.
+  size_t done = 0;
+  while (done < len) {
+    ssize_t n = pread(fileno(file_), static_cast<char*>(buffer) + done, len - done,
+                      static_cast<off_t>(offset + done));
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
 }
 
 }  // namespace pellaquin

@@ -1,14 +1,14 @@
 #pragma once
-// IByteSource over a C stream; the source owns the stream and closes it.
+// IByteSource over an open file; the source owns the stream and closes it.
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "byte_source.h"
+#include "block_cached_source.h"
 
 namespace pellaquin {
 
-class FileByteSource final : public IByteSource {
+class FileByteSource final : public BlockCachedSource {
 public:
   // Opens for read and update as recordings always were, falling back to read
   // only so that files on read-only media or without write permission play.
@@ -18,9 +18,10 @@ public:
   FileByteSource& operator=(const FileByteSource&) = delete;
 
   int64_t Size() override;
-  bool Seek(int64_t position) override;
-  size_t Read(void* buffer, size_t len) override;
   bool read_only() const { return read_only_; }
+
+protected:
+  size_t ReadAt(uint64_t offset, void* buffer, size_t len) override;
 
 private:
   FileByteSource(FILE* f, bool read_only) : file_(f), read_only_(read_only) {}
