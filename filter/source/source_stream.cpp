@@ -65,6 +65,7 @@ HRESULT CSourceStream::Inactive() {
 }
 
 void CSourceStream::ThreadProc() {
+  worker_.BindWorkerThread();
   StreamWorker::Command cmd;
   do {
     cmd = worker_.GetRequest();

@@ -1,10 +1,18 @@
 #include "stream_worker.h"
 
+#include <cassert>
+
 namespace pellaquin {
+
+void StreamWorker::BindWorkerThread() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  worker_ = std::this_thread::get_id();
+}
 
 HRESULT StreamWorker::CallWorker(Command cmd) {
   std::lock_guard<std::mutex> call(call_mutex_);
   std::unique_lock<std::mutex> lock(mutex_);
+  assert(worker_ != std::this_thread::get_id() && "the worker cannot wait for itself");
   cmd_ = cmd;
   pending_ = true;
   replied_ = false;
@@ -15,12 +23,14 @@ HRESULT StreamWorker::CallWorker(Command cmd) {
 
 StreamWorker::Command StreamWorker::GetRequest() {
   std::unique_lock<std::mutex> lock(mutex_);
+  assert(worker_ == std::this_thread::get_id());
   cv_.wait(lock, [this] { return pending_; });
   return cmd_;
 }
 
 bool StreamWorker::CheckRequest(Command* cmd) {
   std::lock_guard<std::mutex> lock(mutex_);
+  assert(worker_ == std::this_thread::get_id());
   if (!pending_) return false;
   *cmd = cmd_;
   return true;
@@ -28,6 +38,7 @@ bool StreamWorker::CheckRequest(Command* cmd) {
 
 void StreamWorker::Reply(HRESULT hr) {
   std::lock_guard<std::mutex> lock(mutex_);
+  assert(worker_ == std::this_thread::get_id());
   if (!pending_) return;
   if (cmd_ == CMD_EXIT) exit_replied_ = true;
   pending_ = false;

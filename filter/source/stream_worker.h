@@ -3,6 +3,7 @@
 // thread: the caller blocks until the worker acknowledges with Reply.
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "hresult.h"
 
@@ -12,6 +13,8 @@ class StreamWorker {
 public:
   enum Command { CMD_INIT, CMD_PAUSE, CMD_RUN, CMD_STOP, CMD_EXIT };
 
+  // Called first on the worker thread; the calls below assert who calls.
+  void BindWorkerThread();
   // Any thread but the worker: one request at a time.
   HRESULT CallWorker(Command cmd);
   // Worker thread only.
@@ -30,6 +33,7 @@ private:
   bool exit_replied_ = false;
   Command cmd_ = CMD_INIT;
   HRESULT result_ = S_OK;
+  std::thread::id worker_;
 };
 
 }  // namespace pellaquin

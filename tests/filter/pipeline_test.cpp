@@ -251,3 +251,17 @@ TEST_F(PipelineTest, H263RecordingsDecode) {
   gst_object_unref(v);
   gst_object_unref(p);
 }
+
+TEST_F(PipelineTest, ADamagedRecordingIsAnErrorNotAHang) {
+  zrvgen::Options o;
+  o.broken_chain = true;
+  std::string path = dir_->Path("broken.zrv");
+  ASSERT_TRUE(zrvgen::WriteRecording(path, SyntheticPictures(10, 5), o, nullptr));
+  GstElement* p = Launch("filesrc location=" + path + " ! zrvdemux ! fakesink");
+  ASSERT_NE(p, nullptr);
+  gst_element_set_state(p, GST_STATE_PLAYING);
+  std::string error = WaitForEnd(p);
+  EXPECT_NE(error.find("not a playable ZRV recording"), std::string::npos) << error;
+  EXPECT_EQ(gst_element_set_state(p, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
+  gst_object_unref(p);
+}
