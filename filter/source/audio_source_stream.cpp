@@ -42,16 +42,7 @@ HRESULT CAudioSourceStream::CheckMediaType(const MediaType& type) {
 }
 
 HRESULT CAudioSourceStream::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
-  if (!allocator || !request) return E_POINTER;
-  request->cBuffers = 10;
-  request->cbBuffer = kSampleBytes;
-  request->cbAlign = 4;
-  request->cbPrefix = 0;
-  AllocatorProperties actual;
-  if (allocator->SetProperties(*request, &actual) != S_OK) return E_FAIL;
-  if (actual.cBuffers != request->cBuffers || actual.cbBuffer < request->cbBuffer) return E_FAIL;
-  *request = actual;
-  return S_OK;
+  return AgreeBuffers(allocator, request, 10, kSampleBytes);
 }
 
 HRESULT CAudioSourceStream::OnThreadCreate() {
@@ -78,17 +69,13 @@ HRESULT CAudioSourceStream::FillBuffer(MediaSample* sample) {
 
 HRESULT CAudioSourceStream::ChangeStart() {
   if (!ThreadExists()) return S_OK;
-  DeliverBeginFlush();
-  Stop();
-  {
+  RestartAfterSeek([this] {
     // Samples after a seek count from the new start, like the video's, and
     // the silence lasts for what is left of the recording.
     std::lock_guard<std::recursive_mutex> lock(pin_lock_);
     sample_time_ = 0;
     remaining_ = duration_ > start_ ? duration_ - start_ : (duration_ > 0 ? 1 : 0);
-  }
-  DeliverEndFlush();
-  Run();
+  });
   return S_OK;
 }
 

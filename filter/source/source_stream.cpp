@@ -45,6 +45,20 @@ void CSourceStream::Disconnect() {
   sample_.reset();
 }
 
+HRESULT CSourceStream::AgreeBuffers(IMemAllocator* allocator, AllocatorProperties* request, long count,
+                                    long size) {
+  if (!allocator || !request) return E_POINTER;
+  request->cBuffers = count;
+  request->cbBuffer = size;
+  request->cbAlign = 4;
+  request->cbPrefix = 0;
+  AllocatorProperties actual;
+  if (allocator->SetProperties(*request, &actual) != S_OK) return E_FAIL;
+  if (actual.cBuffers != request->cBuffers || actual.cbBuffer < request->cbBuffer) return E_FAIL;
+  *request = actual;
+  return S_OK;
+}
+
 HRESULT CSourceStream::Active() {
   if (!IsConnected() || thread_.joinable()) return NOERROR;
   thread_ = std::thread([this] { ThreadProc(); });

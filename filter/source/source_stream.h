@@ -68,6 +68,20 @@ protected:
   HRESULT Pause() { return worker_.CallWorker(StreamWorker::CMD_PAUSE); }
   HRESULT Stop() { return worker_.CallWorker(StreamWorker::CMD_STOP); }
 
+  // Asks the allocator for exactly count buffers of at least size bytes
+  // (4-byte aligned, no prefix); E_FAIL unless it grants that.
+  static HRESULT AgreeBuffers(IMemAllocator* allocator, AllocatorProperties* request, long count, long size);
+  // After a seek: flush downstream, stop the streaming thread, let
+  // reposition move the pin, end the flush and run again.
+  template <typename F>
+  void RestartAfterSeek(F reposition) {
+    DeliverBeginFlush();
+    Stop();
+    reposition();
+    DeliverEndFlush();
+    Run();
+  }
+
   HRESULT DeliverBeginFlush() { return output_ ? output_->DeliverBeginFlush() : VFW_E_NOT_CONNECTED; }
   HRESULT DeliverEndFlush() { return output_ ? output_->DeliverEndFlush() : VFW_E_NOT_CONNECTED; }
   HRESULT DeliverEndOfStream() { return output_ ? output_->DeliverEndOfStream() : VFW_E_NOT_CONNECTED; }

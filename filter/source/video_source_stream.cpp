@@ -58,16 +58,7 @@ HRESULT CVideoSourceStream::CheckMediaType(const MediaType& type) {
 }
 
 HRESULT CVideoSourceStream::DecideBufferSize(IMemAllocator* allocator, AllocatorProperties* request) {
-  if (!allocator || !request) return E_POINTER;
-  request->cBuffers = 2;
-  request->cbBuffer = kSampleSize;
-  request->cbAlign = 4;
-  request->cbPrefix = 0;
-  AllocatorProperties actual;
-  if (allocator->SetProperties(*request, &actual) != S_OK) return E_FAIL;
-  if (actual.cBuffers != request->cBuffers || actual.cbBuffer < request->cbBuffer) return E_FAIL;
-  *request = actual;
-  return S_OK;
+  return AgreeBuffers(allocator, request, 2, kSampleSize);
 }
 
 HRESULT CVideoSourceStream::OnThreadCreate() {
@@ -236,17 +227,13 @@ HRESULT CVideoSourceStream::SetPositions(int64_t* current, uint32_t current_flag
 
 HRESULT CVideoSourceStream::ChangeStart() {
   if (!ThreadExists()) return S_OK;
-  DeliverBeginFlush();
-  Stop();
-  {
+  RestartAfterSeek([this] {
     std::lock_guard<std::recursive_mutex> lock(pin_lock_);
     next_entry_ = located_entry_;
     stream_time_ = 1;
     previous_ts_ = 0;
     have_previous_ = false;
-  }
-  DeliverEndFlush();
-  Run();
+  });
   return S_OK;
 }
 
