@@ -265,3 +265,19 @@ TEST_F(PipelineTest, ADamagedRecordingIsAnErrorNotAHang) {
   EXPECT_EQ(gst_element_set_state(p, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
   gst_object_unref(p);
 }
+
+TEST_F(PipelineTest, StoppingWhilePrerolledAndRestartingPlaysAgain) {
+  GstElement* p = Launch("playbin uri=" + Uri() +
+                         " video-sink=\"fakesink sync=false\" audio-sink=\"fakesink sync=false\"");
+  ASSERT_NE(p, nullptr);
+  for (int round = 0; round < 2; ++round) {
+    gst_element_set_state(p, GST_STATE_PAUSED);
+    ASSERT_EQ(gst_element_get_state(p, nullptr, nullptr, 60 * GST_SECOND), GST_STATE_CHANGE_SUCCESS);
+    // The pins are held by the prerolled sinks; stopping must release them.
+    ASSERT_EQ(gst_element_set_state(p, GST_STATE_READY), GST_STATE_CHANGE_SUCCESS);
+  }
+  gst_element_set_state(p, GST_STATE_PLAYING);
+  EXPECT_EQ(WaitForEnd(p), "");
+  EXPECT_EQ(gst_element_set_state(p, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
+  gst_object_unref(p);
+}
