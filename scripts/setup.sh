@@ -6,7 +6,11 @@ pkgs=(build-essential cmake ninja-build pkg-config git ccache
       qt6-base-dev libtinyxml2-dev
       qt6-tools-dev qt6-l10n-tools qt6-svg-dev xvfb xauth fonts-noto-cjk
       desktop-file-utils appstream lintian dpkg-dev file librsvg2-bin man-db groff-base
-      clang-14 libclang-rt-14-dev)
+      clang-14 libclang-rt-14-dev
+      libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+      gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+      gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-plugins-base-apps
+      gstreamer1.0-x shared-mime-info xdg-utils libfile-mimeinfo-perl)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
