@@ -197,6 +197,11 @@ void CameraSimulator::set_recordings(std::vector<Recording> recordings) {
   impl_->card = std::move(recordings);
 }
 
+void CameraSimulator::set_settings_page(int read_sub_type, std::string xml) {
+  std::lock_guard<std::mutex> lock(impl_->card_mu);
+  impl_->settings_pages[read_sub_type] = std::move(xml);
+}
+
 std::vector<Recording> CameraSimulator::recordings() const {
   std::lock_guard<std::mutex> lock(impl_->card_mu);
   return impl_->card;

@@ -3,7 +3,9 @@
 // live streams), as a real TCP server for tests and demos.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -62,6 +64,20 @@ struct DownloadRequestSeen {
   std::chrono::steady_clock::time_point at;
 };
 
+struct PresetRequestSeen {
+  uint32_t index = 0;
+  uint16_t x = 0, y = 0;
+};
+
+struct SettingsWriteSeen {
+  int sub_type = 0;
+  std::string xml;
+};
+
+// The settings page a read request of `read_sub_type` is answered with
+// until set_settings_page replaces it; empty for sub-types that are no reads.
+std::string default_settings_page(int read_sub_type);
+
 struct Stats {
   int connections = 0;         // accepted (or adopted) TCP connections
   int active_connections = 0;  // currently open
@@ -84,6 +100,11 @@ struct Stats {
   int settings_requests = 0, settings_sets = 0;
   int speak_starts = 0, speak_stops = 0, talk_frames = 0;
   int messages_received = 0;  // complete messages of any type
+  std::vector<int> config_reads;  // sub-types, in order
+  std::vector<SettingsWriteSeen> config_writes;
+  std::vector<std::array<uint8_t, 7>> ptz_frames;  // pan-tilt head frames
+  std::vector<PresetRequestSeen> presets;
+  int signal_requests = 0;
 };
 
 class CameraSimulator {
@@ -104,6 +125,7 @@ public:
   void set_refuse_downloads(std::set<std::string> names);
   void set_drop_after_download_bytes(uint64_t bytes);
   void set_recordings(std::vector<Recording> recordings);  // replaces the card
+  void set_settings_page(int read_sub_type, std::string xml);  // the answer to that read
   std::vector<Recording> recordings() const;
   void drop_connections();  // close every client connection now
 

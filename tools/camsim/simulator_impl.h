@@ -32,6 +32,7 @@ struct CameraSimulator::Impl {
   uint64_t drop_after = 0;
   uint16_t video_words[6] = {2, 25, 2048, 352, 288, 4};
   uint32_t next_recording_number = 1;
+  std::map<int, std::string> settings_pages;  // replaced pages by read sub-type
 
   mutable std::mutex stats_mu;
   Stats stats;
