@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "announcer.h"
+
 namespace camsim {
 
 // One recording on the simulated memory card.
@@ -56,6 +58,7 @@ struct Config {
   bool verbose = false;  // log connections, logins and requests on stdout
   bool trace = false;    // also log every message received
   std::vector<Recording> recordings;
+  AnnounceConfig announce;  // camera_id 0: no announcements
 };
 
 struct DownloadRequestSeen {
@@ -105,6 +108,7 @@ struct Stats {
   std::vector<std::array<uint8_t, 7>> ptz_frames;  // pan-tilt head frames
   std::vector<PresetRequestSeen> presets;
   int signal_requests = 0;
+  int announcements_sent = 0;  // datagrams of any length
 };
 
 class CameraSimulator {
@@ -128,6 +132,14 @@ public:
   void set_settings_page(int read_sub_type, std::string xml);  // the answer to that read
   std::vector<Recording> recordings() const;
   void drop_connections();  // close every client connection now
+
+  // Announcements (when configured). A camera that moves announces its new
+  // address (which must be a local one) from the next datagram on; -1 when
+  // it cannot send from there or does not announce.
+  int set_announce_address(const std::string& address);
+  void set_announce_silent(bool silent);
+  void send_malformed_announcement(size_t length);  // one datagram, now
+  void announce_now();
 
   // Serve an already connected stream (e.g. one handed through by a relay).
   // With logged_in = true the login exchange is skipped. Takes ownership of

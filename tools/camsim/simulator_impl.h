@@ -45,6 +45,7 @@ struct CameraSimulator::Impl {
   std::atomic<uint16_t> bound_port{0};
   std::atomic<bool> stopping{false};
   std::thread accept_thread;
+  std::unique_ptr<Announcer> announcer;  // while started, when configured
 
   void update_stats(const std::function<void(Stats&)>& f) {
     std::lock_guard<std::mutex> lock(stats_mu);
