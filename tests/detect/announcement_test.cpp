@@ -139,13 +139,13 @@ TEST_F(CameraList, NewAddressReplacesTheRecordWithoutALostNotice) {
   const auto events = notify.events();
   ASSERT_EQ(events.size(), 3u);
   EXPECT_TRUE(events[2].found);
-  EXPECT_EQ(events[2].record.ip_address, 0x0A000009u);
+  EXPECT_EQ(+events[2].record.ip_address, 0x0A000009u);
   EXPECT_EQ(notify.count(false, 7), 0);
   const auto list = detector().cameras();
   ASSERT_EQ(list.size(), 2u);  // one record per id, the replacement at the end
-  EXPECT_EQ(list[0].camera_id, 8u);
-  EXPECT_EQ(list[1].camera_id, 7u);
-  EXPECT_EQ(list[1].seen, 1);
+  EXPECT_EQ(+list[0].camera_id, 8u);
+  EXPECT_EQ(+list[1].camera_id, 7u);
+  EXPECT_EQ(+list[1].seen, 1);
 }
 
 TEST_F(CameraList, SourceAddressDecidesNotTheAddressInsideTheAnnouncement) {
@@ -167,7 +167,7 @@ TEST_F(CameraList, WrongLengthsChangeNothing) {
   }
   EXPECT_EQ(notify.events().size(), 1u);
   ASSERT_EQ(detector().cameras().size(), 1u);
-  EXPECT_EQ(detector().cameras()[0].seen, 1);
+  EXPECT_EQ(+detector().cameras()[0].seen, 1);
 }
 
 TEST_F(CameraList, ShortFormIntoANonEmptyListIsNotValid) {
@@ -176,9 +176,9 @@ TEST_F(CameraList, ShortFormIntoANonEmptyListIsNotValid) {
   feed(long_announcement(3));
   const auto list = detector().cameras();
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list[0].valid, 1u);
-  EXPECT_EQ(list[1].valid, 0u);
-  EXPECT_EQ(list[2].valid, 1u);
+  EXPECT_EQ(+list[0].valid, 1u);
+  EXPECT_EQ(+list[1].valid, 0u);
+  EXPECT_EQ(+list[2].valid, 1u);
 }
 
 TEST_F(CameraList, WithoutANotifyTheListStillWorks) {

@@ -57,8 +57,8 @@ TEST_F(Detector, HearsAnnouncementsAndRefusesASecondStart) {
   sender.send(port(), short_announcement(11));
   sender.send(port(), long_announcement(12));
   ASSERT_TRUE(wait_for([&] { return notify.events().size() == 2; }));
-  EXPECT_EQ(notify.events()[0].record.ip_address, kLoopback);
-  EXPECT_EQ(notify.events()[1].record.camera_id, 12u);
+  EXPECT_EQ(+notify.events()[0].record.ip_address, kLoopback);
+  EXPECT_EQ(+notify.events()[1].record.camera_id, 12u);
   EXPECT_EQ(Camera_Detect_Module::GetInstance(), Camera_Detect_Module::GetInstance());
 }
 
@@ -76,7 +76,7 @@ TEST_F(Detector, DatagramsTooLongOrOfOtherLengthsAreIgnored) {
   ASSERT_TRUE(wait_for([&] { return !notify.events().empty(); }));
   pause_ms(50);
   ASSERT_EQ(notify.events().size(), 1u);
-  EXPECT_EQ(notify.events()[0].record.camera_id, 23u);
+  EXPECT_EQ(+notify.events()[0].record.camera_id, 23u);
 }
 
 TEST_F(Detector, SweepReportsSilentCamerasBetweenOneAndTwoPeriods) {

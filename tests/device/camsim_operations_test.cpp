@@ -111,25 +111,25 @@ TEST_F(CamsimOperations, SettingsPagesAreReadIntoRecords) {
   std::lock_guard<std::mutex> g(handler.mu);
   ASSERT_TRUE(handler.eth && handler.wifi && handler.g3 && handler.g3_status && handler.service &&
               handler.alarm && handler.admin);
-  EXPECT_EQ(handler.eth->ip, inet_addr("127.0.0.1"));
+  EXPECT_EQ(+handler.eth->ip, inet_addr("127.0.0.1"));
   EXPECT_STREQ(handler.eth->mac, "00:11:22:33:44:55");
-  EXPECT_EQ(handler.wifi->ap_count, 2);
+  EXPECT_EQ(+handler.wifi->ap_count, 2);
   EXPECT_STREQ(handler.wifi->ap_list[1].ssid, "garden");
   EXPECT_STREQ(handler.wifi->ap_list[1].key, "secret");
   EXPECT_STREQ(handler.g3->USB_MODEM_MODEL, "SIM-3G");
   EXPECT_STREQ(handler.g3->profile[1].user_name, "tduser");
-  EXPECT_EQ(handler.g3_status->cs_signal_value, 17);
-  EXPECT_EQ(handler.g3_status->ppp_usage_mon, 123456789012LL);
-  EXPECT_EQ(handler.service->nvs_port, 1701);
+  EXPECT_EQ(+handler.g3_status->cs_signal_value, 17);
+  EXPECT_EQ(+handler.g3_status->ppp_usage_mon, 123456789012LL);
+  EXPECT_EQ(+handler.service->nvs_port, 1701);
   EXPECT_STREQ(handler.service->device_name, "simulated camera");
-  EXPECT_EQ(handler.alarm->md_sensitivity_level, 3);
+  EXPECT_EQ(+handler.alarm->md_sensitivity_level, 3);
   EXPECT_STREQ(handler.alarm->SMS_PHONE, "5550100");
   EXPECT_STREQ(handler.admin->username, "admin");
-  EXPECT_EQ(handler.record->sec_per_rec, 300);
+  EXPECT_EQ(+handler.record->sec_per_rec, 300);
   ASSERT_EQ(handler.record->entry_count, 1);
-  EXPECT_EQ(handler.record->entries[0].e_hour, 18);
-  EXPECT_EQ(handler.ptz->gm_ptz_speed, 4);
-  EXPECT_EQ(handler.ptz->preset_count, 1);
+  EXPECT_EQ(+handler.record->entries[0].e_hour, 18);
+  EXPECT_EQ(+handler.ptz->gm_ptz_speed, 4);
+  EXPECT_EQ(+handler.ptz->preset_count, 1);
   EXPECT_EQ(sim->stats().protocol_errors, 0);
 }
 
