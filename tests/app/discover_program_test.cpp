@@ -19,22 +19,11 @@
 namespace velmora {
 namespace {
 
-std::uint16_t free_udp_port() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
 class DiscoverCommand : public ::testing::Test {
 protected:
   void SetUp() override {
     test::qt_app();
-    port_ = free_udp_port();
+    port_ = test::free_udp_port();
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("XDG_DATA_HOME", data_.path());
     env_.insert("XDG_RUNTIME_DIR", run_.path());
@@ -54,25 +43,8 @@ protected:
     }
   }
 
-  struct Result {
-    int code = -1;
-    QString out, err;
-  };
-  Result run(const QStringList& args) {
-    QProcess p;
-    p.setProcessEnvironment(env_);
-    p.start(VELMORA_BIN, args);
-    Result r;
-    if (!p.waitForFinished(30000)) {
-      p.kill();
-      p.waitForFinished();
-      return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-  }
+  using Result = test::ProgramResult;
+  Result run(const QStringList& args) { return test::run_program(VELMORA_BIN, env_, args, 30000); }
 
   std::uint16_t port_ = 0;
   QTemporaryDir data_, run_;
