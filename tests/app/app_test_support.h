@@ -15,13 +15,23 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace velmora::test {
 
+inline std::uint16_t free_udp_port();
+
 inline QCoreApplication& qt_app() {
+  // Engines and programs started by the tests listen for camera
+  // announcements on a port of their own, never on the real one, so parallel
+  // runs do not take it from each other (a test may have chosen one already).
+  static const bool port_chosen = [] {
+    return ::setenv("KESTRUNE_DISCOVERY_PORT", std::to_string(free_udp_port()).c_str(), 0) == 0;
+  }();
+  (void)port_chosen;
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
