@@ -11,6 +11,7 @@
 #include "camera_store.h"
 #include "console.h"
 #include "modes.h"
+#include "runtime_dir.h"
 #include "search_manager.h"
 #include "sibling_link.h"
 

@@ -9,6 +9,7 @@
 #include "app_paths.h"
 #include "console.h"
 #include "modes.h"
+#include "status_texts.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
 #include "sync_display.h"

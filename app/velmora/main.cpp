@@ -1,7 +1,7 @@
 // velmora: keeps a local copy of the recordings on the configured cameras.
-// This build runs without a window: the engine with a console display, the
-// camera list commands and a self-contained demo. A desktop window plugs in
-// here as one more mode.
+// This build runs without a window: the engine with a console display and
+// the camera list commands; --demo hands over to the demo program beside this
+// one. A desktop window plugs in here as one more mode.
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -9,15 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app_paths.h"
-#include "instance_lock.h"
 #include "modes.h"
 
 namespace velmora {
 
 namespace {
-
-InstanceLock g_lock;
 
 void usage(std::FILE* f) {
   std::fprintf(f,
@@ -65,12 +61,6 @@ int bad_usage(const std::string& message) {
 }
 
 }  // namespace
-
-bool acquire_instance_lock() {
-  if (g_lock.acquire(runtime_dir())) return true;
-  std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
-  return false;
-}
 
 }  // namespace velmora
 
@@ -129,7 +119,7 @@ int main(int argc, char** argv) {
   if (headless && demo) return bad_usage("--headless and --demo are separate modes");
   if (demo) {
     if (h.once || h.now) return bad_usage("--once and --now belong to --headless");
-    return run_demo(d);
+    return start_demo(d);
   }
   if (headless) {
     if (d.cameras != DemoOptions{}.cameras) return bad_usage("--cameras belongs to --demo");

@@ -1,6 +1,7 @@
 #include "sync_display.h"
 
 #include "console.h"
+#include "status_texts.h"
 #include "window_messages.h"
 
 namespace velmora {
