@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -15,6 +17,7 @@
 #include "alias_store.h"
 #include "app_paths.h"
 #include "camera_store.h"
+#include "search_manager.h"
 #include "sibling_link.h"
 #include "sync_scheduler.h"
 #include "system_settings.h"
@@ -78,9 +81,10 @@ public:
   const std::deque<std::int32_t>& retry_list() const { return retry_; }
   const ControllerOptions& options() const { return options_; }
   bool sibling_present() const;
-  const std::map<std::int32_t, QByteArray>& discovered() const { return discovered_; }
+  // The cameras found on the local network (by us or by the sibling).
+  std::map<std::int32_t, DiscoveryRecord> discovered() const { return SearchManager::instance().table(); }
   // The sibling asked us to pause our own discovery (it resumes 3 s after
-  // it says so); the discovery itself comes with the add-camera dialog.
+  // it says so).
   bool discovery_paused() const { return discovery_paused_; }
 
 signals:
@@ -107,6 +111,7 @@ private:
   void run_retry();
   void on_link_frame(const LinkFrame& f);
   void on_copy_data(std::int32_t code, const QByteArray& data);
+  void start_discovery();
   bool is_local(std::int32_t id) const;
   bool offer_server_to_sibling(std::int32_t camera_id, const std::string& serial);
 
@@ -116,11 +121,13 @@ private:
   CameraTable cameras_;
   std::map<std::int32_t, CameraView> views_;
   std::deque<std::int32_t> retry_;
-  std::map<std::int32_t, QByteArray> discovered_;  // 44-byte discovery records
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;
   bool sdk_started_ = false;
   bool discovery_paused_ = false;
+  // Whether the sibling's window was there at the last look (main thread
+  // looks; discovery threads read).
+  std::atomic<bool> sibling_seen_{false};
 };
 
 }  // namespace velmora
