@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "relayed_camera_endpoint.h"
 #include "status_texts.h"
 #include "stop_signals.h"
+#include "search_manager.h"
 #include "sync_controller.h"
 #include "sync_display.h"
 #include "window_messages.h"
@@ -73,6 +75,13 @@ struct DemoCamera {
   std::unique_ptr<camsim::RelayedCameraEndpoint> relayed;  // remote cameras only
 };
 
+// The engine's library listens on 51010 unless the environment moves it.
+std::uint16_t discovery_port() {
+  const char* text = std::getenv("KESTRUNE_DISCOVERY_PORT");
+  const int port = text ? std::atoi(text) : 0;
+  return port > 0 && port < 65536 ? static_cast<std::uint16_t>(port) : 51010;
+}
+
 }  // namespace
 
 int run_demo(const DemoOptions& options) {
@@ -106,6 +115,9 @@ int run_demo(const DemoOptions& options) {
     cfg.port = 9996;
     cfg.password = kDemoPassword;
     cfg.recordings = c.recordings;
+    // Each direct camera announces itself to the port discovery listens on.
+    cfg.announce.camera_id = static_cast<std::uint64_t>(c.id);
+    cfg.announce.target_port = discovery_port();
     c.sim = std::make_unique<camsim::CameraSimulator>(cfg);
     if (c.sim->start() != 0) {
       std::fprintf(stderr,
@@ -264,6 +276,9 @@ int run_demo(const DemoOptions& options) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   if (display) display->finish();
+  // What discovery heard while the cameras synchronised.
+  const bool discovering = SearchManager::instance().running();
+  const auto heard_texts = SearchManager::instance().list_texts();
   controller.shutdown();
   const nvssim::Counters server_counts = server.counters();
   server.stop();
@@ -301,6 +316,15 @@ int run_demo(const DemoOptions& options) {
                                               : "Demo FAILED.");
   std::fprintf(out, "  cameras   %d direct, %d through the video server\n", options.cameras,
                kRemoteCameras);
+  if (discovering) {
+    std::string heard;
+    for (const auto& [id, text] : heard_texts) heard += " " + text;
+    std::fprintf(out, "  found     %zu camera(s) announcing themselves:%s\n", heard_texts.size(),
+                 heard.c_str());
+  } else {
+    std::fprintf(out, "  found     discovery was not listening (UDP port %u in use)\n",
+                 static_cast<unsigned>(discovery_port()));
+  }
   std::fprintf(out, "  server    %d login(s), %d relayed connection(s), %d logout(s)\n",
                server_counts.logins_accepted, server_counts.relay_admissions,
                server_counts.logout_notices);

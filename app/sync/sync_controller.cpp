@@ -45,6 +45,7 @@ bool SyncController::start() {
   reload_download_root();
   load_cameras();
   set_window_timer(TIMER_SPEED, options_.speed_interval_ms);
+  start_discovery();
   if (options_.listen_link) {
     endpoint_ = std::make_unique<LinkEndpoint>(
         options_.link_dir, QString::fromLatin1(kOwnEndpoint),
@@ -58,8 +59,22 @@ bool SyncController::start() {
   return true;
 }
 
+void SyncController::start_discovery() {
+  sibling_seen_ = sibling_present();
+  SearchManager::Host host;
+  host.post = [this](std::uint32_t msg) { post_message(msg, 0, 0); };
+  host.sibling_present = [this] { return sibling_seen_.load(); };
+  host.set_timer = [this](int id, int ms) { set_window_timer(id, ms); };
+  host.kill_timer = [this](int id) { kill_window_timer(id); };
+  SearchManager::instance().attach(host);
+  // Left to the sibling while it runs; a busy port leaves discovery off.
+  SearchManager::instance().start();
+}
+
 void SyncController::shutdown() {
   if (!sdk_started_) return;
+  SearchManager::instance().stop();
+  SearchManager::instance().detach();
   stop_all();
   NVS_SDK_V160::Camera_SDK_Finalize();
   sdk_started_ = false;
@@ -341,13 +356,18 @@ void SyncController::handle_message(const Message& m) {
       scheduler_->drop_server_cameras(m.data.toStdString());
       break;
     case WM_COPYDATA_MSG:
-      if (inbox_.on_copy_data(static_cast<std::int32_t>(m.wparam), m.data)) emit discoveryChanged();
+      // The table posts WM_DISCOVERY_CHANGED when a copy changed it.
+      SearchManager::instance().on_copy_data(static_cast<std::int32_t>(m.wparam), m.data);
       break;
     case WM_PAUSE_DISCOVERY:
       discovery_paused_ = true;
+      SearchManager::instance().pause();
       break;
     case WM_RESUME_DISCOVERY:
-      set_window_timer(TIMER_RESUME_DISCOVERY, kResumeDiscoveryMs);
+      SearchManager::instance().resume_later();
+      break;
+    case WM_DISCOVERY_CHANGED:
+      emit discoveryChanged();
       break;
     default:
       break;
@@ -361,6 +381,7 @@ void SyncController::handle_window_timer(int id) {
       start_all();
       break;
     case TIMER_SPEED: {
+      sibling_seen_ = sibling_present();
       const std::uint64_t bytes = CamConnentionRES::take_received_bytes();
       const qint64 kbps = static_cast<qint64>(
           static_cast<double>(bytes) * 1000.0 / options_.speed_interval_ms / 1024.0);
@@ -371,8 +392,8 @@ void SyncController::handle_window_timer(int id) {
       run_retry();
       break;
     case TIMER_RESUME_DISCOVERY:
-      kill_window_timer(TIMER_RESUME_DISCOVERY);
       discovery_paused_ = false;
+      SearchManager::instance().resume_timer_fired();
       break;
     default:
       break;

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -17,6 +19,7 @@
 #include "alias_store.h"
 #include "app_paths.h"
 #include "camera_store.h"
+#include "search_manager.h"
 #include "sibling_link.h"
 #include "sync_scheduler.h"
 #include "system_settings.h"
@@ -84,9 +87,10 @@ public:
   // Asks the sibling's endpoint directly (blocks up to 500 ms): for tests and
   // tools; the scheduler's offers never wait for it.
   bool sibling_present() const;
-  const std::map<std::int32_t, QByteArray>& discovered() const { return inbox_.discovered(); }
+  // The cameras found on the local network (by us or by the sibling).
+  std::map<std::int32_t, DiscoveryRecord> discovered() const { return SearchManager::instance().table(); }
   // The sibling asked us to pause our own discovery (it resumes 3 s after
-  // it says so); the discovery itself comes with the add-camera dialog.
+  // it says so).
   bool discovery_paused() const { return discovery_paused_; }
 
 signals:
@@ -110,6 +114,7 @@ private:
   void on_status(std::int32_t id, std::int32_t status);
   void release(std::int32_t id);
   void run_retry();
+  void start_discovery();
   bool is_local(std::int32_t id) const;
   void offer_server_to_sibling(std::int32_t camera_id, const std::string& serial,
                                std::function<void(bool asked)> done);
@@ -126,6 +131,9 @@ private:
   std::unique_ptr<LinkEndpoint> endpoint_;
   bool sdk_started_ = false;
   bool discovery_paused_ = false;
+  // Whether the sibling's window was there at the last look (main thread
+  // looks; discovery threads read).
+  std::atomic<bool> sibling_seen_{false};
 };
 
 }  // namespace velmora

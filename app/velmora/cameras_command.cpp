@@ -11,6 +11,8 @@
 #include "printable_text.h"
 #include "app_paths.h"
 #include "camera_store.h"
+#include "console.h"
+#include "discover_command.h"
 #include "modes.h"
 #include "sibling_link.h"
 #include "window_messages.h"
@@ -67,26 +69,29 @@ int list(const AppPaths& paths) {
 int run_cameras_command(const std::vector<std::string>& args) {
   if (args.empty()) {
     std::fprintf(stderr,
-                 "velmora cameras: missing command (list, add-local, add-remote, remove)\n");
+                 "velmora cameras: missing command (list, discover, add-local, add-remote, remove)\n");
     return kExitUsage;
   }
   const std::string& cmd = args[0];
-  const bool known =
-      cmd == "list" || cmd == "add-local" || cmd == "add-remote" || cmd == "remove";
+  const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
+                     cmd == "add-remote" || cmd == "remove";
   if (!known) {
     std::fprintf(stderr,
-                 "velmora cameras: unknown command '%s' (list, add-local, add-remote, remove)\n",
+                 "velmora cameras: unknown command '%s' (list, discover, add-local, add-remote, remove)\n",
                  cmd.c_str());
     return kExitUsage;
   }
+  if (cmd == "discover") return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
   const std::size_t want = cmd == "list"         ? 1
                            : cmd == "add-local"  ? 4
                            : cmd == "add-remote" ? 6
                                                  : 2;
-  if (args.size() != want) {
+  // A local camera heard on the network may be added by its id alone.
+  const bool by_discovery = cmd == "add-local" && args.size() == 3;
+  if (args.size() != want && !by_discovery) {
     std::fprintf(stderr, "usage: velmora cameras %s\n",
                  cmd == "list"         ? "list"
-                 : cmd == "add-local"  ? "add-local <id> <ipv4> <password>"
+                 : cmd == "add-local"  ? "add-local <id> [<ipv4>] <password>"
                  : cmd == "add-remote" ? "add-remote <id> <server ipv4> <user> <password> <serial>"
                                        : "remove <id>");
     return kExitUsage;
@@ -98,9 +103,11 @@ int run_cameras_command(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   CameraRecord record{};
+  std::string address = cmd == "add-local" && !by_discovery ? args[2] : std::string();
   if (cmd == "add-local") {
     std::string error;
-    if (!make_local_record(id, args[2], args[3], record, error)) {
+    // Without an address only the password can be checked before listening.
+    if (!make_local_record(id, by_discovery ? "0.0.0.0" : address, args.back(), record, error)) {
       std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
       return kExitUsage;
     }
@@ -120,6 +127,15 @@ int run_cameras_command(const std::vector<std::string>& args) {
       !acquire_instance_lock()) {
     return kExitAlreadyRunning;
   }
+  if (by_discovery) {
+    address = discover_address(id, kDefaultDiscoverSeconds);
+    std::string error;
+    if (address.empty()) return kExitFailed;
+    if (!make_local_record(id, address, args.back(), record, error)) {
+      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
+      return kExitFailed;
+    }
+  }
   const AppPaths paths = AppPaths::from_environment();
   paths.create_folders();
   if (cmd == "list") return list(paths);
@@ -135,7 +151,7 @@ int run_cameras_command(const std::vector<std::string>& args) {
     }
     notify_sibling();
     if (cmd == "add-local") {
-      std::printf("%s camera %d at %s\n", existed ? "Updated" : "Added", id, args[2].c_str());
+      std::fprintf(Console::out(), "%s camera %d at %s\n", existed ? "Updated" : "Added", id, address.c_str());
     } else {
       std::printf("%s remote camera %d (serial %s via server %s)\n",
                   existed ? "Updated" : "Added", id, args[5].c_str(), args[2].c_str());

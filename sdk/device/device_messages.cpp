@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "net/md5.h"
+#include "ptz/pelco_d.h"
 
 namespace kestrune {
 namespace {
@@ -162,18 +164,14 @@ RecordDelayRequest make_record_delay(std::uint32_t transaction_id, std::uint32_t
 }
 
 bool make_ptz_serial(int command, PtzSerialMessage* out) {
-  // Pelco-D bytes 2..5 (command 1, command 2, pan speed, tilt speed) for
-  // camera address 1.
-  static const struct { int command; std::uint8_t bytes[4]; } kFrames[] = {
-      {51, {0x00, 0x08, 0x30, 0x30}},  // tilt up
-      {52, {0x00, 0x10, 0x30, 0x30}},  // tilt down
-      {53, {0x00, 0x04, 0x30, 0x30}},  // pan left
-      {54, {0x00, 0x02, 0x30, 0x30}},  // pan right
-      {69, {0x90, 0x00, 0x00, 0x00}},  // auto scan
-      {70, {0x00, 0x00, 0x00, 0x00}},  // stop
+  using Builder = std::uint8_t (IMySerialPort::*)(std::uint8_t*, std::uint8_t);
+  static const struct { int command; Builder build; } kCommands[] = {
+      {51, &IMySerialPort::tilt_up},  {52, &IMySerialPort::tilt_down},
+      {53, &IMySerialPort::pan_left}, {54, &IMySerialPort::pan_right},
+      {69, &IMySerialPort::auto_scan}, {70, &IMySerialPort::stop},
   };
-  for (const auto& f : kFrames) {
-    if (f.command != command) continue;
+  for (const auto& c : kCommands) {
+    if (c.command != command) continue;
     auto msg = zeroed<PtzSerialMessage>(MSG_PTZ_SERIAL);
     msg.baud_rate = 2400;
     msg.data_bits = 8;
@@ -181,12 +179,8 @@ bool make_ptz_serial(int command, PtzSerialMessage* out) {
     msg.setting18 = 101;
     msg.setting22 = 1;
     msg.setting26 = 1;
-    msg.frame[0] = 0xFF;
-    msg.frame[1] = 0x01;
-    std::memcpy(msg.frame + 2, f.bytes, 4);
-    unsigned sum = 0;
-    for (int i = 1; i <= 5; ++i) sum += msg.frame[i];
-    msg.frame[6] = static_cast<std::uint8_t>(sum & 0xFF);
+    const std::unique_ptr<IMySerialPort> port = std::make_unique<CPelco_d>();
+    (port.get()->*c.build)(msg.frame, 1);  // the head at address 1
     *out = msg;
     return true;
   }

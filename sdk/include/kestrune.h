@@ -6,3 +6,4 @@
 #include "camera_module.h"
 #include "nvs_records.h"
 #include "nvs_client_module.h"
+#include "camera_detect_module.h"

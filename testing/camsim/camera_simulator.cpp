@@ -152,11 +152,23 @@ int CameraSimulator::start() {
   m.note("camera listening on %s:%u with %zu recordings", m.config.address.c_str(),
          m.bound_port.load(), recordings().size());
   m.accept_thread = std::thread([&m] { m.accept_loop(); });
+  if (m.config.announce.camera_id != 0) {
+    m.announcer = std::make_unique<Announcer>(m.config.announce, m.config.address, [&m] {
+      m.update_stats([](Stats& s) { ++s.announcements_sent; });
+    });
+    if (m.announcer->start() != 0) {
+      stop();
+      return -1;
+    }
+    m.note("announcing camera %llu every %d ms to %s:%u", static_cast<unsigned long long>(m.config.announce.camera_id),
+           m.config.announce.period_ms, m.config.announce.target_address.c_str(), m.config.announce.target_port);
+  }
   return 0;
 }
 
 void CameraSimulator::stop() {
   Impl& m = *impl_;
+  m.announcer.reset();
   m.stopping = true;
   if (m.accept_thread.joinable()) m.accept_thread.join();
   std::list<std::unique_ptr<Session>> all;
@@ -203,9 +215,30 @@ void CameraSimulator::set_recordings(std::vector<Recording> recordings) {
   impl_->card = std::move(recordings);
 }
 
+void CameraSimulator::set_settings_page(int read_sub_type, std::string xml) {
+  std::lock_guard<std::mutex> lock(impl_->card_mu);
+  impl_->settings_pages[read_sub_type] = std::move(xml);
+}
+
 std::vector<Recording> CameraSimulator::recordings() const {
   std::lock_guard<std::mutex> lock(impl_->card_mu);
   return impl_->card;
+}
+
+int CameraSimulator::set_announce_address(const std::string& address) {
+  return impl_->announcer ? impl_->announcer->set_address(address) : -1;
+}
+
+void CameraSimulator::set_announce_silent(bool silent) {
+  if (impl_->announcer) impl_->announcer->set_silent(silent);
+}
+
+void CameraSimulator::send_malformed_announcement(size_t length) {
+  if (impl_->announcer) impl_->announcer->send_malformed(length);
+}
+
+void CameraSimulator::announce_now() {
+  if (impl_->announcer) impl_->announcer->announce_now();
 }
 
 void CameraSimulator::drop_connections() {

@@ -3,12 +3,16 @@
 // live streams), as a real TCP server for tests and demos.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "announcer.h"
 
 namespace camsim {
 
@@ -73,6 +77,7 @@ struct Config {
   bool trace = false;    // also log every message received
   std::vector<Recording> recordings;
   Faults faults;  // for every new connection
+  AnnounceConfig announce;  // camera_id 0: no announcements
 };
 
 struct DownloadRequestSeen {
@@ -80,6 +85,20 @@ struct DownloadRequestSeen {
   uint32_t key = 0, offset = 0, length = 0;
   std::chrono::steady_clock::time_point at;
 };
+
+struct PresetRequestSeen {
+  uint32_t index = 0;
+  uint16_t x = 0, y = 0;
+};
+
+struct SettingsWriteSeen {
+  int sub_type = 0;
+  std::string xml;
+};
+
+// The settings page a read request of `read_sub_type` is answered with
+// until set_settings_page replaces it; empty for sub-types that are no reads.
+std::string default_settings_page(int read_sub_type);
 
 struct Stats {
   int connections = 0;         // accepted (or adopted) TCP connections
@@ -103,6 +122,12 @@ struct Stats {
   int settings_requests = 0, settings_sets = 0;
   int speak_starts = 0, speak_stops = 0, talk_frames = 0;
   int messages_received = 0;  // complete messages of any type
+  std::vector<int> config_reads;  // sub-types, in order
+  std::vector<SettingsWriteSeen> config_writes;
+  std::vector<std::array<uint8_t, 7>> ptz_frames;  // pan-tilt head frames
+  std::vector<PresetRequestSeen> presets;
+  int signal_requests = 0;
+  int announcements_sent = 0;  // datagrams of any length
 };
 
 class CameraSimulator {
@@ -124,8 +149,17 @@ public:
   void set_drop_after_download_bytes(uint64_t bytes);
   void set_faults(const Faults& faults);  // for connections opened from now on
   void set_recordings(std::vector<Recording> recordings);  // replaces the card
+  void set_settings_page(int read_sub_type, std::string xml);  // the answer to that read
   std::vector<Recording> recordings() const;
   void drop_connections();  // close every client connection now
+
+  // Announcements (when configured). A camera that moves announces its new
+  // address (which must be a local one) from the next datagram on; -1 when
+  // it cannot send from there or does not announce.
+  int set_announce_address(const std::string& address);
+  void set_announce_silent(bool silent);
+  void send_malformed_announcement(size_t length);  // one datagram, now
+  void announce_now();
 
   // Serve an already connected stream (e.g. one handed through by a relay).
   // With logged_in = true the login exchange is skipped. Takes ownership of

@@ -37,6 +37,10 @@ void usage() {
                "  --drop-after N      close a connection after N download bytes\n"
                "  --video-fps N       live video frames per second (0)\n"
                "  --audio-fps N       live audio frames per second (0)\n"
+               "  --announce ID       announce camera ID on the discovery port\n"
+               "  --announce-long     use the long announcement form\n"
+               "  --announce-period MS  milliseconds between announcements (5000)\n"
+               "  --announce-to IP:PORT  where announcements go (127.0.0.1:51010)\n"
                "  --verbose           log every message received\n"
                "  --quiet             log only protocol errors\n");
 }
@@ -97,6 +101,20 @@ int main(int argc, char** argv) {
     else if (a == "--drop-after") cfg.drop_after_download_bytes = num(~0ull);
     else if (a == "--video-fps") cfg.video_fps = static_cast<int>(num(1000));
     else if (a == "--audio-fps") cfg.audio_fps = static_cast<int>(num(1000));
+    else if (a == "--announce") cfg.announce.camera_id = num(~0ull);
+    else if (a == "--announce-long") cfg.announce.long_form = true;
+    else if (a == "--announce-period") cfg.announce.period_ms = static_cast<int>(num(86400000));
+    else if (a == "--announce-to") {
+      const std::string target = value();
+      const size_t colon = target.rfind(':');
+      unsigned long long port = 0;
+      if (colon == std::string::npos || !number(target.c_str() + colon + 1, 65535, &port)) {
+        std::fprintf(stderr, "camsim: bad value \"%s\" for --announce-to (IP:PORT)\n", target.c_str());
+        return 2;
+      }
+      cfg.announce.target_address = target.substr(0, colon);
+      cfg.announce.target_port = static_cast<uint16_t>(port);
+    }
     else if (a == "--verbose") cfg.trace = true;
     else if (a == "--quiet") cfg.verbose = false;
     else if (a == "--help" || a == "-h") {

@@ -231,22 +231,14 @@ void Session::dispatch(const uint8_t* msg, uint32_t len) {
       return on_remote_play(msg, len);
     case REMOTE_PLAY_CTRL:
       return on_remote_play_ctrl(msg, len);
-    case CONFIG: {
-      // Settings pages are not simulated; the frame is still checked.
-      auto h = view<ConfigHead>(msg);
-      if (len < sizeof h || h.body_length != len - 6 || h.two != 2)
-        sim_.protocol_error("malformed configuration message of %u bytes", len);
-      return;
-    }
+    case CONFIG:
+      return on_config(msg, len);
     case PTZ_SERIAL:
-      if (len < 30) sim_.protocol_error("PTZ serial message of %u bytes, expected 30 or more", len);
-      return;
+      return on_ptz_serial(msg, len);
     case SIGNAL_STRENGTH:
-      check_length("signal strength request", len, 6);
-      return;
+      return on_signal_strength(len);
     case PTZ_GOTO_PRESET:
-      check_length("preset request", len, 18);
-      return;
+      return on_goto_preset(msg, len);
     default:
       sim_.protocol_error("unexpected message type %u (%u bytes)", type, len);
       return;

@@ -89,6 +89,13 @@ private:
   void pump_media(Clock::time_point now);
   void finish_recording(bool notify);
 
+  // session_settings.cpp
+  void on_config(const uint8_t* msg, uint32_t len);
+  void send_config(uint8_t sub_type, const std::string& xml);
+  void on_ptz_serial(const uint8_t* msg, uint32_t len);
+  void on_signal_strength(uint32_t len);
+  void on_goto_preset(const uint8_t* msg, uint32_t len);
+
   CameraSimulator::Impl& sim_;
   int fd_;  // written only under sim_.sessions_mu
   std::atomic<bool> close_requested_{false};

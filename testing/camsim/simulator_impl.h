@@ -33,6 +33,7 @@ struct CameraSimulator::Impl {
   Faults faults;
   uint16_t video_words[6] = {2, 25, 2048, 352, 288, 4};
   uint32_t next_recording_number = 1;
+  std::map<int, std::string> settings_pages;  // replaced pages by read sub-type
 
   mutable std::mutex stats_mu;
   Stats stats;
@@ -45,6 +46,7 @@ struct CameraSimulator::Impl {
   std::atomic<uint16_t> bound_port{0};
   std::atomic<bool> stopping{false};
   std::thread accept_thread;
+  std::unique_ptr<Announcer> announcer;  // while started, when configured
 
   void update_stats(const std::function<void(Stats&)>& f) {
     std::lock_guard<std::mutex> lock(stats_mu);

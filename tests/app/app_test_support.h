@@ -3,10 +3,20 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -14,7 +24,16 @@
 
 namespace velmora::test {
 
+inline std::uint16_t free_udp_port();
+
 inline QCoreApplication& qt_app() {
+  // Engines and programs started by the tests listen for camera
+  // announcements on a port of their own, never on the real one, so parallel
+  // runs do not take it from each other (a test may have chosen one already).
+  static const bool port_chosen = [] {
+    return ::setenv("KESTRUNE_DISCOVERY_PORT", std::to_string(free_udp_port()).c_str(), 0) == 0;
+  }();
+  (void)port_chosen;
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
@@ -52,6 +71,41 @@ inline void write_all(const std::string& path, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
+}
+
+// A UDP port nobody used a moment ago (for the discovery port override).
+inline std::uint16_t free_udp_port() {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+// One run of a program: exit code (-1 when it crashed or hung) and output.
+struct ProgramResult {
+  int code = -1;
+  QString out, err;
+};
+
+inline ProgramResult run_program(const QString& program, const QProcessEnvironment& env,
+                                 const QStringList& args, int timeout_ms = 60000) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  ProgramResult r;
+  if (!p.waitForFinished(timeout_ms)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
 }
 
 }  // namespace velmora::test

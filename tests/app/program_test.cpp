@@ -31,25 +31,10 @@ protected:
     env_.insert("XDG_RUNTIME_DIR", run_.path());
   }
 
-  struct Result {
-    int code = -1;
-    QString out, err;
-  };
+  using Result = test::ProgramResult;
 
   Result run(const QStringList& args, int timeout_ms = 60000) {
-    QProcess p;
-    p.setProcessEnvironment(env_);
-    p.start(VELMORA_BIN, args);
-    Result r;
-    if (!p.waitForFinished(timeout_ms)) {
-      p.kill();
-      p.waitForFinished();
-      return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return test::run_program(VELMORA_BIN, env_, args, timeout_ms);
   }
 
   std::unique_ptr<camsim::CameraSimulator> sim(const char* address, camsim::Config cfg = {}) {

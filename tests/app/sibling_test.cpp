@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app_test_support.h"
+#include "camsim.h"
 #include "camera_store.h"
 #include "sibling_link.h"
 #include "sync_controller.h"
@@ -196,6 +197,39 @@ TEST_F(SiblingLink, OnlySiblingMessagesAreAcceptedAndDiscoveryCopiesLand) {
   EXPECT_EQ(statuses, 0);
   ASSERT_EQ(run_stub({"copydata", "12082", QString::fromLatin1(record.toHex())}), 0);
   ASSERT_TRUE(wait_until([&] { return ctl_->discovered().empty(); }));
+}
+
+// A simulated camera announcing itself to the port this test process's
+// library listens on.
+std::unique_ptr<camsim::CameraSimulator> announcing_camera(const char* address, std::uint64_t id) {
+  camsim::Config c;
+  c.address = address;
+  c.port = 0;
+  c.verbose = false;
+  c.announce.camera_id = id;
+  c.announce.period_ms = 200;
+  c.announce.target_port = static_cast<std::uint16_t>(std::atoi(std::getenv("KESTRUNE_DISCOVERY_PORT")));
+  auto sim = std::make_unique<camsim::CameraSimulator>(c);
+  EXPECT_EQ(sim->start(), 0);
+  return sim;
+}
+
+TEST_F(SiblingLink, StartUpDiscoversUnlessTheSiblingRuns) {
+  ASSERT_TRUE(start_listener());  // the sibling discovers for both
+  start_controller();
+  auto camera = announcing_camera("127.0.2.91", 91);
+  test::pump_for(600);
+  EXPECT_EQ(ctl_->discovered().count(91), 0u);
+  ctl_.reset();
+  stub_.kill();
+  stub_.waitForFinished(5000);
+
+  start_controller();  // alone: start-up listens
+  int changes = 0;
+  QObject::connect(ctl_.get(), &SyncController::discoveryChanged, [&] { ++changes; });
+  ASSERT_TRUE(wait_until([&] { return ctl_->discovered().count(91) == 1; }, 5000));
+  ASSERT_TRUE(wait_until([&] { return changes >= 1; }, 5000));
+  EXPECT_EQ(ctl_->discovered().at(91).address_text(), "127.0.2.91");
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+#include "discover_command.h"
+
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "app_paths.h"
+#include "camera_store.h"
+#include "console.h"
+#include "modes.h"
+#include "runtime_dir.h"
+#include "search_manager.h"
+#include "sibling_link.h"
+
+namespace velmora {
+
+namespace {
+
+// Starts discovery for this process; false (with the reason printed) when it
+// cannot listen.
+bool start_discovery() {
+  Console::capture(false);  // the library's own lines stay off the listing
+  SearchManager& search = SearchManager::instance();
+  // Asked once: the command is over long before the answer could change.
+  const bool sibling = endpoint_exists(QString::fromStdString(runtime_dir()), QString::fromLatin1(kSiblingEndpoint));
+  SearchManager::Host host;
+  host.sibling_present = [sibling] { return sibling; };
+  search.attach(host);
+  if (sibling) {
+    std::fprintf(stderr,
+                 "velmora cameras: the sibling camera manager is running and listens for cameras "
+                 "itself; use its list\n");
+    return false;
+  }
+  if (!search.start()) {
+    std::fprintf(stderr,
+                 "velmora cameras: cannot listen for camera announcements (UDP port 51010 is in "
+                 "use, perhaps by a running Velmora)\n");
+    return false;
+  }
+  return true;
+}
+
+// Waits until `done` holds or `seconds` have passed; true when it held.
+bool listen_for(int seconds, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    QThread::msleep(50);
+  }
+  return done();
+}
+
+void stop_discovery() {
+  SearchManager::instance().stop();
+  SearchManager::instance().detach();
+}
+
+bool parse_seconds(const std::string& text, int& seconds) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < 1 || v > 3600) return false;
+  seconds = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int run_discover_command(const std::vector<std::string>& args) {
+  int seconds = kDefaultDiscoverSeconds;
+  if (!args.empty()) {
+    if (args.size() != 2 || args[0] != "--seconds" || !parse_seconds(args[1], seconds)) {
+      std::fprintf(stderr, "usage: velmora cameras discover [--seconds N]   (N from 1 to 3600, default %d)\n",
+                   kDefaultDiscoverSeconds);
+      return kExitUsage;
+    }
+  }
+  if (!start_discovery()) return kExitFailed;
+  std::FILE* out = Console::out();
+  std::fprintf(out, "Listening for cameras on the local network for %d s...\n", seconds);
+  std::fflush(out);
+  listen_for(seconds, [] { return false; });
+  const auto table = SearchManager::instance().table();
+  stop_discovery();
+
+  CameraTable configured;
+  load_camera_file(AppPaths::from_environment().camera_list_file(), configured);
+  if (table.empty()) {
+    std::fprintf(out, "No camera heard.\n");
+    return kExitOk;
+  }
+  std::fprintf(out, "%-12s %-16s %s\n", "ID", "ADDRESS", "");
+  for (const auto& [id, record] : table) {
+    std::fprintf(out, "%-12d %-16s %s\n", id, record.address_text().c_str(),
+                configured.count(id) ? "in the camera list" : "");
+  }
+  std::fprintf(out, "%zu camera(s) heard.\n", table.size());
+  return kExitOk;
+}
+
+std::string discover_address(std::int32_t id, int seconds) {
+  if (!start_discovery()) return {};
+  const bool heard = listen_for(seconds, [id] { return SearchManager::instance().contains(id); });
+  std::string address;
+  if (heard) {
+    const auto table = SearchManager::instance().table();
+    const auto it = table.find(id);
+    if (it != table.end()) address = it->second.address_text();
+  }
+  stop_discovery();
+  if (address.empty())
+    std::fprintf(stderr,
+                 "velmora cameras: camera %d was not heard on the local network within %d s; "
+                 "give its address\n",
+                 id, seconds);
+  return address;
+}
+
+}  // namespace velmora
