@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "camera_record.h"
+#include "search_manager.h"
 #include "sibling_link.h"
 #include "sync_controller.h"
 #include "window_messages.h"
@@ -203,17 +204,12 @@ void EngineAdapter::run_autostart_module() {
 }
 
 std::map<int, QString> EngineAdapter::discovered_texts() const {
-  // GAP: only the sibling program's discovery data feeds this list for now.
-  // The program's own discovery table (SearchManager, "id(a.b.c.d)" texts
-  // from list_texts()) is to be read here, with its change notice forwarded
-  // as discoveryChanged, once it is part of the engine.
+  // The table holds what our own discovery heard and, while the sibling
+  // program runs, what its data copies carried; its change notice arrives as
+  // the controller's discoveryChanged.
   std::map<int, QString> out;
-  for (const auto& [id, record] : controller_.discovered()) {
-    if (record.size() < 4) continue;
-    const auto* b = reinterpret_cast<const unsigned char*>(record.constData());
-    // The address is stored in host byte order: its last byte comes first.
-    out[id] = QString("%1(%2.%3.%4.%5)").arg(id).arg(b[3]).arg(b[2]).arg(b[1]).arg(b[0]);
-  }
+  for (const auto& [id, text] : SearchManager::instance().list_texts())
+    out[id] = QString::fromStdString(text);
   return out;
 }
 
