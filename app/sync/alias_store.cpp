@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "private_file.h"
+
 namespace velmora {
 
 namespace {
@@ -40,7 +42,7 @@ void load_alias_file(const std::string& path, AliasTable& table) {
 }
 
 bool save_alias_file(const std::string& path, const AliasTable& table) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = open_private(path);
   if (!f) return false;
   bool ok = true;
   for (const auto& [id, alias] : table) {

@@ -302,6 +302,9 @@ CamConnentionRES::ChunkRequest CamConnentionRES::start_next_locked() {
     current_paths_ = paths;
     QByteArray copy(e.file_name, sizeof e.file_name);
     copy[31] = '\0';
+    // After the name: where the download starts and the recording's size.
+    copy.append(reinterpret_cast<const char*>(&offset), sizeof offset);
+    copy.append(reinterpret_cast<const char*>(&size), sizeof size);
     sink_.post_message(WM_CURRENT_FILE, camera_.camera_id, 0, copy);
     sink_.post_message(WM_FILE_PROGRESS, camera_.camera_id,
                        static_cast<std::intptr_t>(static_cast<double>(offset) * 100.0 / size));

@@ -287,7 +287,16 @@ void SyncController::handle_message(const Message& m) {
       QByteArray name = m.data.left(32);
       const qsizetype nul = name.indexOf('\0');
       if (nul >= 0) name.truncate(nul);
-      views_[id].current_file = name.toStdString();
+      CameraView& v = views_[id];
+      v.current_file = name.toStdString();
+      v.file_offset = v.file_size = 0;
+      if (m.data.size() >= 40) {
+        std::uint32_t offset, size;
+        std::memcpy(&offset, m.data.constData() + 32, sizeof offset);
+        std::memcpy(&size, m.data.constData() + 36, sizeof size);
+        v.file_offset = offset;
+        v.file_size = size;
+      }
       emit currentFileChanged(id, QString::fromUtf8(name));
       break;
     }

@@ -40,6 +40,8 @@ struct CameraView {
   std::int32_t total = 0;
   int percent = 0;
   std::string current_file;
+  std::uint32_t file_offset = 0;  // where the current file's download started
+  std::uint32_t file_size = 0;    // the current recording's size (0 = unknown)
 };
 
 class SyncController : public WindowCore {

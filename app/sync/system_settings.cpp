@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "private_file.h"
+
 namespace velmora {
 
 namespace {
@@ -73,7 +75,10 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("MaxConcurrency", std::to_string(concurrency));
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
-  return doc.SaveFile(path.c_str()) == tinyxml2::XML_SUCCESS;
+  std::FILE* f = open_private(path);
+  if (!f) return false;
+  const bool ok = doc.SaveFile(f) == tinyxml2::XML_SUCCESS;
+  return std::fclose(f) == 0 && ok;
 }
 
 int load_download_root(const std::string& sibling_settings, const std::string& default_root,

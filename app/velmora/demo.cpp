@@ -74,7 +74,8 @@ struct DemoCamera {
 }  // namespace
 
 int run_demo(const DemoOptions& options) {
-  if (!acquire_instance_lock()) return kExitAlreadyRunning;
+  // The demo has a profile of its own and never takes the instance lock, so
+  // a running service does not block it.
   Console::capture(options.verbose);
   std::FILE* out = Console::out();
 

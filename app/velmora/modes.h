@@ -12,6 +12,7 @@ enum ExitCode : int {
   kExitFailed = 1,         // a camera did not complete, a check failed
   kExitUsage = 2,          // bad command line or input
   kExitAlreadyRunning = 3, // another instance holds "_Velmora"
+  kExitInterrupted = 130,  // stopped by Ctrl+C before the work was done
 };
 
 struct HeadlessOptions {
@@ -23,14 +24,17 @@ struct HeadlessOptions {
 struct DemoOptions {
   int cameras = 5;
   bool verbose = false;
+  bool keep = false;  // keep the temporary folder afterwards
 };
 
 int run_cameras_command(const std::vector<std::string>& args);
 int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
 int run_demo(const DemoOptions& options);
+int run_sync_command(const std::vector<std::string>& args);
 
-// Acquires the single-instance lock or prints why not; false = exit now.
-bool acquire_instance_lock();
+// Acquires the single-instance lock; when it is held elsewhere and `report`
+// is set, says which process holds it and what to do. False = not acquired.
+bool acquire_instance_lock(bool report);
 
 }  // namespace velmora

@@ -1,0 +1,18 @@
+// The program's help texts, one per level of the command line, and its
+// version line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace velmora {
+
+// Help of a topic: "" (the whole program), "cameras", "cameras list",
+// "cameras add-local", "cameras add-remote", "cameras remove", "settings",
+// "sync", "headless", "demo". Unknown topics give the program's help.
+const char* help_text(const std::string& topic);
+
+// "velmora <version> (camera library <version>)".
+std::string version_text();
+
+}  // namespace velmora
