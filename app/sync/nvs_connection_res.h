@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "camera_record.h"
 #include "nvs_client_module.h"
@@ -60,6 +61,9 @@ public:
 
 private:
   void connect_server();
+  // Posts why a camera's run fails (the status still comes from its timer).
+  void tell_cameras_locked(const std::vector<std::int32_t>& ids, const std::string& reason);
+  std::vector<std::int32_t> attached_locked() const;
   std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const;
 
   MessageSink& sink_;

@@ -207,6 +207,8 @@ void SyncController::add_retry(std::int32_t id) {
 void SyncController::on_status(std::int32_t id, std::int32_t status) {
   CameraView& v = views_[id];
   const bool user_stopped = v.status == STATUS_USER_STOPPED;
+  // A new run starts without the reason of the last one.
+  if (status == STATUS_WAITING || status == STATUS_CONNECTING) v.reason.clear();
   auto show = [&] {
     v.status = status;
     emit statusChanged(id, status);
@@ -339,6 +341,12 @@ void SyncController::handle_message(const Message& m) {
       } else {
         scheduler_->drop_server_cameras(serial_of(it->second));
       }
+      break;
+    }
+    case WM_FAILURE_REASON: {
+      const auto id = static_cast<std::int32_t>(m.wparam);
+      views_[id].reason = m.data.left(512).toStdString();
+      emit failureReason(id, QString::fromUtf8(m.data.left(512)));
       break;
     }
     case WM_SERVER_SEIZED:

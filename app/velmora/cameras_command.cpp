@@ -228,6 +228,13 @@ int run_cameras_command(const std::vector<std::string>& args) {
                                             "' is not a camera id (a 32-bit number, signed or "
                                             "unsigned)"));
   if (p.size() == full - 1) {
+    // Check everything else before asking, so a typo is not found only
+    // after the password was typed.
+    CameraRecord probe{};
+    const bool fine = cmd == "add-local"
+                          ? make_local_record(id, p[1], "", probe, error)
+                          : make_remote_record(id, p[1], p[2], "", p[3], probe, error);
+    if (!fine) return print_reply(refuse(kExitUsage, error));
     std::string password;
     if (o.password_stdin) {
       if (!read_password_line(password))

@@ -1,13 +1,13 @@
 #include "cli_input.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <iostream>
 
 namespace velmora {
 
@@ -68,6 +68,21 @@ bool read_password_line(std::string& password) {
   return any;
 }
 
+namespace {
+
+// The terminal's settings while echo is off, restored if Ctrl+C ends the
+// prompt (the shell would otherwise be left without echo).
+termios g_saved_termios{};
+int g_prompt_fd = -1;
+
+void restore_and_reraise(int sig) {
+  if (g_prompt_fd >= 0) ::tcsetattr(g_prompt_fd, TCSAFLUSH, &g_saved_termios);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+}  // namespace
+
 bool prompt_password(const std::string& prompt, std::string& password) {
   const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
@@ -77,6 +92,13 @@ bool prompt_password(const std::string& prompt, std::string& password) {
     ::close(fd);
     return false;
   }
+  g_saved_termios = old;
+  g_prompt_fd = fd;
+  struct sigaction sa {}, old_int {}, old_term {};
+  sa.sa_handler = restore_and_reraise;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, &old_int);
+  ::sigaction(SIGTERM, &sa, &old_term);
   termios quiet = old;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
@@ -96,6 +118,9 @@ bool prompt_password(const std::string& prompt, std::string& password) {
     password.push_back(c);
   }
   ::tcsetattr(fd, TCSAFLUSH, &old);
+  ::sigaction(SIGINT, &old_int, nullptr);
+  ::sigaction(SIGTERM, &old_term, nullptr);
+  g_prompt_fd = -1;
   ::close(fd);
   return ok;
 }

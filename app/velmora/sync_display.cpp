@@ -22,6 +22,9 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
   connect(&controller_, &SyncController::currentFileChanged, this, &SyncDisplay::on_file);
   connect(&controller_, &SyncController::fileFailed, this, &SyncDisplay::on_failed);
   connect(&controller_, &SyncController::speedUpdated, this, &SyncDisplay::on_speed);
+  connect(&controller_, &SyncController::failureReason, this, [this](int id, const QString& why) {
+    event(camera_label(id) + ": " + why.toStdString());
+  });
   connect(&controller_, &SyncController::autoSyncFired, this,
           [this](const QString&) { event("automatic synchronisation of every camera"); });
   if (live_) {
@@ -83,7 +86,12 @@ SyncDisplay::Tally SyncDisplay::total() const {
 }
 
 std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
-  if (status != STATUS_COMPLETE) return status_english(status);
+  if (status != STATUS_COMPLETE) {
+    const CameraView& v = controller_.view(id);
+    if (status_is_final(status) && status != STATUS_USER_STOPPED && !v.reason.empty())
+      return v.reason;
+    return status_english(status);
+  }
   const CameraView& v = controller_.view(id);
   const int skipped = runs_[id].skipped;
   const std::string disk = std::to_string(on_disk(id)) + " on disk";
