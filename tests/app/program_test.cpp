@@ -417,3 +417,54 @@ TEST_F(Program, CommandsReachARunningService) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Each failure still ends by the camera's connect timer (the status the
+// scheduler retries on), but the outcome names the server's answer.
+TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
+  nvssim::Config scfg;
+  scfg.address = "127.0.2.80";
+  scfg.port = 1701;
+  nvssim::Account account;
+  account.user = "alice";
+  account.password = "right-pw";
+  account.group = "SER-80";
+  nvssim::Camera nc;
+  nc.nvt_id = 809;  // not 802
+  nc.endpoint_address = "127.0.2.80";
+  nc.endpoint_port = 9;  // never reached
+  account.cameras.push_back(nc);
+  scfg.accounts.push_back(account);
+  nvssim::Server server(scfg);
+  ASSERT_TRUE(server.start());
+
+  ASSERT_EQ(run({"cameras", "add-remote", "801", "127.0.2.80", "alice", "wrong-pw", "SER-80"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "802", "127.0.2.80", "alice", "right-pw", "SER-80",
+                 "--force"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "803", "127.0.2.82", "bob", "pw", "SER-82"}).code, 0);
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 801 (via server, serial SER-80): server login refused"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 803 (via server, serial SER-82): server 127.0.2.82 "
+                             "unreachable (connection refused)"))
+      << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("timed out")) << r.out.toStdString();
+  server.stop();
+
+  // The right account, but the camera is not in its list.
+  ASSERT_EQ(run({"cameras", "remove", "801"}).code, 0);
+  ASSERT_EQ(run({"cameras", "remove", "803"}).code, 0);
+  nvssim::Server again(scfg);
+  ASSERT_TRUE(again.start());
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 802 (via server, serial SER-80): camera not in this account"))
+      << r.out.toStdString();
+  again.stop();
+}
+
+}  // namespace
+}  // namespace velmora
