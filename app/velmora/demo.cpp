@@ -88,6 +88,15 @@ int run_demo(const DemoOptions& options) {
     return kExitFailed;
   }
   const std::string appdata = tmpl.toStdString();
+  // Removed on every way out unless the user keeps it; declared before the
+  // simulators and the engine so that they are gone before it is removed.
+  struct Folder {
+    std::string path;
+    bool keep;
+    ~Folder() {
+      if (!keep) QDir(QString::fromStdString(path)).removeRecursively();
+    }
+  } folder{appdata, options.keep};
   const AppPaths paths = AppPaths::at(appdata);
   paths.create_folders();
   const std::string root = paths.default_download_root();
@@ -241,7 +250,7 @@ int run_demo(const DemoOptions& options) {
                      if (pending.empty()) QCoreApplication::exit(kExitOk);
                    });
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
-                   [](int) { QCoreApplication::exit(kExitFailed); });
+                   [](int) { QCoreApplication::exit(kExitInterrupted); });
   QTimer::singleShot(kDemoTimeoutMs, &controller, [&] {
     display.event("the demo takes too long; giving up");
     QCoreApplication::exit(kExitFailed);
@@ -259,6 +268,14 @@ int run_demo(const DemoOptions& options) {
   for (DemoCamera& c : cameras) {
     if (c.relayed) c.relayed->stop();
     c.sim->stop();
+  }
+
+  if (code == kExitInterrupted) {
+    // Half-done downloads are expected here, not corruption: compare nothing.
+    std::fprintf(out, "\nDemo interrupted; nothing was compared.\n");
+    if (options.keep) std::fprintf(out, "  folder    %s (kept)\n", appdata.c_str());
+    std::fflush(out);
+    return kExitInterrupted;
   }
 
   // Every recording of every camera must now be on disk, byte for byte.
@@ -301,7 +318,11 @@ int run_demo(const DemoOptions& options) {
   std::fprintf(out, "  time      %.1f s (%s/s)\n", seconds,
                human_bytes(static_cast<unsigned long long>(fetched / (seconds > 0 ? seconds : 1)))
                    .c_str());
-  std::fprintf(out, "  folder    %s\n", root.c_str());
+  if (options.keep) {
+    std::fprintf(out, "  folder    %s (kept)\n", root.c_str());
+  } else {
+    std::fprintf(out, "  folder    %s (removed; --keep keeps it)\n", appdata.c_str());
+  }
   std::fflush(out);
   return code;
 }

@@ -468,3 +468,36 @@ TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(Program, InterruptedDemoExits130AndLeavesNoFolder) {
+  QTemporaryDir tmp;
+  env_.insert("TMPDIR", tmp.path());
+  // A running service does not block the demo.
+  InstanceLock service;
+  ASSERT_TRUE(service.acquire(run_.path().toStdString()));
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+  p.start(VELMORA_BIN, {"--demo", "--cameras", "1"});
+  ASSERT_TRUE(wait_until([&] {
+    return out.contains("downloading") || p.state() == QProcess::NotRunning;
+  })) << out.toStdString();
+  if (p.state() == QProcess::NotRunning && p.readAllStandardError().contains("in use"))
+    GTEST_SKIP() << "the demo's fixed addresses are busy (another run on this machine)";
+  ASSERT_EQ(p.state(), QProcess::Running) << out.toStdString();
+  EXPECT_EQ(QDir(tmp.path()).entryList({"velmora-demo-*"}, QDir::Dirs).size(), 1);
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+  EXPECT_EQ(p.exitCode(), 130);
+  EXPECT_TRUE(out.contains("Demo interrupted; nothing was compared.")) << out.toStdString();
+  EXPECT_FALSE(out.contains("MISMATCH")) << out.toStdString();
+  EXPECT_TRUE(QDir(tmp.path()).entryList({"velmora-demo-*"}, QDir::Dirs).isEmpty());
+}
+
+}  // namespace
+}  // namespace velmora
