@@ -396,29 +396,36 @@ void CamConnentionRES::OnDownloadData(const char* body) {
                              static_cast<off_t>(offset) + written);
         if (w <= 0) {
           if (w < 0 && errno == EINTR) continue;
+          if (w == 0) errno = ENOSPC;
           ok = false;
         } else {
           written += static_cast<std::uint32_t>(w);
         }
       }
-      if (fd >= 0 && ::close(fd) != 0) ok = false;
+      int error = ok ? 0 : errno;
+      if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+      }
       if (!ok) {
         // A lost block would leave a hole that a later resume never fills;
-        // cut the file back to the last good byte and give up on it.
+        // cut the file back to the last good byte. The next files would
+        // fail the same way (a full disk, a folder without write access):
+        // end the camera's run here and say why.
         write_failed_ = true;
         ::truncate(current_paths_.partial.c_str(), static_cast<off_t>(offset));
+        const std::string why = "cannot write " + current_paths_.partial + ": " +
+                                std::strerror(error);
+        sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
+        sink_.cancel_camera_timer(id);
+        finish_run_locked(STATUS_INTERRUPTED);
+        return;
       }
     }
     if (!end_of_chunk) return;
 
     const std::uint64_t next = inside ? block_end : chunk_end_;
-    if (write_failed_) {
-      file_failed_locked(entry_name(e), "could not write the partial file");
-      queue_.pop_front();
-      current_download_ = -1;
-      post_counts_locked();
-      request = start_next_locked();
-    } else if (next >= size) {
+    if (next >= size) {
       const std::string name = entry_name(e);
       const bool whole = file_size(current_paths_.partial) == static_cast<long long>(size);
       const bool stored = whole && rename_no_replace(current_paths_.partial, current_paths_.final_path);

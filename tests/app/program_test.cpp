@@ -501,3 +501,31 @@ TEST_F(Program, InterruptedDemoExits130AndLeavesNoFolder) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Files where the recordings' folders should be: nothing can be written
+// there, whoever runs the test.
+TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(4, 1000, 20000, 0.5, 5);
+  auto cam = sim("127.0.2.67", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "670", "127.0.2.67", "pw"}).code, 0);
+  const QString folder = data_.path() + "/OV/RecordDownload/670";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  test::write_all((folder + "/Manual").toStdString(), "");
+  test::write_all((folder + "/AlarmRecord").toStdString(), "");
+
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 670 (127.0.2.67): cannot write " + folder + "/"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains(".tmp: Not a directory")) << r.out.toStdString();
+  // One attempt, not one per recording.
+  EXPECT_EQ(r.out.count("downloading"), 1) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("complete")) << r.out.toStdString();
+}
+
+}  // namespace
+}  // namespace velmora
