@@ -57,6 +57,10 @@ bool Console::interactive() { return g_out ? g_live : probe_terminal(STDOUT_FILE
 
 int Console::library_lines_fd() { return g_library_fd; }
 
+void Console::library_lines_direct() {
+  if (g_library_fd >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
+}
+
 std::string now_text() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};

@@ -19,6 +19,8 @@ public:
   // Read end of the pipe carrying the library's lines; -1 when they go
   // straight to standard error or nowhere.
   static int library_lines_fd();
+  // Sends the library's lines straight to standard error from now on.
+  static void library_lines_direct();
 };
 
 std::string now_text();  // local date and time, "2026-12-08T21:04:05"

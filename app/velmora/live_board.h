@@ -23,6 +23,11 @@ public:
   void line(const std::string& text, std::FILE* stream = nullptr);
   // Removes the board from the screen.
   void clear();
+  // Removes it for good: later lines are printed without a board below.
+  void close() {
+    clear();
+    rows_.clear();
+  }
 
 private:
   void draw();

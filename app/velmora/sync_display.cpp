@@ -175,11 +175,14 @@ bool SyncDisplay::read_library_lines() {
 
 void SyncDisplay::finish() {
   redraw_.stop();
-  board_.clear();
+  board_.close();
   board_shown_ = false;
-  if (library_) {
-    // Whatever the library wrote last is still in the pipe.
+  if (library_ && library_->isEnabled()) {
+    // From now on the library's lines go straight to standard error; what
+    // it wrote before is still in the pipe.
     std::fflush(stdout);
+    Console::library_lines_direct();
+    library_->setEnabled(false);
     while (read_library_lines()) {
     }
     if (!library_partial_.empty()) board_.line(library_partial_, stderr);
