@@ -102,8 +102,10 @@ bool prompt_password(const std::string& prompt, std::string& password) {
   termios quiet = old;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
-  (void)!::write(fd, prompt.data(), prompt.size());
+  // Echo goes off before the prompt appears: anything typed once it shows
+  // must not be echoed (nor be thrown away by the flush).
   ::tcsetattr(fd, TCSAFLUSH, &quiet);
+  (void)!::write(fd, prompt.data(), prompt.size());
   password.clear();
   char c;
   bool ok = false;
