@@ -182,13 +182,11 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
 
 int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
-                         cmd == "remove";
-      std::fputs(help_text(known ? "cameras " + cmd : "cameras"), stdout);
-      return kExitOk;
-    }
+  if (asks_for_help(args)) {
+    const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
+                       cmd == "remove";
+    std::fputs(help_text(known ? "cameras " + cmd : "cameras"), stdout);
+    return kExitOk;
   }
   if (cmd.empty()) {
     std::fprintf(stderr, "velmora cameras: missing command (list, add-local, add-remote, remove)\n");

@@ -75,11 +75,9 @@ int deliver_change(const std::vector<std::string>& words) {
 }
 
 int run_sync_command(const std::vector<std::string>& args) {
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(help_text("sync"), stdout);
-      return kExitOk;
-    }
+  if (asks_for_help(args)) {
+    std::fputs(help_text("sync"), stdout);
+    return kExitOk;
   }
   if (!args.empty()) {
     std::fprintf(stderr, "velmora sync: takes no arguments\n");

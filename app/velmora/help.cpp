@@ -147,6 +147,12 @@ const char* help_text(const std::string& topic) {
   return it == texts.end() ? kProgram : it->second;
 }
 
+bool asks_for_help(const std::vector<std::string>& words) {
+  for (const std::string& w : words)
+    if (w == "--help" || w == "-h") return true;
+  return false;
+}
+
 std::string version_text() {
   const unsigned v = NVS_SDK_V160::Camera_SDK_GetVersion();
   char buf[96];

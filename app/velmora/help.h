@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -11,6 +12,9 @@ namespace velmora {
 // "cameras add-local", "cameras add-remote", "cameras remove", "settings",
 // "sync", "headless", "demo". Unknown topics give the program's help.
 const char* help_text(const std::string& topic);
+
+// True when the words hold --help or -h.
+bool asks_for_help(const std::vector<std::string>& words);
 
 // "velmora <version> (camera library <version>)".
 std::string version_text();

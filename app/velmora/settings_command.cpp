@@ -98,11 +98,9 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
 }
 
 int run_settings_command(const std::vector<std::string>& args) {
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(help_text("settings"), stdout);
-      return kExitOk;
-    }
+  if (asks_for_help(args)) {
+    std::fputs(help_text("settings"), stdout);
+    return kExitOk;
   }
   if (args.empty()) return show();
   // Checked here too, so that a typo never waits for a running instance.
