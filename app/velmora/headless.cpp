@@ -128,7 +128,7 @@ int run_headless(const HeadlessOptions& options) {
     next.armed();
     std::fprintf(out, "Failed cameras are retried every %d s. Press Ctrl+C to stop.\n",
                  copts.retry_interval_ms / 1000);
-    if (!options.now) next.say();
+    next.say();
   }
   std::fflush(out);
 

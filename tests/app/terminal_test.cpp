@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,7 +90,17 @@ PtyRun run_on_pty(const std::vector<std::string>& args, const std::vector<std::s
   int master = -1;
   const pid_t pid = ::forkpty(&master, nullptr, nullptr, &ws);
   if (pid == 0) {
-    for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
+    for (const std::string& e : env) {
+      if (e == "JOURNAL_STREAM=self") {
+        // As systemd sets it when the journal reads the output.
+        struct stat st {};
+        ::fstat(STDOUT_FILENO, &st);
+        ::setenv("JOURNAL_STREAM",
+                 (std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino)).c_str(), 1);
+      } else {
+        ::putenv(const_cast<char*>(e.c_str()));
+      }
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(VELMORA_BIN));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -194,6 +205,15 @@ TEST_F(Terminal, DumbTerminalGetsPlainLines) {
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("50%"), std::string::npos) << r.output;  // progress as lines
+}
+
+TEST_F(Terminal, ServiceUnderTheJournalGetsPlainLines) {
+  add_cameras();
+  std::vector<std::string> env = env_;
+  env.push_back("JOURNAL_STREAM=self");
+  PtyRun r = run_on_pty({"--headless", "--once"}, env, 80);
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << r.output;
 }
 
 TEST_F(Terminal, PasswordPromptDoesNotEcho) {
