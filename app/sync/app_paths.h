@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "runtime_dir.h"
+
 namespace velmora {
 
 struct AppPaths {
@@ -36,9 +38,8 @@ struct AppPaths {
   void create_folders() const;
 };
 
-// $XDG_RUNTIME_DIR, else a private folder under the temporary directory.
-// Holds "_Velmora.lock" and the endpoints "Velmora" and "Orlaview".
-std::string runtime_dir();
+// runtime_dir() (runtime_dir.h) holds "_Velmora.lock" and the endpoints
+// "Velmora" and "Orlaview".
 
 // Creates a folder and all missing parents; true if it exists afterwards.
 bool make_folders(const std::string& path);

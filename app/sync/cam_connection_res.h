@@ -16,7 +16,7 @@
 #include "nvs_records.h"
 #include "camera_record.h"
 #include "download_layout.h"
-#include "window_core.h"
+#include "message_sink.h"
 
 namespace velmora {
 

@@ -15,7 +15,7 @@
 
 #include "camera_record.h"
 #include "nvs_client_module.h"
-#include "window_core.h"
+#include "message_sink.h"
 
 namespace velmora {
 

@@ -11,7 +11,7 @@
 namespace velmora {
 
 SyncController::SyncController(ControllerOptions options, QObject* parent)
-    : WindowCore(parent), options_(std::move(options)),
+    : MainThreadMailbox(parent), options_(std::move(options)),
       scheduler_(std::make_unique<SyncScheduler>(*this)) {
   scheduler_->set_server_port(options_.server_port);
   scheduler_->set_sibling_offer([this](std::int32_t id, const std::string& serial) {

@@ -18,7 +18,7 @@
 #include "sibling_link.h"
 #include "sync_scheduler.h"
 #include "system_settings.h"
-#include "window_core.h"
+#include "main_thread_mailbox.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -45,7 +45,7 @@ struct CameraView {
   std::string reason;             // why the current run fails ("" = the status says it)
 };
 
-class SyncController : public WindowCore {
+class SyncController : public MainThreadMailbox {
   Q_OBJECT
 public:
   explicit SyncController(ControllerOptions options, QObject* parent = nullptr);

@@ -15,7 +15,7 @@
 #include "cam_connection_res.h"
 #include "camera_record.h"
 #include "nvs_connection_res.h"
-#include "window_core.h"
+#include "message_sink.h"
 
 namespace velmora {
 

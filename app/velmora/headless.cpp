@@ -15,6 +15,7 @@
 #include "control_channel.h"
 #include "engine_profile.h"
 #include "modes.h"
+#include "status_texts.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
 #include "sync_display.h"

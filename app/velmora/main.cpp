@@ -1,7 +1,7 @@
 // velmora: keeps a local copy of the recordings on the configured cameras.
-// This build runs without a window: the engine with a console display, the
-// camera list and settings commands and a self-contained demo. A desktop
-// window plugs in here as one more mode.
+// This build runs without a window: the engine with a console display and
+// the camera list and settings commands; --demo hands over to the demo
+// program beside this one. A desktop window plugs in here as one more mode.
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -9,16 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app_paths.h"
 #include "help.h"
-#include "instance_lock.h"
 #include "modes.h"
 
 namespace velmora {
 
 namespace {
-
-InstanceLock g_lock;
 
 int bad_usage(const std::string& message, const char* topic = "") {
   std::fprintf(stderr, "velmora: %s\n", message.c_str());
@@ -27,23 +23,6 @@ int bad_usage(const std::string& message, const char* topic = "") {
 }
 
 }  // namespace
-
-bool acquire_instance_lock(bool report) {
-  const std::string dir = runtime_dir();
-  if (g_lock.acquire(dir)) return true;
-  if (!report) return false;
-  const long pid = InstanceLock::holder_pid(dir);
-  if (pid > 0) {
-    std::fprintf(stderr,
-                 "velmora: Velmora is already running (PID %ld). 'velmora sync' starts a run in "
-                 "it;\n  'velmora cameras' and 'velmora settings' changes reach it directly. Stop "
-                 "it first (kill %ld) to run another.\n",
-                 pid, pid);
-  } else {
-    std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
-  }
-  return false;
-}
 
 }  // namespace velmora
 
@@ -115,7 +94,7 @@ int main(int argc, char** argv) {
   if (headless && demo) return bad_usage("--headless and --demo are separate modes");
   if (demo) {
     if (h.once || h.now) return bad_usage("--once and --now belong to --headless", "--demo ");
-    return run_demo(d);
+    return start_demo(d);
   }
   if (headless) {
     if (cameras_given) return bad_usage("--cameras belongs to --demo", "--headless ");

@@ -30,6 +30,11 @@ struct DemoOptions {
 int run_cameras_command(const std::vector<std::string>& args);
 int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
+// Replaces this process with the demo program installed beside it
+// ("velmora-demo", which carries the simulated cameras); returns only when
+// that fails.
+int start_demo(const DemoOptions& options);
+// The demo itself (the demo program's main).
 int run_demo(const DemoOptions& options);
 int run_sync_command(const std::vector<std::string>& args);
 

@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "download_layout.h"
+#include "status_texts.h"
 #include "window_messages.h"
 
 namespace velmora {

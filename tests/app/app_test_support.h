@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "wait_until.h"
+
 namespace velmora::test {
 
 inline QCoreApplication& qt_app() {
@@ -23,13 +25,10 @@ inline QCoreApplication& qt_app() {
 // Runs the event loop until `done` holds or `timeout_ms` has passed.
 inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000) {
   qt_app();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
+  return ks_test::wait_until(done, timeout_ms, [] {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(5);
-  }
-  return true;
+  });
 }
 
 // Keeps the event loop running for a while.

@@ -180,7 +180,7 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   ccfg.recordings = camsim::generate_recordings(3, 1000, 200000, 0.5, 77);
   camsim::CameraSimulator cam(ccfg);
   ASSERT_EQ(cam.start(), 0);
-  RelayedCameraEndpoint endpoint(cam);
+  camsim::RelayedCameraEndpoint endpoint(cam);
   ASSERT_TRUE(endpoint.start("127.0.2.77"));
   nvssim::Config scfg;
   scfg.address = "127.0.2.77";

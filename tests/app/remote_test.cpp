@@ -32,7 +32,7 @@ struct RemoteCamera {
   std::int32_t id;
   std::vector<camsim::Recording> recordings;
   std::unique_ptr<camsim::CameraSimulator> sim;
-  std::unique_ptr<RelayedCameraEndpoint> endpoint;
+  std::unique_ptr<camsim::RelayedCameraEndpoint> endpoint;
 };
 
 class Remote : public ::testing::Test {
@@ -67,7 +67,7 @@ protected:
     cfg.recordings = c->recordings;
     c->sim = std::make_unique<camsim::CameraSimulator>(cfg);
     ASSERT_EQ(c->sim->start(), 0);
-    c->endpoint = std::make_unique<RelayedCameraEndpoint>(*c->sim);
+    c->endpoint = std::make_unique<camsim::RelayedCameraEndpoint>(*c->sim);
     ASSERT_TRUE(c->endpoint->start(address_));
     if (listed) {
       nvssim::Camera nc;

@@ -7,58 +7,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "log_capture.h"
 #include "net/log.h"
+#include "wait_until.h"
 
 namespace kestrune::test {
 
-// Collects every log line while alive.
-class LogCapture {
-public:
-  LogCapture() { set_log_sink(&LogCapture::sink); clear(); }
-  ~LogCapture() { set_log_sink(nullptr); }
-
-  static std::vector<std::string> lines() {
-    std::lock_guard<std::mutex> g(mutex());
-    return store();
-  }
-  static void clear() {
-    std::lock_guard<std::mutex> g(mutex());
-    store().clear();
-  }
-  static int count(const std::string& text) {
-    int n = 0;
-    for (const auto& l : lines()) n += l == text;
-    return n;
-  }
-  static int count_containing(const std::string& text) {
-    int n = 0;
-    for (const auto& l : lines()) n += l.find(text) != std::string::npos;
-    return n;
-  }
-
-private:
-  static void sink(const std::string& line) {
-    std::lock_guard<std::mutex> g(mutex());
-    store().push_back(line);
-  }
-  static std::mutex& mutex() { static std::mutex m; return m; }
-  static std::vector<std::string>& store() { static std::vector<std::string> s; return s; }
-};
+using ks_test::LogCapture;
 
 inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 15000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return done();
+  return ks_test::wait_until(done, timeout_ms);
 }
 
 // A listening socket on 127.0.0.1 with an ephemeral port.

@@ -15,19 +15,16 @@
 
 #include "kestrune.h"
 #include "net/log.h"
+#include "log_capture.h"
 #include "nvssim.h"
+#include "wait_until.h"
 
 namespace server_test {
 
 using Bytes = std::vector<unsigned char>;
 
 inline bool wait_until(const std::function<bool()>& pred, int timeout_ms = 15000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return ks_test::wait_until(pred, timeout_ms, {}, 5);
 }
 
 // Every notification, as text, plus the payloads of the last of each kind.
@@ -121,35 +118,7 @@ private:
   NVS_SDK_V160::NVS_Client_Module& m_;
 };
 
-// Formatted and plain log lines, captured while a test runs.
-class LogCapture {
-public:
-  LogCapture() {
-    lines().clear();
-    kestrune::set_log_sink(&LogCapture::sink);
-  }
-  ~LogCapture() { kestrune::set_log_sink(nullptr); }
-  static bool contains(const std::string& text) {
-    std::lock_guard<std::mutex> g(lock());
-    for (const auto& l : lines())
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
-
-private:
-  static void sink(const std::string& line) {
-    std::lock_guard<std::mutex> g(lock());
-    lines().push_back(line);
-  }
-  static std::mutex& lock() {
-    static std::mutex m;
-    return m;
-  }
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> l;
-    return l;
-  }
-};
+using ks_test::LogCapture;
 
 inline nvssim::Account account(const std::string& user = "alice",
                                const std::string& password = "secret",

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app_paths.h"
+#include "runtime_dir.h"
 #include "sibling_link.h"
-#include "window_messages.h"
+#include "link_messages.h"
 
 using namespace velmora;
 

@@ -3,92 +3,73 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QtEndian>
+#include <QTimer>
+
+#include <memory>
 
 namespace velmora {
 
 namespace {
 
-constexpr std::uint32_t kMaxFrame = 1u << 20;
-
-void put_u32(QByteArray& b, std::uint32_t v) {
-  char tmp[4];
-  qToLittleEndian(v, tmp);
-  b.append(tmp, 4);
-}
-void put_i64(QByteArray& b, std::int64_t v) {
-  char tmp[8];
-  qToLittleEndian(v, tmp);
-  b.append(tmp, 8);
-}
-
 QString endpoint_path(const QString& dir, const QString& name) {
   return QDir(dir).filePath(name);
 }
 
+QByteArray encode_all(const std::vector<LinkFrame>& frames) {
+  QByteArray bytes;
+  for (const LinkFrame& f : frames) bytes.append(encode_frame(f));
+  return bytes;
+}
+
 }  // namespace
-
-QByteArray encode_frame(const LinkFrame& f) {
-  QByteArray body;
-  put_u32(body, f.kind);
-  put_u32(body, f.msg);
-  if (f.kind == LinkFrame::Posted) {
-    put_i64(body, f.wparam);
-    put_i64(body, f.lparam);
-  } else {
-    put_u32(body, static_cast<std::uint32_t>(f.data.size()));
-    body.append(f.data);
-  }
-  QByteArray out;
-  put_u32(out, static_cast<std::uint32_t>(body.size()));
-  out.append(body);
-  return out;
-}
-
-bool decode_frames(QByteArray& buffer, std::vector<LinkFrame>& out) {
-  while (buffer.size() >= 4) {
-    const auto* p = reinterpret_cast<const uchar*>(buffer.constData());
-    std::uint32_t len = qFromLittleEndian<std::uint32_t>(p);
-    if (len < 8 || len > kMaxFrame) return false;
-    if (static_cast<std::uint64_t>(buffer.size()) < 4ull + len) return true;
-    const uchar* b = p + 4;
-    LinkFrame f;
-    std::uint32_t kind = qFromLittleEndian<std::uint32_t>(b);
-    f.msg = qFromLittleEndian<std::uint32_t>(b + 4);
-    if (kind == LinkFrame::Posted) {
-      if (len != 24) return false;
-      f.kind = LinkFrame::Posted;
-      f.wparam = qFromLittleEndian<std::int64_t>(b + 8);
-      f.lparam = qFromLittleEndian<std::int64_t>(b + 16);
-    } else if (kind == LinkFrame::CopyData) {
-      if (len < 12) return false;
-      std::uint32_t size = qFromLittleEndian<std::uint32_t>(b + 8);
-      if (size != len - 12) return false;
-      f.kind = LinkFrame::CopyData;
-      f.data = QByteArray(reinterpret_cast<const char*>(b + 12), static_cast<qsizetype>(size));
-    } else {
-      return false;
-    }
-    out.push_back(std::move(f));
-    buffer.remove(0, static_cast<qsizetype>(4 + len));
-  }
-  return true;
-}
 
 bool send_frames(const QString& dir, const QString& name, const std::vector<LinkFrame>& frames,
                  int timeout_ms) {
   QLocalSocket socket;
   socket.connectToServer(endpoint_path(dir, name));
   if (!socket.waitForConnected(timeout_ms)) return false;
-  QByteArray bytes;
-  for (const LinkFrame& f : frames) bytes.append(encode_frame(f));
-  socket.write(bytes);
+  socket.write(encode_all(frames));
   while (socket.bytesToWrite() > 0) {
     if (!socket.waitForBytesWritten(timeout_ms)) return false;
   }
   socket.disconnectFromServer();
   if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeout_ms);
   return true;
+}
+
+void post_frames(const QString& dir, const QString& name, const std::vector<LinkFrame>& frames,
+                 std::function<void(bool)> done, int timeout_ms) {
+  auto* socket = new QLocalSocket;
+  const QByteArray bytes = encode_all(frames);
+  // The first of success, error and timeout decides; the others find the
+  // callback gone. The socket is deleted by the event loop, after its signal.
+  auto finish = std::make_shared<std::function<void(bool)>>(
+      [socket, done = std::move(done)](bool delivered) mutable {
+        if (done) {
+          auto call = std::move(done);
+          done = nullptr;
+          call(delivered);
+        }
+        socket->deleteLater();
+      });
+  QObject::connect(socket, &QLocalSocket::connected, socket, [socket, bytes] {
+    socket->write(bytes);
+  });
+  QObject::connect(socket, &QLocalSocket::bytesWritten, socket, [socket, finish] {
+    if (socket->bytesToWrite() > 0) return;
+    (*finish)(true);
+    socket->disconnectFromServer();
+  });
+  QObject::connect(socket, &QLocalSocket::errorOccurred, socket,
+                   [finish](QLocalSocket::LocalSocketError) { (*finish)(false); });
+  QTimer::singleShot(timeout_ms, socket, [socket, finish] {
+    (*finish)(false);
+    socket->abort();
+  });
+  // Started from the event loop so that even an immediate refusal reports
+  // after this call has returned.
+  const QString path = endpoint_path(dir, name);
+  QTimer::singleShot(0, socket, [socket, path] { socket->connectToServer(path); });
 }
 
 bool endpoint_exists(const QString& dir, const QString& name) {

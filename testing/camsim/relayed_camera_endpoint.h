@@ -17,11 +17,11 @@
 
 #include "camsim.h"
 
-namespace velmora {
+namespace camsim {
 
 class RelayedCameraEndpoint {
 public:
-  explicit RelayedCameraEndpoint(camsim::CameraSimulator& camera) : camera_(camera) {}
+  explicit RelayedCameraEndpoint(CameraSimulator& camera) : camera_(camera) {}
   ~RelayedCameraEndpoint() { stop(); }
   RelayedCameraEndpoint(const RelayedCameraEndpoint&) = delete;
   RelayedCameraEndpoint& operator=(const RelayedCameraEndpoint&) = delete;
@@ -68,11 +68,11 @@ private:
     }
   }
 
-  camsim::CameraSimulator& camera_;
+  CameraSimulator& camera_;
   int fd_ = -1;
   std::uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 
-}  // namespace velmora
+}  // namespace camsim

@@ -21,6 +21,7 @@
 #include "modes.h"
 #include "nvssim.h"
 #include "relayed_camera_endpoint.h"
+#include "status_texts.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
 #include "sync_display.h"
@@ -68,7 +69,7 @@ struct DemoCamera {
   std::string address;
   std::vector<camsim::Recording> recordings;
   std::unique_ptr<camsim::CameraSimulator> sim;
-  std::unique_ptr<RelayedCameraEndpoint> relayed;  // remote cameras only
+  std::unique_ptr<camsim::RelayedCameraEndpoint> relayed;  // remote cameras only
 };
 
 }  // namespace
@@ -151,7 +152,7 @@ int run_demo(const DemoOptions& options) {
                    server_address.c_str());
       return kExitFailed;
     }
-    c.relayed = std::make_unique<RelayedCameraEndpoint>(*c.sim);
+    c.relayed = std::make_unique<camsim::RelayedCameraEndpoint>(*c.sim);
     if (!c.relayed->start(server_address)) {
       std::fprintf(stderr, "velmora: cannot listen on %s\n", server_address.c_str());
       return kExitFailed;

@@ -1,4 +1,4 @@
-#include "window_core.h"
+#include "main_thread_mailbox.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -6,30 +6,29 @@
 
 namespace velmora {
 
-QEvent::Type WindowMessageEvent::event_type() {
+QEvent::Type MailboxEvent::event_type() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
 
-WindowCore::WindowCore(QObject* parent) : QObject(parent) {}
+MainThreadMailbox::MainThreadMailbox(QObject* parent) : QObject(parent) {}
 
-WindowCore::~WindowCore() = default;
+MainThreadMailbox::~MainThreadMailbox() = default;
 
-void WindowCore::post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
-                              QByteArray data) {
-  QCoreApplication::postEvent(this,
-                              new WindowMessageEvent(Message{msg, wparam, lparam, std::move(data)}));
+void MainThreadMailbox::post_message(std::uint32_t msg, std::intptr_t wparam,
+                                     std::intptr_t lparam, QByteArray data) {
+  QCoreApplication::postEvent(this, new MailboxEvent(Message{msg, wparam, lparam, std::move(data)}));
 }
 
-bool WindowCore::event(QEvent* e) {
-  if (e->type() == WindowMessageEvent::event_type()) {
-    handle_message(static_cast<WindowMessageEvent*>(e)->message);
+bool MainThreadMailbox::event(QEvent* e) {
+  if (e->type() == MailboxEvent::event_type()) {
+    handle_message(static_cast<MailboxEvent*>(e)->message);
     return true;
   }
   return QObject::event(e);
 }
 
-void WindowCore::set_window_timer(int id, std::int64_t ms) {
+void MainThreadMailbox::set_window_timer(int id, std::int64_t ms) {
   kill_window_timer(id);
   if (ms <= 0) return;
   // QObject timers take an int; a week in milliseconds still fits.
@@ -37,16 +36,18 @@ void WindowCore::set_window_timer(int id, std::int64_t ms) {
   if (qt_id != 0) window_timers_[id] = qt_id;
 }
 
-void WindowCore::kill_window_timer(int id) {
+void MainThreadMailbox::kill_window_timer(int id) {
   auto it = window_timers_.find(id);
   if (it == window_timers_.end()) return;
   killTimer(it->second);
   window_timers_.erase(it);
 }
 
-bool WindowCore::window_timer_active(int id) const { return window_timers_.count(id) != 0; }
+bool MainThreadMailbox::window_timer_active(int id) const {
+  return window_timers_.count(id) != 0;
+}
 
-void WindowCore::timerEvent(QTimerEvent* e) {
+void MainThreadMailbox::timerEvent(QTimerEvent* e) {
   for (const auto& [id, qt_id] : window_timers_) {
     if (qt_id == e->timerId()) {
       handle_window_timer(id);
@@ -55,7 +56,7 @@ void WindowCore::timerEvent(QTimerEvent* e) {
   }
 }
 
-void WindowCore::arm_camera_timer(std::int32_t camera_id, int ms) {
+void MainThreadMailbox::arm_camera_timer(std::int32_t camera_id, int ms) {
   std::uint64_t generation;
   {
     std::lock_guard<std::mutex> lock(camera_timers_mutex_);
@@ -77,19 +78,19 @@ void WindowCore::arm_camera_timer(std::int32_t camera_id, int ms) {
       Qt::QueuedConnection);
 }
 
-void WindowCore::cancel_camera_timer(std::int32_t camera_id) {
+void MainThreadMailbox::cancel_camera_timer(std::int32_t camera_id) {
   std::lock_guard<std::mutex> lock(camera_timers_mutex_);
   auto it = camera_timers_.find(camera_id);
   if (it != camera_timers_.end()) camera_timers_.erase(it);
 }
 
-bool WindowCore::camera_timer_armed(std::int32_t camera_id) const {
+bool MainThreadMailbox::camera_timer_armed(std::int32_t camera_id) const {
   std::lock_guard<std::mutex> lock(camera_timers_mutex_);
   auto it = camera_timers_.find(camera_id);
   return it != camera_timers_.end() && it->second.armed;
 }
 
-void WindowCore::fire_camera_timer(std::int32_t camera_id, std::uint64_t generation) {
+void MainThreadMailbox::fire_camera_timer(std::int32_t camera_id, std::uint64_t generation) {
   {
     std::lock_guard<std::mutex> lock(camera_timers_mutex_);
     auto it = camera_timers_.find(camera_id);
@@ -100,7 +101,7 @@ void WindowCore::fire_camera_timer(std::int32_t camera_id, std::uint64_t generat
   handle_camera_timer(camera_id);
 }
 
-void WindowCore::run_later(int ms, std::function<void()> fn) {
+void MainThreadMailbox::run_later(int ms, std::function<void()> fn) {
   QMetaObject::invokeMethod(
       this,
       [this, ms, fn = std::move(fn)]() mutable {

@@ -1,10 +1,9 @@
-// The main window's role as message receiver, without any widgets: workers on
-// any thread post numbered messages (with an owned payload) to it, and it owns
-// the window timers (by identifier) and one timer per camera. Everything it
-// delivers runs on the thread that owns it (the main thread).
+// The main thread's mailbox and timers: workers on any thread post numbered
+// messages (with an owned payload) to it, and it owns the window timers (by
+// identifier) and one timer per camera. Everything it delivers runs on the
+// thread that owns it (the main thread); a window, if any, sits on top.
 #pragma once
 
-#include <QByteArray>
 #include <QEvent>
 #include <QObject>
 
@@ -14,41 +13,22 @@
 #include <map>
 #include <mutex>
 
+#include "message_sink.h"
+
 namespace velmora {
 
-struct Message {
-  std::uint32_t msg = 0;
-  std::intptr_t wparam = 0;
-  std::intptr_t lparam = 0;
-  QByteArray data;  // heap payload, owned by the message
-};
-
-// Anything a worker needs to talk to the window: safe from any thread.
-class MessageSink {
+class MailboxEvent : public QEvent {
 public:
-  virtual ~MessageSink() = default;
-  virtual void post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
-                            QByteArray data = {}) = 0;
-  // Camera timers: arming again restarts the count; a cancelled or re-armed
-  // timer never fires for its earlier arming.
-  virtual void arm_camera_timer(std::int32_t camera_id, int ms) = 0;
-  virtual void cancel_camera_timer(std::int32_t camera_id) = 0;
-  // Runs `fn` on the window thread after `ms` milliseconds.
-  virtual void run_later(int ms, std::function<void()> fn) = 0;
-};
-
-class WindowMessageEvent : public QEvent {
-public:
-  explicit WindowMessageEvent(Message m) : QEvent(event_type()), message(std::move(m)) {}
+  explicit MailboxEvent(Message m) : QEvent(event_type()), message(std::move(m)) {}
   static QEvent::Type event_type();
   Message message;
 };
 
-class WindowCore : public QObject, public MessageSink {
+class MainThreadMailbox : public QObject, public MessageSink {
   Q_OBJECT
 public:
-  explicit WindowCore(QObject* parent = nullptr);
-  ~WindowCore() override;
+  explicit MainThreadMailbox(QObject* parent = nullptr);
+  ~MainThreadMailbox() override;
 
   void post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
                     QByteArray data = {}) override;

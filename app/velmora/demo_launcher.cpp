@@ -1,0 +1,48 @@
+// "velmora --demo": the simulated cameras and server are test equipment, so
+// they live in a program of their own, installed beside this one; this
+// program only hands over to it.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "modes.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kDemoProgram = "velmora-demo";
+
+std::string own_folder() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = '\0';
+  std::string s(path);
+  const std::size_t slash = s.rfind('/');
+  return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+}  // namespace
+
+int start_demo(const DemoOptions& options) {
+  const std::string program = own_folder() + "/" + kDemoProgram;
+  std::vector<std::string> args = {program, "--cameras", std::to_string(options.cameras)};
+  if (options.verbose) args.push_back("--verbose");
+  if (options.keep) args.push_back("--keep");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  ::execv(program.c_str(), argv.data());
+  std::fprintf(stderr, "velmora: cannot run the demo program %s: %s\n", program.c_str(),
+               std::strerror(errno));
+  return kExitFailed;
+}
+
+}  // namespace velmora
