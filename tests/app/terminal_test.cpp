@@ -144,17 +144,17 @@ protected:
   }
 
   // Two cameras whose recordings take a few chunks each, so the board is
-  // redrawn many times while they download.
-  void add_cameras() {
+  // redrawn many times while they download. Each test has addresses of its
+  // own: the tests run side by side.
+  void add_cameras(int first_address) {
     for (int i = 0; i < 2; ++i) {
       camsim::Config cfg;
-      cfg.address = "127.0.2." + std::to_string(90 + i);
+      cfg.address = "127.0.2." + std::to_string(first_address + i);
       cfg.port = 9996;
       cfg.password = "pw";
       cfg.recordings = camsim::generate_recordings(2, 200000, 300000, 0.5, 40 + i);
       sims_.push_back(std::make_unique<camsim::CameraSimulator>(cfg));
       ASSERT_EQ(sims_.back()->start(), 0);
-      // A long alias makes every row wider than the narrow terminal.
       PtyRun r = run_on_pty({"cameras", "add-local", std::to_string(9000 + i), cfg.address, "pw"},
                             env_, 80);
       ASSERT_EQ(r.code, 0) << r.output;
@@ -167,7 +167,7 @@ protected:
 };
 
 TEST_F(Terminal, BoardFitsTheWidthAndLeavesNoStaleRows) {
-  add_cameras();
+  add_cameras(93);
   for (int columns : {40, 80}) {
     // Start from nothing on disk so both runs download.
     QDir(data_.path() + "/OV/RecordDownload").removeRecursively();
@@ -198,7 +198,7 @@ TEST_F(Terminal, BoardFitsTheWidthAndLeavesNoStaleRows) {
 }
 
 TEST_F(Terminal, DumbTerminalGetsPlainLines) {
-  add_cameras();
+  add_cameras(95);
   std::vector<std::string> env = env_;
   env.push_back("TERM=dumb");
   PtyRun r = run_on_pty({"--headless", "--once"}, env, 80);
@@ -208,7 +208,7 @@ TEST_F(Terminal, DumbTerminalGetsPlainLines) {
 }
 
 TEST_F(Terminal, ServiceUnderTheJournalGetsPlainLines) {
-  add_cameras();
+  add_cameras(97);
   std::vector<std::string> env = env_;
   env.push_back("JOURNAL_STREAM=self");
   PtyRun r = run_on_pty({"--headless", "--once"}, env, 80);
