@@ -85,7 +85,8 @@ std::uint16_t discovery_port() {
 }  // namespace
 
 int run_demo(const DemoOptions& options) {
-  if (!acquire_instance_lock()) return kExitAlreadyRunning;
+  // The demo has a profile of its own and never takes the instance lock, so
+  // a running service does not block it.
   Console::capture(options.verbose);
   std::FILE* out = Console::out();
 
@@ -98,6 +99,15 @@ int run_demo(const DemoOptions& options) {
     return kExitFailed;
   }
   const std::string appdata = tmpl.toStdString();
+  // Removed on every way out unless the user keeps it; declared before the
+  // simulators and the engine so that they are gone before it is removed.
+  struct Folder {
+    std::string path;
+    bool keep;
+    ~Folder() {
+      if (!keep) QDir(QString::fromStdString(path)).removeRecursively();
+    }
+  } folder{appdata, options.keep};
   const AppPaths paths = AppPaths::at(appdata);
   paths.create_folders();
   const std::string root = paths.default_download_root();
@@ -249,7 +259,7 @@ int run_demo(const DemoOptions& options) {
   std::unique_ptr<SyncDisplay> display;
   StopSignals stopper;
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller,
-                   [](int) { QCoreApplication::exit(kExitFailed); });
+                   [](int) { QCoreApplication::exit(kExitInterrupted); });
   if (options.window) {
     // The window shows the run; the summary follows when it is closed.
     QObject::connect(&controller, &SyncController::statusChanged, &controller,
@@ -285,6 +295,14 @@ int run_demo(const DemoOptions& options) {
   for (DemoCamera& c : cameras) {
     if (c.relayed) c.relayed->stop();
     c.sim->stop();
+  }
+
+  if (code == kExitInterrupted) {
+    // Half-done downloads are expected here, not corruption: compare nothing.
+    std::fprintf(out, "\nDemo interrupted; nothing was compared.\n");
+    if (options.keep) std::fprintf(out, "  folder    %s (kept)\n", appdata.c_str());
+    std::fflush(out);
+    return kExitInterrupted;
   }
 
   // Every recording of every camera must now be on disk, byte for byte.
@@ -336,7 +354,11 @@ int run_demo(const DemoOptions& options) {
   std::fprintf(out, "  time      %.1f s (%s/s)\n", seconds,
                human_bytes(static_cast<unsigned long long>(fetched / (seconds > 0 ? seconds : 1)))
                    .c_str());
-  std::fprintf(out, "  folder    %s\n", root.c_str());
+  if (options.keep) {
+    std::fprintf(out, "  folder    %s (kept)\n", root.c_str());
+  } else {
+    std::fprintf(out, "  folder    %s (removed; --keep keeps it)\n", appdata.c_str());
+  }
   std::fflush(out);
   return code;
 }

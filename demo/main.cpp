@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
       continue;
     }
     if (a == "--window") continue;
+    if (a == "--keep") {
+      options.keep = true;
+      continue;
+    }
     if (a == "--cameras" && i + 1 < argc) {
       const std::string n = argv[++i];
       char* end = nullptr;
@@ -39,7 +43,7 @@ int main(int argc, char** argv) {
         continue;
       }
     }
-    std::fprintf(stderr, "Usage: velmora-demo [--cameras N (1-20)] [--verbose] [--window]\n");
+    std::fprintf(stderr, "Usage: velmora-demo [--cameras N (1-20)] [--keep] [--verbose] [--window]\n");
     return kExitUsage;
   }
   return run_demo(options);

@@ -37,6 +37,10 @@ enum WindowMessage : std::uint32_t {
   // Not exchanged with the sibling: another client took over a server login
   // (payload: the account's serial); the window drops that serial's cameras.
   WM_SERVER_SEIZED = 12101,
+  // Not exchanged with the sibling: why a camera's run is failing (payload:
+  // UTF-8 text), sent before the status that ends the run, which keeps its
+  // own meaning for the scheduler.
+  WM_FAILURE_REASON = 12102,
 };
 
 // Data-copy code of the server request sent to the sibling.

@@ -7,6 +7,8 @@
 
 #include "app_paths.h"
 
+#include "private_file.h"
+
 namespace velmora {
 
 namespace {
@@ -49,7 +51,7 @@ void load_alias_file(const std::string& path, AliasTable& table) {
 }
 
 bool save_alias_file(const std::string& path, const AliasTable& table) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = open_private(path);
   if (!f) return false;
   bool ok = true;
   for (const auto& [id, alias] : table) {

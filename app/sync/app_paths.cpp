@@ -35,6 +35,10 @@ void AppPaths::create_folders() const {
   make_folders(data_folder());
   make_folders(record_info_folder());
   make_folders(default_download_root());
+  // The camera list and the settings hold passwords and addresses; the
+  // recordings are the user's own video. Only the owner may enter.
+  for (const std::string& folder : {common_folder(), program_folder(), data_folder()})
+    ::chmod(folder.c_str(), 0700);
 }
 
 std::FILE* open_regular_file(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cstring>
 
 #include "app_paths.h"
@@ -305,6 +306,9 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
     }
     QByteArray copy(e.file_name, sizeof e.file_name);
     copy[31] = '\0';
+    // After the name: where the download starts and the recording's size.
+    copy.append(reinterpret_cast<const char*>(&offset), sizeof offset);
+    copy.append(reinterpret_cast<const char*>(&size), sizeof size);
     sink_.post_message(WM_CURRENT_FILE, camera_.camera_id, 0, copy);
     sink_.post_message(WM_FILE_PROGRESS, camera_.camera_id,
                        static_cast<std::intptr_t>(static_cast<double>(offset) * 100.0 / size));
@@ -335,20 +339,28 @@ CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offse
   return r;
 }
 
-CamConnentionRES::ModuleCalls CamConnentionRES::fail_chunk_locked(const char* reason) {
-  const std::int32_t failed = current_download_;
-  char failed_name[32];
-  std::memcpy(failed_name, queue_.front().file_name, sizeof failed_name);
-  failed_name[31] = '\0';
+CamConnentionRES::ModuleCalls CamConnentionRES::drop_chunk_locked(const char* reason) {
+  ModuleCalls calls;
+  // The camera may still be sending the rest of that chunk.
+  calls.cancel = true;
+  calls.cancel_id = current_download_;
+  std::memcpy(calls.cancel_name, queue_.front().file_name, sizeof calls.cancel_name);
+  calls.cancel_name[31] = '\0';
   abandon_chunk_locked();
   file_failed_locked(entry_name(queue_.front()), reason);
   queue_.pop_front();
   post_counts_locked();
-  // The camera may still be sending the rest of that chunk.
-  ModuleCalls calls = start_next_locked();
-  calls.cancel = true;
-  calls.cancel_id = failed;
-  std::memcpy(calls.cancel_name, failed_name, sizeof calls.cancel_name);
+  return calls;
+}
+
+CamConnentionRES::ModuleCalls CamConnentionRES::fail_chunk_locked(const char* reason) {
+  ModuleCalls calls = drop_chunk_locked(reason);
+  const ModuleCalls next = start_next_locked();
+  calls.send = next.send;
+  calls.download_id = next.download_id;
+  std::memcpy(calls.name, next.name, sizeof calls.name);
+  calls.offset = next.offset;
+  calls.length = next.length;
   return calls;
 }
 
@@ -404,7 +416,14 @@ void CamConnentionRES::OnDownloadData(const char* body) {
       // the chunk asked for, would overwrite good bytes or leave a hole.
       calls = fail_chunk_locked("the camera sent data outside the requested range");
     } else if (block.length > 0 && !file_.write_at(block.offset, data, block.length)) {
-      calls = fail_chunk_locked("could not write the partial file");
+      // The next files would fail the same way (a full disk, a folder
+      // without write access): end the camera's run here and say why. The
+      // partial file is cut back to the chunk's start, so it stays a prefix.
+      const std::string why = "cannot write " + file_.path() + ": " + std::strerror(errno);
+      calls = drop_chunk_locked(why.c_str());
+      sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
+      sink_.cancel_camera_timer(id);
+      finish_run_locked(STATUS_INTERRUPTED);
     } else {
       have_ = block_end;
       sink_.post_message(WM_FILE_PROGRESS, id,

@@ -84,6 +84,9 @@ private:
   // Everything *_locked runs with mutex_ held and never calls the module.
   ModuleCalls start_next_locked();
   ModuleCalls chunk_locked(std::uint32_t offset);
+  // Gives up the recording in transfer (cut back, reported, dequeued); the
+  // fail_ form goes on with the next recording.
+  ModuleCalls drop_chunk_locked(const char* reason);
   ModuleCalls fail_chunk_locked(const char* reason);
   void abandon_chunk_locked();
   void finish_run_locked(std::int32_t status);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "private_file.h"
+
 namespace velmora {
 
 bool load_camera_file(const std::string& path, CameraTable& table) {
@@ -19,7 +21,9 @@ bool load_camera_file(const std::string& path, CameraTable& table) {
 
 bool save_camera_file(const std::string& path, const CameraTable& table) {
   const std::string tmp = path + ".new";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  // The file holds passwords in plain text: readable by its owner only,
+  // whatever the mode of the file it replaces.
+  std::FILE* f = open_private(tmp);
   if (!f) return false;
   bool ok = true;
   for (const auto& [id, r] : table) {

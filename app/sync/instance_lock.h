@@ -18,6 +18,8 @@ public:
   bool acquire(const std::string& dir);
   void release();
   bool held() const { return fd_ >= 0; }
+  // PID of the process holding the lock in `dir` (0 when unknown).
+  static long holder_pid(const std::string& dir);
 
 private:
   int fd_ = -1;

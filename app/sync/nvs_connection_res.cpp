@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "cam_connection_res.h"
 #include "window_messages.h"
@@ -119,7 +122,12 @@ void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cameras_.find(camera_id);
-    if (it == cameras_.end()) return;
+    if (it == cameras_.end()) {
+      tell_cameras_locked({camera_id}, "camera not in this account (serial " +
+                                           serial_of(account_) + " on " +
+                                           field_text(account_.server_address) + ")");
+      return;
+    }
     info = it->second;
   }
   module()->RequestRelayKey(info);
@@ -179,9 +187,33 @@ std::string NVSConnentionRES::serial() const {
   return serial_of(account_);
 }
 
+void NVSConnentionRES::tell_cameras_locked(const std::vector<std::int32_t>& ids,
+                                           const std::string& reason) {
+  for (std::int32_t id : ids)
+    sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(reason));
+}
+
+std::vector<std::int32_t> NVSConnentionRES::attached_locked() const {
+  std::vector<std::int32_t> ids;
+  for (const auto& [id, worker] : workers_) {
+    (void)worker;
+    ids.push_back(id);
+  }
+  return ids;
+}
+
 int NVSConnentionRES::OnConnectServer(int error) {
   assert(off_window_thread());
-  if (error != 0) return 0;
+  if (error != 0) {
+    // Still ended by the cameras' connect timers; this only says why.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    std::string why = std::strerror(error);
+    if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+    tell_cameras_locked(attached_locked(), "server " + field_text(account_.server_address) +
+                                               " unreachable (" + why + ")");
+    return 0;
+  }
   std::string user, password, serial;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -196,7 +228,15 @@ int NVSConnentionRES::OnConnectServer(int error) {
 
 int NVSConnentionRES::OnAccessResponse(int result) {
   assert(off_window_thread());
-  if (result != 0) return 0;
+  if (result != 0) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_) return 0;
+    tell_cameras_locked(attached_locked(),
+                        "server login refused (user " + field_text(account_.user) + ", serial " +
+                            serial_of(account_) + "; result " + std::to_string(result) +
+                            "): check the user, password and serial");
+    return 0;
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_) return 0;
@@ -226,11 +266,18 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
       cameras_[static_cast<std::int32_t>(info.nvt_id)] = info;
     }
     list_received_ = true;
+    std::vector<std::int32_t> missing;
     for (std::int32_t id : pending_) {
       auto it = cameras_.find(id);
-      if (it != cameras_.end()) wanted.push_back(it->second);
+      if (it != cameras_.end()) {
+        wanted.push_back(it->second);
+      } else {
+        missing.push_back(id);
+      }
     }
     pending_.clear();
+    tell_cameras_locked(missing, "camera not in this account (serial " + serial_of(account_) +
+                                     " on " + field_text(account_.server_address) + ")");
   }
   auto m = module();
   for (const CAMERA_INFO& info : wanted) m->RequestRelayKey(info);

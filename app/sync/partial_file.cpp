@@ -33,10 +33,16 @@ bool PartialFile::write_at(std::uint64_t offset, const char* data, std::uint32_t
   while (ok && written < n) {
     const ssize_t w = ::pwrite(fd, data + written, n - written, static_cast<off_t>(offset + written));
     if (w < 0 && errno == EINTR) continue;
+    if (w == 0) errno = ENOSPC;
     if (w <= 0) ok = false;
     else written += static_cast<std::uint32_t>(w);
   }
-  if (::close(fd) != 0) ok = false;
+  int error = ok ? 0 : (errno != 0 ? errno : ENOSPC);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) errno = error;
   return ok;
 }
 

@@ -23,7 +23,8 @@ public:
   long long length() const;
   bool final_exists() const;
   // Writes all n bytes at offset, creating the file when missing and never
-  // truncating it. False on any failure (a full disk, a file-size limit).
+  // truncating it. False on any failure (a full disk, a file-size limit),
+  // with errno saying why.
   bool write_at(std::uint64_t offset, const char* data, std::uint32_t n) const;
   // Makes the file exactly `length` bytes long (creating it when missing).
   bool cut_to(std::uint64_t length) const;

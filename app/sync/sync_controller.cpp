@@ -232,6 +232,8 @@ void SyncController::release(std::int32_t id) {
 void SyncController::on_status(std::int32_t id, std::int32_t status) {
   CameraView& v = views_[id];
   const bool user_stopped = v.status == STATUS_USER_STOPPED;
+  // A new run starts without the reason of the last one.
+  if (status == STATUS_WAITING || status == STATUS_CONNECTING) v.reason.clear();
   auto show = [&] {
     v.status = status;
     emit statusChanged(id, status);
@@ -307,7 +309,16 @@ void SyncController::handle_message(const Message& m) {
       QByteArray name = m.data.left(32);
       const qsizetype nul = name.indexOf('\0');
       if (nul >= 0) name.truncate(nul);
-      views_[id].current_file = name.toStdString();
+      CameraView& v = views_[id];
+      v.current_file = name.toStdString();
+      v.file_offset = v.file_size = 0;
+      if (m.data.size() >= 40) {
+        std::uint32_t offset, size;
+        std::memcpy(&offset, m.data.constData() + 32, sizeof offset);
+        std::memcpy(&size, m.data.constData() + 36, sizeof size);
+        v.file_offset = offset;
+        v.file_size = size;
+      }
       emit currentFileChanged(id, QString::fromUtf8(name));
       break;
     }
@@ -350,6 +361,12 @@ void SyncController::handle_message(const Message& m) {
       } else {
         scheduler_->drop_server_cameras(serial_of(it->second));
       }
+      break;
+    }
+    case WM_FAILURE_REASON: {
+      const auto id = static_cast<std::int32_t>(m.wparam);
+      views_[id].reason = m.data.left(512).toStdString();
+      emit failureReason(id, QString::fromUtf8(m.data.left(512)));
       break;
     }
     case WM_SERVER_SEIZED:

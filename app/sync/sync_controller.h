@@ -47,6 +47,9 @@ struct CameraView {
   std::int32_t total = 0;
   int percent = 0;
   std::string current_file;
+  std::uint32_t file_offset = 0;  // where the current file's download started
+  std::uint32_t file_size = 0;    // the current recording's size (0 = unknown)
+  std::string reason;             // why the current run fails ("" = the status says it)
 };
 
 class SyncController : public MainThreadMailbox {
@@ -99,6 +102,7 @@ signals:
   void fileProgress(int camera_id, int percent);
   void currentFileChanged(int camera_id, const QString& name);
   void fileFailed(int camera_id, const QString& name, const QString& reason);
+  void failureReason(int camera_id, const QString& reason);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   void autoSyncFired(const QString& when);

@@ -10,6 +10,7 @@
 
 #include "app_paths.h"
 #include "printable_text.h"
+#include "private_file.h"
 
 namespace velmora {
 
@@ -94,7 +95,10 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
   if (pacing_ms != kDefaultPacingMs) add("DownloadPacing", std::to_string(pacing_ms));
-  return doc.SaveFile(path.c_str()) == tinyxml2::XML_SUCCESS;
+  std::FILE* f = open_private(path);
+  if (!f) return false;
+  const bool ok = doc.SaveFile(f) == tinyxml2::XML_SUCCESS;
+  return std::fclose(f) == 0 && ok;
 }
 
 int load_download_root(const std::string& sibling_settings, const std::string& default_root,

@@ -1,9 +1,10 @@
-// "velmora cameras ...": the camera list file edited from the command line,
-// with the same rules as the add and remove commands of the window.
-#include <cerrno>
-#include <climits>
+// "velmora cameras ...": the camera list, read from its file and changed
+// with the same rules as the add and remove commands of the window, plus
+// the checks a command line needs (explicit replacement, duplicate
+// addresses, addresses no camera can have).
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -11,40 +12,76 @@
 #include "printable_text.h"
 #include "app_paths.h"
 #include "camera_store.h"
-#include "console.h"
+#include "cli_input.h"
+#include "commands.h"
 #include "discover_command.h"
+#include "help.h"
 #include "modes.h"
-#include "sibling_link.h"
-#include "window_messages.h"
 
 namespace velmora {
 
 namespace {
 
-bool parse_camera_id(const std::string& text, std::int32_t& id) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
-  id = static_cast<std::int32_t>(v);
+struct AddOptions {
+  bool replace = false;
+  bool force = false;
+  bool password_stdin = false;
+  std::vector<std::string> positional;
+};
+
+// Splits options from positional words; false (with a message) on an
+// unknown option.
+bool split_options(const std::vector<std::string>& args, std::size_t from, AddOptions& o,
+                   std::string& error) {
+  for (std::size_t i = from; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--replace") {
+      o.replace = true;
+    } else if (a == "--force") {
+      o.force = true;
+    } else if (a == "--password-stdin") {
+      o.password_stdin = true;
+    } else if (a == "--") {
+      o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+      break;
+    } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+      error = "unknown option '" + a + "'";
+      return false;
+    } else {
+      o.positional.push_back(a);
+    }
+  }
   return true;
 }
 
-void notify_sibling() {
-  LinkFrame f;
-  f.msg = WM_RECORDS_CHANGED;
-  send_frames(QString::fromStdString(runtime_dir()), QString::fromLatin1(kSiblingEndpoint), {f},
-              500);
-  // A running Velmora (window or headless) reloads the list as it does for
-  // the sibling, so its next save does not undo this change.
-  LinkFrame reload;
-  reload.msg = WM_RELOAD_CAMERAS;
-  send_frames(QString::fromStdString(runtime_dir()), QString::fromLatin1(kOwnEndpoint), {reload},
-              500);
+std::string where_text(const CameraRecord& r) {
+  return r.is_local ? "local, " + address_text(r)
+                    : "remote, serial " + serial_of(r) + " via " + field_text(r.server_address);
 }
 
-int list(const AppPaths& paths) {
+Reply refuse(int code, const std::string& text) {
+  Reply r;
+  r.code = code;
+  r.err = "velmora cameras: " + text + "\n";
+  return r;
+}
+
+const char* usage_of(const std::string& cmd) {
+  if (cmd == "add-local") return "add-local [--replace] [--force] <id> <ipv4> [<password>]";
+  if (cmd == "add-remote")
+    return "add-remote [--replace] [--force] <id> <server ipv4> <user> [<password>] <serial>";
+  if (cmd == "remove") return "remove <id>";
+  return "list";
+}
+
+Reply usage_error(const std::string& cmd, const std::string& text) {
+  Reply r = refuse(kExitUsage, text);
+  r.err += std::string("usage: velmora cameras ") + usage_of(cmd) + "\n";
+  return r;
+}
+
+int list() {
+  const AppPaths paths = AppPaths::from_environment();
   CameraTable table;
   load_camera_file(paths.camera_list_file(), table);
   AliasTable aliases;
@@ -64,111 +101,177 @@ int list(const AppPaths& paths) {
   return kExitOk;
 }
 
+// The checks of an add against the cameras already configured.
+Reply check_add(const CameraRecord& record, const CameraTable& table, const AddOptions& o) {
+  const std::int32_t id = record.camera_id;
+  auto same = table.find(id);
+  if (same != table.end() && !o.replace) {
+    return refuse(kExitUsage, "camera " + std::to_string(id) + " already exists (" +
+                                  where_text(same->second) + "); add --replace to replace it");
+  }
+  if (o.force) return {};
+  for (const auto& [other_id, other] : table) {
+    if (other_id == id) continue;
+    if (record.is_local && other.is_local &&
+        std::equal(std::begin(record.address), std::end(record.address), other.address)) {
+      return refuse(kExitUsage, "camera " + std::to_string(other_id) + " already has the address " +
+                                    address_text(record) + "; add --force to add it anyway");
+    }
+    // One server login serves every camera of a serial, so two cameras of a
+    // serial must name the same server and account.
+    if (!record.is_local && !other.is_local && serial_of(record) == serial_of(other) &&
+        (field_text(record.server_address) != field_text(other.server_address) ||
+         field_text(record.user) != field_text(other.user) ||
+         field_text(record.server_password) != field_text(other.server_password))) {
+      return refuse(kExitUsage, "camera " + std::to_string(other_id) + " has the serial " +
+                                    serial_of(record) +
+                                    " with another server or account; every camera of a "
+                                    "serial shares one login (add --force to add it anyway)");
+    }
+  }
+  if (record.is_local && looks_like_broadcast(record.address)) {
+    return refuse(kExitUsage, address_text(record) +
+                                  " looks like a broadcast address; add --force if it really "
+                                  "is the camera's");
+  }
+  return {};
+}
+
 }  // namespace
 
+Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile) {
+  // words: "cameras", command, options and arguments.
+  const std::string cmd = words.size() > 1 ? words[1] : "";
+  AddOptions o;
+  std::string error;
+  if (!split_options(words, 2, o, error)) return usage_error(cmd, error);
+  const auto& p = o.positional;
+  std::int32_t id = 0;
+  if (p.empty() || !parse_camera_id(p[0], id)) {
+    return usage_error(cmd, "'" + (p.empty() ? std::string() : p[0]) +
+                                "' is not a camera id (a 32-bit number, signed or unsigned)");
+  }
+  if (cmd == "remove") {
+    if (p.size() != 1) return usage_error(cmd, "remove takes one camera id");
+    if (!profile.cameras().count(id)) return refuse(kExitFailed, "no camera with id " + p[0]);
+    if (!profile.remove_camera(id, error)) return refuse(kExitFailed, error);
+    Reply r;
+    r.out = "Removed camera " + std::to_string(id) + "\n";
+    return r;
+  }
+  CameraRecord record{};
+  const bool local = cmd == "add-local";
+  if (local ? p.size() != 3 : p.size() != 5)
+    return usage_error(cmd, "wrong number of arguments");
+  if (local ? !make_local_record(id, p[1], p[2], record, error)
+            : !make_remote_record(id, p[1], p[2], p[3], p[4], record, error)) {
+    return refuse(kExitUsage, error);
+  }
+  std::uint8_t address[4];
+  parse_ipv4(p[1], address);
+  const std::string unusable = unusable_address(address);
+  if (!unusable.empty()) return refuse(kExitUsage, p[1] + " " + unusable);
+
+  const CameraTable table = profile.cameras();
+  Reply r = check_add(record, table, o);
+  if (r.code != 0) return r;
+  const bool existed = table.count(id) != 0;
+  if (!profile.put_camera(record, error)) return refuse(kExitFailed, error);
+  r.out = std::string(existed ? "Replaced" : "Added") + " camera " + std::to_string(id) +
+          (local ? " at " + p[1] : " (serial " + p[4] + " via server " + p[1] + ")") + "\n";
+  return r;
+}
+
 int run_cameras_command(const std::vector<std::string>& args) {
-  if (args.empty()) {
+  const std::string cmd = args.empty() ? "" : args[0];
+  if (asks_for_help(args)) {
+    const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
+                       cmd == "remove";
+    std::fputs(help_text(known ? "cameras " + cmd : "cameras"), stdout);
+    return kExitOk;
+  }
+  if (cmd.empty()) {
     std::fprintf(stderr,
-                 "velmora cameras: missing command (list, discover, add-local, add-remote, remove)\n");
+                 "velmora cameras: missing command (list, discover, add-local, add-remote, "
+                 "remove)\n");
     return kExitUsage;
   }
-  const std::string& cmd = args[0];
-  const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
-                     cmd == "add-remote" || cmd == "remove";
-  if (!known) {
+  if (cmd == "discover")
+    return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "list") {
+    if (args.size() != 1) return print_reply(usage_error(cmd, "list takes no arguments"));
+    return list();
+  }
+  if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove") {
     std::fprintf(stderr,
                  "velmora cameras: unknown command '%s' (list, discover, add-local, add-remote, remove)\n",
                  cmd.c_str());
     return kExitUsage;
   }
-  if (cmd == "discover") return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
-  const std::size_t want = cmd == "list"         ? 1
-                           : cmd == "add-local"  ? 4
-                           : cmd == "add-remote" ? 6
-                                                 : 2;
-  // A local camera heard on the network may be added by its id alone.
-  const bool by_discovery = cmd == "add-local" && args.size() == 3;
-  if (args.size() != want && !by_discovery) {
-    std::fprintf(stderr, "usage: velmora cameras %s\n",
-                 cmd == "list"         ? "list"
-                 : cmd == "add-local"  ? "add-local <id> [<ipv4>] <password>"
-                 : cmd == "add-remote" ? "add-remote <id> <server ipv4> <user> <password> <serial>"
-                                       : "remove <id>");
-    return kExitUsage;
+  std::vector<std::string> words = {"cameras", cmd};
+  if (cmd == "remove") {
+    words.insert(words.end(), args.begin() + 1, args.end());
+    return deliver_change(words);
   }
+
+  AddOptions o;
+  std::string error;
+  if (!split_options(args, 1, o, error)) return print_reply(usage_error(cmd, error));
+  // The password is the last argument of add-local and the fourth of
+  // add-remote; without it, it is read from standard input or asked for.
+  const std::size_t full = cmd == "add-local" ? 3 : 5;
+  const std::size_t password_at = cmd == "add-local" ? 2 : 3;
+  std::vector<std::string> p = o.positional;
+  if (cmd == "add-local" && !p.empty() && p.size() < full) {
+    // A camera heard on the network may be added by its id alone: without a
+    // dotted address in second place, its announcement supplies one.
+    std::uint8_t ignored[4];
+    if (p.size() == 1 || !parse_ipv4(p[1], ignored)) {
+      std::int32_t heard = 0;
+      if (!parse_camera_id(p[0], heard))
+        return print_reply(usage_error(cmd, "'" + p[0] + "' is not a camera id"));
+      const std::string address = discover_address(heard, kDefaultDiscoverSeconds);
+      if (address.empty()) return kExitFailed;
+      p.insert(p.begin() + 1, address);
+    }
+  }
+  if (p.size() == full && o.password_stdin)
+    return print_reply(usage_error(cmd, "give the password or --password-stdin, not both"));
+  if (p.size() != full && p.size() != full - 1)
+    return print_reply(usage_error(cmd, "wrong number of arguments"));
   std::int32_t id = 0;
-  if (cmd != "list" && !parse_camera_id(args[1], id)) {
-    std::fprintf(stderr, "velmora cameras: '%s' is not a camera id (a 32-bit decimal number)\n",
-                 args[1].c_str());
-    return kExitUsage;
-  }
-  CameraRecord record{};
-  std::string address = cmd == "add-local" && !by_discovery ? args[2] : std::string();
-  if (cmd == "add-local") {
-    std::string error;
-    // Without an address only the password can be checked before listening.
-    if (!make_local_record(id, by_discovery ? "0.0.0.0" : address, args.back(), record, error)) {
-      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
-      return kExitUsage;
+  if (!parse_camera_id(p[0], id))
+    return print_reply(usage_error(cmd, "'" + p[0] +
+                                            "' is not a camera id (a 32-bit number, signed or "
+                                            "unsigned)"));
+  if (p.size() == full - 1) {
+    // Check everything else before asking, so a typo is not found only
+    // after the password was typed.
+    CameraRecord probe{};
+    const bool fine = cmd == "add-local"
+                          ? make_local_record(id, p[1], "", probe, error)
+                          : make_remote_record(id, p[1], p[2], "", p[3], probe, error);
+    if (!fine) return print_reply(refuse(kExitUsage, error));
+    std::string password;
+    if (o.password_stdin) {
+      if (!read_password_line(password))
+        return print_reply(refuse(kExitUsage, "no password on standard input"));
+    } else if (!::isatty(STDIN_FILENO) ||
+               !prompt_password(cmd == "add-local"
+                                    ? "Password of camera " + p[0] + ": "
+                                    : "Password of " + p[2] + " on " + p[1] + ": ",
+                                password)) {
+      return print_reply(usage_error(
+          cmd, "the password is missing: give it, type it at the prompt on a terminal, or "
+               "pass --password-stdin"));
     }
-  } else if (cmd == "add-remote") {
-    std::string error;
-    if (!make_remote_record(id, args[2], args[3], args[4], args[5], record, error)) {
-      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
-      return kExitUsage;
-    }
+    p.insert(p.begin() + static_cast<long>(password_at), password);
   }
-
-  // While Velmora runs, the list may still be edited: the running program is
-  // told to reload it. Without its endpoint the lock holder is not one we can
-  // tell, so the command refuses.
-  if (!acquire_instance_lock(/*quiet=*/true) &&
-      !endpoint_exists(QString::fromStdString(runtime_dir()), QString::fromLatin1(kOwnEndpoint)) &&
-      !acquire_instance_lock()) {
-    return kExitAlreadyRunning;
-  }
-  if (by_discovery) {
-    address = discover_address(id, kDefaultDiscoverSeconds);
-    std::string error;
-    if (address.empty()) return kExitFailed;
-    if (!make_local_record(id, address, args.back(), record, error)) {
-      std::fprintf(stderr, "velmora cameras: %s\n", error.c_str());
-      return kExitFailed;
-    }
-  }
-  const AppPaths paths = AppPaths::from_environment();
-  paths.create_folders();
-  if (cmd == "list") return list(paths);
-
-  CameraTable table;
-  load_camera_file(paths.camera_list_file(), table);
-  if (cmd == "add-local" || cmd == "add-remote") {
-    const bool existed = table.count(id) != 0;
-    table[id] = record;
-    if (!save_camera_file(paths.camera_list_file(), table)) {
-      std::fprintf(stderr, "velmora cameras: cannot write %s\n", paths.camera_list_file().c_str());
-      return kExitFailed;
-    }
-    notify_sibling();
-    if (cmd == "add-local") {
-      std::fprintf(Console::out(), "%s camera %d at %s\n", existed ? "Updated" : "Added", id, address.c_str());
-    } else {
-      std::printf("%s remote camera %d (serial %s via server %s)\n",
-                  existed ? "Updated" : "Added", id, args[5].c_str(), args[2].c_str());
-    }
-    return kExitOk;
-  }
-  if (!table.erase(id)) {
-    std::fprintf(stderr, "velmora cameras: no camera with id %d\n", id);
-    return kExitFailed;
-  }
-  if (!save_camera_file(paths.camera_list_file(), table)) {
-    std::fprintf(stderr, "velmora cameras: cannot write %s\n", paths.camera_list_file().c_str());
-    return kExitFailed;
-  }
-  notify_sibling();
-  std::printf("Removed camera %d\n", id);
-  return kExitOk;
+  if (o.replace) words.push_back("--replace");
+  if (o.force) words.push_back("--force");
+  words.push_back("--");
+  words.insert(words.end(), p.begin(), p.end());
+  return deliver_change(words);
 }
 
 }  // namespace velmora

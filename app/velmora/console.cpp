@@ -5,11 +5,14 @@
 
 #include <ctime>
 
+#include "terminal.h"
+
 namespace velmora {
 
 namespace {
 std::FILE* g_out = nullptr;
-bool g_tty = false;
+bool g_live = false;
+int g_library_fd = -1;
 }  // namespace
 
 void Console::capture(bool library_lines_to_stderr) {
@@ -22,12 +25,22 @@ void Console::capture(bool library_lines_to_stderr) {
   }
   if (!g_out) {
     g_out = stdout;
-    g_tty = ::isatty(STDOUT_FILENO);
+    g_live = probe_terminal(STDOUT_FILENO).live();
     return;
   }
-  g_tty = ::isatty(keep);
+  g_live = probe_terminal(keep).live();
   std::setvbuf(g_out, nullptr, _IOLBF, 0);
-  if (library_lines_to_stderr) {
+  int pipe_fds[2];
+  if (library_lines_to_stderr && g_live &&
+      ::pipe2(pipe_fds, O_CLOEXEC) == 0) {
+    ::fcntl(pipe_fds[0], F_SETFL, O_NONBLOCK);
+    ::dup2(pipe_fds[1], STDOUT_FILENO);
+    ::close(pipe_fds[1]);
+    g_library_fd = pipe_fds[0];
+    // The library's lines must reach the pipe line by line, not when a
+    // block buffer fills.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  } else if (library_lines_to_stderr) {
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
   } else {
     int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -40,14 +53,20 @@ void Console::capture(bool library_lines_to_stderr) {
 
 std::FILE* Console::out() { return g_out ? g_out : stdout; }
 
-bool Console::interactive() { return g_out ? g_tty : ::isatty(STDOUT_FILENO); }
+bool Console::interactive() { return g_out ? g_live : probe_terminal(STDOUT_FILENO).live(); }
+
+int Console::library_lines_fd() { return g_library_fd; }
+
+void Console::library_lines_direct() {
+  if (g_library_fd >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
+}
 
 std::string now_text() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   ::localtime_r(&t, &tm);
-  char buf[16];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
   return buf;
 }
 

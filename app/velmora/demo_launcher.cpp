@@ -43,6 +43,7 @@ int start_demo(const DemoOptions& options) {
   std::vector<std::string> args = {program, "--cameras", std::to_string(options.cameras)};
   if (options.verbose) args.push_back("--verbose");
   if (options.window) args.push_back("--window");
+  if (options.keep) args.push_back("--keep");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -1,13 +1,19 @@
 // "velmora --headless [--once]": the engine as the window would run it, with
-// the console as its display.
+// the console as its display and the control socket through which other
+// velmora commands reach it.
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
 
 #include "app_paths.h"
 #include "console.h"
+#include "control_channel.h"
+#include "engine_profile.h"
 #include "modes.h"
 #include "status_texts.h"
 #include "stop_signals.h"
@@ -33,10 +39,61 @@ bool ends_run(int status) {
   }
 }
 
+std::string date_time(const QDateTime& t) {
+  return t.toString("yyyy-MM-ddTHH:mm:ss").toStdString();
+}
+
+// Says when the next automatic run is due: after start, after each run and
+// when the interval changes.
+class NextRun {
+public:
+  NextRun(SyncController& controller, SyncDisplay& display)
+      : controller_(controller), display_(display) {}
+
+  void armed() {
+    const std::int64_t ms = auto_sync_interval_ms(controller_.settings().interval_code);
+    due_ = ms > 0 ? QDateTime::currentDateTime().addMSecs(ms) : QDateTime();
+  }
+  std::string text() const {
+    if (!due_.isValid())
+      return "automatic synchronisation is off; start a run with 'velmora sync' "
+             "(or restart with --now)";
+    return "next automatic run at " + date_time(due_) + " (every " +
+           interval_english(controller_.settings().interval_code) + ")";
+  }
+  void say() { display_.event(text()); }
+
+private:
+  static std::string interval_english(std::int32_t code) {
+    static const char* const names[] = {"never",    "10 minutes", "30 minutes",
+                                        "hour",     "2 hours",    "4 hours",
+                                        "12 hours", "day",        "week"};
+    return code >= 0 && code <= 8 ? names[code] : "never";
+  }
+
+  SyncController& controller_;
+  SyncDisplay& display_;
+  QDateTime due_;
+};
+
+// The words of a change as the log shows them: never a password.
+std::string change_summary(const std::vector<std::string>& words) {
+  std::string s = "velmora";
+  const bool adds = words.size() > 1 && (words[1] == "add-local" || words[1] == "add-remote");
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (adds && i >= 2 && words[i] != "--replace" && words[i] != "--force" && words[i] != "--") {
+      s += " " + words[i];  // the id
+      break;
+    }
+    if (words[i] != "--") s += " " + words[i];
+  }
+  return s;
+}
+
 }  // namespace
 
 int run_headless(const HeadlessOptions& options) {
-  if (!acquire_instance_lock()) return kExitAlreadyRunning;
+  if (!acquire_instance_lock(true)) return kExitAlreadyRunning;
   Console::capture(options.verbose);
   std::FILE* out = Console::out();
 
@@ -51,34 +108,58 @@ int run_headless(const HeadlessOptions& options) {
   }
   SyncDisplay display(controller, out, Console::interactive());
   StopSignals stopper;
+  NextRun next(controller, display);
+  EngineProfile profile(controller, [&] {
+    next.armed();
+    if (!options.once) next.say();
+  });
+  ControlServer control(runtime_dir(), [&](const std::vector<std::string>& words) {
+    Reply r = run_change(words, profile);
+    display.event(change_summary(words) + (r.code == 0 ? ": done" : ": refused"));
+    return r;
+  });
+  if (!control.listen()) {
+    display.event("warning: the control socket could not be opened; other velmora commands "
+                  "cannot reach this one");
+  }
 
   std::fprintf(out, "Velmora headless: %zu camera(s), download folder %s\n",
                controller.cameras().size(), controller.scheduler().download_root().c_str());
   if (!options.once) {
-    const std::int64_t ms = auto_sync_interval_ms(controller.settings().interval_code);
-    if (ms > 0) {
-      std::fprintf(out, "Automatic synchronisation every %s; failed cameras retried every %d s.%s\n",
-                   interval_text(controller.settings().interval_code),
-                   copts.retry_interval_ms / 1000,
-                   options.now ? "" : " Press Ctrl+C to stop.");
-    } else {
-      std::fprintf(out, "Automatic synchronisation is off (interval code %d).\n",
-                   controller.settings().interval_code);
-    }
+    next.armed();
+    std::fprintf(out, "Failed cameras are retried every %d s. Press Ctrl+C to stop.\n",
+                 copts.retry_interval_ms / 1000);
+    next.say();
   }
+  std::fflush(out);
 
   int exit_code = kExitOk;
   std::map<std::int32_t, int> outcome;  // --once: final status per camera
-  std::map<std::int32_t, int> failed_files;
   std::set<std::int32_t> pending;
 
-  QObject::connect(&controller, &SyncController::fileFailed, &controller,
-                   [&](int id, const QString&, const QString&) { ++failed_files[id]; });
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller, [&](int) {
     display.event("stopping all cameras");
-    QCoreApplication::exit(options.once ? kExitFailed : kExitOk);
+    QCoreApplication::exit(options.once ? kExitInterrupted : kExitOk);
+  });
+  QObject::connect(&controller, &SyncController::autoSyncFired, &controller,
+                   [&](const QString&) { next.armed(); });
+  // A run is over when no camera is waiting or active any more; the status
+  // arrives before the camera's release, so look once the event is handled.
+  QObject::connect(&controller, &SyncController::statusChanged, &controller, [&](int, int status) {
+    if (options.once || !status_is_final(status)) return;
+    QTimer::singleShot(0, &controller, [&] {
+      if (!controller.scheduler().active().empty() || !controller.scheduler().waiting().empty())
+        return;
+      std::string text = "run finished";
+      if (!controller.retry_list().empty())
+        text += "; " + std::to_string(controller.retry_list().size()) +
+                " camera(s) to retry within " + std::to_string(copts.retry_interval_ms / 1000) +
+                " s";
+      display.event(text + "; " + next.text());
+    });
   });
 
+  const auto t0 = std::chrono::steady_clock::now();
   if (options.once) {
     if (controller.cameras().empty()) {
       std::fprintf(out, "No cameras configured; nothing to do.\n");
@@ -104,30 +185,31 @@ int run_headless(const HeadlessOptions& options) {
   exit_code = QCoreApplication::exec();
   display.finish();
   controller.shutdown();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
   if (options.once) {
     bool all_complete = exit_code == kExitOk;
+    int cameras = 0;
     for (const auto& [id, r] : controller.cameras()) {
       (void)r;
+      ++cameras;
       auto it = outcome.find(id);
-      const CameraView& v = controller.view(id);
       std::string line = display.camera_label(id) + ": ";
       if (it == outcome.end()) {
         line += "interrupted";
         all_complete = false;
       } else {
-        line += status_english(it->second);
-        if (it->second != STATUS_COMPLETE) all_complete = false;
-      }
-      if (v.total > 0 || (it != outcome.end() && it->second == STATUS_COMPLETE))
-        line += ", " + std::to_string(v.done) + "/" + std::to_string(v.total) + " recordings";
-      if (failed_files[id] > 0) {
-        line += ", " + std::to_string(failed_files[id]) + " skipped";
-        all_complete = false;
+        line += display.outcome_text(id, it->second);
+        if (it->second != STATUS_COMPLETE || display.tally(id).skipped > 0) all_complete = false;
       }
       std::fprintf(out, "%s\n", line.c_str());
     }
-    exit_code = all_complete ? kExitOk : kExitFailed;
+    const SyncDisplay::Tally t = display.total();
+    std::fprintf(out, "Total: %d camera(s), %d new recording(s) (%d resumed), %d skipped, %s, %.1f s\n",
+                 cameras, t.new_files, t.resumed, t.skipped, human_bytes(t.bytes).c_str(),
+                 seconds);
+    if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
   }
   std::fflush(out);
   return exit_code;

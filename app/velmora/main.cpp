@@ -1,7 +1,7 @@
 // velmora: keeps a local copy of the recordings on the configured cameras.
 // With no arguments it opens its desktop window; it also runs headless with a
-// console display and edits the camera list; --demo hands over to the demo
-// program beside this one.
+// console display and runs the camera list and settings commands; --demo
+// hands over to the demo program beside this one.
 #include <QApplication>
 #include <QCoreApplication>
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "help.h"
 #include "modes.h"
 #include "window_mode.h"
 
@@ -20,54 +21,9 @@ namespace velmora {
 
 namespace {
 
-void usage(std::FILE* f) {
-  std::fprintf(f,
-      "Usage:\n"
-      "  velmora\n"
-      "      Open the desktop window (needs a display; otherwise use --headless).\n"
-      "  velmora --headless [--now] [--verbose]\n"
-      "      Run the synchroniser without a window: every configured camera is\n"
-      "      synchronised at the automatic interval of the settings, failed\n"
-      "      cameras are retried every 60 s. --now also starts all cameras at\n"
-      "      once. Ctrl+C (or SIGTERM) stops all cameras and exits.\n"
-      "  velmora --headless --once [--verbose]\n"
-      "      Synchronise every configured camera now and exit when each has\n"
-      "      ended its run; one outcome line per camera. Exit status 0 only\n"
-      "      when every camera completed.\n"
-      "  velmora cameras list\n"
-      "  velmora cameras discover [--seconds N]\n"
-      "      List the cameras heard on the local network within N seconds\n"
-      "      (default 5), marking those already in the camera list.\n"
-      "  velmora cameras add-local <id> [<ipv4>] <password>\n"
-      "      Without an address, the camera is looked for on the local network.\n"
-      "  velmora cameras add-remote <id> <server ipv4> <user> <password> <serial>\n"
-      "  velmora cameras remove <id>\n"
-      "      Show or edit the camera list. A local camera's password has at most\n"
-      "      15 bytes; a remote camera is reached through the video server\n"
-      "      (port 1701) with the account's user (at most 49 bytes), password\n"
-      "      (19) and main camera serial number (31).\n"
-      "  velmora settings [interval <0-8> | concurrency <1-5> | pacing [ms]]\n"
-      "      Show the settings, or set the automatic interval (0 off, 1 10 min,\n"
-      "      2 30 min, 3 1 h, 4 2 h, 5 4 h, 6 12 h, 7 1 day, 8 1 week), the\n"
-      "      number of cameras synchronised at once, or the least wait between\n"
-      "      chunk requests of a download (0-60000 ms, default 500; 0 asks for\n"
-      "      the next chunk as soon as one ends). 'pacing' alone shows it.\n"
-      "  velmora --demo [--cameras N] [--console] [--verbose]\n"
-      "      Synchronise N (1-20, default 5) simulated cameras on 127.0.0.2...\n"
-      "      and two more behind a simulated video server into a temporary\n"
-      "      folder, and check every file byte for byte. With a display the\n"
-      "      window shows the run (close it to get the summary); --console\n"
-      "      keeps the console board.\n"
-      "  velmora --help\n"
-      "\n"
-      "Files live under $XDG_DATA_HOME (default ~/.local/share)/OV. --verbose sends\n"
-      "the camera library's log lines to standard error.\n"
-      "Exit status: 0 success, 1 failure, 2 bad command line, 3 already running.\n");
-}
-
-int bad_usage(const std::string& message) {
-  std::fprintf(stderr, "velmora: %s\n\n", message.c_str());
-  usage(stderr);
+int bad_usage(const std::string& message, const char* topic = "") {
+  std::fprintf(stderr, "velmora: %s\n", message.c_str());
+  std::fprintf(stderr, "Try 'velmora %s--help'.\n", topic);
   return kExitUsage;
 }
 
@@ -103,20 +59,23 @@ int main(int argc, char** argv) {
     }
     return run_window();
   }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    usage(stdout);
+    std::fputs(help_text(args[0] == "help" && args.size() > 1 ? args[1] : ""), stdout);
     return kExitOk;
   }
-  if (args[0] == "cameras") {
-    return run_cameras_command(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (args[0] == "--version") {
+    std::printf("%s\n", version_text().c_str());
+    return kExitOk;
   }
-  if (args[0] == "settings") {
-    return run_settings_command(std::vector<std::string>(args.begin() + 1, args.end()));
-  }
+  if (args[0] == "cameras") return run_cameras_command(rest);
+  if (args[0] == "settings") return run_settings_command(rest);
+  if (args[0] == "sync") return run_sync_command(rest);
 
-  bool headless = false, demo = false;
+  bool headless = false, demo = false, help = false;
   HeadlessOptions h;
   DemoOptions d;
+  bool cameras_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--headless") {
@@ -131,32 +90,43 @@ int main(int argc, char** argv) {
       demo = true;
     } else if (a == "--console") {
       console_demo = true;
+    } else if (a == "--keep") {
+      d.keep = true;
     } else if (a == "--cameras") {
-      if (i + 1 >= args.size()) return bad_usage("--cameras needs a number");
+      if (i + 1 >= args.size()) return bad_usage("--cameras needs a number", "--demo ");
       const std::string& n = args[++i];
       char* end = nullptr;
       long v = std::strtol(n.c_str(), &end, 10);
       if (n.empty() || *end != '\0' || v < 1 || v > 20)
-        return bad_usage("--cameras takes a number from 1 to 20, not '" + n + "'");
+        return bad_usage("--cameras takes a number from 1 to 20, not '" + n + "'", "--demo ");
       d.cameras = static_cast<int>(v);
+      cameras_given = true;
     } else if (a == "--help" || a == "-h") {
-      usage(stdout);
+      help = true;
+    } else if (a == "--version") {
+      std::printf("%s\n", version_text().c_str());
       return kExitOk;
     } else {
       return bad_usage("unknown argument '" + a + "'");
     }
   }
+  if (help) {
+    std::fputs(help_text(headless && !demo ? "headless" : demo && !headless ? "demo" : ""),
+               stdout);
+    return kExitOk;
+  }
   if (headless && demo) return bad_usage("--headless and --demo are separate modes");
   if (demo) {
-    if (h.once || h.now) return bad_usage("--once and --now belong to --headless");
+    if (h.once || h.now) return bad_usage("--once and --now belong to --headless", "--demo ");
     d.window = wants_window && ui::display_available();
     return start_demo(d);
   }
   if (console_demo) return bad_usage("--console belongs to --demo");
   if (headless) {
-    if (d.cameras != DemoOptions{}.cameras) return bad_usage("--cameras belongs to --demo");
-    if (h.once && h.now) return bad_usage("--once already starts every camera now");
+    if (cameras_given) return bad_usage("--cameras belongs to --demo", "--headless ");
+    if (d.keep) return bad_usage("--keep belongs to --demo", "--headless ");
+    if (h.once && h.now) return bad_usage("--once already starts every camera now", "--headless ");
     return run_headless(h);
   }
-  return bad_usage("choose a mode: --headless, --demo, cameras or settings");
+  return bad_usage("choose a mode: --headless, --demo, cameras, settings or sync");
 }

@@ -12,6 +12,7 @@ enum ExitCode : int {
   kExitFailed = 1,         // a camera did not complete, a check failed
   kExitUsage = 2,          // bad command line or input
   kExitAlreadyRunning = 3, // another instance holds "_Velmora"
+  kExitInterrupted = 130,  // stopped by Ctrl+C before the work was done
 };
 
 struct HeadlessOptions {
@@ -24,6 +25,7 @@ struct DemoOptions {
   int cameras = 5;
   bool verbose = false;
   bool window = false;  // show the run in the desktop window
+  bool keep = false;  // keep the temporary folder afterwards
 };
 
 int run_cameras_command(const std::vector<std::string>& args);
@@ -35,11 +37,13 @@ int run_headless(const HeadlessOptions& options);
 int start_demo(const DemoOptions& options);
 // The demo itself (the demo program's main).
 int run_demo(const DemoOptions& options);
+int run_sync_command(const std::vector<std::string>& args);
+
+// Acquires the single-instance lock; when it is held elsewhere and `report`
+// is set, says which process holds it and what to do. False = not acquired.
+bool acquire_instance_lock(bool report = true);
+
 // The desktop window on the user's own cameras (needs a QApplication).
 int run_window();
-
-// Acquires the single-instance lock or prints why not (unless quiet);
-// false = exit now.
-bool acquire_instance_lock(bool quiet = false);
 
 }  // namespace velmora

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "app_paths.h"
+#include "cli_input.h"
+#include "commands.h"
+#include "help.h"
 #include "modes.h"
 #include "system_settings.h"
 #include "window_messages.h"
@@ -15,84 +18,116 @@ namespace velmora {
 
 namespace {
 
-bool parse_small(const std::string& text, int lo, int hi, int& out) {
-  char* end = nullptr;
-  errno = 0;
-  long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || v < lo || v > hi) return false;
-  out = static_cast<int>(v);
-  return true;
+Reply settings_usage(const std::string& text) {
+  Reply r;
+  r.code = kExitUsage;
+  r.err = "velmora settings: " + text +
+          "\nusage: velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
+          "[concurrency 1-5] [pacing 0-60000]\n";
+  return r;
+}
+
+// Applies "name value" pairs to `s`; an error text when one is wrong.
+std::string parse_changes(const std::vector<std::string>& words, std::size_t from,
+                          ProfileSettings& s) {
+  if ((words.size() - from) % 2 != 0) return "'" + words.back() + "' needs a value";
+  for (std::size_t i = from; i + 1 < words.size(); i += 2) {
+    const std::string& name = words[i];
+    const std::string& value = words[i + 1];
+    if (name == "interval") {
+      if (!parse_interval(value, s.interval_code))
+        return "interval takes off, 10m, 30m, 1h, 2h, 4h, 12h, 1d or 1w (or a code 0 to 8), "
+               "not '" + value + "'";
+    } else if (name == "concurrency") {
+      if (value.size() != 1 || value[0] < '1' || value[0] > '5')
+        return "concurrency takes a number from 1 to 5, not '" + value + "'";
+      s.concurrency = value[0] - '0';
+    } else if (name == "pacing") {
+      char* end = nullptr;
+      errno = 0;
+      const long ms = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || errno != 0 || ms < 0 ||
+          ms > SystemSettings::kMaxPacingMs)
+        return "pacing takes milliseconds from 0 to " +
+               std::to_string(SystemSettings::kMaxPacingMs) + ", not '" + value + "'";
+      s.pacing_ms = static_cast<std::int32_t>(ms);
+    } else {
+      return "unknown setting '" + name + "' (interval, concurrency, pacing)";
+    }
+  }
+  return {};
+}
+
+int show() {
+  const AppPaths paths = AppPaths::from_environment();
+  FileProfile profile(paths);
+  const ProfileSettings s = profile.settings();
+  SystemSettings flags;
+  std::int32_t unused = 4;
+  flags.load(paths.settings_file(), unused);
+  std::string root = paths.default_download_root();
+  const int found = load_download_root(paths.sibling_settings_file(),
+                                       paths.default_download_root(), root);
+  std::string source;
+  if (found == 0 && !root.empty()) {
+    source = "from the camera manager's settings, " + paths.sibling_settings_file();
+  } else {
+    root = paths.default_download_root();
+    source = found == -1 ? "default: " + paths.sibling_settings_file() + " names no folder"
+                         : "default: no camera manager settings at " +
+                               paths.sibling_settings_file();
+  }
+  std::printf("interval      %s\n", interval_description(s.interval_code).c_str());
+  std::printf("concurrency   %d camera(s) at a time\n", s.concurrency);
+  std::printf("auto start    %s\n", flags.auto_start ? "on" : "off");
+  std::printf("pacing        %d ms between chunk requests\n", s.pacing_ms);
+  std::printf("downloads     %s\n", root.c_str());
+  std::printf("              (%s)\n", source.c_str());
+  std::printf("settings file %s\n", paths.settings_file().c_str());
+  return kExitOk;
 }
 
 }  // namespace
 
-int run_settings_command(const std::vector<std::string>& args) {
-  const bool show = args.empty() || (args.size() == 1 && args[0] == "pacing");
-  int value = 0;
-  if (!show) {
-    const bool known = args[0] == "interval" || args[0] == "concurrency" || args[0] == "pacing";
-    if (args.size() != 2 || !known) {
-      std::fprintf(stderr,
-                   "usage: velmora settings [interval <0-8> | concurrency <1-5> | "
-                   "pacing [<0-%d ms>]]\n",
-                   SystemSettings::kMaxPacingMs);
-      return kExitUsage;
-    }
-    int lo = 1, hi = 5;
-    std::string range = "1 to 5";
-    if (args[0] == "interval") {
-      lo = 0;
-      hi = 8;
-      range = "0 to 8";
-    } else if (args[0] == "pacing") {
-      lo = 0;
-      hi = SystemSettings::kMaxPacingMs;
-      range = "0 to " + std::to_string(hi) + " (milliseconds)";
-    }
-    if (!parse_small(args[1], lo, hi, value)) {
-      std::fprintf(stderr, "velmora settings: %s takes a number from %s, not '%s'\n",
-                   args[0].c_str(), range.c_str(), args[1].c_str());
-      return kExitUsage;
-    }
-  }
-  if (!acquire_instance_lock()) return kExitAlreadyRunning;
-  const AppPaths paths = AppPaths::from_environment();
-  paths.create_folders();
-  SystemSettings settings;
-  std::int32_t concurrency = 4;
-  settings.load(paths.settings_file(), concurrency);
+std::string interval_description(std::int32_t code) {
+  return std::string(interval_name(code)) + " (code " + std::to_string(code) + ")";
+}
 
-  if (!show) {
-    if (args[0] == "interval") {
-      settings.interval_code = value;
-    } else if (args[0] == "pacing") {
-      settings.pacing_ms = value;
-    } else {
-      concurrency = value;
-    }
-    if (!settings.save(paths.settings_file(), concurrency)) {
-      std::fprintf(stderr, "velmora settings: cannot write %s\n", paths.settings_file().c_str());
-      return kExitFailed;
-    }
+Reply run_settings_change(const std::vector<std::string>& words, Profile& profile) {
+  ProfileSettings s = profile.settings();
+  const std::string error = parse_changes(words, 1, s);
+  if (!error.empty()) return settings_usage(error);
+  Reply r;
+  std::string why;
+  if (!profile.change_settings(s, why)) {
+    r.code = kExitFailed;
+    r.err = "velmora settings: " + why + "\n";
+    return r;
   }
-  if (args.size() == 1) {  // "pacing" alone
-    std::printf("pacing        %d ms between chunk requests\n", settings.pacing_ms);
+  r.out = "interval      " + interval_description(s.interval_code) + "\nconcurrency   " +
+          std::to_string(s.concurrency) + " camera(s) at a time\npacing        " +
+          std::to_string(s.pacing_ms) + " ms between chunk requests\n";
+  return r;
+}
+
+int run_settings_command(const std::vector<std::string>& args) {
+  if (asks_for_help(args)) {
+    std::fputs(help_text("settings"), stdout);
     return kExitOk;
   }
-  std::string root;
-  load_download_root(paths.sibling_settings_file(), paths.default_download_root(), root);
-  if (root.empty()) root = paths.default_download_root();
-  static const char* const english[] = {"off",    "10 minutes", "30 minutes",
-                                        "1 hour", "2 hours",    "4 hours",
-                                        "12 hours", "1 day",    "1 week"};
-  const int code = settings.interval_code;
-  std::printf("interval      %d (%s)\n", code, code >= 0 && code <= 8 ? english[code] : "off");
-  std::printf("concurrency   %d camera(s) at a time\n", concurrency);
-  std::printf("auto start    %s\n", settings.auto_start ? "on" : "off");
-  std::printf("pacing        %d ms between chunk requests\n", settings.pacing_ms);
-  std::printf("downloads     %s\n", root.c_str());
-  std::printf("settings file %s\n", paths.settings_file().c_str());
-  return kExitOk;
+  if (args.empty()) return show();
+  if (args.size() == 1 && args[0] == "pacing") {
+    std::printf("pacing        %d ms between chunk requests\n",
+                FileProfile(AppPaths::from_environment()).settings().pacing_ms);
+    return kExitOk;
+  }
+  // Checked here too, so that a typo never waits for a running instance.
+  ProfileSettings probe;
+  const std::string error = parse_changes(args, 0, probe);
+  if (!error.empty()) return print_reply(settings_usage(error));
+  std::vector<std::string> words = {"settings"};
+  words.insert(words.end(), args.begin(), args.end());
+  return deliver_change(words);
 }
 
 }  // namespace velmora

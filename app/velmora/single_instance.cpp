@@ -11,10 +11,20 @@ namespace {
 InstanceLock g_lock;  // held until the process ends
 }  // namespace
 
-bool acquire_instance_lock(bool quiet) {
-  if (g_lock.acquire(runtime_dir())) return true;
-  if (quiet) return false;
-  std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
+bool acquire_instance_lock(bool report) {
+  const std::string dir = runtime_dir();
+  if (g_lock.acquire(dir)) return true;
+  if (!report) return false;
+  const long pid = InstanceLock::holder_pid(dir);
+  if (pid > 0) {
+    std::fprintf(stderr,
+                 "velmora: Velmora is already running (PID %ld). 'velmora sync' starts a run in "
+                 "it;\n  'velmora cameras' and 'velmora settings' changes reach it directly. Stop "
+                 "it first (kill %ld) to run another.\n",
+                 pid, pid);
+  } else {
+    std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
+  }
   return false;
 }
 

@@ -1,30 +1,43 @@
 #include "sync_display.h"
 
-#include "printable_text.h"
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "console.h"
+#include "download_layout.h"
+#include "printable_text.h"
 #include "status_texts.h"
 #include "window_messages.h"
 
 namespace velmora {
 
 SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
-    : controller_(controller), out_(out), live_(live) {
+    : controller_(controller), out_(out), live_(live), board_(out) {
   connect(&controller_, &SyncController::statusChanged, this, &SyncDisplay::on_status);
   connect(&controller_, &SyncController::countsChanged, this, &SyncDisplay::on_counts);
   connect(&controller_, &SyncController::fileProgress, this, &SyncDisplay::on_progress);
   connect(&controller_, &SyncController::currentFileChanged, this, &SyncDisplay::on_file);
   connect(&controller_, &SyncController::fileFailed, this, &SyncDisplay::on_failed);
   connect(&controller_, &SyncController::speedUpdated, this, &SyncDisplay::on_speed);
+  connect(&controller_, &SyncController::failureReason, this, [this](int id, const QString& why) {
+    event(camera_label(id) + ": " + why.toStdString());
+  });
   connect(&controller_, &SyncController::autoSyncFired, this,
-          [this](const QString& when) { event("automatic synchronisation " + when.toStdString()); });
+          [this](const QString&) { event("automatic synchronisation of every camera"); });
   if (live_) {
     redraw_.setInterval(200);
-    connect(&redraw_, &QTimer::timeout, this, [this] {
-      clear_board();
-      draw_board();
-    });
+    connect(&redraw_, &QTimer::timeout, this, &SyncDisplay::redraw);
     redraw_.start();
+  }
+  const int fd = Console::library_lines_fd();
+  if (fd >= 0) {
+    library_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(library_, &QSocketNotifier::activated, this, [this] { read_library_lines(); });
   }
 }
 
@@ -42,79 +55,170 @@ std::string SyncDisplay::camera_label(std::int32_t id) const {
   return alias.empty() ? name : alias + " [" + name + "]";
 }
 
-void SyncDisplay::clear_board() {
-  if (!live_ || board_lines_ == 0) return;
-  std::fprintf(out_, "\x1b[%dA\r\x1b[J", board_lines_);
-  board_lines_ = 0;
+int SyncDisplay::on_disk(std::int32_t id) const {
+  const std::string root = controller_.scheduler().download_root();
+  int n = 0;
+  for (const std::string& folder : {alarm_folder(root, id), manual_folder(root, id)}) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      const bool partial = name.size() >= 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+      if (!partial && it->is_regular_file(ec)) ++n;
+    }
+  }
+  return n;
 }
 
-void SyncDisplay::draw_board() {
-  if (!live_) return;
-  int lines = 0;
+SyncDisplay::Tally SyncDisplay::tally(std::int32_t id) const {
+  auto it = tallies_.find(id);
+  return it == tallies_.end() ? Tally{} : it->second;
+}
+
+SyncDisplay::Tally SyncDisplay::total() const {
+  Tally t;
+  for (const auto& [id, one] : tallies_) {
+    (void)id;
+    t.new_files += one.new_files;
+    t.resumed += one.resumed;
+    t.skipped += one.skipped;
+    t.bytes += one.bytes;
+  }
+  return t;
+}
+
+std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
+  if (status != STATUS_COMPLETE) {
+    const CameraView& v = controller_.view(id);
+    if (status_is_final(status) && status != STATUS_USER_STOPPED && !v.reason.empty())
+      return v.reason;
+    return status_english(status);
+  }
+  const CameraView& v = controller_.view(id);
+  const int skipped = runs_[id].skipped;
+  const std::string disk = std::to_string(on_disk(id)) + " on disk";
+  if (v.total == 0) return "up to date, " + disk;
+  std::string text = "complete, " + std::to_string(v.done) + "/" + std::to_string(v.total) +
+                     " new recordings";
+  if (skipped > 0) text += ", " + std::to_string(skipped) + " skipped";
+  return text + ", " + disk;
+}
+
+int SyncDisplay::file_number(std::int32_t id) {
+  const CameraView& v = controller_.view(id);
+  return v.done + runs_[id].skipped + 1;
+}
+
+std::vector<std::string> SyncDisplay::board_rows() {
+  std::vector<std::string> rows;
+  int running = 0, waiting = 0;
   for (const auto& [id, record] : controller_.cameras()) {
     (void)record;
     const CameraView& v = controller_.view(id);
-    if (v.status != STATUS_SYNCING && v.status != STATUS_CONNECTING &&
-        v.status != STATUS_WAITING)
+    if (v.status == STATUS_WAITING) {
+      ++waiting;
       continue;
-    std::string row = "  " + camera_label(id);
-    if (row.size() < 30) row.resize(30, ' ');
-    if (v.status == STATUS_SYNCING && v.total > 0) {
-      const int width = 20;
-      const int filled = v.percent * width / 100;
-      char buf[160];
-      std::snprintf(buf, sizeof buf, " %3d/%-3d [%s%s] %3d%%  %s", v.done, v.total,
-                    std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                    std::string(static_cast<std::size_t>(width - filled), '.').c_str(), v.percent,
-                    printable_text(v.current_file).c_str());
-      row += buf;
-    } else {
-      row += std::string(" ") + status_english(v.status);
     }
-    std::fprintf(out_, "%s\n", row.c_str());
-    ++lines;
+    if (v.status != STATUS_SYNCING && v.status != STATUS_CONNECTING) continue;
+    ++running;
+    const std::string alias = controller_.alias_of(id);
+    std::string row = "  " + (alias.empty() ? "camera " + std::to_string(id) : printable_text(alias));
+    if (v.status == STATUS_SYNCING && v.total > 0 && !v.current_file.empty()) {
+      constexpr int kBar = 16;
+      const int filled = std::clamp(v.percent, 0, 100) * kBar / 100;
+      char buf[96];
+      std::snprintf(buf, sizeof buf, "  %d/%d [%s%s] %3d%%  ", std::min(file_number(id), v.total),
+                    v.total, std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                    std::string(static_cast<std::size_t>(kBar - filled), '.').c_str(), v.percent);
+      row += buf + printable_text(v.current_file);
+    } else {
+      row += std::string("  ") + status_english(v.status);
+    }
+    rows.push_back(row);
   }
-  if (lines > 0) {
-    std::fprintf(out_, "  speed %lld KB/s\n", static_cast<long long>(speed_));
-    ++lines;
+  if (!rows.empty() || waiting > 0) {
+    rows.push_back("  " + std::to_string(running) + " running, " + std::to_string(waiting) +
+                   " waiting, " + std::to_string(speed_) + " KB/s");
   }
-  board_lines_ = lines;
-  std::fflush(out_);
+  return rows;
+}
+
+void SyncDisplay::redraw() {
+  if (!live_) return;
+  board_shown_ = board_.show(board_rows());
 }
 
 void SyncDisplay::event(const std::string& text) {
-  clear_board();
-  std::fprintf(out_, "%s  %s\n", now_text().c_str(), text.c_str());
-  draw_board();
-  std::fflush(out_);
+  const std::string line = now_text() + "  " + text;
+  if (live_) {
+    board_.line(line);
+  } else {
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+  }
+}
+
+bool SyncDisplay::read_library_lines() {
+  char buf[4096];
+  const ssize_t n = ::read(Console::library_lines_fd(), buf, sizeof buf);
+  if (n <= 0) {
+    // End of the stream, or (non-blocking) nothing more for now.
+    if (n == 0 && library_) library_->setEnabled(false);
+    return false;
+  }
+  library_partial_.append(buf, static_cast<std::size_t>(n));
+  std::size_t nl;
+  while ((nl = library_partial_.find('\n')) != std::string::npos) {
+    board_.line(library_partial_.substr(0, nl), stderr);
+    library_partial_.erase(0, nl + 1);
+  }
+  return true;
 }
 
 void SyncDisplay::finish() {
   redraw_.stop();
-  clear_board();
+  board_.close();
+  board_shown_ = false;
+  if (library_ && library_->isEnabled()) {
+    // From now on the library's lines go straight to standard error; what
+    // it wrote before is still in the pipe.
+    std::fflush(stdout);
+    Console::library_lines_direct();
+    library_->setEnabled(false);
+    while (read_library_lines()) {
+    }
+    if (!library_partial_.empty()) board_.line(library_partial_, stderr);
+    library_partial_.clear();
+  }
   std::fflush(out_);
 }
 
 void SyncDisplay::on_status(int id, int status) {
-  if (status == STATUS_SYNCING) printed_quarter_[id] = -1;
-  std::string text = camera_label(id) + ": " + status_english(status);
-  if (status == STATUS_COMPLETE) {
-    const CameraView& v = controller_.view(id);
-    text += " (" + std::to_string(v.done) + "/" + std::to_string(v.total) + " recordings)";
+  if (status == STATUS_SYNCING) {
+    printed_quarter_[id] = -1;
+    runs_[id] = Run{};
   }
+  std::string text = camera_label(id) + ": " + outcome_text(id, status);
   event(text);
-  any_running_ = !controller_.scheduler().active().empty();
 }
 
 void SyncDisplay::on_counts(int id, int done, int total) {
-  (void)id;
-  (void)done;
-  (void)total;  // shown on the board and in the outcome
+  (void)total;
+  Run& run = runs_[id];
+  // A higher done count means the file being fetched is now stored.
+  if (done > run.last_done && !run.file.empty()) {
+    Tally& t = tallies_[id];
+    t.new_files += done - run.last_done;
+    if (run.offset > 0) ++t.resumed;
+    if (run.size > run.offset) t.bytes += run.size - run.offset;
+    run.file.clear();
+  }
+  run.last_done = done;
 }
 
 void SyncDisplay::on_progress(int id, int percent) {
-  if (live_) return;
-  // Without a terminal, progress goes out in quarter steps.
+  if (live_ && board_shown_) return;
+  // Without a board, progress goes out in quarter steps.
   const int quarter = percent / 25;
   int& last = printed_quarter_[id];
   if (quarter <= last || quarter == 0) return;
@@ -127,19 +231,33 @@ void SyncDisplay::on_progress(int id, int percent) {
 void SyncDisplay::on_file(int id, const QString& name) {
   printed_quarter_[id] = 0;
   const CameraView& v = controller_.view(id);
-  event(camera_label(id) + ": downloading " + printable_text(name.toStdString()) + " (" +
-        std::to_string(v.done + 1) + " of " + std::to_string(v.total) + ")");
+  Run& run = runs_[id];
+  run.file = printable_text(name.toStdString());
+  run.offset = v.file_offset;
+  run.size = v.file_size;
+  const std::string number =
+      " (file " + std::to_string(file_number(id)) + " of " + std::to_string(v.total) + ")";
+  if (v.file_offset > 0 && v.file_size > 0) {
+    event(camera_label(id) + ": resuming " + run.file + " at " + human_bytes(v.file_offset) +
+          " of " + human_bytes(v.file_size) + number);
+  } else {
+    event(camera_label(id) + ": downloading " + run.file + number);
+  }
 }
 
 void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) {
-  event(camera_label(id) + ": skipped '" + printable_text(name.toStdString()) +
-        "': " + reason.toStdString());
+  ++runs_[id].skipped;
+  ++tallies_[id].skipped;
+  runs_[id].file.clear();
+  event(camera_label(id) + ": skipped " + printable_text(name.toStdString()) + ": " +
+        printable_text(reason.toStdString()));
 }
 
 void SyncDisplay::on_speed(qint64 kbps) {
   speed_ = kbps;
-  any_running_ = !controller_.scheduler().active().empty();
-  if (!live_ && any_running_ && kbps > 0) event("speed " + std::to_string(kbps) + " KB/s");
+  const bool any_running = !controller_.scheduler().active().empty();
+  if ((!live_ || !board_shown_) && any_running && kbps > 0)
+    event("speed " + std::to_string(kbps) + " KB/s");
 }
 
 }  // namespace velmora

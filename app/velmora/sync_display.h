@@ -1,6 +1,8 @@
-// Shows the engine's progress on the console: one line per status change,
-// file start and failure; on a terminal also a live board with one row per
-// running camera (file, progress bar, counts) and the download speed.
+// Shows the engine's progress on the console: one dated line per status
+// change, file start and failure; on a terminal that can move the cursor also
+// a live board with one row per running camera (file, progress bar, counts)
+// and the download speed, kept below the lines. Also keeps the tallies of
+// what each camera's runs brought in, for outcome and total lines.
 #pragma once
 
 #include <QObject>
@@ -9,42 +11,77 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "live_board.h"
 #include "sync_controller.h"
+
+class QSocketNotifier;
 
 namespace velmora {
 
 class SyncDisplay : public QObject {
   Q_OBJECT
 public:
+  // `live`: the output is a terminal that may show a live board.
   SyncDisplay(SyncController& controller, std::FILE* out, bool live);
   ~SyncDisplay() override;
 
-  // Prints a line above the board.
+  // Prints a dated line above the board.
   void event(const std::string& text);
-  // Removes the board (before a final summary).
+  // Removes the board (before a final summary) and prints any library lines
+  // still waiting.
   void finish();
   std::string camera_label(std::int32_t id) const;
 
+  // What the runs seen so far brought in for one camera.
+  struct Tally {
+    int new_files = 0;   // recordings completed (resumed ones included)
+    int resumed = 0;     // of those, continued from a partial file
+    int skipped = 0;     // recordings that could not be stored
+    unsigned long long bytes = 0;  // downloaded, resumed parts not counted again
+  };
+  Tally tally(std::int32_t id) const;
+  Tally total() const;
+  // "up to date, 7 on disk", "complete, 3/3 new recordings, 7 on disk",
+  // or the status text.
+  std::string outcome_text(std::int32_t id, int status);
+  // Recordings of a camera complete on disk.
+  int on_disk(std::int32_t id) const;
+
 private:
+  struct Run {
+    int last_done = 0;
+    int skipped = 0;  // in the current run
+    std::string file;
+    std::uint32_t offset = 0, size = 0;
+  };
+
   void on_status(int id, int status);
   void on_counts(int id, int done, int total);
   void on_progress(int id, int percent);
   void on_file(int id, const QString& name);
   void on_failed(int id, const QString& name, const QString& reason);
   void on_speed(qint64 kbps);
-  void clear_board();
-  void draw_board();
+  bool read_library_lines();  // false when nothing was waiting
+  std::vector<std::string> board_rows();
+  void redraw();
+  int file_number(std::int32_t id);
 
   SyncController& controller_;
   std::FILE* out_;
   bool live_;
-  int board_lines_ = 0;
+  bool board_shown_ = false;  // the last redraw fitted the screen
+  LiveBoard board_;
   qint64 speed_ = 0;
-  bool any_running_ = false;
-  std::map<std::int32_t, int> printed_quarter_;  // non-live: last 25 % step printed
+  std::map<std::int32_t, int> printed_quarter_;  // plain lines: last 25 % step printed
+  std::map<std::int32_t, Run> runs_;
+  std::map<std::int32_t, Tally> tallies_;
   QTimer redraw_;
+  QSocketNotifier* library_ = nullptr;  // the library's log lines, shown above the board
+  std::string library_partial_;
 };
 
 }  // namespace velmora

@@ -11,7 +11,7 @@ namespace velmora {
 
 int run_window() {
   // A second start ends silently: the running window is the one to use.
-  if (!acquire_instance_lock(/*quiet=*/true)) return kExitAlreadyRunning;
+  if (!acquire_instance_lock(/*report=*/false)) return kExitAlreadyRunning;
   ControllerOptions options;
   options.paths = AppPaths::from_environment();
   options.link_dir = QString::fromStdString(runtime_dir());

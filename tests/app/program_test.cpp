@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDirIterator>
 
@@ -92,7 +94,7 @@ TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
   EXPECT_EQ(run({"settings", "interval", "9"}).code, 2);
   Result r = run({"settings"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_TRUE(r.out.contains("interval      0 (off)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("interval      off (code 0)")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
   // The headless mode picks the interval up.
   ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.66", "pw"}).code, 0);
@@ -103,26 +105,31 @@ TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
   QString out;
   ASSERT_TRUE(wait_until([&] {
     out += QString::fromUtf8(p.readAllStandardOutput());
-    return out.contains("Automatic synchronisation is off");
+    return out.contains("automatic synchronisation is off");
   })) << out.toStdString();
   p.terminate();
   ASSERT_TRUE(p.waitForFinished(20000));
   EXPECT_EQ(p.exitCode(), 0);
 }
 
-TEST_F(Program, SecondInstanceExitsAtOnce) {
+TEST_F(Program, SecondInstanceIsRefusedWithTheHoldersPid) {
   InstanceLock lock;
   ASSERT_TRUE(lock.acquire(run_.path().toStdString()));
   InstanceLock again;
   EXPECT_FALSE(again.acquire(run_.path().toStdString()));
-  for (const QStringList& args : {QStringList{"cameras", "list"},
-                                  QStringList{"--headless", "--once"}}) {
-    Result r = run(args, 20000);
-    EXPECT_EQ(r.code, 3) << args.join(' ').toStdString();
-    EXPECT_TRUE(r.err.contains("another Velmora instance"));
-  }
-  lock.release();
+  EXPECT_EQ(InstanceLock::holder_pid(run_.path().toStdString()), ::getpid());
+  Result r = run({"--headless", "--once"}, 20000);
+  EXPECT_EQ(r.code, 3);
+  EXPECT_TRUE(r.err.contains("PID " + QString::number(::getpid()))) << r.err.toStdString();
+  // Reading never needs the lock.
   EXPECT_EQ(run({"cameras", "list"}).code, 0);
+  EXPECT_EQ(run({"settings"}).code, 0);
+  // A change has nobody to go to: refused, naming the holder, nothing written.
+  r = run({"cameras", "add-local", "5", "127.0.2.5", "pw"}, 20000);
+  EXPECT_EQ(r.code, 3);
+  EXPECT_TRUE(r.err.contains("PID " + QString::number(::getpid()))) << r.err.toStdString();
+  lock.release();
+  EXPECT_EQ(run({"cameras", "list"}).out.count("127.0.2.5"), 0);
 }
 
 TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
@@ -136,7 +143,7 @@ TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
 
   Result r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 1) << r.out.toStdString() << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 2/2 recordings")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 2/2 new recordings, 2 on disk")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("camera 640 (127.0.2.64): wrong password")) << r.out.toStdString();
   EXPECT_FALSE(r.out.contains("[CameraDriverModule]"));  // library lines kept off the display
 
@@ -144,7 +151,7 @@ TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString();
   // Everything is on disk already: nothing left to fetch.
-  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 0/0 recordings"))
+  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): up to date, 2 on disk"))
       << r.out.toStdString();
 }
 
@@ -197,7 +204,7 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains("complete, 3/3 recordings")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("complete, 3/3 new recordings")) << r.out.toStdString();
   EXPECT_EQ(server.counters().logins_accepted, 1);
   EXPECT_EQ(server.counters().relay_admissions, 1);
   endpoint.stop();
@@ -270,6 +277,298 @@ TEST_F(Program, AFileSizeLimitSkipsTheRecordingAndKeepsAValidPartialFile) {
     ++partials;
   }
   EXPECT_LE(partials, 1);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(Program, HelpAtEveryLevelAndVersion) {
+  const QList<QStringList> levels = {
+      {"--help"},           {"-h"},
+      {"help", "cameras"},  {"cameras", "--help"},
+      {"cameras", "list", "--help"}, {"cameras", "add-local", "-h"},
+      {"cameras", "add-remote", "--help"}, {"cameras", "remove", "--help"},
+      {"settings", "--help"}, {"sync", "--help"},
+      {"--headless", "--help"}, {"--demo", "--help"}};
+  for (const QStringList& args : levels) {
+    Result r = run(args);
+    EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.out.startsWith("Usage: velmora")) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+  }
+  EXPECT_TRUE(run({"cameras", "remove", "--help"}).out.contains("remove <id>"));
+  EXPECT_TRUE(run({"--demo", "--help"}).out.contains("--keep"));
+  Result v = run({"--version"});
+  EXPECT_EQ(v.code, 0);
+  EXPECT_TRUE(v.out.contains("velmora 1.6.0 (camera library 1.6.0")) << v.out.toStdString();
+  // A wrong word still fails, pointing at the help.
+  Result bad = run({"cameras", "add-local", "--bogus"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_TRUE(bad.err.contains("--bogus")) << bad.err.toStdString();
+}
+
+TEST_F(Program, AddNeedsReplaceForAnExistingIdAndForceForDuplicates) {
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.70", "pw"}).code, 0);
+  // Same id: refused without --replace, also when it would turn remote.
+  Result r = run({"cameras", "add-remote", "1", "127.0.2.77", "u", "pw", "SER"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("--replace")) << r.err.toStdString();
+  r = run({"cameras", "add-local", "--replace", "1", "127.0.2.71", "pw"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.out.contains("Replaced camera 1")) << r.out.toStdString();
+  // Same address under another id.
+  r = run({"cameras", "add-local", "2", "127.0.2.71", "pw"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("camera 1 already has the address")) << r.err.toStdString();
+  EXPECT_EQ(run({"cameras", "add-local", "--force", "2", "127.0.2.71", "pw"}).code, 0);
+  // Cameras of one serial share a login: another server or account for the
+  // same serial is refused; the same account is the normal case.
+  ASSERT_EQ(run({"cameras", "add-remote", "10", "127.0.2.77", "u", "pw", "SER"}).code, 0);
+  EXPECT_EQ(run({"cameras", "add-remote", "11", "127.0.2.77", "u", "pw", "SER"}).code, 0);
+  r = run({"cameras", "add-remote", "12", "127.0.2.78", "u", "pw", "SER"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("shares one login")) << r.err.toStdString();
+  // Addresses no camera has.
+  for (const char* address : {"0.0.0.0", "255.255.255.255", "224.0.0.1"})
+    EXPECT_EQ(run({"cameras", "add-local", "3", address, "pw"}).code, 2) << address;
+  EXPECT_EQ(run({"cameras", "add-local", "3", "192.168.1.255", "pw"}).code, 2);
+  EXPECT_EQ(run({"cameras", "add-local", "--force", "3", "192.168.1.255", "pw"}).code, 0);
+  // Ids in both spellings a camera announces: the same camera.
+  ASSERT_EQ(run({"cameras", "add-local", "4294967295", "127.0.2.72", "pw"}).code, 0);
+  r = run({"cameras", "add-local", "-1", "127.0.2.73", "pw"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("camera -1 already exists")) << r.err.toStdString();
+  EXPECT_EQ(run({"cameras", "remove", "4294967295"}).code, 0);
+  EXPECT_EQ(run({"cameras", "add-local", "4294967296", "127.0.2.72", "pw"}).code, 2);
+}
+
+TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
+  Result r = run({"settings", "interval", "1h", "concurrency", "2"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("interval      1h (code 3)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("default: no camera manager settings")) << r.out.toStdString();
+  // A bad pair changes nothing, not even the good one before it.
+  EXPECT_EQ(run({"settings", "concurrency", "3", "interval", "7m"}).code, 2);
+  EXPECT_EQ(run({"settings", "interval"}).code, 2);
+  EXPECT_TRUE(run({"settings"}).out.contains("concurrency   2"));
+  for (const char* d : {"off", "10m", "30m", "2h", "4h", "12h", "1d", "1w", "8"})
+    EXPECT_EQ(run({"settings", "interval", d}).code, 0) << d;
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      1w (code 8)"));
+
+  test::write_all(data_.path().toStdString() + "/OV/Settings.xml",
+                  "<S><A/><Paths><Download>/srv/rec</Download></Paths></S>");
+  r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("downloads     /srv/rec")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("from the camera manager's settings")) << r.out.toStdString();
+}
+
+TEST_F(Program, ProfileFilesArePrivateAndTightenedOnSave) {
+  const std::string ov = data_.path().toStdString() + "/OV";
+  const std::string list = ov + "/data/RecordAutoSynchronizationInfos.dat";
+  QDir().mkpath(QString::fromStdString(ov + "/data"));
+  QDir().mkpath(QString::fromStdString(ov + "/QTX"));
+  test::write_all(list, "");
+  test::write_all(ov + "/QTX/Settings.xml", "<SystemSetting/>");
+  ::chmod(list.c_str(), 0644);
+  ::chmod((ov + "/QTX/Settings.xml").c_str(), 0644);
+  ::chmod(ov.c_str(), 0755);
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.70", "pw"}).code, 0);
+  ASSERT_EQ(run({"settings", "concurrency", "3"}).code, 0);
+  auto mode = [](const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 0777;
+  };
+  EXPECT_EQ(mode(list), 0600u);
+  EXPECT_EQ(mode(ov + "/QTX/Settings.xml"), 0600u);
+  EXPECT_EQ(mode(ov), 0700u);
+  EXPECT_EQ(mode(ov + "/data"), 0700u);
+  EXPECT_EQ(mode(ov + "/QTX"), 0700u);
+}
+
+TEST_F(Program, PasswordFromStandardInputNeverOnTheCommandLine) {
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  p.start(VELMORA_BIN, {"cameras", "add-local", "--password-stdin", "1", "127.0.2.70"});
+  ASSERT_TRUE(p.waitForStarted());
+  p.write("s3cret pw\n");
+  p.closeWriteChannel();
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  const std::string file =
+      test::read_all(data_.path().toStdString() + "/OV/data/RecordAutoSynchronizationInfos.dat");
+  ASSERT_EQ(file.size(), 147u);
+  EXPECT_EQ(std::string(file.c_str() + 9), "s3cret pw");  // the local password field
+
+  // No password, no terminal, no --password-stdin: refused, not stored empty.
+  Result r = run({"cameras", "add-local", "2", "127.0.2.71"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("--password-stdin")) << r.err.toStdString();
+  // Both at once is ambiguous.
+  EXPECT_EQ(run({"cameras", "add-local", "--password-stdin", "2", "127.0.2.71", "pw"}).code, 2);
+}
+
+// A service runs; the other commands read the files and hand their changes
+// to it, and the service applies and saves them.
+TEST_F(Program, CommandsReachARunningService) {
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.70", "pw"}).code, 0);
+  ASSERT_EQ(run({"settings", "interval", "off"}).code, 0);
+  QProcess service;
+  service.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+  service.start(VELMORA_BIN, {"--headless"});
+  ASSERT_TRUE(wait_until([&] { return out.contains("automatic synchronisation is off"); }))
+      << out.toStdString();
+  EXPECT_TRUE(out.contains("velmora sync")) << out.toStdString();
+
+  Result list = run({"cameras", "list"});
+  EXPECT_EQ(list.code, 0);
+  EXPECT_TRUE(list.out.contains("127.0.2.70"));
+  Result add = run({"cameras", "add-local", "2", "127.0.2.71", "pw"});
+  EXPECT_EQ(add.code, 0) << add.err.toStdString();
+  EXPECT_TRUE(run({"cameras", "list"}).out.contains("127.0.2.71"));
+  EXPECT_EQ(test::read_all(data_.path().toStdString() +
+                           "/OV/data/RecordAutoSynchronizationInfos.dat").size(), 294u);
+  EXPECT_EQ(run({"cameras", "add-local", "2", "127.0.2.72", "pw"}).code, 2);  // checks apply there too
+  Result set = run({"settings", "interval", "2h", "concurrency", "1"});
+  EXPECT_EQ(set.code, 0) << set.err.toStdString();
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      2h")) << "saved at once";
+  ASSERT_TRUE(wait_until([&] { return out.contains("next automatic run at"); }));
+  Result sync = run({"sync"});
+  EXPECT_EQ(sync.code, 0) << sync.err.toStdString();
+  EXPECT_TRUE(sync.out.contains("2 camera(s)")) << sync.out.toStdString();
+  // A second service is refused with the first one's PID.
+  Result second = run({"--headless", "--once"}, 20000);
+  EXPECT_EQ(second.code, 3);
+  EXPECT_TRUE(second.err.contains("PID " + QString::number(service.processId())))
+      << second.err.toStdString();
+
+  service.terminate();
+  ASSERT_TRUE(service.waitForFinished(20000));
+  EXPECT_EQ(service.exitCode(), 0);
+  // What the service saved survives it.
+  EXPECT_TRUE(run({"settings"}).out.contains("concurrency   1"));
+  EXPECT_TRUE(run({"cameras", "list"}).out.contains("127.0.2.71"));
+  EXPECT_EQ(run({"sync"}).code, 1);  // nobody to run it now
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Each failure still ends by the camera's connect timer (the status the
+// scheduler retries on), but the outcome names the server's answer.
+TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
+  nvssim::Config scfg;
+  scfg.address = "127.0.2.80";
+  scfg.port = 1701;
+  nvssim::Account account;
+  account.user = "alice";
+  account.password = "right-pw";
+  account.group = "SER-80";
+  nvssim::Camera nc;
+  nc.nvt_id = 809;  // not 802
+  nc.endpoint_address = "127.0.2.80";
+  nc.endpoint_port = 9;  // never reached
+  account.cameras.push_back(nc);
+  scfg.accounts.push_back(account);
+  nvssim::Server server(scfg);
+  ASSERT_TRUE(server.start());
+
+  ASSERT_EQ(run({"cameras", "add-remote", "801", "127.0.2.80", "alice", "wrong-pw", "SER-80"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "802", "127.0.2.80", "alice", "right-pw", "SER-80",
+                 "--force"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "803", "127.0.2.82", "bob", "pw", "SER-82"}).code, 0);
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 801 (via server, serial SER-80): server login refused"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 803 (via server, serial SER-82): server 127.0.2.82 "
+                             "unreachable (connection refused)"))
+      << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("timed out")) << r.out.toStdString();
+  server.stop();
+
+  // The right account, but the camera is not in its list.
+  ASSERT_EQ(run({"cameras", "remove", "801"}).code, 0);
+  ASSERT_EQ(run({"cameras", "remove", "803"}).code, 0);
+  nvssim::Server again(scfg);
+  ASSERT_TRUE(again.start());
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 802 (via server, serial SER-80): camera not in this account"))
+      << r.out.toStdString();
+  again.stop();
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(Program, InterruptedDemoExits130AndLeavesNoFolder) {
+  QTemporaryDir tmp;
+  env_.insert("TMPDIR", tmp.path());
+  // A running service does not block the demo.
+  InstanceLock service;
+  ASSERT_TRUE(service.acquire(run_.path().toStdString()));
+  QProcess p;
+  p.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+  p.start(VELMORA_BIN, {"--demo", "--cameras", "1"});
+  ASSERT_TRUE(wait_until([&] {
+    return out.contains("downloading") || p.state() == QProcess::NotRunning;
+  })) << out.toStdString();
+  if (p.state() == QProcess::NotRunning && p.readAllStandardError().contains("in use"))
+    GTEST_SKIP() << "the demo's fixed addresses are busy (another run on this machine)";
+  ASSERT_EQ(p.state(), QProcess::Running) << out.toStdString();
+  EXPECT_EQ(QDir(tmp.path()).entryList({"velmora-demo-*"}, QDir::Dirs).size(), 1);
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+  EXPECT_EQ(p.exitCode(), 130);
+  EXPECT_TRUE(out.contains("Demo interrupted; nothing was compared.")) << out.toStdString();
+  EXPECT_FALSE(out.contains("MISMATCH")) << out.toStdString();
+  EXPECT_TRUE(QDir(tmp.path()).entryList({"velmora-demo-*"}, QDir::Dirs).isEmpty());
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Files where the recordings' folders should be: nothing can be written
+// there, whoever runs the test.
+TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(4, 1000, 20000, 0.5, 5);
+  auto cam = sim("127.0.2.67", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "670", "127.0.2.67", "pw"}).code, 0);
+  const QString folder = data_.path() + "/OV/RecordDownload/670";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  test::write_all((folder + "/Manual").toStdString(), "");
+  test::write_all((folder + "/AlarmRecord").toStdString(), "");
+
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.contains("camera 670 (127.0.2.67): cannot write " + folder + "/"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains(".tmp: Not a directory")) << r.out.toStdString();
+  // One attempt, not one per recording.
+  EXPECT_EQ(r.out.count("downloading"), 1) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("complete")) << r.out.toStdString();
 }
 
 }  // namespace

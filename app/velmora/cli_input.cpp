@@ -1,0 +1,130 @@
+#include "cli_input.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace velmora {
+
+namespace {
+constexpr const char* kIntervalNames[] = {"off", "10m", "30m", "1h", "2h",
+                                          "4h",  "12h", "1d",  "1w"};
+}  // namespace
+
+bool parse_camera_id(const std::string& text, std::int32_t& id) {
+  if (text.empty() || text.size() > 11) return false;
+  const bool negative = text[0] == '-';
+  const std::string digits = negative ? text.substr(1) : text;
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (c < '0' || c > '9') return false;
+  errno = 0;
+  const long long v = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno != 0 || v < INT32_MIN || v > static_cast<long long>(UINT32_MAX)) return false;
+  id = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+  return true;
+}
+
+bool parse_interval(const std::string& text, std::int32_t& code) {
+  for (std::int32_t i = 0; i < 9; ++i) {
+    if (text == kIntervalNames[i] || text == std::to_string(i)) {
+      code = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* interval_name(std::int32_t code) {
+  return code >= 0 && code <= 8 ? kIntervalNames[code] : "off";
+}
+
+std::string unusable_address(const std::uint8_t a[4]) {
+  if (a[0] == 0) return "is not a host address (0.x.x.x means this network)";
+  if (a[0] == 255 && a[1] == 255 && a[2] == 255 && a[3] == 255)
+    return "is the broadcast address";
+  if (a[0] >= 224 && a[0] <= 239) return "is a multicast address";
+  if (a[0] >= 240) return "is a reserved address";
+  return {};
+}
+
+bool looks_like_broadcast(const std::uint8_t a[4]) { return a[3] == 255; }
+
+bool read_password_line(std::string& password) {
+  password.clear();
+  char c;
+  bool any = false;
+  while (::read(STDIN_FILENO, &c, 1) == 1) {
+    any = true;
+    if (c == '\n') break;
+    password.push_back(c);
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return any;
+}
+
+namespace {
+
+// The terminal's settings while echo is off, restored if Ctrl+C ends the
+// prompt (the shell would otherwise be left without echo).
+termios g_saved_termios{};
+int g_prompt_fd = -1;
+
+void restore_and_reraise(int sig) {
+  if (g_prompt_fd >= 0) ::tcsetattr(g_prompt_fd, TCSAFLUSH, &g_saved_termios);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+}  // namespace
+
+bool prompt_password(const std::string& prompt, std::string& password) {
+  const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  termios old{};
+  const bool have_termios = ::tcgetattr(fd, &old) == 0;
+  if (!have_termios) {
+    ::close(fd);
+    return false;
+  }
+  g_saved_termios = old;
+  g_prompt_fd = fd;
+  struct sigaction sa {}, old_int {}, old_term {};
+  sa.sa_handler = restore_and_reraise;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, &old_int);
+  ::sigaction(SIGTERM, &sa, &old_term);
+  termios quiet = old;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  quiet.c_lflag |= ECHONL;
+  // Echo goes off before the prompt appears: anything typed once it shows
+  // must not be echoed (nor be thrown away by the flush).
+  ::tcsetattr(fd, TCSAFLUSH, &quiet);
+  (void)!::write(fd, prompt.data(), prompt.size());
+  password.clear();
+  char c;
+  bool ok = false;
+  while (true) {
+    const ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n != 1) break;
+    if (c == '\n' || c == '\r') {
+      ok = true;
+      break;
+    }
+    password.push_back(c);
+  }
+  ::tcsetattr(fd, TCSAFLUSH, &old);
+  ::sigaction(SIGINT, &old_int, nullptr);
+  ::sigaction(SIGTERM, &old_term, nullptr);
+  g_prompt_fd = -1;
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace velmora

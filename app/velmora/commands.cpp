@@ -1,0 +1,115 @@
+#include "commands.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app_paths.h"
+#include "console.h"
+#include "control_channel.h"
+#include "help.h"
+#include "instance_lock.h"
+#include "modes.h"
+#include "sibling_link.h"
+#include "window_messages.h"
+
+namespace velmora {
+
+Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile);
+Reply run_settings_change(const std::vector<std::string>& words, Profile& profile);
+
+Reply run_change(const std::vector<std::string>& words, Profile& profile) {
+  const std::string what = words.empty() ? "" : words[0];
+  if (what == "cameras" && words.size() > 1 &&
+      (words[1] == "add-local" || words[1] == "add-remote" || words[1] == "remove")) {
+    return run_cameras_change(words, profile);
+  }
+  if (what == "settings" && words.size() > 1) return run_settings_change(words, profile);
+  Reply r;
+  if (what == "sync" && words.size() == 1) {
+    std::string error;
+    const int started = profile.start_all(error);
+    if (started < 0) {
+      r.code = kExitFailed;
+      r.err = "velmora sync: " + error + "\n";
+    } else {
+      r.out = "Started a run of " + std::to_string(started) + " camera(s).\n";
+    }
+    return r;
+  }
+  r.code = kExitUsage;
+  r.err = "velmora: not a change this program makes\n";
+  return r;
+}
+
+int print_reply(const Reply& reply) {
+  // Console::out() is standard output unless discovery took it over to keep
+  // the library's lines off our own.
+  std::FILE* out = Console::out();
+  std::fputs(reply.out.c_str(), out);
+  std::fputs(reply.err.c_str(), stderr);
+  std::fflush(out);
+  return reply.code;
+}
+
+int deliver_change(const std::vector<std::string>& words) {
+  const std::string dir = runtime_dir();
+  // The lock is held only briefly by another command, and a starting
+  // service takes it a moment before it listens: try both for a while.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (true) {
+    if (acquire_instance_lock(false)) {
+      const AppPaths paths = AppPaths::from_environment();
+      paths.create_folders();
+      FileProfile profile(paths);
+      return print_reply(run_change(words, profile));
+    }
+    Reply reply;
+    if (send_command(dir, words, reply, 10000)) return print_reply(reply);
+    if (words[0] == "cameras" &&
+        endpoint_exists(QString::fromStdString(dir), QString::fromLatin1(kOwnEndpoint))) {
+      // The window serves no control channel: change the list file and have
+      // the window reload it, as it does for the sibling, so its next save
+      // keeps the change.
+      const AppPaths paths = AppPaths::from_environment();
+      FileProfile profile(paths);
+      reply = run_change(words, profile);
+      if (reply.code == kExitOk) {
+        LinkFrame reload;
+        reload.msg = WM_RELOAD_CAMERAS;
+        send_frames(QString::fromStdString(dir), QString::fromLatin1(kOwnEndpoint), {reload}, 500);
+      }
+      return print_reply(reply);
+    }
+    if (std::chrono::steady_clock::now() > end) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  const long pid = InstanceLock::holder_pid(dir);
+  const std::string who = pid > 0 ? "Velmora (PID " + std::to_string(pid) + ")" : "another Velmora";
+  std::fprintf(stderr,
+               "velmora: %s holds the profile but does not answer on its control socket;\n"
+               "  nothing was changed. Try again, or stop it%s and run the command again.\n",
+               who.c_str(), pid > 0 ? (" (kill " + std::to_string(pid) + ")").c_str() : "");
+  return kExitAlreadyRunning;
+}
+
+int run_sync_command(const std::vector<std::string>& args) {
+  if (asks_for_help(args)) {
+    std::fputs(help_text("sync"), stdout);
+    return kExitOk;
+  }
+  if (!args.empty()) {
+    std::fprintf(stderr, "velmora sync: takes no arguments\n");
+    return kExitUsage;
+  }
+  Reply reply;
+  if (send_command(runtime_dir(), {"sync"}, reply, 10000)) return print_reply(reply);
+  std::fprintf(stderr,
+               "velmora sync: no Velmora service is running; 'velmora --headless --once' "
+               "synchronises every camera now\n");
+  return kExitFailed;
+}
+
+}  // namespace velmora

@@ -1,0 +1,67 @@
+#include "engine_profile.h"
+
+#include <cstring>
+
+namespace velmora {
+
+// The engine saves after every change but does not say whether the save
+// worked; the file itself tells.
+bool EngineProfile::saved(const std::function<bool(const CameraTable&)>& holds,
+                          std::string& error) {
+  CameraTable on_disk;
+  const std::string path = controller_.options().paths.camera_list_file();
+  if (load_camera_file(path, on_disk) && holds(on_disk)) return true;
+  error = "the running Velmora could not write " + path + "; the change holds until it exits";
+  return false;
+}
+
+bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
+  controller_.add_or_update(record);
+  return saved(
+      [&](const CameraTable& t) {
+        auto it = t.find(record.camera_id);
+        return it != t.end() && std::memcmp(&it->second, &record, sizeof record) == 0;
+      },
+      error);
+}
+
+bool EngineProfile::remove_camera(std::int32_t id, std::string& error) {
+  controller_.remove_camera(id);
+  return saved([&](const CameraTable& t) { return t.count(id) == 0; }, error);
+}
+
+ProfileSettings EngineProfile::settings() {
+  ProfileSettings s;
+  s.interval_code = controller_.settings().interval_code;
+  s.concurrency = controller_.scheduler().concurrency();
+  s.pacing_ms = controller_.settings().pacing_ms;
+  return s;
+}
+
+bool EngineProfile::change_settings(const ProfileSettings& s, std::string& error) {
+  SystemSettings& current = controller_.settings();
+  if (current.interval_code != s.interval_code) {
+    current.interval_code = s.interval_code;
+    controller_.arm_auto_sync();
+    if (on_interval_) on_interval_();
+  }
+  controller_.scheduler().set_concurrency(s.concurrency);
+  current.pacing_ms = s.pacing_ms;
+  controller_.scheduler().set_pacing_ms(s.pacing_ms);
+  // Saved now rather than at exit, so that a command reading the file
+  // afterwards sees the change.
+  const std::string path = controller_.options().paths.settings_file();
+  if (!current.save(path, controller_.scheduler().concurrency())) {
+    error = "the running Velmora could not write " + path;
+    return false;
+  }
+  return true;
+}
+
+int EngineProfile::start_all(std::string& error) {
+  (void)error;
+  controller_.start_all();
+  return static_cast<int>(controller_.cameras().size());
+}
+
+}  // namespace velmora

@@ -1,0 +1,31 @@
+// The profile of the running instance: changes go through its engine, which
+// stops what they affect, saves the files and tells the sibling.
+#pragma once
+
+#include <functional>
+
+#include "profile.h"
+#include "sync_controller.h"
+
+namespace velmora {
+
+class EngineProfile : public Profile {
+public:
+  // `on_interval` runs after the automatic interval was re-armed.
+  EngineProfile(SyncController& controller, std::function<void()> on_interval = {})
+      : controller_(controller), on_interval_(std::move(on_interval)) {}
+  CameraTable cameras() override { return controller_.cameras(); }
+  bool put_camera(const CameraRecord& record, std::string& error) override;
+  bool remove_camera(std::int32_t id, std::string& error) override;
+  ProfileSettings settings() override;
+  bool change_settings(const ProfileSettings& settings, std::string& error) override;
+  int start_all(std::string& error) override;
+
+private:
+  bool saved(const std::function<bool(const CameraTable&)>& holds, std::string& error);
+
+  SyncController& controller_;
+  std::function<void()> on_interval_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,176 @@
+#include "help.h"
+
+#include <map>
+
+#include "kestrune_sdk.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kProgram =
+    "Usage: velmora <mode or command> [options]\n"
+    "\n"
+    "Keeps a copy of every recording on your network cameras' memory cards.\n"
+    "\n"
+    "Modes:\n"
+    "  (none)                           open the desktop window (needs a display)\n"
+    "  --headless [--now] [--verbose]   run as a service (velmora --headless --help)\n"
+    "  --headless --once [--verbose]    synchronise every camera once, then exit\n"
+    "  --demo [--cameras N] [--keep] [--console]\n"
+    "                                   try it on simulated cameras (velmora --demo --help)\n"
+    "\n"
+    "Commands (each has --help):\n"
+    "  cameras list|discover|add-local|add-remote|remove\n"
+    "                                             show, find or edit the cameras\n"
+    "  settings [NAME VALUE]...                   show or change the settings\n"
+    "  sync                                       start a run in the running service\n"
+    "\n"
+    "  -h, --help      this help\n"
+    "  --version       the program's and the camera library's versions\n"
+    "\n"
+    "While a service runs, reading commands work as always and changes go to the\n"
+    "service, which applies and saves them at once.\n"
+    "Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).\n"
+    "Exit status: 0 success, 1 failure (a camera did not complete, a change could\n"
+    "not be saved), 2 bad command line, 3 refused because another Velmora holds\n"
+    "the profile, 130 interrupted (Ctrl+C).\n";
+
+constexpr const char* kCameras =
+    "Usage: velmora cameras <command> ...\n"
+    "\n"
+    "  list                                    the configured cameras\n"
+    "  discover [--seconds N]                  the cameras announcing themselves on\n"
+    "                                          this network within N s (default 5)\n"
+    "  add-local <id> [<ipv4>] [<password>]    a camera on this network (port 9996)\n"
+    "  add-remote <id> <server ipv4> <user> [<password>] <serial>\n"
+    "                                          a camera behind a video server (port 1701)\n"
+    "  remove <id>                             forget a camera (its recordings stay)\n"
+    "\n"
+    "'velmora cameras <command> --help' describes each command.\n";
+
+constexpr const char* kList =
+    "Usage: velmora cameras list\n"
+    "\n"
+    "Shows every configured camera: id, kind, address (or serial and server) and\n"
+    "alias. Works while a Velmora service runs.\n";
+
+constexpr const char* kAddLocal =
+    "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
+    "                                 <id> [<ipv4>] [<password>]\n"
+    "\n"
+    "Adds a camera on the local network, reached directly on port 9996.\n"
+    "  <id>        the camera's id as it announces it: a 32-bit number, signed\n"
+    "              (-1) or unsigned (4294967295) spelling\n"
+    "  <ipv4>      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast\n"
+    "              address); left out, the camera's own announcement on this\n"
+    "              network supplies it (listening up to 5 s)\n"
+    "  <password>  at most 15 bytes. Leave it out to be asked for it without echo,\n"
+    "              or give --password-stdin to read it from standard input; a\n"
+    "              password on the command line is visible to other users (ps)\n"
+    "              and kept in your shell's history.\n"
+    "  --replace   replace the camera that already has this id\n"
+    "  --force     accept an address another camera already uses\n";
+
+constexpr const char* kAddRemote =
+    "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]\n"
+    "                                  <id> <server ipv4> <user> [<password>] <serial>\n"
+    "\n"
+    "Adds a camera reached through a video server (port 1701).\n"
+    "  <id>           the camera's id in the server account (signed or unsigned)\n"
+    "  <server ipv4>  the server's address, a.b.c.d\n"
+    "  <user>         the account's user name, at most 49 bytes\n"
+    "  <password>     the account's password, at most 19 bytes; leave it out to be\n"
+    "                 asked without echo, or give --password-stdin\n"
+    "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
+    "  --replace      replace the camera that already has this id\n"
+    "  --force        accept a camera id with the same serial and server as another\n";
+
+constexpr const char* kRemove =
+    "Usage: velmora cameras remove <id>\n"
+    "\n"
+    "Removes a camera from the list. Its downloaded recordings stay on disk.\n";
+
+constexpr const char* kSettings =
+    "Usage: velmora settings [<name> <value>]...\n"
+    "\n"
+    "Without arguments shows the settings and where the download folder comes\n"
+    "from. Several settings can be changed at once:\n"
+    "  interval <duration>   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,\n"
+    "                        12h, 1d or 1w (or the codes 0 to 8 in that order)\n"
+    "  concurrency <n>       cameras synchronised at once, 1 to 5\n"
+    "  pacing <ms>           least wait between chunk requests of a download,\n"
+    "                        0 to 60000 ms (default 500; 0 asks for the next chunk\n"
+    "                        as soon as one ends); 'pacing' alone shows it\n"
+    "Example: velmora settings interval 1h concurrency 2\n"
+    "\n"
+    "The download folder is the one the camera-manager program sets in its\n"
+    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n";
+
+constexpr const char* kSync =
+    "Usage: velmora sync\n"
+    "\n"
+    "Asks the running Velmora service to synchronise every camera now. Without a\n"
+    "running service, use 'velmora --headless --once'.\n";
+
+constexpr const char* kHeadless =
+    "Usage: velmora --headless [--now] [--verbose]\n"
+    "       velmora --headless --once [--verbose]\n"
+    "\n"
+    "Runs the synchroniser without a window. Every configured camera is\n"
+    "synchronised at the automatic interval of the settings (default every\n"
+    "10 minutes); cameras that fail are retried every 60 s. At most the\n"
+    "concurrency setting's number of cameras (1-5) download at once.\n"
+    "  --now      also start every camera at once instead of waiting for the\n"
+    "             first automatic run\n"
+    "  --once     synchronise every camera now and exit when each has finished;\n"
+    "             one outcome line per camera and a total line; exit status 0\n"
+    "             only when every camera completed\n"
+    "  --verbose  show the camera library's log lines on standard error\n"
+    "Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).\n"
+    "While it runs, 'velmora sync' starts a run and 'velmora cameras' and\n"
+    "'velmora settings' changes are applied by it at once.\n";
+
+constexpr const char* kDemo =
+    "Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]\n"
+    "\n"
+    "Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),\n"
+    "port 9996, and two more behind a simulated video server on 127.0.0.(N+2),\n"
+    "port 1701, synchronises them into a new temporary folder with a profile of\n"
+    "its own, and checks every file byte for byte. Your own cameras, settings\n"
+    "and a running Velmora service are not touched.\n"
+    "With a display the window shows the run (close it for the summary).\n"
+    "  --console  keep the terminal board even when a display is available\n"
+    "  --keep     keep the temporary folder afterwards (it is removed otherwise)\n"
+    "  --verbose  show the camera library's log lines on standard error\n"
+    "Exit status 0 when every file is byte-exact, 130 when interrupted.\n";
+
+}  // namespace
+
+const char* help_text(const std::string& topic) {
+  static const std::map<std::string, const char*> texts = {
+      {"cameras", kCameras},          {"cameras list", kList},
+      {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
+      {"cameras remove", kRemove},    {"settings", kSettings},
+      {"sync", kSync},                {"headless", kHeadless},
+      {"demo", kDemo}};
+  auto it = texts.find(topic);
+  return it == texts.end() ? kProgram : it->second;
+}
+
+bool asks_for_help(const std::vector<std::string>& words) {
+  for (const std::string& w : words)
+    if (w == "--help" || w == "-h") return true;
+  return false;
+}
+
+std::string version_text() {
+  const unsigned v = NVS_SDK_V160::Camera_SDK_GetVersion();
+  char buf[96];
+  // One hexadecimal digit per part: 0x1600 is 1.6.0.
+  std::snprintf(buf, sizeof buf, "velmora %s (camera library %u.%u.%u, 0x%04x)", VELMORA_VERSION,
+                (v >> 12) & 0xfu, (v >> 8) & 0xfu, (v >> 4) & 0xfu, v);
+  return buf;
+}
+
+}  // namespace velmora

@@ -1,0 +1,62 @@
+// Pieces of the command line that are easiest to check on their own: the
+// control socket's framing against malformed requests, display widths of
+// wide characters, camera id spellings and interval names.
+#include <gtest/gtest.h>
+
+#include "cli_input.h"
+#include "control_channel.h"
+#include "terminal.h"
+
+namespace velmora {
+namespace {
+
+TEST(ControlFraming, RequestsAndRepliesRoundTripAndMalformedOnesAreRefused) {
+  std::vector<std::string> words;
+  ASSERT_TRUE(decode_request(encode_request({"cameras", "add-local", "", "pw with space"}), words));
+  EXPECT_EQ(words, (std::vector<std::string>{"cameras", "add-local", "", "pw with space"}));
+  EXPECT_FALSE(decode_request(QByteArray("no terminator"), words));
+  EXPECT_FALSE(decode_request(QByteArray(), words));
+  EXPECT_FALSE(decode_request(QByteArray(200, '\0'), words));  // more words than any command
+
+  Reply r{3, "out\n", "err\n"}, back;
+  ASSERT_TRUE(decode_reply(encode_reply(r), back));
+  EXPECT_EQ(back.code, 3);
+  EXPECT_EQ(back.out, "out\n");
+  EXPECT_EQ(back.err, "err\n");
+  QByteArray lying = encode_reply(r);
+  lying[4] = '\x7f';  // an output length past the body
+  EXPECT_FALSE(decode_reply(lying, back));
+  EXPECT_FALSE(decode_reply(QByteArray(7, '\0'), back));
+}
+
+TEST(TerminalText, WideCharactersTakeTwoColumnsAndAreNeverSplit) {
+  const std::string alias = "\xe5\x89\x8d\xe9\x97\xa8 door";  // two CJK characters, then ASCII
+  EXPECT_EQ(display_width(alias), 9);
+  EXPECT_EQ(cut_to_width(alias, 3), "\xe5\x89\x8d");  // the second would need columns 3-4
+  EXPECT_EQ(cut_to_width(alias, 4), "\xe5\x89\x8d\xe9\x97\xa8");
+  EXPECT_EQ(cut_to_width("abc", 10), "abc");
+  EXPECT_EQ(cut_to_width("\xe5\x89", 5), "\xe5\x89");  // a cut-off character counts per byte
+}
+
+TEST(CommandInput, CameraIdsInBothSpellingsAndIntervalNames) {
+  std::int32_t id = 0;
+  EXPECT_TRUE(parse_camera_id("4294967295", id));
+  EXPECT_EQ(id, -1);
+  EXPECT_TRUE(parse_camera_id("-2147483648", id));
+  EXPECT_EQ(id, INT32_MIN);
+  EXPECT_TRUE(parse_camera_id("2147483648", id));
+  EXPECT_EQ(id, INT32_MIN);
+  for (const char* bad : {"", "-", "4294967296", "-2147483649", "12a", "+5", " 5", "0x10"})
+    EXPECT_FALSE(parse_camera_id(bad, id)) << bad;
+  std::int32_t code = -1;
+  EXPECT_TRUE(parse_interval("12h", code));
+  EXPECT_EQ(code, 6);
+  EXPECT_TRUE(parse_interval("0", code));
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(parse_interval("9", code));
+  EXPECT_FALSE(parse_interval("1H", code));
+  EXPECT_STREQ(interval_name(7), "1d");
+}
+
+}  // namespace
+}  // namespace velmora
