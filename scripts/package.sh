@@ -25,7 +25,8 @@ cmake -S . -B "$bdir" -G Ninja \
 
 # Only what the packages carry; the tests are not needed here.
 targets=(kestrune velmora velmora_data package_docs)
-for t in velmora-demo velmora-autostart gstpellaquin pellaquin-register; do
+for t in velmora-demo velmora-autostart velmora_autostart_data gstpellaquin pellaquin-register \
+         pellaquin_register_data; do
   if cmake --build "$bdir" --target help | grep -q "^$t:"; then targets+=("$t"); fi
 done
 cmake --build "$bdir" -j "$jobs" --target "${targets[@]}"

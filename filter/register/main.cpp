@@ -21,8 +21,8 @@ std::string DataHome() {
   return std::string(home ? home : "") + "/.local/share";
 }
 
-// The plug-in beside this program, in the usual library folder, or where
-// the build put it.
+// The plug-in beside this program, in the library folder of its prefix, in
+// the folder it was installed into, or where the build put it.
 std::string FindPlugin() {
   std::error_code ec;
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -31,6 +31,7 @@ std::string FindPlugin() {
     candidates.push_back(self.parent_path() / "libgstpellaquin.so");
     candidates.push_back(self.parent_path().parent_path() / "lib" / "gstreamer-1.0" / "libgstpellaquin.so");
   }
+  candidates.push_back(fs::path(PELLAQUIN_INSTALLED_PLUGIN));
   candidates.push_back(fs::path(PELLAQUIN_BUILT_PLUGIN));
   for (auto& c : candidates)
     if (fs::is_regular_file(c, ec)) return c.string();
