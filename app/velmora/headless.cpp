@@ -34,6 +34,7 @@ bool ends_run(int status) {
     case STATUS_TIMED_OUT:
     case STATUS_WRONG_PASSWORD:
     case STATUS_LIVE_ELSEWHERE:
+    case STATUS_DISK_FULL:
     case STATUS_USER_STOPPED: return true;
     default: return false;
   }
@@ -81,7 +82,8 @@ std::string change_summary(const std::vector<std::string>& words) {
   std::string s = "velmora";
   const bool adds = words.size() > 1 && (words[1] == "add-local" || words[1] == "add-remote");
   for (std::size_t i = 0; i < words.size(); ++i) {
-    if (adds && i >= 2 && words[i] != "--replace" && words[i] != "--force" && words[i] != "--") {
+    if (adds && i >= 2 && words[i] != "--replace" && words[i] != "--force" &&
+        words[i] != "--delete-after-copy" && words[i] != "--") {
       s += " " + words[i];  // the id
       break;
     }
@@ -206,9 +208,20 @@ int run_headless(const HeadlessOptions& options) {
       std::fprintf(out, "%s\n", line.c_str());
     }
     const SyncDisplay::Tally t = display.total();
-    std::fprintf(out, "Total: %d camera(s), %d new recording(s) (%d resumed), %d skipped, %s, %.1f s\n",
+    std::string extra;
+    if (t.card_deleted > 0 || t.card_kept > 0)
+      extra += QCoreApplication::translate("Console", ", %1 deleted from cameras (%2 kept)")
+                   .arg(t.card_deleted)
+                   .arg(t.card_kept)
+                   .toStdString();
+    if (t.removed_files > 0)
+      extra += QCoreApplication::translate("Console", ", %1 old recording(s) removed (%2)")
+                   .arg(t.removed_files)
+                   .arg(QString::fromStdString(human_bytes(t.removed_bytes)))
+                   .toStdString();
+    std::fprintf(out, "Total: %d camera(s), %d new recording(s) (%d resumed), %d skipped, %s%s, %.1f s\n",
                  cameras, t.new_files, t.resumed, t.skipped, human_bytes(t.bytes).c_str(),
-                 seconds);
+                 extra.c_str(), seconds);
     if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
   }
   std::fflush(out);

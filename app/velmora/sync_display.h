@@ -42,6 +42,10 @@ public:
     int resumed = 0;     // of those, continued from a partial file
     int skipped = 0;     // recordings that could not be stored
     unsigned long long bytes = 0;  // downloaded, resumed parts not counted again
+    int card_deleted = 0;          // deleted from the camera after a verified copy
+    int card_kept = 0;             // deletes the camera refused or left unanswered
+    int removed_files = 0;         // removed by retention
+    unsigned long long removed_bytes = 0;
   };
   Tally tally(std::int32_t id) const;
   Tally total() const;
@@ -65,6 +69,10 @@ private:
   void on_file(int id, const QString& name);
   void on_failed(int id, const QString& name, const QString& reason);
   void on_speed(qint64 kbps);
+  void on_card_delete(int id, const QString& name, int result);
+  void on_removed(int id, int files, qint64 bytes, int keep_days);
+  // "; 3 deleted from the camera, 0 kept; 2 old recording(s) removed (1.2 MB)"
+  static std::string housekeeping_text(const CameraView& v);
   bool read_library_lines();  // false when nothing was waiting
   std::vector<std::string> board_rows();
   void redraw();

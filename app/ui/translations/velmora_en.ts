@@ -93,6 +93,10 @@
         <source>密码错误</source>
         <translation>Wrong password</translation>
     </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>Disk full</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::AliasInputDLG</name>
