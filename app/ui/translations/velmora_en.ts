@@ -310,6 +310,22 @@
         <translation>Start at login</translation>
     </message>
     <message>
+        <source>磁盘保留空间</source>
+        <translation>Free space to keep</translation>
+    </message>
+    <message>
+        <source>不检查</source>
+        <translation>Do not check</translation>
+    </message>
+    <message>
+        <source>录像保留天数</source>
+        <translation>Days to keep recordings</translation>
+    </message>
+    <message>
+        <source>永久保留</source>
+        <translation>Keep for ever</translation>
+    </message>
+    <message>
         <source>保存</source>
         <translation>Save</translation>
     </message>
