@@ -381,6 +381,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::next_delete_locked() {
   delete_pending_ = true;
   const std::uint64_t generation = generation_;
   const std::uint64_t sequence = ++delete_sequence_;
+  delete_deadline_ = Clock::now() + std::chrono::milliseconds(delete_answer_ms());
   sink_.run_later(delete_answer_ms(), [this, generation, sequence] {
     delete_timed_out(generation, sequence);
   });
@@ -412,6 +413,16 @@ void CamConnentionRES::delete_timed_out(std::uint64_t generation, std::uint64_t 
   if (generation != generation_ || sequence != delete_sequence_ || !accepting_locked() ||
       !delete_pending_ || deletes_.empty())
     return;
+  const auto now = Clock::now();
+  if (now < delete_deadline_) {
+    // Timers may fire a little early; the camera gets its whole time.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(delete_deadline_ - now).count() + 1;
+    sink_.run_later(static_cast<int>(left), [this, generation, sequence] {
+      delete_timed_out(generation, sequence);
+    });
+    return;
+  }
   // A camera that does not answer one delete is not asked for more: its
   // recordings stay where they are, and the copies are complete anyway.
   sink_.post_message(WM_CARD_DELETE, camera_.camera_id, CARD_DELETE_NO_ANSWER,

@@ -148,6 +148,7 @@ private:
   std::deque<std::string> deletes_;
   bool delete_pending_ = false;
   std::uint64_t delete_sequence_ = 0;
+  Clock::time_point delete_deadline_{};
 
   // bind, stop, connect_local and the continuation run on the window thread
   // (the one that made the resource); the callbacks on the library's
