@@ -208,17 +208,8 @@ int run_headless(const HeadlessOptions& options) {
       std::fprintf(out, "%s\n", line.c_str());
     }
     const SyncDisplay::Tally t = display.total();
-    std::string extra;
-    if (t.card_deleted > 0 || t.card_kept > 0)
-      extra += QCoreApplication::translate("Console", ", %1 deleted from cameras (%2 kept)")
-                   .arg(t.card_deleted)
-                   .arg(t.card_kept)
-                   .toStdString();
-    if (t.removed_files > 0)
-      extra += QCoreApplication::translate("Console", ", %1 old recording(s) removed (%2)")
-                   .arg(t.removed_files)
-                   .arg(QString::fromStdString(human_bytes(t.removed_bytes)))
-                   .toStdString();
+    const std::string extra = SyncDisplay::housekeeping_text(t.card_deleted, t.card_kept,
+                                                             t.removed_files, t.removed_bytes);
     std::fprintf(out, "Total: %d camera(s), %d new recording(s) (%d resumed), %d skipped, %s%s, %.1f s\n",
                  cameras, t.new_files, t.resumed, t.skipped, human_bytes(t.bytes).c_str(),
                  extra.c_str(), seconds);

@@ -112,16 +112,21 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
 }
 
 std::string SyncDisplay::housekeeping_text(const CameraView& v) {
+  return housekeeping_text(v.card_deleted, v.card_kept, v.removed_files, v.removed_bytes);
+}
+
+std::string SyncDisplay::housekeeping_text(int card_deleted, int card_kept, int removed_files,
+                                           unsigned long long removed_bytes) {
   std::string text;
-  if (v.card_deleted > 0 || v.card_kept > 0)
-    text += QCoreApplication::translate("Console", "; %1 deleted from the camera, %2 kept")
-                .arg(v.card_deleted)
-                .arg(v.card_kept)
+  if (card_deleted > 0 || card_kept > 0)
+    text += QCoreApplication::translate("Console", "; %1 deleted from camera cards, %2 kept")
+                .arg(card_deleted)
+                .arg(card_kept)
                 .toStdString();
-  if (v.removed_files > 0)
+  if (removed_files > 0)
     text += QCoreApplication::translate("Console", "; %1 old recording(s) removed (%2)")
-                .arg(v.removed_files)
-                .arg(QString::fromStdString(human_bytes(v.removed_bytes)))
+                .arg(removed_files)
+                .arg(QString::fromStdString(human_bytes(removed_bytes)))
                 .toStdString();
   return text;
 }

@@ -52,6 +52,10 @@ public:
   // "up to date, 7 on disk", "complete, 3/3 new recordings, 7 on disk",
   // or the status text.
   std::string outcome_text(std::int32_t id, int status);
+  // "; 3 deleted from camera cards, 0 kept; 2 old recording(s) removed (1.2 MB)",
+  // or "" when nothing was deleted or removed.
+  static std::string housekeeping_text(int card_deleted, int card_kept, int removed_files,
+                                       unsigned long long removed_bytes);
   // Recordings of a camera complete on disk.
   int on_disk(std::int32_t id) const;
 
@@ -71,7 +75,6 @@ private:
   void on_speed(qint64 kbps);
   void on_card_delete(int id, const QString& name, int result);
   void on_removed(int id, int files, qint64 bytes, int keep_days);
-  // "; 3 deleted from the camera, 0 kept; 2 old recording(s) removed (1.2 MB)"
   static std::string housekeeping_text(const CameraView& v);
   bool read_library_lines();  // false when nothing was waiting
   std::vector<std::string> board_rows();

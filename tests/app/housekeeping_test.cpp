@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app_test_support.h"
+#include "engine_test_support.h"
 #include "camsim.h"
 #include "disk_space.h"
 #include "download_layout.h"
@@ -27,20 +28,8 @@ namespace {
 using test::read_all;
 using test::wait_until;
 
-camsim::Recording rec(const std::string& name, std::uint32_t size, std::uint32_t key,
-                      std::uint8_t kind = 0) {
-  camsim::Recording r;
-  r.name = name;
-  r.size = size;
-  r.key = key;
-  r.kind = kind;
-  return r;
-}
-
-std::string content(const camsim::Recording& r) {
-  auto bytes = camsim::generated_content(r);
-  return std::string(bytes.begin(), bytes.end());
-}
+using test::content;
+using test::rec;
 
 void set_mtime(const std::string& path, std::time_t when) {
   const timespec times[2] = {{when, 0}, {when, 0}};
@@ -70,12 +59,7 @@ protected:
   }
 
   void start_engine(std::int32_t id, const std::string& address) {
-    ControllerOptions o;
-    o.paths = AppPaths::at(dir_.path().toStdString());
-    o.link_dir = dir_.path() + "/link";
-    o.listen_link = false;
-    o.periodic_timers = false;
-    ctl_ = std::make_unique<SyncController>(o);
+    ctl_ = std::make_unique<SyncController>(test::quiet_controller_options(dir_));
     ASSERT_TRUE(ctl_->start());
     ctl_->scheduler().set_pacing_ms(0);
     QObject::connect(ctl_.get(), &SyncController::statusChanged, ctl_.get(),
@@ -113,8 +97,8 @@ protected:
 };
 
 TEST_F(Housekeeping, DiskGuardStopsBetweenChunksAndTheNextRunAfterSpaceIsBackIsExact) {
-  const auto big = rec("BIG00001.avi", 600000, 41);   // five chunks
-  const auto small = rec("SMALL001.avi", 70000, 42);
+  const auto big = rec("BIG00001.avi", 600000, 0, 41);   // five chunks
+  const auto small = rec("SMALL001.avi", 70000, 0, 42);
   auto& sim = start_sim("127.0.15.1", {big, small});
   // Plenty for the start and two chunk requests, then nearly nothing.
   std::atomic<int> probes{0};
@@ -151,12 +135,12 @@ TEST_F(Housekeeping, DiskGuardStopsBetweenChunksAndTheNextRunAfterSpaceIsBackIsE
   space_back = false;
   ctl_->settings().min_free_bytes = 0;
   ctl_->apply_disk_settings();
-  sim.set_recordings({big, small, rec("LATE0001.avi", 5000, 43)});
+  sim.set_recordings({big, small, rec("LATE0001.avi", 5000, 0, 43)});
   EXPECT_EQ(run_once(), STATUS_COMPLETE);
 }
 
 TEST_F(Housekeeping, RetentionRemovesOnlyOldFinalRecordingsAfterASuccessfulRun) {
-  const auto fresh = rec("FRESH001.avi", 3000, 51);
+  const auto fresh = rec("FRESH001.avi", 3000, 0, 51);
   start_sim("127.0.15.2", {fresh});
   start_engine(1502, "127.0.15.2");
   const std::time_t now = std::time(nullptr);
@@ -212,10 +196,10 @@ TEST_F(Housekeeping, RetentionRemovesOnlyOldFinalRecordingsAfterASuccessfulRun) 
 }
 
 TEST_F(Housekeeping, DeleteAfterCopyFreesOnlyVerifiedRecordingsAndReportsRefusals) {
-  const auto a = rec("DEL00001.avi", 150000, 61);
-  const auto b = rec("DEL00002.avi", 4000, 62, 1);
-  const auto refused = rec("DEL00003.avi", 5000, 63);   // download refused: never on disk
-  const auto short_copy = rec("DEL00004.avi", 9000, 64);  // final file shorter than listed
+  const auto a = rec("DEL00001.avi", 150000, 0, 61);
+  const auto b = rec("DEL00002.avi", 4000, 1, 62);
+  const auto refused = rec("DEL00003.avi", 5000, 0, 63);   // download refused: never on disk
+  const auto short_copy = rec("DEL00004.avi", 9000, 0, 64);  // final file shorter than listed
   camsim::Config cfg;
   cfg.refuse_downloads = {refused.name};
   auto& sim = start_sim("127.0.15.3", {a, b, refused, short_copy}, cfg);

@@ -625,7 +625,7 @@ TEST_F(Program, DeleteAfterCopyIsAPerCameraOptionInItsOwnPrivateFile) {
 
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains("3 on disk; 3 deleted from the camera, 0 kept")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("3 on disk; 3 deleted from camera cards, 0 kept")) << r.out.toStdString();
   EXPECT_TRUE(cam->recordings().empty());
 
   EXPECT_EQ(run({"cameras", "set", "1510", "delete-after-copy", "off"}).code, 0);
