@@ -16,6 +16,7 @@ const char* status_text(std::int32_t status) {
     case STATUS_TIMED_OUT: return "连接超时";
     case STATUS_LIVE_ELSEWHERE: return "实时监控中";
     case STATUS_WRONG_PASSWORD: return "密码错误";
+    case STATUS_DISK_FULL: return "磁盘已满";
     default: return "";
   }
 }
@@ -32,6 +33,7 @@ const char* status_english(std::int32_t status) {
     case STATUS_TIMED_OUT: return "timed out";
     case STATUS_LIVE_ELSEWHERE: return "in live view elsewhere";
     case STATUS_WRONG_PASSWORD: return "wrong password";
+    case STATUS_DISK_FULL: return "disk full";
     default: return "idle";
   }
 }
@@ -48,6 +50,7 @@ int status_icon(std::int32_t status) {
     case STATUS_TIMED_OUT:
     case STATUS_LIVE_ELSEWHERE:
     case STATUS_WRONG_PASSWORD: return 5;
+    case STATUS_DISK_FULL: return 6;
     default: return 0;
   }
 }

@@ -1,5 +1,8 @@
 // "velmora settings ...": shows the settings and changes those a user sets
-// (interval, concurrency, download pacing) for a program without a window.
+// (interval, concurrency, download pacing, free space to keep, days to keep
+// recordings) for a program without a window.
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +26,31 @@ Reply settings_usage(const std::string& text) {
   r.code = kExitUsage;
   r.err = "velmora settings: " + text +
           "\nusage: velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-          "[concurrency 1-5] [pacing 0-60000]\n";
+          "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]\n";
   return r;
+}
+
+std::string console_text(const char* english) {
+  return QCoreApplication::translate("Console", english).toStdString();
+}
+
+std::string min_free_line(std::int64_t bytes) {
+  if (bytes == 0)
+    return console_text("min-free      off (downloads may fill the disk)") + "\n";
+  return QCoreApplication::translate("Console",
+                                     "min-free      %1: a camera stops with \"disk full\" below it")
+             .arg(QString::fromStdString(byte_size_text(bytes)))
+             .toStdString() +
+         "\n";
+}
+
+std::string keep_days_line(std::int32_t days) {
+  if (days == 0) return console_text("keep-days     0: recordings are kept for ever") + "\n";
+  return QCoreApplication::translate(
+             "Console", "keep-days     %1: older recordings are removed after a camera's run")
+             .arg(days)
+             .toStdString() +
+         "\n";
 }
 
 // Applies "name value" pairs to `s`; an error text when one is wrong.
@@ -51,8 +77,24 @@ std::string parse_changes(const std::vector<std::string>& words, std::size_t fro
         return "pacing takes milliseconds from 0 to " +
                std::to_string(SystemSettings::kMaxPacingMs) + ", not '" + value + "'";
       s.pacing_ms = static_cast<std::int32_t>(ms);
+    } else if (name == "min-free") {
+      if (!parse_byte_size(value, SystemSettings::kMaxMinFreeBytes, s.min_free_bytes))
+        return QCoreApplication::translate(
+                   "Console",
+                   "min-free takes a size in bytes, with K, M, G or T for binary units (2G, "
+                   "500M; 0 switches the check off), not '%1'")
+            .arg(QString::fromStdString(value))
+            .toStdString();
+    } else if (name == "keep-days") {
+      if (!parse_days(value, SystemSettings::kMaxKeepDays, s.keep_days))
+        return QCoreApplication::translate(
+                   "Console", "keep-days takes a whole number of days from 0 (keep for ever) to "
+                              "%1, not '%2'")
+            .arg(SystemSettings::kMaxKeepDays)
+            .arg(QString::fromStdString(value))
+            .toStdString();
     } else {
-      return "unknown setting '" + name + "' (interval, concurrency, pacing)";
+      return "unknown setting '" + name + "' (interval, concurrency, pacing, min-free, keep-days)";
     }
   }
   return {};
@@ -81,6 +123,8 @@ int show() {
   std::printf("concurrency   %d camera(s) at a time\n", s.concurrency);
   std::printf("auto start    %s\n", flags.auto_start ? "on" : "off");
   std::printf("pacing        %d ms between chunk requests\n", s.pacing_ms);
+  std::fputs(min_free_line(s.min_free_bytes).c_str(), stdout);
+  std::fputs(keep_days_line(s.keep_days).c_str(), stdout);
   std::printf("downloads     %s\n", root.c_str());
   std::printf("              (%s)\n", source.c_str());
   std::printf("settings file %s\n", paths.settings_file().c_str());
@@ -106,7 +150,8 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
   }
   r.out = "interval      " + interval_description(s.interval_code) + "\nconcurrency   " +
           std::to_string(s.concurrency) + " camera(s) at a time\npacing        " +
-          std::to_string(s.pacing_ms) + " ms between chunk requests\n";
+          std::to_string(s.pacing_ms) + " ms between chunk requests\n" +
+          min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days);
   return r;
 }
 
@@ -119,6 +164,14 @@ int run_settings_command(const std::vector<std::string>& args) {
   if (args.size() == 1 && args[0] == "pacing") {
     std::printf("pacing        %d ms between chunk requests\n",
                 FileProfile(AppPaths::from_environment()).settings().pacing_ms);
+    return kExitOk;
+  }
+  if (args.size() == 1 && (args[0] == "min-free" || args[0] == "keep-days")) {
+    const ProfileSettings s = FileProfile(AppPaths::from_environment()).settings();
+    std::fputs((args[0] == "min-free" ? min_free_line(s.min_free_bytes)
+                                      : keep_days_line(s.keep_days))
+                   .c_str(),
+               stdout);
     return kExitOk;
   }
   // Checked here too, so that a typo never waits for a running instance.

@@ -1,5 +1,6 @@
 #include "sync_display.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <unistd.h>
@@ -27,6 +28,8 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
   connect(&controller_, &SyncController::failureReason, this, [this](int id, const QString& why) {
     event(camera_label(id) + ": " + why.toStdString());
   });
+  connect(&controller_, &SyncController::cardDeleteAnswered, this, &SyncDisplay::on_card_delete);
+  connect(&controller_, &SyncController::recordingsRemoved, this, &SyncDisplay::on_removed);
   connect(&controller_, &SyncController::autoSyncFired, this,
           [this](const QString&) { event("automatic synchronisation of every camera"); });
   if (live_) {
@@ -83,6 +86,10 @@ SyncDisplay::Tally SyncDisplay::total() const {
     t.resumed += one.resumed;
     t.skipped += one.skipped;
     t.bytes += one.bytes;
+    t.card_deleted += one.card_deleted;
+    t.card_kept += one.card_kept;
+    t.removed_files += one.removed_files;
+    t.removed_bytes += one.removed_bytes;
   }
   return t;
 }
@@ -97,11 +104,31 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
   const CameraView& v = controller_.view(id);
   const int skipped = runs_[id].skipped;
   const std::string disk = std::to_string(on_disk(id)) + " on disk";
-  if (v.total == 0) return "up to date, " + disk;
+  if (v.total == 0) return "up to date, " + disk + housekeeping_text(v);
   std::string text = "complete, " + std::to_string(v.done) + "/" + std::to_string(v.total) +
                      " new recordings";
   if (skipped > 0) text += ", " + std::to_string(skipped) + " skipped";
-  return text + ", " + disk;
+  return text + ", " + disk + housekeeping_text(v);
+}
+
+std::string SyncDisplay::housekeeping_text(const CameraView& v) {
+  return housekeeping_text(v.card_deleted, v.card_kept, v.removed_files, v.removed_bytes);
+}
+
+std::string SyncDisplay::housekeeping_text(int card_deleted, int card_kept, int removed_files,
+                                           unsigned long long removed_bytes) {
+  std::string text;
+  if (card_deleted > 0 || card_kept > 0)
+    text += QCoreApplication::translate("Console", "; %1 deleted from camera cards, %2 kept")
+                .arg(card_deleted)
+                .arg(card_kept)
+                .toStdString();
+  if (removed_files > 0)
+    text += QCoreApplication::translate("Console", "; %1 old recording(s) removed (%2)")
+                .arg(removed_files)
+                .arg(QString::fromStdString(human_bytes(removed_bytes)))
+                .toStdString();
+  return text;
 }
 
 int SyncDisplay::file_number(std::int32_t id) {
@@ -251,6 +278,42 @@ void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) 
   runs_[id].file.clear();
   event(camera_label(id) + ": skipped " + printable_text(name.toStdString()) + ": " +
         printable_text(reason.toStdString()));
+}
+
+void SyncDisplay::on_card_delete(int id, const QString& name, int result) {
+  Tally& t = tallies_[id];
+  const QString file = QString::fromStdString(printable_text(name.toStdString()));
+  QString text;
+  if (result == CARD_DELETED) {
+    ++t.card_deleted;
+    text = QCoreApplication::translate("Console", "deleted %1 from the camera (copy verified)")
+               .arg(file);
+  } else {
+    ++t.card_kept;
+    text = result == CARD_DELETE_REFUSED
+               ? QCoreApplication::translate("Console",
+                                             "the camera refused to delete %1; it keeps it")
+                     .arg(file)
+               : QCoreApplication::translate(
+                     "Console",
+                     "the camera did not answer the delete of %1; it keeps it and no more are "
+                     "asked this run")
+                     .arg(file);
+  }
+  event(camera_label(id) + ": " + text.toStdString());
+}
+
+void SyncDisplay::on_removed(int id, int files, qint64 bytes, int keep_days) {
+  Tally& t = tallies_[id];
+  t.removed_files += files;
+  t.removed_bytes += static_cast<unsigned long long>(bytes);
+  event(camera_label(id) + ": " +
+        QCoreApplication::translate("Console",
+                                    "removed %1 recording(s) older than %2 day(s), %3 freed")
+            .arg(files)
+            .arg(keep_days)
+            .arg(QString::fromStdString(human_bytes(static_cast<unsigned long long>(bytes))))
+            .toStdString());
 }
 
 void SyncDisplay::on_speed(qint64 kbps) {
