@@ -26,6 +26,8 @@ struct AppPaths {
   std::string camera_list_file() const {
     return data_folder() + "/RecordAutoSynchronizationInfos.dat";
   }
+  // Every camera's runs, one JSON object per line (run_history.h).
+  std::string history_file() const { return data_folder() + "/SyncHistory.jsonl"; }
   std::string default_download_root() const { return common_folder() + "/RecordDownload"; }
 
   // From the environment.
