@@ -46,7 +46,7 @@ bool RunHistory::append(const RunResult& run) {
   line.append('\n');
   // O_APPEND and one write per line: a reader never sees two runs
   // interleaved, at worst the last line cut short.
-  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   ::fchmod(fd, 0600);
   struct stat st;
