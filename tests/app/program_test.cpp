@@ -174,6 +174,12 @@ QList<QJsonObject> json_lines(const QString& out) {
   return objects;
 }
 
+std::uint64_t total_size(const std::vector<camsim::Recording>& recordings) {
+  std::uint64_t total = 0;
+  for (const auto& rec : recordings) total += rec.size;
+  return total;
+}
+
 QJsonObject of_camera(const QList<QJsonObject>& objects, qint64 id) {
   for (const QJsonObject& o : objects)
     if (o["type"].toString() == "camera" && o["id"].toInteger() == id) return o;
@@ -184,8 +190,7 @@ QJsonObject of_camera(const QList<QJsonObject>& objects, qint64 id) {
 TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   camsim::Config good_cfg;
   good_cfg.recordings = camsim::generate_recordings(2, 1000, 150000, 0.5, 9);
-  std::uint64_t total = 0;
-  for (const auto& rec : good_cfg.recordings) total += rec.size;
+  const std::uint64_t total = total_size(good_cfg.recordings);
   auto good = sim("127.0.2.90", good_cfg);
   auto bad = sim("127.0.2.91", {});
   ASSERT_EQ(run({"cameras", "add-local", "900", "127.0.2.90", "pw"}).code, 0);
@@ -241,8 +246,7 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
 TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(2, 1000, 120000, 0.5, 93);
-  std::uint64_t total = 0;
-  for (const auto& rec : cfg.recordings) total += rec.size;
+  const std::uint64_t total = total_size(cfg.recordings);
   auto cam = sim("127.0.2.93", cfg);
   ASSERT_EQ(run({"cameras", "add-local", "930", "127.0.2.93", "pw"}).code, 0);
   ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // fetches both
