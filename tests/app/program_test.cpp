@@ -191,11 +191,11 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   camsim::Config good_cfg;
   good_cfg.recordings = camsim::generate_recordings(2, 1000, 150000, 0.5, 9);
   const std::uint64_t total = total_size(good_cfg.recordings);
-  auto good = sim("127.0.2.90", good_cfg);
-  auto bad = sim("127.0.2.91", {});
-  ASSERT_EQ(run({"cameras", "add-local", "900", "127.0.2.90", "pw"}).code, 0);
-  ASSERT_EQ(run({"cameras", "add-local", "910", "127.0.2.91", "wrong"}).code, 0);
-  ASSERT_EQ(run({"cameras", "add-remote", "920", "127.0.2.92", "u", "pw", "SER-9"}).code, 0);
+  auto good = sim("127.0.2.140", good_cfg);
+  auto bad = sim("127.0.2.141", {});
+  ASSERT_EQ(run({"cameras", "add-local", "900", "127.0.2.140", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "910", "127.0.2.141", "wrong"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "920", "127.0.2.142", "u", "pw", "SER-9"}).code, 0);
   // An alias with terminal controls and a byte that is not UTF-8.
   test::write_all(data_.path().toStdString() + "/OV/QTX/UserAlias.txt",
                   "900/*/Porch\x1b[31m\xff\r\n");
@@ -204,12 +204,12 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   ASSERT_EQ(list.code, 0) << list.err.toStdString();
   const QList<QJsonObject> cameras = json_lines(list.out);
   ASSERT_EQ(cameras.size(), 3);
-  EXPECT_EQ(of_camera(cameras, 900)["address"].toString(), "127.0.2.90");
+  EXPECT_EQ(of_camera(cameras, 900)["address"].toString(), "127.0.2.140");
   EXPECT_EQ(of_camera(cameras, 900)["port"].toInt(), 9996);
   EXPECT_EQ(of_camera(cameras, 900)["alias"].toString(), "Porch\\x1b[31m\\xff");
   EXPECT_EQ(of_camera(cameras, 920)["kind"].toString(), "remote");
   EXPECT_EQ(of_camera(cameras, 920)["serial"].toString(), "SER-9");
-  EXPECT_EQ(of_camera(cameras, 920)["server"].toString(), "127.0.2.92");
+  EXPECT_EQ(of_camera(cameras, 920)["server"].toString(), "127.0.2.142");
   EXPECT_FALSE(list.out.contains("wrong"));  // never a password
   EXPECT_FALSE(list.out.contains("\"pw\""));
   ASSERT_EQ(run({"cameras", "remove", "920"}).code, 0);
@@ -239,7 +239,7 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   EXPECT_EQ(summary["fetched"].toInt(), 2);
   EXPECT_EQ(summary["exit"].toInt(), 1);
   // The people's lines went to standard error.
-  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.91): wrong password")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): wrong password")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("Total: 2 camera(s)")) << r.err.toStdString();
 }
 
@@ -247,8 +247,8 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(2, 1000, 120000, 0.5, 93);
   const std::uint64_t total = total_size(cfg.recordings);
-  auto cam = sim("127.0.2.93", cfg);
-  ASSERT_EQ(run({"cameras", "add-local", "930", "127.0.2.93", "pw"}).code, 0);
+  auto cam = sim("127.0.2.143", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "930", "127.0.2.143", "pw"}).code, 0);
   ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // fetches both
   ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // up to date
 
@@ -261,7 +261,7 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   test::write_all(log, old_line + test::read_all(log) + "{\"id\":930,\"sta");
   cam->stop();
   EXPECT_EQ(run({"--headless", "--once"}).code, 1);  // nobody answers
-  ASSERT_EQ(run({"cameras", "add-local", "931", "127.0.2.94", "pw"}).code, 0);  // never ran
+  ASSERT_EQ(run({"cameras", "add-local", "931", "127.0.2.144", "pw"}).code, 0);  // never ran
 
   Result r = run({"status", "--json"});
   ASSERT_EQ(r.code, 0) << r.err.toStdString();
@@ -287,9 +287,9 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
 
   Result human = run({"status"});
   EXPECT_EQ(human.code, 0);
-  EXPECT_TRUE(human.out.contains("camera 930 (127.0.2.93): last completed ")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("camera 930 (127.0.2.143): last completed ")) << human.out.toStdString();
   EXPECT_TRUE(human.out.contains("last run connection-failed at ")) << human.out.toStdString();
-  EXPECT_TRUE(human.out.contains("camera 931 (127.0.2.94): no run recorded")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("camera 931 (127.0.2.144): no run recorded")) << human.out.toStdString();
 }
 
 // The program reaches servers on port 1701, so the server simulator gets an
