@@ -73,7 +73,8 @@ std::string local_time_text(std::int64_t seconds, bool with_offset) {
 }
 
 std::string run_error_text(const RunResult& run) {
-  if (run_ok(run)) return {};
+  // A stop was asked for: nothing went wrong.
+  if (run_ok(run) || run.status == STATUS_USER_STOPPED) return {};
   if (!run.error.empty()) return run.error;
   if (status_completes(run.status))
     return QCoreApplication::translate("Console", "%n recording(s) skipped", nullptr, run.skipped)

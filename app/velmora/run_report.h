@@ -34,7 +34,7 @@ QJsonObject camera_run_json(const RunResult& run, const std::string& alias);
 std::string local_time_text(std::int64_t seconds, bool with_offset);
 
 // What went wrong in a run, for people: the engine's reason, else the
-// status's text; "" for a run that completed.
+// status's text; "" for a run that completed or was stopped.
 std::string run_error_text(const RunResult& run);
 
 }  // namespace velmora
