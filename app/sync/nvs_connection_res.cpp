@@ -123,9 +123,9 @@ void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cameras_.find(camera_id);
     if (it == cameras_.end()) {
-      tell_cameras_locked({camera_id}, "camera not in this account (serial " +
-                                           serial_of(account_) + " on " +
-                                           field_text(account_.server_address) + ")");
+      tell_cameras_locked({camera_id}, FAILURE_NOT_IN_ACCOUNT,
+                          "camera not in this account (serial " + serial_of(account_) + " on " +
+                              field_text(account_.server_address) + ")");
       return;
     }
     info = it->second;
@@ -188,9 +188,9 @@ std::string NVSConnentionRES::serial() const {
 }
 
 void NVSConnentionRES::tell_cameras_locked(const std::vector<std::int32_t>& ids,
-                                           const std::string& reason) {
+                                           FailureKind kind, const std::string& reason) {
   for (std::int32_t id : ids)
-    sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(reason));
+    sink_.post_message(WM_FAILURE_REASON, id, kind, QByteArray::fromStdString(reason));
 }
 
 std::vector<std::int32_t> NVSConnentionRES::attached_locked() const {
@@ -210,8 +210,9 @@ int NVSConnentionRES::OnConnectServer(int error) {
     if (free_) return 0;
     std::string why = std::strerror(error);
     if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
-    tell_cameras_locked(attached_locked(), "server " + field_text(account_.server_address) +
-                                               " unreachable (" + why + ")");
+    tell_cameras_locked(attached_locked(), FAILURE_SERVER_UNREACHABLE,
+                        "server " + field_text(account_.server_address) + " unreachable (" +
+                            why + ")");
     return 0;
   }
   std::string user, password, serial;
@@ -231,7 +232,7 @@ int NVSConnentionRES::OnAccessResponse(int result) {
   if (result != 0) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_) return 0;
-    tell_cameras_locked(attached_locked(),
+    tell_cameras_locked(attached_locked(), FAILURE_SERVER_LOGIN_REFUSED,
                         "server login refused (user " + field_text(account_.user) + ", serial " +
                             serial_of(account_) + "; result " + std::to_string(result) +
                             "): check the user, password and serial");
@@ -276,8 +277,9 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
       }
     }
     pending_.clear();
-    tell_cameras_locked(missing, "camera not in this account (serial " + serial_of(account_) +
-                                     " on " + field_text(account_.server_address) + ")");
+    tell_cameras_locked(missing, FAILURE_NOT_IN_ACCOUNT,
+                        "camera not in this account (serial " + serial_of(account_) + " on " +
+                            field_text(account_.server_address) + ")");
   }
   auto m = module();
   for (const CAMERA_INFO& info : wanted) m->RequestRelayKey(info);

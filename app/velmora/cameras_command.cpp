@@ -3,6 +3,7 @@
 // the checks a command line needs (explicit replacement, duplicate
 // addresses, addresses no camera can have).
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "commands.h"
 #include "discover_command.h"
 #include "help.h"
+#include "run_report.h"
 #include "modes.h"
 
 namespace velmora {
@@ -79,7 +81,7 @@ const char* usage_of(const std::string& cmd) {
            "[<password>] <serial>";
   if (cmd == "remove") return "remove <id>";
   if (cmd == "set") return "set <id> [delete-after-copy on|off]";
-  return "list";
+  return "list [--json]";
 }
 
 Reply usage_error(const std::string& cmd, const std::string& text) {
@@ -88,12 +90,22 @@ Reply usage_error(const std::string& cmd, const std::string& text) {
   return r;
 }
 
-int list() {
+int list(bool json) {
   const AppPaths paths = AppPaths::from_environment();
   CameraTable table;
   load_camera_file(paths.camera_list_file(), table);
   AliasTable aliases;
   load_alias_file(paths.alias_file(), aliases);
+  if (json) {
+    // One line per camera; no cameras, no lines.
+    for (const auto& [id, r] : table) {
+      auto a = aliases.find(id);
+      QJsonObject o = camera_identity(r, a == aliases.end() ? std::string() : a->second);
+      o["type"] = "camera";
+      put_json_line(stdout, o);
+    }
+    return kExitOk;
+  }
   if (table.empty()) {
     std::printf("No cameras configured (%s).\n", paths.camera_list_file().c_str());
     return kExitOk;
@@ -260,8 +272,12 @@ int run_cameras_command(const std::vector<std::string>& args) {
   if (cmd == "discover")
     return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "list") {
-    if (args.size() != 1) return print_reply(usage_error(cmd, "list takes no arguments"));
-    return list();
+    const bool json = args.size() == 2 && args[1] == "--json";
+    if (args.size() != 1 && !json)
+      return print_reply(usage_error(
+          cmd, QCoreApplication::translate("Console", "list takes no arguments but --json")
+                   .toStdString()));
+    return list(json);
   }
   if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove" && cmd != "set") {
     std::fprintf(stderr,
