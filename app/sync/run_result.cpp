@@ -55,6 +55,29 @@ std::string outcome_word(const RunResult& r) {
 
 bool run_ok(const RunResult& r) { return status_completes(r.status) && r.skipped == 0; }
 
+void add_counts(RunResult& into, const RunResult& r) {
+  into.fetched += r.fetched;
+  into.resumed += r.resumed;
+  into.skipped += r.skipped;
+  into.bytes += r.bytes;
+  into.card_deleted += r.card_deleted;
+  into.card_kept += r.card_kept;
+  into.removed_files += r.removed_files;
+  into.removed_bytes += r.removed_bytes;
+}
+
+void put_counts(QJsonObject& o, const RunResult& r) {
+  o["fetched"] = r.fetched;
+  o["resumed"] = r.resumed;
+  o["skipped"] = r.skipped;
+  // Doubles hold integers exactly up to 2^53: far beyond any run.
+  o["bytes"] = static_cast<double>(r.bytes);
+  o["card_deleted"] = r.card_deleted;
+  o["card_kept"] = r.card_kept;
+  o["removed_files"] = r.removed_files;
+  o["removed_bytes"] = static_cast<double>(r.removed_bytes);
+}
+
 QJsonObject run_to_json(const RunResult& r) {
   QJsonObject o;
   o["id"] = static_cast<qint64>(r.camera_id);
@@ -65,15 +88,7 @@ QJsonObject run_to_json(const RunResult& r) {
   // As the console shows it: valid UTF-8, control bytes as \xNN escapes.
   o["error"] = QString::fromStdString(printable_text(r.error));
   o["queued"] = r.queued;
-  o["fetched"] = r.fetched;
-  o["resumed"] = r.resumed;
-  o["skipped"] = r.skipped;
-  // Doubles hold integers exactly up to 2^53: far beyond any run.
-  o["bytes"] = static_cast<double>(r.bytes);
-  o["card_deleted"] = r.card_deleted;
-  o["card_kept"] = r.card_kept;
-  o["removed_files"] = r.removed_files;
-  o["removed_bytes"] = static_cast<double>(r.removed_bytes);
+  put_counts(o, r);
   o["seconds"] = std::round(r.seconds * 10.0) / 10.0;
   o["started"] = static_cast<qint64>(r.started);
   o["ended"] = static_cast<qint64>(r.ended);

@@ -42,6 +42,10 @@ std::string outcome_word(const RunResult& r);
 bool run_ok(const RunResult& r);
 bool status_completes(std::int32_t status);
 
+// Adds r's counts (recordings, bytes, card deletions, retention) to `into`.
+void add_counts(RunResult& into, const RunResult& r);
+// Writes r's counts under the keys of the JSON form.
+void put_counts(QJsonObject& o, const RunResult& r);
 // The JSON form (keys never change meaning; new ones may be added).
 QJsonObject run_to_json(const RunResult& r);
 // False when the object is not a run record (no camera id or status).

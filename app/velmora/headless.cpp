@@ -84,14 +84,7 @@ RunResult total_of(const std::map<std::int32_t, RunResult>& runs) {
   RunResult t;
   for (const auto& [id, run] : runs) {
     (void)id;
-    t.fetched += run.fetched;
-    t.resumed += run.resumed;
-    t.skipped += run.skipped;
-    t.bytes += run.bytes;
-    t.card_deleted += run.card_deleted;
-    t.card_kept += run.card_kept;
-    t.removed_files += run.removed_files;
-    t.removed_bytes += run.removed_bytes;
+    add_counts(t, run);
   }
   return t;
 }
@@ -110,14 +103,7 @@ QJsonObject once_summary(const std::map<std::int32_t, RunResult>& runs, double s
   o["cameras"] = static_cast<int>(runs.size());
   o["ok"] = ok;
   o["failed"] = static_cast<int>(runs.size()) - ok;
-  o["fetched"] = t.fetched;
-  o["resumed"] = t.resumed;
-  o["skipped"] = t.skipped;
-  o["bytes"] = static_cast<double>(t.bytes);
-  o["card_deleted"] = t.card_deleted;
-  o["card_kept"] = t.card_kept;
-  o["removed_files"] = t.removed_files;
-  o["removed_bytes"] = static_cast<double>(t.removed_bytes);
+  put_counts(o, t);
   o["seconds"] = std::round(seconds * 10.0) / 10.0;
   o["exit"] = exit_code;
   return o;
