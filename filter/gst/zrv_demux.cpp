@@ -121,21 +121,6 @@ static gboolean SrcQuery(GstPad* pad, GstObject* parent, GstQuery* query) {
   }
 }
 
-// The video pin refuses seeks once it has read its last entry, until the
-// pins are stopped and started again. Downstream queues take in the whole of
-// a short recording long before it has been shown, so that state is the
-// normal one here: restart the pins, as a graph would, and the seek that
-// follows is served. Caller holds the lock.
-static void RestartEndedPins(GstZrvDemux* self) {
-  GST_DEBUG_OBJECT(self, "restarting the pins after the end of the recording");
-  for (pellaquin::PadOutput* out : {self->video_out, self->audio_out})
-    if (out) out->DeliverBeginFlush();  // frees a pin still pushing into a full queue
-  self->filter->Stop();
-  for (pellaquin::PadOutput* out : {self->video_out, self->audio_out})
-    if (out) out->DeliverEndFlush();
-  self->filter->Pause();
-}
-
 static gboolean HandleSeek(GstZrvDemux* self, GstEvent* event) {
   gdouble rate;
   GstFormat format;
@@ -155,10 +140,26 @@ static gboolean HandleSeek(GstZrvDemux* self, GstEvent* event) {
   if (!video) return FALSE;
   self->video_out->PrepareSeek(seqnum);
   if (self->audio_out) self->audio_out->PrepareSeek(seqnum);
-  if (self->filter->reader_state() == pellaquin::kReaderEnded) RestartEndedPins(self);
-  int64_t at = position;
-  if (video->SetPositions(&at, pellaquin::AM_SEEKING_AbsolutePositioning, nullptr,
-                          pellaquin::AM_SEEKING_NoPositioning) != pellaquin::S_OK) {
+  // The video pin refuses seeks once it has read its last entry, until the
+  // pins start again. Downstream queues take in the whole of a short
+  // recording long before it has been shown, so here that is the normal
+  // state when a user seeks: the pins' threads are idle after their end of
+  // stream, and the seek restarts them at the new place. A second try covers
+  // the pin reaching its end just as the first one looked.
+  pellaquin::HRESULT hr = pellaquin::S_FALSE;
+  bool rewound = false;
+  for (int attempt = 0; attempt < 2 && hr != pellaquin::S_OK; ++attempt) {
+    if (self->filter->reader_state() == pellaquin::kReaderEnded) {
+      self->filter->set_reader_state(pellaquin::kReaderStreaming);
+      rewound = true;
+    }
+    int64_t at = position;
+    hr = video->SetPositions(&at, pellaquin::AM_SEEKING_AbsolutePositioning, nullptr,
+                             pellaquin::AM_SEEKING_NoPositioning);
+  }
+  if (hr != pellaquin::S_OK) {
+    // Nothing moved: the pins stay at their end.
+    if (rewound) self->filter->set_reader_state(pellaquin::kReaderEnded);
     GST_DEBUG_OBJECT(self, "seek to %" GST_TIME_FORMAT " refused", GST_TIME_ARGS(start));
     return FALSE;
   }
