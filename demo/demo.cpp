@@ -312,7 +312,8 @@ int run_demo(const DemoOptions& options) {
     auto it = outcome.find(c.id);
     if (it == outcome.end() || it->second != STATUS_COMPLETE) {
       std::fprintf(out, "camera %d: %s\n", c.id,
-                   it == outcome.end() ? "did not finish" : status_english(it->second));
+                   it == outcome.end() ? "did not finish"
+                                       : qUtf8Printable(status_label(it->second)));
       code = kExitFailed;
     }
     for (const camsim::Recording& rec : c.recordings) {

@@ -1,5 +1,7 @@
 #include "cam_connection_res.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
@@ -414,12 +416,18 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     if (block.offset != have_ || block_end > chunk_end_) {
       // A block that does not continue the file exactly, or lies outside
       // the chunk asked for, would overwrite good bytes or leave a hole.
-      calls = fail_chunk_locked("the camera sent data outside the requested range");
+      calls = fail_chunk_locked(
+          QCoreApplication::translate("Console", "the camera sent data outside the requested range")
+              .toStdString()
+              .c_str());
     } else if (block.length > 0 && !file_.write_at(block.offset, data, block.length)) {
       // The next files would fail the same way (a full disk, a folder
       // without write access): end the camera's run here and say why. The
       // partial file is cut back to the chunk's start, so it stays a prefix.
-      const std::string why = "cannot write " + file_.path() + ": " + std::strerror(errno);
+      const std::string why = QCoreApplication::translate("Console", "cannot write %1: %2")
+                                  .arg(QString::fromStdString(file_.path()),
+                                       QString::fromLocal8Bit(std::strerror(errno)))
+                                  .toStdString();
       calls = drop_chunk_locked(why.c_str());
       sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
       sink_.cancel_camera_timer(id);

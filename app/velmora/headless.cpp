@@ -56,21 +56,18 @@ public:
   }
   std::string text() const {
     if (!due_.isValid())
-      return "automatic synchronisation is off; start a run with 'velmora sync' "
-             "(or restart with --now)";
-    return "next automatic run at " + date_time(due_) + " (every " +
-           interval_english(controller_.settings().interval_code) + ")";
+      return QCoreApplication::translate("Console",
+                                         "automatic synchronisation is off; start a run with "
+                                         "'velmora sync' (or restart with --now)")
+          .toStdString();
+    return QCoreApplication::translate("Console", "next automatic run at %1 (interval: %2)")
+        .arg(QString::fromStdString(date_time(due_)),
+             interval_label(controller_.settings().interval_code))
+        .toStdString();
   }
   void say() { display_.event(text()); }
 
 private:
-  static std::string interval_english(std::int32_t code) {
-    static const char* const names[] = {"never",    "10 minutes", "30 minutes",
-                                        "hour",     "2 hours",    "4 hours",
-                                        "12 hours", "day",        "week"};
-    return code >= 0 && code <= 8 ? names[code] : "never";
-  }
-
   SyncController& controller_;
   SyncDisplay& display_;
   QDateTime due_;
@@ -103,7 +100,9 @@ int run_headless(const HeadlessOptions& options) {
   copts.periodic_timers = !options.once;
   SyncController controller(copts);
   if (!controller.start()) {
-    std::fprintf(stderr, "velmora: the camera library could not start\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console",
+                                                            "the camera library could not start")));
     return kExitFailed;
   }
   SyncDisplay display(controller, out, Console::interactive());
@@ -115,20 +114,32 @@ int run_headless(const HeadlessOptions& options) {
   });
   ControlServer control(runtime_dir(), [&](const std::vector<std::string>& words) {
     Reply r = run_change(words, profile);
-    display.event(change_summary(words) + (r.code == 0 ? ": done" : ": refused"));
+    display.event(change_summary(words) + ": " +
+                  (r.code == 0 ? QCoreApplication::translate("Console", "done")
+                               : QCoreApplication::translate("Console", "refused"))
+                      .toStdString());
     return r;
   });
   if (!control.listen()) {
-    display.event("warning: the control socket could not be opened; other velmora commands "
-                  "cannot reach this one");
+    display.event(QCoreApplication::translate("Console",
+                                              "warning: the control socket could not be opened; "
+                                              "other velmora commands cannot reach this one")
+                      .toStdString());
   }
 
-  std::fprintf(out, "Velmora headless: %zu camera(s), download folder %s\n",
-               controller.cameras().size(), controller.scheduler().download_root().c_str());
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                                  "Console", "Velmora headless: %n camera(s), download folder %1",
+                                  nullptr, int(controller.cameras().size()))
+                                  .arg(QString::fromStdString(
+                                      controller.scheduler().download_root()))));
   if (!options.once) {
     next.armed();
-    std::fprintf(out, "Failed cameras are retried every %d s. Press Ctrl+C to stop.\n",
-                 copts.retry_interval_ms / 1000);
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console", "Failed cameras are retried every %1 s. Press "
+                                               "Ctrl+C to stop.")
+                                    .arg(copts.retry_interval_ms / 1000)));
     next.say();
   }
   std::fflush(out);
@@ -138,7 +149,7 @@ int run_headless(const HeadlessOptions& options) {
   std::set<std::int32_t> pending;
 
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller, [&](int) {
-    display.event("stopping all cameras");
+    display.event(QCoreApplication::translate("Console", "stopping all cameras").toStdString());
     QCoreApplication::exit(options.once ? kExitInterrupted : kExitOk);
   });
   QObject::connect(&controller, &SyncController::autoSyncFired, &controller,
@@ -150,19 +161,22 @@ int run_headless(const HeadlessOptions& options) {
     QTimer::singleShot(0, &controller, [&] {
       if (!controller.scheduler().active().empty() || !controller.scheduler().waiting().empty())
         return;
-      std::string text = "run finished";
+      QString text = QCoreApplication::translate("Console", "run finished");
       if (!controller.retry_list().empty())
-        text += "; " + std::to_string(controller.retry_list().size()) +
-                " camera(s) to retry within " + std::to_string(copts.retry_interval_ms / 1000) +
-                " s";
-      display.event(text + "; " + next.text());
+        text += "; " + QCoreApplication::translate("Console", "%n camera(s) to retry within %1 s",
+                                                   nullptr,
+                                                   int(controller.retry_list().size()))
+                           .arg(copts.retry_interval_ms / 1000);
+      display.event(text.toStdString() + "; " + next.text());
     });
   });
 
   const auto t0 = std::chrono::steady_clock::now();
   if (options.once) {
     if (controller.cameras().empty()) {
-      std::fprintf(out, "No cameras configured; nothing to do.\n");
+      std::fprintf(out, "%s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                       "Console", "No cameras configured; nothing to do.")));
       controller.shutdown();
       return kExitOk;
     }
@@ -197,7 +211,7 @@ int run_headless(const HeadlessOptions& options) {
       auto it = outcome.find(id);
       std::string line = display.camera_label(id) + ": ";
       if (it == outcome.end()) {
-        line += "interrupted";
+        line += QCoreApplication::translate("Console", "interrupted").toStdString();
         all_complete = false;
       } else {
         line += display.outcome_text(id, it->second);
@@ -206,9 +220,17 @@ int run_headless(const HeadlessOptions& options) {
       std::fprintf(out, "%s\n", line.c_str());
     }
     const SyncDisplay::Tally t = display.total();
-    std::fprintf(out, "Total: %d camera(s), %d new recording(s) (%d resumed), %d skipped, %s, %.1f s\n",
-                 cameras, t.new_files, t.resumed, t.skipped, human_bytes(t.bytes).c_str(),
-                 seconds);
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "Total: %1 camera(s), %2 new recording(s) (%3 resumed), %4 "
+                                    "skipped, %5, %6 s")
+                                    .arg(cameras)
+                                    .arg(t.new_files)
+                                    .arg(t.resumed)
+                                    .arg(t.skipped)
+                                    .arg(QString::fromStdString(human_bytes(t.bytes)))
+                                    .arg(seconds, 0, 'f', 1)));
     if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
   }
   std::fflush(out);

@@ -1,5 +1,7 @@
 #include "help.h"
 
+#include <QCoreApplication>
+
 #include <map>
 
 #include "kestrune_sdk.h"
@@ -9,6 +11,7 @@ namespace velmora {
 namespace {
 
 constexpr const char* kProgram =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora <mode or command> [options]\n"
     "\n"
     "Keeps a copy of every recording on your network cameras' memory cards.\n"
@@ -34,9 +37,10 @@ constexpr const char* kProgram =
     "Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).\n"
     "Exit status: 0 success, 1 failure (a camera did not complete, a change could\n"
     "not be saved), 2 bad command line, 3 refused because another Velmora holds\n"
-    "the profile, 130 interrupted (Ctrl+C).\n";
+    "the profile, 130 interrupted (Ctrl+C).\n");
 
 constexpr const char* kCameras =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras <command> ...\n"
     "\n"
     "  list                                    the configured cameras\n"
@@ -47,15 +51,17 @@ constexpr const char* kCameras =
     "                                          a camera behind a video server (port 1701)\n"
     "  remove <id>                             forget a camera (its recordings stay)\n"
     "\n"
-    "'velmora cameras <command> --help' describes each command.\n";
+    "'velmora cameras <command> --help' describes each command.\n");
 
 constexpr const char* kList =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras list\n"
     "\n"
     "Shows every configured camera: id, kind, address (or serial and server) and\n"
-    "alias. Works while a Velmora service runs.\n";
+    "alias. Works while a Velmora service runs.\n");
 
 constexpr const char* kAddLocal =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
     "                                 <id> [<ipv4>] [<password>]\n"
     "\n"
@@ -70,9 +76,10 @@ constexpr const char* kAddLocal =
     "              password on the command line is visible to other users (ps)\n"
     "              and kept in your shell's history.\n"
     "  --replace   replace the camera that already has this id\n"
-    "  --force     accept an address another camera already uses\n";
+    "  --force     accept an address another camera already uses\n");
 
 constexpr const char* kAddRemote =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]\n"
     "                                  <id> <server ipv4> <user> [<password>] <serial>\n"
     "\n"
@@ -84,14 +91,16 @@ constexpr const char* kAddRemote =
     "                 asked without echo, or give --password-stdin\n"
     "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
     "  --replace      replace the camera that already has this id\n"
-    "  --force        accept a camera id with the same serial and server as another\n";
+    "  --force        accept a camera id with the same serial and server as another\n");
 
 constexpr const char* kRemove =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras remove <id>\n"
     "\n"
-    "Removes a camera from the list. Its downloaded recordings stay on disk.\n";
+    "Removes a camera from the list. Its downloaded recordings stay on disk.\n");
 
 constexpr const char* kSettings =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora settings [<name> <value>]...\n"
     "\n"
     "Without arguments shows the settings and where the download folder comes\n"
@@ -105,15 +114,17 @@ constexpr const char* kSettings =
     "Example: velmora settings interval 1h concurrency 2\n"
     "\n"
     "The download folder is the one the camera-manager program sets in its\n"
-    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n";
+    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n");
 
 constexpr const char* kSync =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora sync\n"
     "\n"
     "Asks the running Velmora service to synchronise every camera now. Without a\n"
-    "running service, use 'velmora --headless --once'.\n";
+    "running service, use 'velmora --headless --once'.\n");
 
 constexpr const char* kHeadless =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora --headless [--now] [--verbose]\n"
     "       velmora --headless --once [--verbose]\n"
     "\n"
@@ -129,9 +140,10 @@ constexpr const char* kHeadless =
     "  --verbose  show the camera library's log lines on standard error\n"
     "Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).\n"
     "While it runs, 'velmora sync' starts a run and 'velmora cameras' and\n"
-    "'velmora settings' changes are applied by it at once.\n";
+    "'velmora settings' changes are applied by it at once.\n");
 
 constexpr const char* kDemo =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]\n"
     "\n"
     "Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),\n"
@@ -143,11 +155,11 @@ constexpr const char* kDemo =
     "  --console  keep the terminal board even when a display is available\n"
     "  --keep     keep the temporary folder afterwards (it is removed otherwise)\n"
     "  --verbose  show the camera library's log lines on standard error\n"
-    "Exit status 0 when every file is byte-exact, 130 when interrupted.\n";
+    "Exit status 0 when every file is byte-exact, 130 when interrupted.\n");
 
 }  // namespace
 
-const char* help_text(const std::string& topic) {
+std::string help_text(const std::string& topic) {
   static const std::map<std::string, const char*> texts = {
       {"cameras", kCameras},          {"cameras list", kList},
       {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
@@ -155,7 +167,8 @@ const char* help_text(const std::string& topic) {
       {"sync", kSync},                {"headless", kHeadless},
       {"demo", kDemo}};
   auto it = texts.find(topic);
-  return it == texts.end() ? kProgram : it->second;
+  return QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second)
+      .toStdString();
 }
 
 bool asks_for_help(const std::vector<std::string>& words) {

@@ -1,4 +1,6 @@
 // "velmora" with no arguments: the desktop window on the user's cameras.
+#include <QCoreApplication>
+
 #include "app_paths.h"
 #include "runtime_dir.h"
 #include "modes.h"
@@ -17,7 +19,9 @@ int run_window() {
   options.link_dir = QString::fromStdString(runtime_dir());
   SyncController controller(options);
   if (!controller.start()) {
-    std::fprintf(stderr, "velmora: the camera library could not start\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console",
+                                                            "the camera library could not start")));
     return kExitFailed;
   }
   const int code = ui::run_main_window(controller, {});

@@ -41,6 +41,17 @@
     </message>
 </context>
 <context>
+    <name>Kind</name>
+    <message>
+        <source>本地</source>
+        <translation>Local</translation>
+    </message>
+    <message>
+        <source>远程</source>
+        <translation>Remote</translation>
+    </message>
+</context>
+<context>
     <name>QDialog</name>
     <message>
         <source>确定</source>
@@ -190,14 +201,6 @@
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
-    <message>
-        <source>本地</source>
-        <translation>Local</translation>
-    </message>
-    <message>
-        <source>远程</source>
-        <translation>Remote</translation>
-    </message>
     <message>
         <source>状态</source>
         <translation>Status</translation>

@@ -1,0 +1,807 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>Console</name>
+    <message>
+        <source>unknown option &apos;%1&apos;</source>
+        <translation>未知选项“%1”</translation>
+    </message>
+    <message>
+        <source>%1 via %2</source>
+        <translation>%1，经 %2</translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>usage: %1</source>
+        <translation>用法：%1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a camera id (a 32-bit number, signed or unsigned)</source>
+        <translation>“%1”不是摄像机编号（应为 32 位数字，有符号或无符号均可）</translation>
+    </message>
+    <message>
+        <source>No cameras configured (%1).</source>
+        <translation>没有配置摄像机（%1）。</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>KIND</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>ADDRESS</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>ALIAS</source>
+        <translation>别名</translation>
+    </message>
+    <message>
+        <source>camera %1 already exists (%2); add --replace to replace it</source>
+        <translation>摄像机 %1 已存在（%2）；加 --replace 可替换它</translation>
+    </message>
+    <message>
+        <source>camera %1 already has the address %2; add --force to add it anyway</source>
+        <translation>摄像机 %1 已使用地址 %2；加 --force 仍可添加</translation>
+    </message>
+    <message>
+        <source>camera %1 has the serial %2 with another server or account; every camera of a serial shares one login (add --force to add it anyway)</source>
+        <translation>摄像机 %1 的序列号 %2 属于另一台服务器或另一个账号；同一序列号的摄像机共用一次登录（加 --force 仍可添加）</translation>
+    </message>
+    <message>
+        <source>%1 looks like a broadcast address; add --force if it really is the camera&apos;s</source>
+        <translation>%1 看起来是广播地址；如果确实是摄像机的地址，请加 --force</translation>
+    </message>
+    <message>
+        <source>remove takes one camera id</source>
+        <translation>remove 需要一个摄像机编号</translation>
+    </message>
+    <message>
+        <source>no camera with id %1</source>
+        <translation>没有编号为 %1 的摄像机</translation>
+    </message>
+    <message>
+        <source>Removed camera %1</source>
+        <translation>已移除摄像机 %1</translation>
+    </message>
+    <message>
+        <source>wrong number of arguments</source>
+        <translation>参数个数不对</translation>
+    </message>
+    <message>
+        <source>Replaced camera %1 at %2</source>
+        <translation>已替换摄像机 %1，地址 %2</translation>
+    </message>
+    <message>
+        <source>Added camera %1 at %2</source>
+        <translation>已添加摄像机 %1，地址 %2</translation>
+    </message>
+    <message>
+        <source>Replaced camera %1 (serial %2 via server %3)</source>
+        <translation>已替换摄像机 %1（序列号 %2，经服务器 %3）</translation>
+    </message>
+    <message>
+        <source>Added camera %1 (serial %2 via server %3)</source>
+        <translation>已添加摄像机 %1（序列号 %2，经服务器 %3）</translation>
+    </message>
+    <message>
+        <source>missing command (list, discover, add-local, add-remote, remove)</source>
+        <translation>缺少命令（list、discover、add-local、add-remote、remove）</translation>
+    </message>
+    <message>
+        <source>list takes no arguments</source>
+        <translation>list 不接受参数</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove)</source>
+        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove）</translation>
+    </message>
+    <message>
+        <source>give the password or --password-stdin, not both</source>
+        <translation>请给出密码或 --password-stdin，不能同时给出</translation>
+    </message>
+    <message>
+        <source>no password on standard input</source>
+        <translation>标准输入中没有密码</translation>
+    </message>
+    <message>
+        <source>Password of camera %1: </source>
+        <translation>摄像机 %1 的密码：</translation>
+    </message>
+    <message>
+        <source>Password of %1 on %2: </source>
+        <translation>%2 上 %1 的密码：</translation>
+    </message>
+    <message>
+        <source>the password is missing: give it, type it at the prompt on a terminal, or pass --password-stdin</source>
+        <translation>缺少密码：请直接给出，或在终端的提示下输入，或使用 --password-stdin</translation>
+    </message>
+    <message>
+        <source>is not a host address (0.x.x.x means this network)</source>
+        <translation>不是主机地址（0.x.x.x 表示本网络）</translation>
+    </message>
+    <message>
+        <source>is the broadcast address</source>
+        <translation>是广播地址</translation>
+    </message>
+    <message>
+        <source>is a multicast address</source>
+        <translation>是组播地址</translation>
+    </message>
+    <message>
+        <source>is a reserved address</source>
+        <translation>是保留地址</translation>
+    </message>
+    <message numerus="yes">
+        <source>Started a run of %n camera(s).</source>
+        <translation>
+            <numerusform>已开始同步 %n 台摄像机。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>not a change this program makes</source>
+        <translation>本程序不做这种更改</translation>
+    </message>
+    <message>
+        <source>Velmora (PID %1) holds the profile but does not answer on its control socket;
+  nothing was changed. Try again, or stop it (kill %1) and run the command again.</source>
+        <translation>Velmora（PID %1）占用着配置，但其控制套接字没有应答；
+  没有做任何更改。请重试，或先停止它（kill %1）再运行此命令。</translation>
+    </message>
+    <message>
+        <source>another Velmora holds the profile but does not answer on its control socket;
+  nothing was changed. Try again, or stop it and run the command again.</source>
+        <translation>另一个 Velmora 占用着配置，但其控制套接字没有应答；
+  没有做任何更改。请重试，或先停止它再运行此命令。</translation>
+    </message>
+    <message>
+        <source>takes no arguments</source>
+        <translation>不接受参数</translation>
+    </message>
+    <message>
+        <source>no Velmora service is running; &apos;velmora --headless --once&apos; synchronises every camera now</source>
+        <translation>没有正在运行的 Velmora 服务；“velmora --headless --once”可立即同步所有摄像机</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 字节</translation>
+    </message>
+    <message>
+        <source>cannot run the demo program %1: %2</source>
+        <translation>无法运行演示程序 %1：%2</translation>
+    </message>
+    <message>
+        <source>the sibling camera manager is running and listens for cameras itself; use its list</source>
+        <translation>摄像机管理程序正在运行并自行监听摄像机；请使用它的列表</translation>
+    </message>
+    <message>
+        <source>cannot listen for camera announcements (UDP port 51010 is in use, perhaps by a running Velmora)</source>
+        <translation>无法监听摄像机广播（UDP 端口 51010 已被占用，可能是正在运行的 Velmora）</translation>
+    </message>
+    <message>
+        <source>usage: velmora cameras discover [--seconds N]   (N from 1 to 3600, default %1)</source>
+        <translation>用法：velmora cameras discover [--seconds N]   （N 为 1 到 3600，默认 %1）</translation>
+    </message>
+    <message>
+        <source>Listening for cameras on the local network for %1 s...</source>
+        <translation>正在本地网络上监听摄像机 %1 秒……</translation>
+    </message>
+    <message>
+        <source>No camera heard.</source>
+        <translation>没有发现摄像机。</translation>
+    </message>
+    <message>
+        <source>in the camera list</source>
+        <translation>已在摄像机列表中</translation>
+    </message>
+    <message>
+        <source>camera %1 was not heard on the local network within %2 s; give its address</source>
+        <translation>%2 秒内在本地网络上没有发现摄像机 %1；请给出它的地址</translation>
+    </message>
+    <message>
+        <source>the running Velmora could not write %1; the change holds until it exits</source>
+        <translation>正在运行的 Velmora 无法写入 %1；更改在它退出前有效</translation>
+    </message>
+    <message>
+        <source>the running Velmora could not write %1</source>
+        <translation>正在运行的 Velmora 无法写入 %1</translation>
+    </message>
+    <message>
+        <source>automatic synchronisation is off; start a run with &apos;velmora sync&apos; (or restart with --now)</source>
+        <translation>自动同步已关闭；可用“velmora sync”开始一次同步（或加 --now 重新启动）</translation>
+    </message>
+    <message>
+        <source>next automatic run at %1 (interval: %2)</source>
+        <translation>下次自动同步时间 %1（同步间隔：%2）</translation>
+    </message>
+    <message>
+        <source>the camera library could not start</source>
+        <translation>摄像机库无法启动</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>warning: the control socket could not be opened; other velmora commands cannot reach this one</source>
+        <translation>警告：无法打开控制套接字；其他 velmora 命令无法联系到本实例</translation>
+    </message>
+    <message>
+        <source>Failed cameras are retried every %1 s. Press Ctrl+C to stop.</source>
+        <translation>失败的摄像机每 %1 秒重试一次。按 Ctrl+C 停止。</translation>
+    </message>
+    <message>
+        <source>stopping all cameras</source>
+        <translation>正在停止所有摄像机</translation>
+    </message>
+    <message>
+        <source>run finished</source>
+        <translation>本轮同步结束</translation>
+    </message>
+    <message>
+        <source>No cameras configured; nothing to do.</source>
+        <translation>没有配置摄像机；无事可做。</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>已中断</translation>
+    </message>
+    <message>
+        <source>Total: %1 camera(s), %2 new recording(s) (%3 resumed), %4 skipped, %5, %6 s</source>
+        <translation>合计：%1 台摄像机，%2 个新录像（%3 个续传），%4 个跳过，%5，%6 秒</translation>
+    </message>
+    <message>
+        <source>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--verbose]    synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove
+                                             show, find or edit the cameras
+  settings [NAME VALUE]...                   show or change the settings
+  sync                                       start a run in the running service
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</source>
+        <translation>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--verbose]    synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove
+                                             show, find or edit the cameras
+  settings [NAME VALUE]...                   show or change the settings
+  sync                                       start a run in the running service
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list                                    the configured cameras
+  discover [--seconds N]                  the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>Usage: velmora cameras &lt;command&gt; ...
+
+  list                                    the configured cameras
+  discover [--seconds N]                  the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras list
+
+Shows every configured camera: id, kind, address (or serial and server) and
+alias. Works while a Velmora service runs.
+</source>
+        <translation>Usage: velmora cameras list
+
+Shows every configured camera: id, kind, address (or serial and server) and
+alias. Works while a Velmora service runs.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+Adds a camera on the local network, reached directly on port 9996.
+  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
+              (-1) or unsigned (4294967295) spelling
+  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
+              address); left out, the camera&apos;s own announcement on this
+              network supplies it (listening up to 5 s)
+  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
+              or give --password-stdin to read it from standard input; a
+              password on the command line is visible to other users (ps)
+              and kept in your shell&apos;s history.
+  --replace   replace the camera that already has this id
+  --force     accept an address another camera already uses
+</source>
+        <translation>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+Adds a camera on the local network, reached directly on port 9996.
+  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
+              (-1) or unsigned (4294967295) spelling
+  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
+              address); left out, the camera&apos;s own announcement on this
+              network supplies it (listening up to 5 s)
+  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
+              or give --password-stdin to read it from standard input; a
+              password on the command line is visible to other users (ps)
+              and kept in your shell&apos;s history.
+  --replace   replace the camera that already has this id
+  --force     accept an address another camera already uses
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+Adds a camera reached through a video server (port 1701).
+  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
+  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
+  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
+  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
+                 asked without echo, or give --password-stdin
+  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
+  --replace      replace the camera that already has this id
+  --force        accept a camera id with the same serial and server as another
+</source>
+        <translation>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+Adds a camera reached through a video server (port 1701).
+  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
+  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
+  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
+  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
+                 asked without echo, or give --password-stdin
+  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
+  --replace      replace the camera that already has this id
+  --force        accept a camera id with the same serial and server as another
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras remove &lt;id&gt;
+
+Removes a camera from the list. Its downloaded recordings stay on disk.
+</source>
+        <translation>Usage: velmora cameras remove &lt;id&gt;
+
+Removes a camera from the list. Its downloaded recordings stay on disk.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+
+Without arguments shows the settings and where the download folder comes
+from. Several settings can be changed at once:
+  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
+                        12h, 1d or 1w (or the codes 0 to 8 in that order)
+  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
+  pacing &lt;ms&gt;           least wait between chunk requests of a download,
+                        0 to 60000 ms (default 500; 0 asks for the next chunk
+                        as soon as one ends); &apos;pacing&apos; alone shows it
+Example: velmora settings interval 1h concurrency 2
+
+The download folder is the one the camera-manager program sets in its
+settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
+</source>
+        <translation>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+
+Without arguments shows the settings and where the download folder comes
+from. Several settings can be changed at once:
+  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
+                        12h, 1d or 1w (or the codes 0 to 8 in that order)
+  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
+  pacing &lt;ms&gt;           least wait between chunk requests of a download,
+                        0 to 60000 ms (default 500; 0 asks for the next chunk
+                        as soon as one ends); &apos;pacing&apos; alone shows it
+Example: velmora settings interval 1h concurrency 2
+
+The download folder is the one the camera-manager program sets in its
+settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora sync
+
+Asks the running Velmora service to synchronise every camera now. Without a
+running service, use &apos;velmora --headless --once&apos;.
+</source>
+        <translation>Usage: velmora sync
+
+Asks the running Velmora service to synchronise every camera now. Without a
+running service, use &apos;velmora --headless --once&apos;.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes); cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</source>
+        <translation>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes); cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]
+
+Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),
+port 9996, and two more behind a simulated video server on 127.0.0.(N+2),
+port 1701, synchronises them into a new temporary folder with a profile of
+its own, and checks every file byte for byte. Your own cameras, settings
+and a running Velmora service are not touched.
+With a display the window shows the run (close it for the summary).
+  --console  keep the terminal board even when a display is available
+  --keep     keep the temporary folder afterwards (it is removed otherwise)
+  --verbose  show the camera library&apos;s log lines on standard error
+Exit status 0 when every file is byte-exact, 130 when interrupted.
+</source>
+        <translation>Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]
+
+Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),
+port 9996, and two more behind a simulated video server on 127.0.0.(N+2),
+port 1701, synchronises them into a new temporary folder with a profile of
+its own, and checks every file byte for byte. Your own cameras, settings
+and a running Velmora service are not touched.
+With a display the window shows the run (close it for the summary).
+  --console  keep the terminal board even when a display is available
+  --keep     keep the temporary folder afterwards (it is removed otherwise)
+  --verbose  show the camera library&apos;s log lines on standard error
+Exit status 0 when every file is byte-exact, 130 when interrupted.
+</translation>
+    </message>
+    <message>
+        <source>Try &apos;velmora %1--help&apos;.</source>
+        <translation>请试试“velmora %1--help”。</translation>
+    </message>
+    <message>
+        <source>no display to open the window on; use --headless (see --help).</source>
+        <translation>没有可显示窗口的显示器；请使用 --headless（见 --help）。</translation>
+    </message>
+    <message>
+        <source>--cameras needs a number</source>
+        <translation>--cameras 需要一个数字</translation>
+    </message>
+    <message>
+        <source>--cameras takes a number from 1 to 20, not &apos;%1&apos;</source>
+        <translation>--cameras 需要 1 到 20 的数字，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>unknown argument &apos;%1&apos;</source>
+        <translation>未知参数“%1”</translation>
+    </message>
+    <message>
+        <source>--headless and --demo are separate modes</source>
+        <translation>--headless 和 --demo 是两种不同的模式</translation>
+    </message>
+    <message>
+        <source>--once and --now belong to --headless</source>
+        <translation>--once 和 --now 属于 --headless</translation>
+    </message>
+    <message>
+        <source>--console belongs to --demo</source>
+        <translation>--console 属于 --demo</translation>
+    </message>
+    <message>
+        <source>--cameras belongs to --demo</source>
+        <translation>--cameras 属于 --demo</translation>
+    </message>
+    <message>
+        <source>--keep belongs to --demo</source>
+        <translation>--keep 属于 --demo</translation>
+    </message>
+    <message>
+        <source>--once already starts every camera now</source>
+        <translation>--once 已经会立即启动所有摄像机</translation>
+    </message>
+    <message>
+        <source>choose a mode: --headless, --demo, cameras, settings or sync</source>
+        <translation>请选择一种模式：--headless、--demo、cameras、settings 或 sync</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 ms between chunk requests</source>
+        <translation>%1 毫秒（两次分块请求之间）</translation>
+    </message>
+    <message>
+        <source>%1 camera(s) at a time</source>
+        <translation>同时 %1 台摄像机</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; needs a value</source>
+        <translation>“%1”需要一个值</translation>
+    </message>
+    <message>
+        <source>interval takes off, 10m, 30m, 1h, 2h, 4h, 12h, 1d or 1w (or a code 0 to 8), not &apos;%1&apos;</source>
+        <translation>interval 可取 off、10m、30m、1h、2h、4h、12h、1d 或 1w（或代码 0 到 8），而不是“%1”</translation>
+    </message>
+    <message>
+        <source>concurrency takes a number from 1 to 5, not &apos;%1&apos;</source>
+        <translation>concurrency 需要 1 到 5 的数字，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>pacing takes milliseconds from 0 to %1, not &apos;%2&apos;</source>
+        <translation>pacing 需要 0 到 %1 的毫秒数，而不是“%2”</translation>
+    </message>
+    <message>
+        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing)</source>
+        <translation>未知设置“%1”（interval、concurrency、pacing）</translation>
+    </message>
+    <message>
+        <source>from the camera manager&apos;s settings, %1</source>
+        <translation>来自摄像机管理程序的设置，%1</translation>
+    </message>
+    <message>
+        <source>default: %1 names no folder</source>
+        <translation>默认：%1 中没有指定文件夹</translation>
+    </message>
+    <message>
+        <source>default: no camera manager settings at %1</source>
+        <translation>默认：%1 处没有摄像机管理程序的设置</translation>
+    </message>
+    <message>
+        <source>interval</source>
+        <translation>同步间隔</translation>
+    </message>
+    <message>
+        <source>concurrency</source>
+        <translation>并发数</translation>
+    </message>
+    <message>
+        <source>auto start</source>
+        <translation>开机启动</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>pacing</source>
+        <translation>请求间隔</translation>
+    </message>
+    <message>
+        <source>downloads</source>
+        <translation>下载路径</translation>
+    </message>
+    <message>
+        <source>settings file</source>
+        <translation>设置文件</translation>
+    </message>
+    <message>
+        <source>%1 (%2, code %3)</source>
+        <translation>%1（%2，代码 %3）</translation>
+    </message>
+    <message>
+        <source>Velmora is already running (PID %1). &apos;velmora sync&apos; starts a run in it;
+  &apos;velmora cameras&apos; and &apos;velmora settings&apos; changes reach it directly. Stop it first (kill %1) to run another.</source>
+        <translation>Velmora 已在运行（PID %1）。“velmora sync”让它开始一次同步；
+  “velmora cameras”和“velmora settings”的更改会直接交给它。要运行另一个，请先停止它（kill %1）。</translation>
+    </message>
+    <message>
+        <source>another Velmora instance is running; exiting.</source>
+        <translation>另一个 Velmora 实例正在运行；退出。</translation>
+    </message>
+    <message>
+        <source>automatic synchronisation of every camera</source>
+        <translation>自动同步所有摄像机</translation>
+    </message>
+    <message>
+        <source>camera %1</source>
+        <translation>摄像机 %1</translation>
+    </message>
+    <message>
+        <source>via server, serial %1</source>
+        <translation>经服务器，序列号 %1</translation>
+    </message>
+    <message>
+        <source>up to date, %1 on disk</source>
+        <translation>已是最新，磁盘上有 %1 个</translation>
+    </message>
+    <message>
+        <source>%1, %2/%3 new recordings</source>
+        <translation>%1，%2/%3 个新录像</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 个跳过</translation>
+    </message>
+    <message>
+        <source>%1 on disk</source>
+        <translation>磁盘上有 %1 个</translation>
+    </message>
+    <message>
+        <source>%1 running, %2 waiting, %3 KB/s</source>
+        <translation>%1 个运行中，%2 个等待中，%3 KB/s</translation>
+    </message>
+    <message>
+        <source>(file %1 of %2)</source>
+        <translation>（第 %1 个，共 %2 个）</translation>
+    </message>
+    <message>
+        <source>resuming %1 at %2 of %3 %4</source>
+        <translation>续传 %1，从 %2 处继续，共 %3 %4</translation>
+    </message>
+    <message>
+        <source>downloading %1 %2</source>
+        <translation>正在下载 %1 %2</translation>
+    </message>
+    <message>
+        <source>skipped %1: %2</source>
+        <translation>跳过 %1：%2</translation>
+    </message>
+    <message>
+        <source>speed %1 KB/s</source>
+        <translation>速度 %1 KB/s</translation>
+    </message>
+    <message>
+        <source>the camera sent data outside the requested range</source>
+        <translation>摄像机发送的数据超出了请求的范围</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an IPv4 address (expected a.b.c.d)</source>
+        <translation>“%1”不是 IPv4 地址（应为 a.b.c.d）</translation>
+    </message>
+    <message>
+        <source>the password is %1 bytes long; a camera password has at most 15 bytes</source>
+        <translation>密码长 %1 字节；摄像机密码最多 15 字节</translation>
+    </message>
+    <message>
+        <source>the password must not contain a NUL byte</source>
+        <translation>密码不能包含 NUL 字节</translation>
+    </message>
+    <message>
+        <source>the %1 must not contain a NUL byte</source>
+        <translation>%1不能包含 NUL 字节</translation>
+    </message>
+    <message>
+        <source>the %1 is %2 bytes long; it has at most %3 bytes</source>
+        <translation>%1长 %2 字节；最多 %3 字节</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a server IPv4 address (expected a.b.c.d)</source>
+        <translation>“%1”不是服务器的 IPv4 地址（应为 a.b.c.d）</translation>
+    </message>
+    <message>
+        <source>the user name is empty</source>
+        <translation>用户名为空</translation>
+    </message>
+    <message>
+        <source>the main camera serial number is empty</source>
+        <translation>主摄像机序列号为空</translation>
+    </message>
+    <message>
+        <source>user name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>main camera serial number</source>
+        <translation>主摄像机序列号</translation>
+    </message>
+    <message>
+        <source>camera not in this account (serial %1 on %2)</source>
+        <translation>摄像机不在此账号中（序列号 %1，服务器 %2）</translation>
+    </message>
+    <message>
+        <source>server %1 unreachable (%2)</source>
+        <translation>服务器 %1 无法连接（%2）</translation>
+    </message>
+    <message>
+        <source>server login refused (user %1, serial %2; result %3): check the user, password and serial</source>
+        <translation>服务器拒绝登录（用户 %1，序列号 %2；结果 %3）：请检查用户名、密码和序列号</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n camera(s) heard.</source>
+        <translation>
+            <numerusform>发现 %n 台摄像机。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Velmora headless: %n camera(s), download folder %1</source>
+        <translation>
+            <numerusform>Velmora 无窗口运行：%n 台摄像机，下载文件夹 %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n camera(s) to retry within %1 s</source>
+        <translation>
+            <numerusform>%n 台摄像机将在 %1 秒内重试</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
