@@ -85,6 +85,13 @@ inline std::uint16_t free_udp_port() {
   return ntohs(a.sin_port);
 }
 
+// Makes `variable` (LANG, LC_MESSAGES, LC_ALL) the only one that names the
+// language of a program started with `env`.
+inline void set_language(QProcessEnvironment& env, const QString& variable, const QString& value) {
+  for (const char* v : {"LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES"}) env.remove(v);
+  env.insert(variable, value);
+}
+
 // One run of a program: exit code (-1 when it crashed or hung) and output.
 struct ProgramResult {
   int code = -1;

@@ -289,32 +289,30 @@ Exit status: 0 success, 1 failure (a camera did not complete, a change could
 not be saved), 2 bad command line, 3 refused because another Velmora holds
 the profile, 130 interrupted (Ctrl+C).
 </source>
-        <translation>Usage: velmora &lt;mode or command&gt; [options]
+        <translation>用法：velmora &lt;模式或命令&gt; [选项]
 
-Keeps a copy of every recording on your network cameras&apos; memory cards.
+为网络摄像机存储卡上的每个录像保留一份副本。
 
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
-  --headless --once [--verbose]    synchronise every camera once, then exit
+模式：
+  （无）                           打开桌面窗口（需要显示器）
+  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
+  --headless --once [--verbose]    将所有摄像机同步一次后退出
   --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
+                                   在模拟摄像机上试用（velmora --demo --help）
 
-Commands (each has --help):
+命令（每个都有 --help）：
   cameras list|discover|add-local|add-remote|remove
-                                             show, find or edit the cameras
-  settings [NAME VALUE]...                   show or change the settings
-  sync                                       start a run in the running service
+                                             查看、查找或编辑摄像机
+  settings [名称 值]...                      查看或更改设置
+  sync                                       让正在运行的服务开始一次同步
 
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
+  -h, --help      本帮助
+  --version       程序和摄像机库的版本
 
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
+服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
+文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
+退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
+3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
 </translation>
     </message>
     <message>
@@ -330,17 +328,17 @@ the profile, 130 interrupted (Ctrl+C).
 
 &apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
 </source>
-        <translation>Usage: velmora cameras &lt;command&gt; ...
+        <translation>用法：velmora cameras &lt;命令&gt; ...
 
-  list                                    the configured cameras
-  discover [--seconds N]                  the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  list                                    已配置的摄像机
+  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
   add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
 
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
 </translation>
     </message>
     <message>
@@ -349,10 +347,10 @@ the profile, 130 interrupted (Ctrl+C).
 Shows every configured camera: id, kind, address (or serial and server) and
 alias. Works while a Velmora service runs.
 </source>
-        <translation>Usage: velmora cameras list
+        <translation>用法：velmora cameras list
 
-Shows every configured camera: id, kind, address (or serial and server) and
-alias. Works while a Velmora service runs.
+列出每台已配置的摄像机：编号、类型、地址（或序列号和服务器）和别名。
+Velmora 服务运行时也可使用。
 </translation>
     </message>
     <message>
@@ -372,21 +370,19 @@ Adds a camera on the local network, reached directly on port 9996.
   --replace   replace the camera that already has this id
   --force     accept an address another camera already uses
 </source>
-        <translation>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
+        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin]
                                  &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
 
-Adds a camera on the local network, reached directly on port 9996.
-  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
-              (-1) or unsigned (4294967295) spelling
-  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
-              address); left out, the camera&apos;s own announcement on this
-              network supplies it (listening up to 5 s)
-  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
-              or give --password-stdin to read it from standard input; a
-              password on the command line is visible to other users (ps)
-              and kept in your shell&apos;s history.
-  --replace   replace the camera that already has this id
-  --force     accept an address another camera already uses
+添加本地网络上的摄像机，直接经端口 9996 连接。
+  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
+              无符号（4294967295）形式
+  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址）；
+              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
+  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
+              --password-stdin 从标准输入读取；写在命令行上的密码
+              其他用户可见（ps），并会留在 shell 的历史记录中。
+  --replace   替换已有此编号的摄像机
+  --force     接受另一台摄像机已在使用的地址
 </translation>
     </message>
     <message>
@@ -403,18 +399,18 @@ Adds a camera reached through a video server (port 1701).
   --replace      replace the camera that already has this id
   --force        accept a camera id with the same serial and server as another
 </source>
-        <translation>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
+        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin]
                                   &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
 
-Adds a camera reached through a video server (port 1701).
-  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
-  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
-  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
-  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
-                 asked without echo, or give --password-stdin
-  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
-  --replace      replace the camera that already has this id
-  --force        accept a camera id with the same serial and server as another
+添加经视频服务器（端口 1701）连接的摄像机。
+  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
+  &lt;server ipv4&gt;  服务器地址 a.b.c.d
+  &lt;user&gt;         账号的用户名，最多 49 字节
+  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
+                 或使用 --password-stdin
+  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
+  --replace      替换已有此编号的摄像机
+  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
 </translation>
     </message>
     <message>
@@ -422,9 +418,9 @@ Adds a camera reached through a video server (port 1701).
 
 Removes a camera from the list. Its downloaded recordings stay on disk.
 </source>
-        <translation>Usage: velmora cameras remove &lt;id&gt;
+        <translation>用法：velmora cameras remove &lt;id&gt;
 
-Removes a camera from the list. Its downloaded recordings stay on disk.
+从列表中移除摄像机。已下载的录像保留在磁盘上。
 </translation>
     </message>
     <message>
@@ -443,20 +439,19 @@ Example: velmora settings interval 1h concurrency 2
 The download folder is the one the camera-manager program sets in its
 settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
 </source>
-        <translation>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
 
-Without arguments shows the settings and where the download folder comes
-from. Several settings can be changed at once:
-  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
-                        12h, 1d or 1w (or the codes 0 to 8 in that order)
-  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
-  pacing &lt;ms&gt;           least wait between chunk requests of a download,
-                        0 to 60000 ms (default 500; 0 asks for the next chunk
-                        as soon as one ends); &apos;pacing&apos; alone shows it
-Example: velmora settings interval 1h concurrency 2
+不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
+  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
+                        （或按此顺序的代码 0 到 8）
+  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
+  pacing &lt;ms&gt;           下载时两次分块请求之间的最短等待，0 到 60000 毫秒
+                        （默认 500；0 表示一块结束立即请求下一块）；
+                        只写 pacing 则显示当前值
+示例：velmora settings interval 1h concurrency 2
 
-The download folder is the one the camera-manager program sets in its
-settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
+下载文件夹由摄像机管理程序在其设置中指定
+（$XDG_DATA_HOME/OV/Settings.xml）；没有时为 OV/RecordDownload。
 </translation>
     </message>
     <message>
@@ -465,10 +460,10 @@ settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
 Asks the running Velmora service to synchronise every camera now. Without a
 running service, use &apos;velmora --headless --once&apos;.
 </source>
-        <translation>Usage: velmora sync
+        <translation>用法：velmora sync
 
-Asks the running Velmora service to synchronise every camera now. Without a
-running service, use &apos;velmora --headless --once&apos;.
+请正在运行的 Velmora 服务立即同步所有摄像机。没有运行的服务时，
+请使用“velmora --headless --once”。
 </translation>
     </message>
     <message>
@@ -489,22 +484,19 @@ Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).
 While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
 &apos;velmora settings&apos; changes are applied by it at once.
 </source>
-        <translation>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--verbose]
+        <translation>用法：velmora --headless [--now] [--verbose]
+      velmora --headless --once [--verbose]
 
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes); cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
+不带窗口运行同步程序。每台已配置的摄像机按设置中的自动同步间隔同步
+（默认每 10 分钟）；失败的摄像机每 60 秒重试一次。同时下载的摄像机数
+最多为并发数设置（1-5）。
+  --now      同时立即启动所有摄像机，而不是等待第一次自动同步
+  --once     立即同步所有摄像机，全部结束后退出；每台摄像机一行结果，
+             另加一行合计；只有所有摄像机都完成时退出状态才为 0
+  --verbose  在标准错误上显示摄像机库的日志行
+Ctrl+C 或 SIGTERM 停止所有摄像机并退出（状态 0；--once 时为 1）。
+运行期间，“velmora sync”开始一次同步，“velmora cameras”和
+“velmora settings”的更改由它立即应用。
 </translation>
     </message>
     <message>
@@ -521,18 +513,17 @@ With a display the window shows the run (close it for the summary).
   --verbose  show the camera library&apos;s log lines on standard error
 Exit status 0 when every file is byte-exact, 130 when interrupted.
 </source>
-        <translation>Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]
+        <translation>用法：velmora --demo [--cameras N] [--keep] [--console] [--verbose]
 
-Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),
-port 9996, and two more behind a simulated video server on 127.0.0.(N+2),
-port 1701, synchronises them into a new temporary folder with a profile of
-its own, and checks every file byte for byte. Your own cameras, settings
-and a running Velmora service are not touched.
-With a display the window shows the run (close it for the summary).
-  --console  keep the terminal board even when a display is available
-  --keep     keep the temporary folder afterwards (it is removed otherwise)
-  --verbose  show the camera library&apos;s log lines on standard error
-Exit status 0 when every file is byte-exact, 130 when interrupted.
+在 127.0.0.2 到 127.0.0.(N+1) 的端口 9996 上启动 N 台（1-20，默认 5）
+模拟摄像机，另在 127.0.0.(N+2) 端口 1701 的模拟视频服务器后面启动两台，
+用独立的配置把它们同步到一个新的临时文件夹，并逐字节检查每个文件。
+不会动到你自己的摄像机、设置和正在运行的 Velmora 服务。
+有显示器时由窗口显示运行过程（关闭窗口后显示汇总）。
+  --console  即使有显示器也保留终端看板
+  --keep     结束后保留临时文件夹（否则会删除）
+  --verbose  在标准错误上显示摄像机库的日志行
+所有文件逐字节一致时退出状态为 0，被中断时为 130。
 </translation>
     </message>
     <message>
