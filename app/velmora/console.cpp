@@ -86,10 +86,9 @@ std::string human_bytes(unsigned long long bytes) {
   return buf;
 }
 
-std::string field_line(const QString& label, const std::string& value) {
-  constexpr int kLabelColumns = 14;
+std::string field_line(const QString& label, const std::string& value, int columns) {
   std::string line = label.toStdString();
-  line.append(static_cast<std::size_t>(std::max(1, kLabelColumns - display_width(line))), ' ');
+  line.append(static_cast<std::size_t>(std::max(1, columns - display_width(line))), ' ');
   return line + value + "\n";
 }
 

@@ -201,7 +201,7 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   ASSERT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77",
                  QString::fromStdString(account.user), "server-pw", "SER-77"}).code, 0);
   Result list = run({"cameras", "list"});
-  EXPECT_TRUE(list.out.contains("remote")) << list.out.toStdString();
+  EXPECT_TRUE(list.out.contains("Remote")) << list.out.toStdString();
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
@@ -568,10 +568,10 @@ bool has_cjk(const QString& text) {
 TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(2, 1000, 40000, 0.5, 9);
-  auto good = sim("127.0.2.71", cfg);
-  auto bad = sim("127.0.2.72");
-  ASSERT_EQ(run({"cameras", "add-local", "710", "127.0.2.71", "pw"}).code, 0);
-  ASSERT_EQ(run({"cameras", "add-local", "720", "127.0.2.72", "wrong"}).code, 0);
+  auto good = sim("127.0.2.150", cfg);
+  auto bad = sim("127.0.2.151");
+  ASSERT_EQ(run({"cameras", "add-local", "710", "127.0.2.150", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "720", "127.0.2.151", "wrong"}).code, 0);
   const QList<QStringList> commands = {{"--headless", "--once"},       {"settings"},
                                        {"cameras", "list"},            {"settings", "interval", "7x"},
                                        {"cameras", "remove", "99"},    {"sync"}};
@@ -594,7 +594,7 @@ TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
     const QString all = run_all(with_help);
     EXPECT_FALSE(has_cjk(all)) << variable.toStdString() << "=" << value.toStdString() << "\n"
                                << all.toStdString();
-    EXPECT_TRUE(all.contains("camera 720 (127.0.2.72): Wrong password")) << all.toStdString();
+    EXPECT_TRUE(all.contains("camera 720 (127.0.2.151): Wrong password")) << all.toStdString();
     EXPECT_TRUE(all.contains("10 minutes (10m, code 1)")) << all.toStdString();
   }
 
@@ -607,10 +607,10 @@ TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
     const QString all = run_all(commands);
     const std::string shown = all.toStdString();
     // The window's own texts for the statuses, the interval and the kinds.
-    EXPECT_TRUE(all.contains("摄像机 710 (127.0.2.71): 同步完成，2/2 个新录像")) << shown;
-    EXPECT_TRUE(all.contains("摄像机 720 (127.0.2.72): 密码错误")) << shown;
+    EXPECT_TRUE(all.contains("摄像机 710 (127.0.2.150): 同步完成，2/2 个新录像")) << shown;
+    EXPECT_TRUE(all.contains("摄像机 720 (127.0.2.151): 密码错误")) << shown;
     EXPECT_TRUE(all.contains("同步间隔      10分钟（10m，代码 1）")) << shown;
-    EXPECT_TRUE(all.contains("710          本地    127.0.2.71")) << shown;  // wide characters count two
+    EXPECT_TRUE(all.contains("710          本地    127.0.2.150")) << shown;  // wide characters count two
     EXPECT_TRUE(all.contains("合计：2 台摄像机")) << shown;
     // No English prose around them (commands, options, paths and units stay).
     for (const char* word : {"camera", "Total", "minutes", "Wrong", "Complete", "every", "interval  ",

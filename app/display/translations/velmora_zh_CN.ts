@@ -794,5 +794,127 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
             <numerusform>%n 台摄像机将在 %1 秒内重试</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot create a temporary folder in %1</source>
+        <translation>无法在 %1 中创建临时文件夹</translation>
+    </message>
+    <message>
+        <source>cannot start a simulated camera on %1:9996 (is the port in use?)</source>
+        <translation>无法在 %1:9996 上启动模拟摄像机（端口是否已被占用？）</translation>
+    </message>
+    <message>
+        <source>cannot start a simulated camera on %1</source>
+        <translation>无法在 %1 上启动模拟摄像机</translation>
+    </message>
+    <message>
+        <source>cannot listen on %1</source>
+        <translation>无法在 %1 上监听</translation>
+    </message>
+    <message>
+        <source>cannot start the simulated video server on %1:%2</source>
+        <translation>无法在 %1:%2 上启动模拟视频服务器</translation>
+    </message>
+    <message>
+        <source>Velmora demo: %1 simulated cameras (127.0.0.2-%2, port 9996) and %3 behind a video server (%4:%5), %6 at a time</source>
+        <translation>Velmora 演示：%1 台模拟摄像机（127.0.0.2-%2，端口 9996），另有 %3 台在视频服务器后面（%4:%5），同时 %6 台</translation>
+    </message>
+    <message>
+        <source>Download folder: %1</source>
+        <translation>下载文件夹：%1</translation>
+    </message>
+    <message>
+        <source>the demo takes too long; giving up</source>
+        <translation>演示耗时过长；放弃</translation>
+    </message>
+    <message>
+        <source>Demo interrupted; nothing was compared.</source>
+        <translation>演示已中断；没有做任何比较。</translation>
+    </message>
+    <message>
+        <source>folder</source>
+        <translation>文件夹</translation>
+    </message>
+    <message>
+        <source>%1 (kept)</source>
+        <translation>%1（已保留）</translation>
+    </message>
+    <message>
+        <source>did not finish</source>
+        <translation>未完成</translation>
+    </message>
+    <message>
+        <source>MISMATCH: %1</source>
+        <translation>不一致：%1</translation>
+    </message>
+    <message>
+        <source>Demo complete: every file is byte-exact.</source>
+        <translation>演示完成：每个文件都逐字节一致。</translation>
+    </message>
+    <message>
+        <source>Demo FAILED.</source>
+        <translation>演示失败。</translation>
+    </message>
+    <message>
+        <source>cameras</source>
+        <translation>摄像机</translation>
+    </message>
+    <message>
+        <source>%1 direct, %2 through the video server</source>
+        <translation>%1 台直连，%2 台经视频服务器</translation>
+    </message>
+    <message>
+        <source>found</source>
+        <translation>发现</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n camera(s) announcing themselves:%1</source>
+        <translation>
+            <numerusform>%n 台摄像机在广播自己：%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>discovery was not listening (UDP port %1 in use)</source>
+        <translation>发现功能未在监听（UDP 端口 %1 已被占用）</translation>
+    </message>
+    <message>
+        <source>server</source>
+        <translation>服务器</translation>
+    </message>
+    <message>
+        <source>%1 login(s), %2 relayed connection(s), %3 logout(s)</source>
+        <translation>%1 次登录，%2 次中继连接，%3 次登出</translation>
+    </message>
+    <message>
+        <source>%1 verified (%2 resumed from a partial file, %3 already present)</source>
+        <translation>%1 个已校验（%2 个从部分文件续传，%3 个原已存在）</translation>
+    </message>
+    <message>
+        <source>%1 wrong or missing</source>
+        <translation>%1 个错误或缺失</translation>
+    </message>
+    <message>
+        <source>files</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>%1 on disk, %2 downloaded</source>
+        <translation>磁盘上 %1，已下载 %2</translation>
+    </message>
+    <message>
+        <source>time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>%1 s (%2/s)</source>
+        <translation>%1 秒（%2/秒）</translation>
+    </message>
+    <message>
+        <source>%1 (removed; --keep keeps it)</source>
+        <translation>%1（已删除；--keep 可保留）</translation>
+    </message>
 </context>
 </TS>
