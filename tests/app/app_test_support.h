@@ -20,20 +20,15 @@
 #include <functional>
 #include <string>
 
+#include "private_discovery_port.h"
 #include "wait_until.h"
 
 namespace velmora::test {
 
-inline std::uint16_t free_udp_port();
+using ks_test::free_udp_port;
 
 inline QCoreApplication& qt_app() {
-  // Engines and programs started by the tests listen for camera
-  // announcements on a port of their own, never on the real one, so parallel
-  // runs do not take it from each other (a test may have chosen one already).
-  static const bool port_chosen = [] {
-    return ::setenv("KESTRUNE_DISCOVERY_PORT", std::to_string(free_udp_port()).c_str(), 0) == 0;
-  }();
-  (void)port_chosen;
+  ks_test::use_private_discovery_port();
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
@@ -71,18 +66,6 @@ inline void write_all(const std::string& path, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
-}
-
-// A UDP port nobody used a moment ago (for the discovery port override).
-inline std::uint16_t free_udp_port() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
 }
 
 // Makes `variable` (LANG, LC_MESSAGES, LC_ALL) the only one that names the

@@ -23,6 +23,7 @@
 #include "local_login_dlg.h"
 #include "main_window.h"
 #include "nvssim.h"
+#include "private_discovery_port.h"
 #include "remote_login_dlg.h"
 #include "setting_dlg.h"
 #include "sync_controller.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
   nvssim::Server server(scfg);
   if (!server.start()) return 1;
 
+  ks_test::use_private_discovery_port();
   QTemporaryDir dir;
   ControllerOptions o;
   o.paths = AppPaths::at(dir.path().toStdString());

@@ -15,6 +15,7 @@
 #include "app_paths.h"
 #include "engine_adapter.h"
 #include "main_window.h"
+#include "private_discovery_port.h"
 #include "sync_controller.h"
 
 namespace velmora::test {
@@ -42,6 +43,7 @@ struct UiRig {
   explicit UiRig(const Options& options) { start(options); }
 
   void start(const Options& options) {
+    ks_test::use_private_discovery_port();
     const int speed_ms = options.speed_ms;
     const bool listen = options.listen;
     ControllerOptions o;
