@@ -95,7 +95,7 @@ TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
   EXPECT_EQ(run({"settings", "interval", "9"}).code, 2);
   Result r = run({"settings"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_TRUE(r.out.contains("interval      off (code 0)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("interval      None (off, code 0)")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
   // The headless mode picks the interval up.
   ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.66", "pw"}).code, 0);
@@ -350,7 +350,7 @@ TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
   Result r = run({"settings", "interval", "1h", "concurrency", "2"});
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   r = run({"settings"});
-  EXPECT_TRUE(r.out.contains("interval      1h (code 3)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("interval      1 hour (1h, code 3)")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("default: no camera manager settings")) << r.out.toStdString();
   // A bad pair changes nothing, not even the good one before it.
@@ -359,7 +359,7 @@ TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
   EXPECT_TRUE(run({"settings"}).out.contains("concurrency   2"));
   for (const char* d : {"off", "10m", "30m", "2h", "4h", "12h", "1d", "1w", "8"})
     EXPECT_EQ(run({"settings", "interval", d}).code, 0) << d;
-  EXPECT_TRUE(run({"settings"}).out.contains("interval      1w (code 8)"));
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      One week (1w, code 8)"));
 
   test::write_all(data_.path().toStdString() + "/OV/Settings.xml",
                   "<S><A/><Paths><Download>/srv/rec</Download></Paths></S>");
@@ -440,7 +440,7 @@ TEST_F(Program, CommandsReachARunningService) {
   EXPECT_EQ(run({"cameras", "add-local", "2", "127.0.2.72", "pw"}).code, 2);  // checks apply there too
   Result set = run({"settings", "interval", "2h", "concurrency", "1"});
   EXPECT_EQ(set.code, 0) << set.err.toStdString();
-  EXPECT_TRUE(run({"settings"}).out.contains("interval      2h")) << "saved at once";
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      2 hours (2h")) << "saved at once";
   ASSERT_TRUE(wait_until([&] { return out.contains("next automatic run at"); }));
   Result sync = run({"sync"});
   EXPECT_EQ(sync.code, 0) << sync.err.toStdString();
@@ -613,7 +613,7 @@ TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
     EXPECT_TRUE(all.contains("710          本地    127.0.2.150")) << shown;  // wide characters count two
     EXPECT_TRUE(all.contains("合计：2 台摄像机")) << shown;
     // No English prose around them (commands, options, paths and units stay).
-    for (const char* word : {"camera", "Total", "minutes", "Wrong", "Complete", "every", "interval  ",
+    for (const char* word : {"camera 7", "camera(s)", "Total", "minutes", "Wrong", "Complete", "every", "interval  ",
                              "No Velmora", "not '7x'", "no camera with"})
       EXPECT_FALSE(all.contains(word)) << word << "\n" << shown;
     // The help too (command and option names stay).
