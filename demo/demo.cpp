@@ -408,7 +408,9 @@ int run_demo(const DemoOptions& options) {
           .arg(files)
           .arg(resumed)
           .arg(present);
-  if (bad) verified += ", " + QCoreApplication::translate("Console", "%1 wrong or missing").arg(bad);
+  if (bad)
+    verified += QCoreApplication::translate("Console", ", ") +
+                QCoreApplication::translate("Console", "%1 wrong or missing").arg(bad);
   summary += summary_line(QCoreApplication::translate("Console", "files"), verified);
   summary += summary_line(QCoreApplication::translate("Console", "bytes"),
                           QCoreApplication::translate("Console", "%1 on disk, %2 downloaded")

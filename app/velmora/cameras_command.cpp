@@ -69,7 +69,7 @@ std::string remote_where(const CameraRecord& r) {
 }
 
 std::string where_text(const CameraRecord& r) {
-  return kind_label(r.is_local).toStdString() + ", " +
+  return (kind_label(r.is_local) + QCoreApplication::translate("Console", ", ")).toStdString() +
          (r.is_local ? address_text(r)
                      : QCoreApplication::translate("Console", "serial %1")
                            .arg(QString::fromStdString(remote_where(r)))

@@ -163,11 +163,12 @@ int run_headless(const HeadlessOptions& options) {
         return;
       QString text = QCoreApplication::translate("Console", "run finished");
       if (!controller.retry_list().empty())
-        text += "; " + QCoreApplication::translate("Console", "%n camera(s) to retry within %1 s",
+        text += QCoreApplication::translate("Console", "; ") +
+                QCoreApplication::translate("Console", "%n camera(s) to retry within %1 s",
                                                    nullptr,
                                                    int(controller.retry_list().size()))
                            .arg(copts.retry_interval_ms / 1000);
-      display.event(text.toStdString() + "; " + next.text());
+      display.event((text + QCoreApplication::translate("Console", "; ")).toStdString() + next.text());
     });
   });
 

@@ -111,9 +111,10 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
                      .arg(status_label(status))
                      .arg(v.done)
                      .arg(v.total);
-  if (skipped > 0) text += ", " + QCoreApplication::translate("Console", "%1 skipped").arg(skipped);
-  return (text + ", " + QCoreApplication::translate("Console", "%1 on disk").arg(disk))
-      .toStdString();
+  // List separators differ between languages (", " against "，").
+  const QString comma = QCoreApplication::translate("Console", ", ");
+  if (skipped > 0) text += comma + QCoreApplication::translate("Console", "%1 skipped").arg(skipped);
+  return (text + comma + QCoreApplication::translate("Console", "%1 on disk").arg(disk)).toStdString();
 }
 
 int SyncDisplay::file_number(std::int32_t id) {

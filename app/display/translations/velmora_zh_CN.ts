@@ -916,5 +916,13 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <source>%1 (removed; --keep keeps it)</source>
         <translation>%1（已删除；--keep 可保留）</translation>
     </message>
+    <message>
+        <source>, </source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>; </source>
+        <translation>；</translation>
+    </message>
 </context>
 </TS>
