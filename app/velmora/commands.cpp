@@ -14,8 +14,6 @@
 #include "help.h"
 #include "instance_lock.h"
 #include "modes.h"
-#include "sibling_link.h"
-#include "window_messages.h"
 
 namespace velmora {
 
@@ -75,21 +73,6 @@ int deliver_change(const std::vector<std::string>& words) {
     }
     Reply reply;
     if (send_command(dir, words, reply, 10000)) return print_reply(reply);
-    if (words[0] == "cameras" &&
-        endpoint_exists(QString::fromStdString(dir), QString::fromLatin1(kOwnEndpoint))) {
-      // The window serves no control channel: change the list file and have
-      // the window reload it, as it does for the sibling, so its next save
-      // keeps the change.
-      const AppPaths paths = AppPaths::from_environment();
-      FileProfile profile(paths);
-      reply = run_change(words, profile);
-      if (reply.code == kExitOk) {
-        LinkFrame reload;
-        reload.msg = WM_RELOAD_CAMERAS;
-        send_frames(QString::fromStdString(dir), QString::fromLatin1(kOwnEndpoint), {reload}, 500);
-      }
-      return print_reply(reply);
-    }
     if (std::chrono::steady_clock::now() > end) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -121,6 +121,21 @@ static gboolean SrcQuery(GstPad* pad, GstObject* parent, GstQuery* query) {
   }
 }
 
+// The video pin refuses seeks once it has read its last entry, until the
+// pins are stopped and started again. Downstream queues take in the whole of
+// a short recording long before it has been shown, so that state is the
+// normal one here: restart the pins, as a graph would, and the seek that
+// follows is served. Caller holds the lock.
+static void RestartEndedPins(GstZrvDemux* self) {
+  GST_DEBUG_OBJECT(self, "restarting the pins after the end of the recording");
+  for (pellaquin::PadOutput* out : {self->video_out, self->audio_out})
+    if (out) out->DeliverBeginFlush();  // frees a pin still pushing into a full queue
+  self->filter->Stop();
+  for (pellaquin::PadOutput* out : {self->video_out, self->audio_out})
+    if (out) out->DeliverEndFlush();
+  self->filter->Pause();
+}
+
 static gboolean HandleSeek(GstZrvDemux* self, GstEvent* event) {
   gdouble rate;
   GstFormat format;
@@ -140,6 +155,7 @@ static gboolean HandleSeek(GstZrvDemux* self, GstEvent* event) {
   if (!video) return FALSE;
   self->video_out->PrepareSeek(seqnum);
   if (self->audio_out) self->audio_out->PrepareSeek(seqnum);
+  if (self->filter->reader_state() == pellaquin::kReaderEnded) RestartEndedPins(self);
   int64_t at = position;
   if (video->SetPositions(&at, pellaquin::AM_SEEKING_AbsolutePositioning, nullptr,
                           pellaquin::AM_SEEKING_NoPositioning) != pellaquin::S_OK) {

@@ -7,6 +7,9 @@ namespace pellaquin {
 void StreamWorker::BindWorkerThread() {
   std::lock_guard<std::mutex> lock(mutex_);
   worker_ = std::this_thread::get_id();
+  // A pin stopped and started again gets a new thread, which must not
+  // inherit the last one's exit.
+  exit_replied_ = false;
 }
 
 HRESULT StreamWorker::CallWorker(Command cmd) {

@@ -169,6 +169,13 @@ TEST(Pellaquin, StampsPicturesFromTheirTimestampsAndEndsOnce) {
   EXPECT_EQ(out.complete(), 1);
   EXPECT_EQ(out.eos(), 1);
   EXPECT_EQ(f.reader_state(), kReaderEnded);
+  // Stopped and started again, the pin plays the recording once more.
+  ASSERT_EQ(f.Pause(), S_OK);
+  ASSERT_TRUE(out.WaitForSamples(2 * pics.size()));
+  f.Stop();
+  samples = out.samples();
+  EXPECT_EQ(samples[pics.size()].time, 0);
+  EXPECT_EQ(samples.back().data, pics.back().data);
 
   // Pictures at 1000 and 1100 ms.
   std::vector<Bytes> entries = {zrvgen::RtpPacket(1000, true, Payload({0, 0, 0, 1, 0x67}, 40)),

@@ -3,11 +3,13 @@
 // run against simulated cameras.
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QTranslator>
@@ -16,7 +18,6 @@
 
 #include "camera_list_model.h"
 #include "camsim.h"
-#include "instance_lock.h"
 #include "ui_texts.h"
 #include "ui_test_support.h"
 #include "window_messages.h"
@@ -330,45 +331,55 @@ void WindowTest::other_locales_get_english_texts() {
 }
 
 void WindowTest::command_line_changes_reach_the_running_window() {
-  UiRig::Options options;
-  options.listen = true;
-  UiRig rig(options);
-  rig.add_local(1, "127.0.12.247");
-  InstanceLock lock;  // the running program holds the lock
-  QVERIFY(lock.acquire((rig.dir.path() + "/link").toStdString()));
+  ks_test::use_private_discovery_port();
+  QTemporaryDir dir;
+  const QString link = dir.path() + "/link";
+  QVERIFY(QDir().mkpath(link));
+  QFile::setPermissions(link, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_DATA_HOME", rig.dir.path());
-  env.insert("XDG_RUNTIME_DIR", rig.dir.path() + "/link");
-  auto run = [&](const QStringList& args) {
+  env.insert("XDG_DATA_HOME", dir.path());
+  env.insert("XDG_RUNTIME_DIR", link);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  auto run = [&](const QStringList& args, QByteArray* out = nullptr) {
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(VELMORA_BIN, args);
-    // The command talks to this process's endpoint: keep the loop running.
-    while (!p.waitForFinished(10)) QCoreApplication::processEvents();
+    p.waitForFinished(20000);
+    if (out) *out = p.readAllStandardOutput();
     return p.exitCode();
   };
+  QProcess window;
+  window.setProcessEnvironment(env);
+  window.start(VELMORA_BIN, {});
+  QVERIFY(window.waitForStarted());
+  QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link + "/Velmora.control"), 20000);
+
+  // Changes go to the window's engine, which saves them: a run started
+  // afterwards includes the new camera, and the files hold both changes.
   QCOMPARE(run({"cameras", "add-local", "2", "127.0.12.246", "pw"}), 0);
-  QTRY_COMPARE(rig.window->model()->rowCount(), 2);
-  QCOMPARE(rig.cell(1, Model::ColCamera), QString("2(127.0.12.246)"));
-  // The window's own next save keeps the command's camera.
-  rig.add_local(3, "127.0.12.245");
-  QCOMPARE(run({"cameras", "remove", "1"}), 0);
-  QTRY_COMPARE(rig.window->model()->rowCount(), 2);
+  QCOMPARE(run({"settings", "interval", "1h"}), 0);
+  QByteArray out;
+  QCOMPARE(run({"sync"}, &out), 0);
+  QVERIFY2(out.contains("Started a run of 1 camera(s)"), out.constData());
+  QCOMPARE(run({"cameras", "remove", "2"}), 0);
+  QCOMPARE(run({"cameras", "add-local", "3", "127.0.12.245", "pw"}), 0);
   CameraTable saved;
-  QVERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved));
-  QCOMPARE(int(saved.size()), 2);
-  QVERIFY(saved.count(2) && saved.count(3));
+  QVERIFY(load_camera_file(AppPaths::at(dir.path().toStdString()).camera_list_file(), saved));
+  QCOMPARE(int(saved.size()), 1);
+  QVERIFY(saved.count(3));
+  QCOMPARE(run({"settings"}, &out), 0);
+  QVERIFY2(out.contains("1h"), out.constData());
 
   // A second window start ends silently; without a display the program
   // points to the headless mode instead.
   QProcess second;
-  env.insert("QT_QPA_PLATFORM", "offscreen");
   second.setProcessEnvironment(env);
   second.start(VELMORA_BIN, {});
   QVERIFY(second.waitForFinished(20000));
   QCOMPARE(second.exitCode(), 3);
   QCOMPARE(second.readAllStandardError(), QByteArray());
-  lock.release();
+  window.kill();
+  window.waitForFinished(20000);
   QProcess headless;
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
   headless.setProcessEnvironment(env);

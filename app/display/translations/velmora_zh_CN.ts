@@ -924,5 +924,9 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <source>; </source>
         <translation>；</translation>
     </message>
+    <message>
+        <source>the control socket could not be opened; other velmora commands cannot reach this window</source>
+        <translation>无法打开控制套接字；其他 velmora 命令无法联系到本窗口</translation>
+    </message>
 </context>
 </TS>
