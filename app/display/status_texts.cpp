@@ -24,6 +24,7 @@ const StatusText kStatusTexts[] = {
     {STATUS_TIMED_OUT, QT_TRANSLATE_NOOP("Status", "连接超时")},
     {STATUS_LIVE_ELSEWHERE, QT_TRANSLATE_NOOP("Status", "实时监控中")},
     {STATUS_WRONG_PASSWORD, QT_TRANSLATE_NOOP("Status", "密码错误")},
+    {STATUS_DISK_FULL, QT_TRANSLATE_NOOP("Status", "磁盘已满")},
 };
 
 const char* const kIntervalTexts[] = {
@@ -54,6 +55,7 @@ int status_icon(std::int32_t status) {
     case STATUS_TIMED_OUT:
     case STATUS_LIVE_ELSEWHERE:
     case STATUS_WRONG_PASSWORD: return 5;
+    case STATUS_DISK_FULL: return 6;
     default: return 0;
   }
 }

@@ -13,7 +13,7 @@ namespace velmora {
 // Text of a status; empty for a camera that never ran (idle).
 QString status_label(std::int32_t status);
 // Icon index of a camera list row (0 idle, 1 synchronising, 2 stopped by the
-// user, 3 waiting or connecting, 4 complete, 5 failed).
+// user, 3 waiting or connecting, 4 complete, 5 failed, 6 disk full).
 int status_icon(std::int32_t status);
 // Setting-dialog text of an interval code (empty for unknown codes).
 QString interval_label(std::int32_t code);

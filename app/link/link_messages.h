@@ -41,6 +41,9 @@ enum WindowMessage : std::uint32_t {
   // UTF-8 text), sent before the status that ends the run, which keeps its
   // own meaning for the scheduler.
   WM_FAILURE_REASON = 12102,
+  // Not exchanged with the sibling: the answer to one delete request made
+  // after a verified copy (lparam a CardDeleteResult, payload the name).
+  WM_CARD_DELETE = 12103,
 };
 
 // Data-copy code of the server request sent to the sibling.

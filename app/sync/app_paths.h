@@ -26,6 +26,8 @@ struct AppPaths {
   std::string camera_list_file() const {
     return data_folder() + "/RecordAutoSynchronizationInfos.dat";
   }
+  // Options of single cameras that the camera list file has no room for.
+  std::string camera_options_file() const { return data_folder() + "/VelmoraCameraOptions.txt"; }
   std::string default_download_root() const { return common_folder() + "/RecordDownload"; }
 
   // From the environment.

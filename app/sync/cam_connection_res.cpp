@@ -7,8 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
+#include <map>
+
 #include "app_paths.h"
 #include "catalogue_compare.h"
+#include "disk_space.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -30,6 +35,12 @@ constexpr std::uint32_t kMaxPageEntries =
 
 std::atomic<int> g_connect_guard_ms{0};
 std::atomic<int> g_transfer_guard_ms{0};
+std::atomic<int> g_delete_answer_ms{0};
+
+int delete_answer_ms() {
+  const int ms = g_delete_answer_ms.load();
+  return ms > 0 ? ms : kDeleteAnswerMs;
+}
 
 int connect_guard_ms() {
   const int ms = g_connect_guard_ms.load();
@@ -54,6 +65,8 @@ void CamConnentionRES::set_guard_times_for_tests(int connect_ms, int transfer_ms
   g_transfer_guard_ms.store(transfer_ms);
 }
 
+void CamConnentionRES::set_delete_answer_ms_for_tests(int ms) { g_delete_answer_ms.store(ms); }
+
 CamConnentionRES::CamConnentionRES(MessageSink& sink)
     : sink_(sink), module_(new NVS_SDK_V160::Camera_Module) {
   module_->RegisterMsgHandler(this);
@@ -76,7 +89,8 @@ std::int32_t CamConnentionRES::camera_id() const {
   return camera_.camera_id;
 }
 
-void CamConnentionRES::bind(const CameraRecord& record, const std::string& download_root) {
+void CamConnentionRES::bind(const CameraRecord& record, const std::string& download_root,
+                            const RunOptions& options) {
   assert(window_thread_.on_thread());
   // A restarted library runs its callbacks on a new thread.
   reactor_thread_.release();
@@ -85,6 +99,9 @@ void CamConnentionRES::bind(const CameraRecord& record, const std::string& downl
     abandon_chunk_locked();
     camera_ = record;
     root_ = download_root;
+    options_ = options;
+    deletes_.clear();
+    delete_pending_ = false;
     free_ = false;
     run_over_ = false;
     ++generation_;
@@ -170,6 +187,15 @@ void CamConnentionRES::finish_run_locked(std::int32_t status) {
   abandon_chunk_locked();
   run_over_ = true;
   sink_.post_message(WM_SYNC_STATUS, camera_.camera_id, status);
+}
+
+void CamConnentionRES::disk_full_locked(std::int64_t free_bytes) {
+  const std::int32_t id = camera_.camera_id;
+  sink_.post_message(WM_FAILURE_REASON, id, 0,
+                     QByteArray::fromStdString(
+                         disk_full_reason(root_, free_bytes, options_.min_free_bytes)));
+  sink_.cancel_camera_timer(id);
+  finish_run_locked(STATUS_DISK_FULL);
 }
 
 void CamConnentionRES::post_counts_locked() {
@@ -316,11 +342,106 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
                        static_cast<std::intptr_t>(static_cast<double>(offset) * 100.0 / size));
     return chunk_locked(offset);
   }
+  return run_end_locked();
+}
+
+CamConnentionRES::ModuleCalls CamConnentionRES::run_end_locked() {
+  if (!options_.delete_after_copy) {
+    finish_run_locked(STATUS_COMPLETE);
+    return {};
+  }
+  // Only a recording whose final file holds exactly the listed length is
+  // verified; a final file that two listed names map to verifies neither.
+  std::map<std::string, int> uses;
+  std::vector<std::pair<std::string, std::string>> candidates;  // name, final path
+  for (const RECORD_FILE_ENTRY& e : catalogue_) {
+    RecordingPaths paths;
+    if (!recording_paths(root_, camera_.camera_id, e, paths)) continue;
+    ++uses[paths.final_path];
+    struct stat st {};
+    if (::lstat(paths.final_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) != e.file_size)
+      continue;
+    candidates.emplace_back(entry_name(e), paths.final_path);
+  }
+  deletes_.clear();
+  for (const auto& [name, path] : candidates)
+    if (uses[path] == 1) deletes_.push_back(name);
+  return next_delete_locked();
+}
+
+CamConnentionRES::ModuleCalls CamConnentionRES::next_delete_locked() {
+  delete_pending_ = false;
+  if (deletes_.empty()) {
+    finish_run_locked(STATUS_COMPLETE);
+    return {};
+  }
+  ModuleCalls r;
+  r.del = true;
+  std::memcpy(r.del_name, deletes_.front().c_str(),
+              std::min<std::size_t>(deletes_.front().size(), sizeof r.del_name - 1));
+  delete_pending_ = true;
+  const std::uint64_t generation = generation_;
+  const std::uint64_t sequence = ++delete_sequence_;
+  delete_deadline_ = Clock::now() + std::chrono::milliseconds(delete_answer_ms());
+  sink_.run_later(delete_answer_ms(), [this, generation, sequence] {
+    delete_timed_out(generation, sequence);
+  });
+  return r;
+}
+
+void CamConnentionRES::OnRecordDelResponse(const char* body) {
+  assert(reactor_thread_.on_thread());
+  // The answer's body: u32 result, 0 = the recording is gone from the card.
+  std::uint32_t result;
+  std::memcpy(&result, body, sizeof result);
+  ModuleCalls calls;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!accepting_locked() || !delete_pending_ || deletes_.empty()) return;
+    const std::string name = deletes_.front();
+    deletes_.pop_front();
+    sink_.post_message(WM_CARD_DELETE, camera_.camera_id,
+                       result == 0 ? CARD_DELETED : CARD_DELETE_REFUSED,
+                       QByteArray::fromStdString(name));
+    calls = next_delete_locked();
+  }
+  call_module(calls);
+}
+
+void CamConnentionRES::delete_timed_out(std::uint64_t generation, std::uint64_t sequence) {
+  assert(window_thread_.on_thread());
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (generation != generation_ || sequence != delete_sequence_ || !accepting_locked() ||
+      !delete_pending_ || deletes_.empty())
+    return;
+  const auto now = Clock::now();
+  if (now < delete_deadline_) {
+    // Timers may fire a little early; the camera gets its whole time.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(delete_deadline_ - now).count() + 1;
+    sink_.run_later(static_cast<int>(left), [this, generation, sequence] {
+      delete_timed_out(generation, sequence);
+    });
+    return;
+  }
+  // A camera that does not answer one delete is not asked for more: its
+  // recordings stay where they are, and the copies are complete anyway.
+  sink_.post_message(WM_CARD_DELETE, camera_.camera_id, CARD_DELETE_NO_ANSWER,
+                     QByteArray::fromStdString(deletes_.front()));
+  deletes_.clear();
+  delete_pending_ = false;
   finish_run_locked(STATUS_COMPLETE);
-  return {};
 }
 
 CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offset) {
+  // Checked before every chunk: the run stops cleanly at a chunk boundary
+  // instead of failing writes into a full disk.
+  std::int64_t free_bytes;
+  if (!enough_space(root_, options_.min_free_bytes, free_bytes)) {
+    disk_full_locked(free_bytes);
+    return {};
+  }
   const RECORD_FILE_ENTRY& e = queue_.front();
   ModuleCalls r;
   r.send = true;
@@ -367,6 +488,11 @@ CamConnentionRES::ModuleCalls CamConnentionRES::fail_chunk_locked(const char* re
 }
 
 void CamConnentionRES::call_module(const ModuleCalls& c) {
+  if (c.del) {
+    char names[1][32];
+    std::memcpy(names[0], c.del_name, sizeof names[0]);
+    module_->RequestDelCameraFile(1, names);
+  }
   if (c.cancel) {
     char name[32];
     std::memcpy(name, c.cancel_name, sizeof name);
@@ -413,20 +539,35 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     const std::uint64_t block_end = static_cast<std::uint64_t>(block.offset) + block.length;
     received_bytes_.fetch_add(block.length);
 
-    if (block.offset != have_ || block_end > chunk_end_) {
+    const bool in_range = block.offset == have_ && block_end <= chunk_end_;
+    int write_error = 0;
+    if (in_range && block.length > 0) {
+      errno = 0;
+      if (!file_.write_at(block.offset, data, block.length)) write_error = errno != 0 ? errno : EIO;
+    }
+    if (!in_range) {
       // A block that does not continue the file exactly, or lies outside
       // the chunk asked for, would overwrite good bytes or leave a hole.
       calls = fail_chunk_locked(
           QCoreApplication::translate("Console", "the camera sent data outside the requested range")
               .toStdString()
               .c_str());
-    } else if (block.length > 0 && !file_.write_at(block.offset, data, block.length)) {
-      // The next files would fail the same way (a full disk, a folder
-      // without write access): end the camera's run here and say why. The
-      // partial file is cut back to the chunk's start, so it stays a prefix.
+    } else if (write_error == ENOSPC || write_error == EDQUOT) {
+      // The disk filled between two checks (or under another writer): the
+      // same clean stop as the check before a chunk, the partial file cut
+      // back to the chunk's start so it stays a prefix and resumes later.
+      calls.cancel = true;
+      calls.cancel_id = current_download_;
+      std::memcpy(calls.cancel_name, queue_.front().file_name, sizeof calls.cancel_name);
+      calls.cancel_name[31] = '\0';
+      disk_full_locked(-1);
+    } else if (write_error != 0) {
+      // The next files would fail the same way (a folder without write
+      // access, say): end the camera's run here and say why. The partial
+      // file is cut back to the chunk's start, so it stays a prefix.
       const std::string why = QCoreApplication::translate("Console", "cannot write %1: %2")
                                   .arg(QString::fromStdString(file_.path()),
-                                       QString::fromLocal8Bit(std::strerror(errno)))
+                                       QString::fromLocal8Bit(std::strerror(write_error)))
                                   .toStdString();
       calls = drop_chunk_locked(why.c_str());
       sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));

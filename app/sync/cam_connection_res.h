@@ -23,6 +23,16 @@
 
 namespace velmora {
 
+// What a run does beyond downloading, fixed when the camera is bound.
+struct RunOptions {
+  // Free bytes to keep on the download folder's file system; checked before
+  // every chunk request (0 = not checked).
+  std::int64_t min_free_bytes = 0;
+  // After a run that reached its end, ask the camera to delete every listed
+  // recording whose final file is on disk with the listed length.
+  bool delete_after_copy = false;
+};
+
 class CamConnentionRES : public NVS_SDK_V160::INVDMessageHandler {
 public:
   static constexpr std::uint32_t kChunkBytes = 131072;
@@ -37,7 +47,8 @@ public:
   void set_pacing_ms(int ms) { pacing_ms_.store(ms < 0 ? 0 : ms); }
 
   // Window thread.
-  void bind(const CameraRecord& record, const std::string& download_root);
+  void bind(const CameraRecord& record, const std::string& download_root,
+            const RunOptions& options = {});
   int connect_local();
   // Reactor thread (a relay ticket arrived): hands the relay identity to the
   // module and connects to the relay, unless the resource has meanwhile been
@@ -57,6 +68,8 @@ public:
 
   // Test hook: shorter connect and transfer guards (0 = the defaults).
   static void set_guard_times_for_tests(int connect_ms, int transfer_ms);
+  // Test hook: a shorter wait for a delete answer (0 = the default).
+  static void set_delete_answer_ms_for_tests(int ms);
 
   // INVDMessageHandler (reactor thread).
   void OnConnectResult(int result) override;
@@ -65,6 +78,7 @@ public:
   void OnRecordListInfomation(const char* body) override;
   void OnDownloadResponse(const char* body) override;
   void OnDownloadData(const char* body) override;
+  void OnRecordDelResponse(const char* body) override;
 
 private:
   // Module calls decided under the lock and made after it is released: a
@@ -78,6 +92,8 @@ private:
     char name[32] = {};
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
+    bool del = false;  // a delete request for del_name
+    char del_name[32] = {};
   };
   using Clock = std::chrono::steady_clock;
 
@@ -90,6 +106,13 @@ private:
   ModuleCalls fail_chunk_locked(const char* reason);
   void abandon_chunk_locked();
   void finish_run_locked(std::int32_t status);
+  // Ends the run with "disk full"; the partial file keeps only what the
+  // finished chunks proved.
+  void disk_full_locked(std::int64_t free_bytes);
+  // The queue is empty: delete what was verified, if asked to, then complete.
+  ModuleCalls run_end_locked();
+  ModuleCalls next_delete_locked();
+  void delete_timed_out(std::uint64_t generation, std::uint64_t sequence);
   void file_failed_locked(const std::string& name, const char* reason);
   void post_counts_locked();
   void call_module(const ModuleCalls& c);
@@ -119,6 +142,13 @@ private:
   std::uint64_t have_ = 0;  // bytes of the partial file known good
   bool continuation_pending_ = false;
   PartialFile file_;
+  RunOptions options_;
+  // Names to delete on the camera, one request at a time; the front one is
+  // asked while delete_pending_.
+  std::deque<std::string> deletes_;
+  bool delete_pending_ = false;
+  std::uint64_t delete_sequence_ = 0;
+  Clock::time_point delete_deadline_{};
 
   // bind, stop, connect_local and the continuation run on the window thread
   // (the one that made the resource); the callbacks on the library's

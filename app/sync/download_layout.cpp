@@ -26,6 +26,12 @@ bool is_safe_name(const std::string& name) {
   return true;
 }
 
+bool is_final_file_name(const std::string& name) {
+  // "x.avi" keeps its name; any other name gets ".avi" added.
+  return name.size() > 4 && name.size() <= 31 + 4 && is_safe_name(name) &&
+         name.compare(name.size() - 4, 4, ".avi") == 0;
+}
+
 bool is_alarm(const NVS_SDK_V160::RECORD_FILE_ENTRY& e) { return e.record_kind == 1; }
 
 bool recording_paths(const std::string& root, std::int32_t camera_id,

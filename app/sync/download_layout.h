@@ -31,6 +31,10 @@ bool is_safe_name(const std::string& name);
 // Kind 1 is an alarm recording; every other kind is filed as manual.
 bool is_alarm(const NVS_SDK_V160::RECORD_FILE_ENTRY& e);
 
+// Whether a file name in a camera's folder is one of our final files: a safe
+// name ending in ".avi" that a camera name of at most 31 bytes gives.
+bool is_final_file_name(const std::string& name);
+
 // False for an unsafe name.
 bool recording_paths(const std::string& root, std::int32_t camera_id,
                      const NVS_SDK_V160::RECORD_FILE_ENTRY& e, RecordingPaths& out);

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 
 #include "kestrune_sdk.h"
+#include "retention.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -41,6 +43,9 @@ bool SyncController::start() {
   settings_.load(options_.paths.settings_file(), limit);
   scheduler_->set_concurrency(limit);
   scheduler_->set_pacing_ms(settings_.pacing_ms);
+  apply_disk_settings();
+  camera_options_ = load_camera_options(options_.paths.camera_options_file());
+  scheduler_->set_camera_options(camera_options_);
   load_alias_file(options_.paths.alias_file(), aliases_);
   reload_download_root();
   load_cameras();
@@ -144,6 +149,25 @@ std::string SyncController::alias_of(std::int32_t id) const {
   return it == aliases_.end() ? std::string() : it->second;
 }
 
+CameraOptions SyncController::camera_options(std::int32_t id) const {
+  auto it = camera_options_.find(id);
+  return it == camera_options_.end() ? CameraOptions{} : it->second;
+}
+
+bool SyncController::set_camera_options(std::int32_t id, const CameraOptions& options) {
+  if (options.is_default()) {
+    camera_options_.erase(id);
+  } else {
+    camera_options_[id] = options;
+  }
+  scheduler_->set_camera_options(camera_options_);
+  return save_camera_options(options_.paths.camera_options_file(), camera_options_);
+}
+
+void SyncController::apply_disk_settings() {
+  scheduler_->set_min_free_bytes(settings_.min_free_bytes);
+}
+
 bool SyncController::is_local(std::int32_t id) const {
   auto it = cameras_.find(id);
   return it == cameras_.end() || it->second.is_local != 0;
@@ -209,6 +233,7 @@ bool SyncController::remove_camera(std::int32_t id) {
   stop_camera(id);
   cameras_.erase(id);
   save_cameras();
+  if (camera_options_.count(id)) set_camera_options(id, CameraOptions{});
   emit camerasChanged();
   return true;
 }
@@ -233,14 +258,27 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
   CameraView& v = views_[id];
   const bool user_stopped = v.status == STATUS_USER_STOPPED;
   // A new run starts without the reason of the last one.
-  if (status == STATUS_WAITING || status == STATUS_CONNECTING) v.reason.clear();
+  if (status == STATUS_WAITING || status == STATUS_CONNECTING) {
+    v.reason.clear();
+    v.card_deleted = v.card_kept = v.removed_files = 0;
+    v.removed_bytes = 0;
+  }
   auto show = [&] {
     v.status = status;
     emit statusChanged(id, status);
   };
   switch (status) {
     case STATUS_COMPLETE:
+      // Before the status goes out, so whoever reports the run sees it.
+      if (scheduler_->state_of(id) == 2) apply_retention_of(id, v);
       show();
+      release(id);
+      break;
+    case STATUS_DISK_FULL:
+      // Not retried: every start looks at the free space again, and a
+      // retry every minute would only connect to stop again.
+      retry_.remove(id);
+      if (!user_stopped) show();
       release(id);
       break;
     case STATUS_USER_STOPPED:
@@ -274,6 +312,17 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
       show();
       break;
   }
+}
+
+void SyncController::apply_retention_of(std::int32_t id, CameraView& v) {
+  const std::int32_t days = settings_.keep_days;
+  if (days <= 0) return;
+  const RetentionResult r =
+      apply_retention(scheduler_->download_root(), id, days, std::time(nullptr));
+  v.removed_files = r.files;
+  v.removed_bytes = r.bytes;
+  if (r.files > 0 || r.failed > 0)
+    emit recordingsRemoved(id, r.files, static_cast<qint64>(r.bytes), days);
 }
 
 void SyncController::run_retry() {
@@ -367,6 +416,17 @@ void SyncController::handle_message(const Message& m) {
       const auto id = static_cast<std::int32_t>(m.wparam);
       views_[id].reason = m.data.left(512).toStdString();
       emit failureReason(id, QString::fromUtf8(m.data.left(512)));
+      break;
+    }
+    case WM_CARD_DELETE: {
+      const auto id = static_cast<std::int32_t>(m.wparam);
+      CameraView& v = views_[id];
+      if (m.lparam == CARD_DELETED) {
+        ++v.card_deleted;
+      } else {
+        ++v.card_kept;
+      }
+      emit cardDeleteAnswered(id, QString::fromUtf8(m.data.left(32)), static_cast<int>(m.lparam));
       break;
     }
     case WM_SERVER_SEIZED:

@@ -18,6 +18,7 @@
 
 #include "alias_store.h"
 #include "app_paths.h"
+#include "camera_options.h"
 #include "camera_store.h"
 #include "search_manager.h"
 #include "sibling_link.h"
@@ -50,6 +51,13 @@ struct CameraView {
   std::uint32_t file_offset = 0;  // where the current file's download started
   std::uint32_t file_size = 0;    // the current recording's size (0 = unknown)
   std::string reason;             // why the current run fails ("" = the status says it)
+  // Of the current (or last) run: recordings deleted from the camera after
+  // a verified copy, those the camera kept (refused or unanswered), and what
+  // retention removed from the download folder after it.
+  int card_deleted = 0;
+  int card_kept = 0;
+  int removed_files = 0;
+  std::uint64_t removed_bytes = 0;
 };
 
 class SyncController : public MainThreadMailbox {
@@ -73,6 +81,13 @@ public:
   void add_or_update(const CameraRecord& record);
   bool remove_camera(std::int32_t id);
   void set_alias(std::int32_t id, const std::string& alias);
+  // Per-camera options: saved at once (false when the file cannot be
+  // written; the change still holds in memory); used from the next run on.
+  CameraOptions camera_options(std::int32_t id) const;
+  bool set_camera_options(std::int32_t id, const CameraOptions& options);
+  // After min-free or keep-days changed in settings(): used from the next
+  // camera started on.
+  void apply_disk_settings();
   std::string alias_of(std::int32_t id) const;
 
   // Store.
@@ -103,6 +118,10 @@ signals:
   void currentFileChanged(int camera_id, const QString& name);
   void fileFailed(int camera_id, const QString& name, const QString& reason);
   void failureReason(int camera_id, const QString& reason);
+  // One answer to a delete request (result: CardDeleteResult).
+  void cardDeleteAnswered(int camera_id, const QString& name, int result);
+  // Retention removed old recordings after a successful run.
+  void recordingsRemoved(int camera_id, int files, qint64 bytes, int keep_days);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   void autoSyncFired(const QString& when);
@@ -116,6 +135,7 @@ protected:
 
 private:
   void on_status(std::int32_t id, std::int32_t status);
+  void apply_retention_of(std::int32_t id, CameraView& view);
   void release(std::int32_t id);
   void run_retry();
   void start_discovery();
@@ -128,6 +148,7 @@ private:
   SystemSettings settings_;
   AliasTable aliases_;
   CameraTable cameras_;
+  CameraOptionsTable camera_options_;
   std::map<std::int32_t, CameraView> views_;
   RetryList retry_;
   SiblingInbox inbox_{*this};

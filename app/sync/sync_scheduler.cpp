@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "disk_space.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -116,6 +117,20 @@ CamConnentionRES* SyncScheduler::take_free_resource() {
 
 void SyncScheduler::dispatch() {
   if (active_count_ >= concurrency_ || waiting_.empty()) return;
+  // Starting a camera into a full disk would only connect it to stop again:
+  // the waiting cameras end as "disk full" (never retried on their own) and
+  // start again with the next automatic or requested run, which looks again.
+  std::int64_t free_bytes;
+  if (!enough_space(download_root_, min_free_bytes_, free_bytes)) {
+    const std::string why = disk_full_reason(download_root_, free_bytes, min_free_bytes_);
+    while (!waiting_.empty()) {
+      const std::int32_t id = waiting_.front().camera_id;
+      waiting_.pop_front();
+      sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
+      sink_.post_message(WM_SYNC_STATUS, id, STATUS_DISK_FULL);
+    }
+    return;
+  }
   CamConnentionRES* res = take_free_resource();
   if (!res) return;  // cannot happen with the limit at most the pool size
   ++active_count_;
@@ -124,7 +139,11 @@ void SyncScheduler::dispatch() {
   active_.push_back(record);
   sink_.post_message(WM_SYNC_STATUS, record.camera_id, STATUS_CONNECTING);
   bound_[std::int32_t{record.camera_id}] = res;
-  res->bind(record, download_root_);
+  RunOptions options;
+  options.min_free_bytes = min_free_bytes_;
+  auto o = camera_options_.find(record.camera_id);
+  options.delete_after_copy = o != camera_options_.end() && o->second.delete_after_copy;
+  res->bind(record, download_root_, options);
   if (record.is_local) {
     res->connect_local();
   } else {

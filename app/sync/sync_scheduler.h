@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cam_connection_res.h"
+#include "camera_options.h"
 #include "camera_record.h"
 #include "nvs_connection_res.h"
 #include "message_sink.h"
@@ -39,6 +40,13 @@ public:
   int concurrency() const { return concurrency_; }
   // The least wait between chunk requests, for every camera resource.
   void set_pacing_ms(int ms);
+  // Free bytes to keep on the download folder's file system (0 = no
+  // guard): a camera is not started while less is free, and a running one
+  // stops before its next chunk. Applies to runs started from now on.
+  void set_min_free_bytes(std::int64_t bytes) { min_free_bytes_ = bytes; }
+  std::int64_t min_free_bytes() const { return min_free_bytes_; }
+  // Per-camera options, looked up when a camera starts.
+  void set_camera_options(CameraOptionsTable table) { camera_options_ = std::move(table); }
   int active_count() const { return active_count_; }
   const std::deque<CameraRecord>& waiting() const { return waiting_; }
   const std::deque<CameraRecord>& active() const { return active_; }
@@ -69,6 +77,8 @@ private:
   unsigned short server_port_ = NVSConnentionRES::kServerPort;
   NVSConnentionRES::SiblingOffer sibling_offer_;
   std::string download_root_;
+  std::int64_t min_free_bytes_ = 0;
+  CameraOptionsTable camera_options_;
   int concurrency_ = 4;
   int active_count_ = 0;
   std::deque<CameraRecord> waiting_;

@@ -25,16 +25,26 @@ tinyxml2::XMLError load_regular(tinyxml2::XMLDocument& doc, const std::string& p
   return e;
 }
 
-bool parse_int(const char* text, std::int32_t& out) {
+bool parse_int64(const char* text, std::int64_t& out) {
   if (!text) return false;
   char* end = nullptr;
   errno = 0;
-  long v = std::strtol(text, &end, 10);
+  long long v = std::strtoll(text, &end, 10);
   while (end && (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n')) ++end;
-  if (end == text || errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  if (end == text || errno != 0 || *end != '\0') return false;
+  out = v;
+  return true;
+}
+
+bool parse_int(const char* text, std::int32_t& out) {
+  std::int64_t v;
+  if (!parse_int64(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
   out = static_cast<std::int32_t>(v);
   return true;
 }
+
+const char* kMinFreeElement = "MinFreeBytes";
+const char* kKeepDaysElement = "KeepDays";
 
 }  // namespace
 
@@ -50,12 +60,23 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   auto_start = false;
   interval_code = 1;
   pacing_ms = kDefaultPacingMs;
+  min_free_bytes = kDefaultMinFreeBytes;
+  keep_days = 0;
   program_path = running_program_path();
 
   tinyxml2::XMLDocument doc;
   if (load_regular(doc, path) != tinyxml2::XML_SUCCESS) return;
   const tinyxml2::XMLElement* root = doc.RootElement();
   if (!root) return;
+  // Out-of-range values keep the defaults, as a hand-edited file may hold.
+  std::int64_t bytes;
+  if (const tinyxml2::XMLElement* m = root->FirstChildElement(kMinFreeElement);
+      m && parse_int64(m->GetText(), bytes) && bytes >= 0 && bytes <= kMaxMinFreeBytes)
+    min_free_bytes = bytes;
+  std::int32_t days;
+  if (const tinyxml2::XMLElement* k = root->FirstChildElement(kKeepDaysElement);
+      k && parse_int(k->GetText(), days) && days >= 0 && days <= kMaxKeepDays)
+    keep_days = days;
   const tinyxml2::XMLElement* e = root->FirstChildElement();
   if (!e) return;
   const char* t = e->GetText();
@@ -94,7 +115,11 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("MaxConcurrency", std::to_string(concurrency));
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
-  if (pacing_ms != kDefaultPacingMs) add("DownloadPacing", std::to_string(pacing_ms));
+  const bool guard_settings = min_free_bytes != kDefaultMinFreeBytes || keep_days != 0;
+  if (pacing_ms != kDefaultPacingMs || guard_settings)
+    add("DownloadPacing", std::to_string(pacing_ms));
+  if (min_free_bytes != kDefaultMinFreeBytes) add(kMinFreeElement, std::to_string(min_free_bytes));
+  if (keep_days != 0) add(kKeepDaysElement, std::to_string(keep_days));
   std::FILE* f = open_private(path);
   if (!f) return false;
   const bool ok = doc.SaveFile(f) == tinyxml2::XML_SUCCESS;

@@ -17,17 +17,30 @@ struct SystemSettings {
   static constexpr std::int32_t kDefaultPacingMs = 500;
   static constexpr std::int32_t kMaxPacingMs = 60000;
   std::int32_t pacing_ms = kDefaultPacingMs;
+  // A camera's run stops with "disk full" when the download folder's file
+  // system has less than this free (0 = never). Default 1 GiB.
+  static constexpr std::int64_t kDefaultMinFreeBytes = std::int64_t{1} << 30;
+  static constexpr std::int64_t kMaxMinFreeBytes = std::int64_t{1} << 50;  // 1 PiB
+  std::int64_t min_free_bytes = kDefaultMinFreeBytes;
+  // Finished recordings older than this many days are removed after a
+  // camera's successful run (0 = kept for ever, the default).
+  static constexpr std::int32_t kMaxKeepDays = 36500;
+  std::int32_t keep_days = 0;
 
   // Reads the settings file by element position (names are not looked at):
   // 1st child "1" = auto start, 2nd the concurrency limit, 3rd the interval
-  // code, 5th (after the program path) the pacing. A missing or unparsable
-  // file gives the defaults. `concurrency` is set only when the file holds an
+  // code, 5th (after the program path) the pacing; the free-space limit and
+  // the days to keep are found by their names ("MinFreeBytes", "KeepDays").
+  // A missing or unparsable file gives the defaults. `concurrency` is set only when the file holds an
   // acceptable limit (1..5).
   void load(const std::string& path, std::int32_t& concurrency);
 
   // Writes the whole document; false when the file cannot be written. The
   // pacing is written only when it is not the default, so a default file
-  // keeps the four elements older readers know.
+  // keeps the four elements older readers know; it is written anyway ahead
+  // of a non-default free-space limit or days to keep, so that older
+  // readers, which take the 5th element as the pacing, never mistake those
+  // for it.
   bool save(const std::string& path, std::int32_t concurrency) const;
 };
 

@@ -10,7 +10,8 @@ bool status_is_final(std::int32_t status) {
     case STATUS_INTERRUPTED:
     case STATUS_TIMED_OUT:
     case STATUS_LIVE_ELSEWHERE:
-    case STATUS_WRONG_PASSWORD: return true;
+    case STATUS_WRONG_PASSWORD:
+    case STATUS_DISK_FULL: return true;
     default: return false;
   }
 }

@@ -22,6 +22,9 @@ enum SyncStatus : std::int32_t {
   STATUS_LIVE_ELSEWHERE = 145,
   STATUS_TIMED_OUT = 155,
   STATUS_WRONG_PASSWORD = 177,
+  // Beyond the string table's numbers: the download folder's file system
+  // is below the free space to keep; the run ended before writing more.
+  STATUS_DISK_FULL = 190,
 };
 
 // True for the statuses that end a run.
@@ -44,6 +47,16 @@ inline constexpr int kTransferWatchdogMs = 8000;
 
 // Interval of an automatic-synchronisation code; 0 = timer off.
 std::int64_t auto_sync_interval_ms(std::int32_t code);
+
+// How long a camera may take to answer a delete request.
+inline constexpr int kDeleteAnswerMs = 5000;
+
+// The result of one delete request (lparam of WM_CARD_DELETE).
+enum CardDeleteResult : std::int32_t {
+  CARD_DELETED = 0,
+  CARD_DELETE_REFUSED = 1,    // the camera answered with a non-zero result
+  CARD_DELETE_NO_ANSWER = 2,  // no answer in time; the run asks no more
+};
 
 // Heap payload of WM_SYNC_COUNTS.
 struct SyncCounts {

@@ -167,6 +167,17 @@ void EngineAdapter::set_interval_code(int code) {
 
 bool EngineAdapter::auto_start() const { return controller_.settings().auto_start; }
 
+qint64 EngineAdapter::min_free_bytes() const { return controller_.settings().min_free_bytes; }
+
+void EngineAdapter::set_min_free_bytes(qint64 bytes) {
+  controller_.settings().min_free_bytes = bytes;
+  controller_.apply_disk_settings();
+}
+
+int EngineAdapter::keep_days() const { return controller_.settings().keep_days; }
+
+void EngineAdapter::set_keep_days(int days) { controller_.settings().keep_days = days; }
+
 QString EngineAdapter::program_path() const { return to_q(controller_.settings().program_path); }
 
 QString EngineAdapter::autostart_module() const { return autostart_module_; }

@@ -72,6 +72,12 @@ public:
   int interval_code() const;
   void set_interval_code(int code);  // stores it and posts the change
   bool auto_start() const;
+  // Free space to keep on the download disk and days to keep recordings;
+  // used from the next camera started, saved with the other settings.
+  qint64 min_free_bytes() const;
+  void set_min_free_bytes(qint64 bytes);
+  int keep_days() const;
+  void set_keep_days(int days);
   // Asks the start-at-login helper for the opposite of the stored flag; the
   // flag changes only when the helper reports success.
   void request_autostart_toggle();

@@ -17,8 +17,9 @@ QIcon program_icon() { return from_resource("velmora"); }
 
 QIcon row_icon(int index) {
   static const char* const names[] = {"status_idle",    "status_syncing",  "status_stopped",
-                                      "status_waiting", "status_complete", "status_failed"};
-  if (index < 0 || index > 5) index = 0;
+                                      "status_waiting", "status_complete", "status_failed",
+                                      "status_disk_full"};
+  if (index < 0 || index > 6) index = 0;
   return from_resource(names[index]);
 }
 

@@ -9,7 +9,8 @@ enum class Tool { AddLocal, AddRemote, StartAll, StopAll, Remove, OpenFolder, Se
 
 QIcon program_icon();
 // Row icon by index: 0 idle, 1 synchronising, 2 stopped by the user,
-// 3 waiting or connecting, 4 complete, 5 failed. Other indexes give idle.
+// 3 waiting or connecting, 4 complete, 5 failed, 6 disk full. Other indexes
+// give idle.
 QIcon row_icon(int index);
 QIcon tool_icon(Tool tool);
 

@@ -180,7 +180,8 @@ void CVelmoraDlg::fit_columns() {
       int text = 0;
       for (int status : {STATUS_WAITING, STATUS_CONNECTING, STATUS_SYNCING, STATUS_COMPLETE,
                          STATUS_USER_STOPPED, STATUS_CONNECT_FAILED, STATUS_INTERRUPTED,
-                         STATUS_TIMED_OUT, STATUS_LIVE_ELSEWHERE, STATUS_WRONG_PASSWORD})
+                         STATUS_TIMED_OUT, STATUS_LIVE_ELSEWHERE, STATUS_WRONG_PASSWORD,
+                         STATUS_DISK_FULL})
         text = qMax(text, cells.horizontalAdvance(status_label(status)));
       w = qMax(w, view_->iconSize().width() + text + 24);
     }

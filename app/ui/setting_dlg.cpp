@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "engine_adapter.h"
@@ -25,12 +26,23 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   interval_ = new QComboBox(this);
   for (int code = 0; code <= 8; ++code) interval_->addItem(interval_label(code));
   auto_start_ = new QCheckBox(this);
+  // In MiB: finer than anyone sets it, and 1 PiB still fits the box.
+  min_free_ = new QSpinBox(this);
+  min_free_->setRange(0, 1 << 30);
+  min_free_->setSingleStep(256);
+  min_free_->setSuffix(QStringLiteral(" MiB"));
+  min_free_->setSpecialValueText(tr("不检查"));
+  keep_days_ = new QSpinBox(this);
+  keep_days_->setRange(0, 36500);
+  keep_days_->setSpecialValueText(tr("永久保留"));
 
   auto* form = new QFormLayout;
   form->addRow(tr("下载路径"), root_);
   form->addRow(tr("并发数"), concurrency_);
   form->addRow(tr("同步间隔"), interval_);
   form->addRow(tr("开机启动"), auto_start_);
+  form->addRow(tr("磁盘保留空间"), min_free_);
+  form->addRow(tr("录像保留天数"), keep_days_);
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* save_button = buttons->addButton(tr("保存"), QDialogButtonBox::AcceptRole);
@@ -51,6 +63,8 @@ void SettingDLG::reload() {
   const int code = engine_.interval_code();
   interval_->setCurrentIndex(code >= 0 && code <= 8 ? code : 0);
   auto_start_->setChecked(engine_.auto_start());
+  min_free_->setValue(static_cast<int>(engine_.min_free_bytes() >> 20));
+  keep_days_->setValue(engine_.keep_days());
 }
 
 void SettingDLG::save() {
@@ -59,6 +73,10 @@ void SettingDLG::save() {
   if (interval_->currentIndex() != engine_.interval_code())
     engine_.set_interval_code(interval_->currentIndex());
   if (auto_start_->isChecked() != engine_.auto_start()) engine_.request_autostart_toggle();
+  // A limit set in bytes elsewhere stays unless the box was changed.
+  if (min_free_->value() != static_cast<int>(engine_.min_free_bytes() >> 20))
+    engine_.set_min_free_bytes(static_cast<qint64>(min_free_->value()) << 20);
+  if (keep_days_->value() != engine_.keep_days()) engine_.set_keep_days(keep_days_->value());
   accept();
 }
 

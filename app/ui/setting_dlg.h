@@ -1,5 +1,6 @@
 // The settings dialog: download root (read only), concurrency limit,
-// automatic interval and start at login. Saving applies only what changed.
+// automatic interval, start at login, free space to keep and days to keep
+// recordings. Saving applies only what changed.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
+class QSpinBox;
 
 namespace velmora::ui {
 
@@ -25,6 +27,8 @@ public:
   QComboBox* interval_box() const { return interval_; }
   QCheckBox* auto_start_box() const { return auto_start_; }
   QPlainTextEdit* root_field() const { return root_; }
+  QSpinBox* min_free_box() const { return min_free_; }  // MiB
+  QSpinBox* keep_days_box() const { return keep_days_; }
 
 private:
   EngineAdapter& engine_;
@@ -32,6 +36,8 @@ private:
   QComboBox* concurrency_;
   QComboBox* interval_;
   QCheckBox* auto_start_;
+  QSpinBox* min_free_;
+  QSpinBox* keep_days_;
 };
 
 }  // namespace velmora::ui

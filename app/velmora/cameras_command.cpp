@@ -31,6 +31,7 @@ struct AddOptions {
   bool replace = false;
   bool force = false;
   bool password_stdin = false;
+  bool delete_after_copy = false;
   std::vector<std::string> positional;
 };
 
@@ -46,6 +47,8 @@ bool split_options(const std::vector<std::string>& args, std::size_t from, AddOp
       o.force = true;
     } else if (a == "--password-stdin") {
       o.password_stdin = true;
+    } else if (a == "--delete-after-copy") {
+      o.delete_after_copy = true;
     } else if (a == "--") {
       o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
       break;
@@ -89,10 +92,13 @@ Reply refuse(int code, const std::string& text) {
 }
 
 const char* usage_of(const std::string& cmd) {
-  if (cmd == "add-local") return "add-local [--replace] [--force] <id> <ipv4> [<password>]";
+  if (cmd == "add-local")
+    return "add-local [--replace] [--force] [--delete-after-copy] <id> <ipv4> [<password>]";
   if (cmd == "add-remote")
-    return "add-remote [--replace] [--force] <id> <server ipv4> <user> [<password>] <serial>";
+    return "add-remote [--replace] [--force] [--delete-after-copy] <id> <server ipv4> <user> "
+           "[<password>] <serial>";
   if (cmd == "remove") return "remove <id>";
+  if (cmd == "set") return "set <id> [delete-after-copy on|off]";
   return "list";
 }
 
@@ -196,6 +202,47 @@ Reply check_add(const CameraRecord& record, const CameraTable& table, const AddO
   return {};
 }
 
+std::string options_text(std::int32_t id, const CameraOptions& o) {
+  return QCoreApplication::translate("Console", "camera %1: delete-after-copy %2")
+             .arg(id)
+             .arg(QLatin1String(o.delete_after_copy ? "on" : "off"))
+             .toStdString() +
+         "\n";
+}
+
+// "set <id> [name value]...": an error text when a word is wrong.
+std::string parse_option_changes(const std::vector<std::string>& p, CameraOptions& o) {
+  if ((p.size() - 1) % 2 != 0)
+    return QCoreApplication::translate("Console", "'%1' needs a value")
+        .arg(QString::fromStdString(p.back()))
+        .toStdString();
+  for (std::size_t i = 1; i + 1 < p.size(); i += 2) {
+    if (p[i] != "delete-after-copy")
+      return QCoreApplication::translate("Console",
+                                         "unknown camera option '%1' (delete-after-copy)")
+          .arg(QString::fromStdString(p[i]))
+          .toStdString();
+    if (p[i + 1] != "on" && p[i + 1] != "off")
+      return QCoreApplication::translate("Console", "delete-after-copy takes on or off, not '%1'")
+          .arg(QString::fromStdString(p[i + 1]))
+          .toStdString();
+    o.delete_after_copy = p[i + 1] == "on";
+  }
+  return {};
+}
+
+Reply set_options(std::int32_t id, const std::vector<std::string>& p, Profile& profile) {
+  if (!profile.cameras().count(id)) return refuse(kExitFailed, "no camera with id " + p[0]);
+  CameraOptions o = profile.camera_options(id);
+  const std::string error = parse_option_changes(p, o);
+  if (!error.empty()) return usage_error("set", error);
+  std::string why;
+  if (p.size() > 1 && !profile.set_camera_options(id, o, why)) return refuse(kExitFailed, why);
+  Reply r;
+  r.out = options_text(id, o);
+  return r;
+}
+
 }  // namespace
 
 Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile) {
@@ -209,6 +256,7 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
   if (p.empty() || !parse_camera_id(p[0], id)) {
     return usage_error(cmd, not_an_id(p.empty() ? std::string() : p[0]));
   }
+  if (cmd == "set") return set_options(id, p, profile);
   if (cmd == "remove") {
     if (p.size() != 1)
       return usage_error(cmd, QCoreApplication::translate("Console", "remove takes one camera id"));
@@ -251,6 +299,17 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
     done = done.arg(id).arg(QString::fromStdString(p[4]), where);
   }
   r.out = done.toStdString() + "\n";
+  if (o.delete_after_copy) {
+    // A replaced camera keeps its options unless asked otherwise.
+    CameraOptions options = profile.camera_options(id);
+    options.delete_after_copy = true;
+    if (!profile.set_camera_options(id, options, error)) {
+      r.code = kExitFailed;
+      r.err = "velmora cameras: " + error + "\n";
+      return r;
+    }
+    r.out += options_text(id, options);
+  }
   return r;
 }
 
@@ -258,14 +317,14 @@ int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
   if (asks_for_help(args)) {
     const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
-                       cmd == "remove";
+                       cmd == "remove" || cmd == "set";
     std::fputs(help_text(known ? "cameras " + cmd : "cameras").c_str(), stdout);
     return kExitOk;
   }
   if (cmd.empty()) {
     std::fprintf(stderr, "velmora cameras: %s\n",
                  qUtf8Printable(QCoreApplication::translate(
-                     "Console", "missing command (list, discover, add-local, add-remote, remove)")));
+                     "Console", "missing command (list, discover, add-local, add-remote, remove, set)")));
     return kExitUsage;
   }
   if (cmd == "discover")
@@ -276,17 +335,29 @@ int run_cameras_command(const std::vector<std::string>& args) {
           usage_error(cmd, QCoreApplication::translate("Console", "list takes no arguments")));
     return list();
   }
-  if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove") {
+  if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove" && cmd != "set") {
     std::fprintf(stderr, "velmora cameras: %s\n",
                  qUtf8Printable(QCoreApplication::translate(
                                     "Console",
                                     "unknown command '%1' (list, discover, add-local, add-remote, "
-                                    "remove)")
+                                    "remove, set)")
                                     .arg(QString::fromStdString(cmd))));
     return kExitUsage;
   }
   std::vector<std::string> words = {"cameras", cmd};
-  if (cmd == "remove") {
+  if (cmd == "set") {
+    // Checked here too, so that a typo never waits for a running instance.
+    std::int32_t id = 0;
+    const std::vector<std::string> p(args.begin() + 1, args.end());
+    if (p.empty() || !parse_camera_id(p[0], id))
+      return print_reply(usage_error(cmd, "'" + (p.empty() ? std::string() : p[0]) +
+                                              "' is not a camera id"));
+    CameraOptions probe;
+    const std::string error = parse_option_changes(p, probe);
+    if (!error.empty()) return print_reply(usage_error(cmd, error));
+    words.push_back("--");
+  }
+  if (cmd == "remove" || cmd == "set") {
     words.insert(words.end(), args.begin() + 1, args.end());
     return deliver_change(words);
   }
@@ -352,6 +423,7 @@ int run_cameras_command(const std::vector<std::string>& args) {
   }
   if (o.replace) words.push_back("--replace");
   if (o.force) words.push_back("--force");
+  if (o.delete_after_copy) words.push_back("--delete-after-copy");
   words.push_back("--");
   words.insert(words.end(), p.begin(), p.end());
   return deliver_change(words);

@@ -46,6 +46,49 @@ const char* interval_name(std::int32_t code) {
   return code >= 0 && code <= 8 ? kIntervalNames[code] : "off";
 }
 
+bool parse_byte_size(const std::string& text, std::int64_t max, std::int64_t& bytes) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == 0 || i > 18) return false;
+  const long long number = std::strtoll(text.substr(0, i).c_str(), nullptr, 10);
+  std::string unit = text.substr(i);
+  for (char& c : unit) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  int shift = 0;
+  if (!unit.empty()) {
+    const std::string units = "KMGT";
+    const std::size_t at = units.find(unit[0]);
+    const std::string rest = unit.substr(1);
+    if (at == std::string::npos || !(rest.empty() || rest == "B" || rest == "IB")) {
+      if (unit != "B") return false;
+    } else {
+      shift = 10 * static_cast<int>(at + 1);
+    }
+  }
+  if (number > (max >> shift)) return false;
+  bytes = static_cast<std::int64_t>(number) << shift;
+  return true;
+}
+
+bool parse_days(const std::string& text, std::int32_t max, std::int32_t& days) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  const long v = std::strtol(text.c_str(), nullptr, 10);
+  if (v > max) return false;
+  days = static_cast<std::int32_t>(v);
+  return true;
+}
+
+std::string byte_size_text(std::int64_t bytes) {
+  static const char units[] = {'K', 'M', 'G', 'T'};
+  int u = -1;
+  while (bytes != 0 && u < 3 && bytes % 1024 == 0) {
+    bytes /= 1024;
+    ++u;
+  }
+  return std::to_string(bytes) + (u >= 0 ? std::string(1, units[u]) : std::string());
+}
+
 std::string unusable_address(const std::uint8_t a[4]) {
   const char* why = nullptr;
   if (a[0] == 0) {

@@ -18,6 +18,15 @@ bool parse_interval(const std::string& text, std::int32_t& code);
 // The duration name of a code ("off" for unknown codes).
 const char* interval_name(std::int32_t code);
 
+// A byte count: a whole number with an optional binary unit K, M, G or T
+// (also KB/KiB...; any case): "2G", "500M", "0". False for negative,
+// fractional or non-numeric text and for more than `max`.
+bool parse_byte_size(const std::string& text, std::int64_t max, std::int64_t& bytes);
+// A whole number of days from 0 to `max`.
+bool parse_days(const std::string& text, std::int32_t max, std::int32_t& days);
+// "2G", "500M", "1536K" or plain bytes: the shortest exact spelling.
+std::string byte_size_text(std::int64_t bytes);
+
 // Why no camera can have this address ("" when it can): the unspecified
 // and "this network" addresses, multicast and broadcast.
 std::string unusable_address(const std::uint8_t address[4]);

@@ -23,7 +23,8 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
 Reply run_change(const std::vector<std::string>& words, Profile& profile) {
   const std::string what = words.empty() ? "" : words[0];
   if (what == "cameras" && words.size() > 1 &&
-      (words[1] == "add-local" || words[1] == "add-remote" || words[1] == "remove")) {
+      (words[1] == "add-local" || words[1] == "add-remote" || words[1] == "remove" ||
+       words[1] == "set")) {
     return run_cameras_change(words, profile);
   }
   if (what == "settings" && words.size() > 1) return run_settings_change(words, profile);

@@ -36,11 +36,22 @@ bool EngineProfile::remove_camera(std::int32_t id, std::string& error) {
   return saved([&](const CameraTable& t) { return t.count(id) == 0; }, error);
 }
 
+bool EngineProfile::set_camera_options(std::int32_t id, const CameraOptions& options,
+                                       std::string& error) {
+  if (controller_.set_camera_options(id, options)) return true;
+  error = "the running Velmora could not write " +
+          controller_.options().paths.camera_options_file() +
+          "; the change holds until it exits";
+  return false;
+}
+
 ProfileSettings EngineProfile::settings() {
   ProfileSettings s;
   s.interval_code = controller_.settings().interval_code;
   s.concurrency = controller_.scheduler().concurrency();
   s.pacing_ms = controller_.settings().pacing_ms;
+  s.min_free_bytes = controller_.settings().min_free_bytes;
+  s.keep_days = controller_.settings().keep_days;
   return s;
 }
 
@@ -54,6 +65,9 @@ bool EngineProfile::change_settings(const ProfileSettings& s, std::string& error
   controller_.scheduler().set_concurrency(s.concurrency);
   current.pacing_ms = s.pacing_ms;
   controller_.scheduler().set_pacing_ms(s.pacing_ms);
+  current.min_free_bytes = s.min_free_bytes;
+  current.keep_days = s.keep_days;
+  controller_.apply_disk_settings();
   // Saved now rather than at exit, so that a command reading the file
   // afterwards sees the change.
   const std::string path = controller_.options().paths.settings_file();

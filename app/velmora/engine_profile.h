@@ -17,6 +17,9 @@ public:
   CameraTable cameras() override { return controller_.cameras(); }
   bool put_camera(const CameraRecord& record, std::string& error) override;
   bool remove_camera(std::int32_t id, std::string& error) override;
+  CameraOptions camera_options(std::int32_t id) override { return controller_.camera_options(id); }
+  bool set_camera_options(std::int32_t id, const CameraOptions& options,
+                          std::string& error) override;
   ProfileSettings settings() override;
   bool change_settings(const ProfileSettings& settings, std::string& error) override;
   int start_all(std::string& error) override;

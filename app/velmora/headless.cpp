@@ -34,6 +34,7 @@ bool ends_run(int status) {
     case STATUS_TIMED_OUT:
     case STATUS_WRONG_PASSWORD:
     case STATUS_LIVE_ELSEWHERE:
+    case STATUS_DISK_FULL:
     case STATUS_USER_STOPPED: return true;
     default: return false;
   }
@@ -78,7 +79,8 @@ std::string change_summary(const std::vector<std::string>& words) {
   std::string s = "velmora";
   const bool adds = words.size() > 1 && (words[1] == "add-local" || words[1] == "add-remote");
   for (std::size_t i = 0; i < words.size(); ++i) {
-    if (adds && i >= 2 && words[i] != "--replace" && words[i] != "--force" && words[i] != "--") {
+    if (adds && i >= 2 && words[i] != "--replace" && words[i] != "--force" &&
+        words[i] != "--delete-after-copy" && words[i] != "--") {
       s += " " + words[i];  // the id
       break;
     }
@@ -221,6 +223,8 @@ int run_headless(const HeadlessOptions& options) {
       std::fprintf(out, "%s\n", line.c_str());
     }
     const SyncDisplay::Tally t = display.total();
+    const std::string extra = SyncDisplay::housekeeping_text(t.card_deleted, t.card_kept,
+                                                             t.removed_files, t.removed_bytes);
     std::fprintf(out, "%s\n",
                  qUtf8Printable(QCoreApplication::translate(
                                     "Console",
@@ -230,7 +234,7 @@ int run_headless(const HeadlessOptions& options) {
                                     .arg(t.new_files)
                                     .arg(t.resumed)
                                     .arg(t.skipped)
-                                    .arg(QString::fromStdString(human_bytes(t.bytes)))
+                                    .arg(QString::fromStdString(human_bytes(t.bytes) + extra))
                                     .arg(seconds, 0, 'f', 1)));
     if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
   }

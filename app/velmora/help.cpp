@@ -24,7 +24,7 @@ constexpr const char* kProgram =
     "                                   try it on simulated cameras (velmora --demo --help)\n"
     "\n"
     "Commands (each has --help):\n"
-    "  cameras list|discover|add-local|add-remote|remove\n"
+    "  cameras list|discover|add-local|add-remote|remove|set\n"
     "                                             show, find or edit the cameras\n"
     "  settings [NAME VALUE]...                   show or change the settings\n"
     "  sync                                       start a run in the running service\n"
@@ -50,6 +50,7 @@ constexpr const char* kCameras =
     "  add-remote <id> <server ipv4> <user> [<password>] <serial>\n"
     "                                          a camera behind a video server (port 1701)\n"
     "  remove <id>                             forget a camera (its recordings stay)\n"
+    "  set <id> [delete-after-copy on|off]     show or change a camera's options\n"
     "\n"
     "'velmora cameras <command> --help' describes each command.\n");
 
@@ -76,7 +77,8 @@ constexpr const char* kAddLocal =
     "              password on the command line is visible to other users (ps)\n"
     "              and kept in your shell's history.\n"
     "  --replace   replace the camera that already has this id\n"
-    "  --force     accept an address another camera already uses\n");
+    "  --force     accept an address another camera already uses\n"
+    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kAddRemote =
     QT_TRANSLATE_NOOP("Console",
@@ -91,13 +93,31 @@ constexpr const char* kAddRemote =
     "                 asked without echo, or give --password-stdin\n"
     "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
     "  --replace      replace the camera that already has this id\n"
-    "  --force        accept a camera id with the same serial and server as another\n");
+    "  --force        accept a camera id with the same serial and server as another\n"
+    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kRemove =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras remove <id>\n"
     "\n"
-    "Removes a camera from the list. Its downloaded recordings stay on disk.\n");
+    "Removes a camera from the list, with its options. Its downloaded recordings\n"
+    "stay on disk.\n");
+
+constexpr const char* kSet =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras set <id> [delete-after-copy on|off]\n"
+    "\n"
+    "Shows or changes the options of one camera (kept in\n"
+    "$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt; removing the camera drops\n"
+    "them).\n"
+    "  delete-after-copy on|off  free the camera's memory card (default off): at\n"
+    "                 the end of a run that did not fail, the camera is asked to\n"
+    "                 delete each recording whose copy on disk is complete and\n"
+    "                 exactly as long as the camera lists it, one at a time. A\n"
+    "                 recording that is missing or short on disk is never deleted.\n"
+    "                 A camera that refuses (or does not answer within 5 s) keeps\n"
+    "                 the recording; the run reports every deletion and refusal.\n"
+    "Example: velmora cameras set 12345 delete-after-copy on\n");
 
 constexpr const char* kSettings =
     QT_TRANSLATE_NOOP("Console",
@@ -111,7 +131,20 @@ constexpr const char* kSettings =
     "  pacing <ms>           least wait between chunk requests of a download,\n"
     "                        0 to 60000 ms (default 500; 0 asks for the next chunk\n"
     "                        as soon as one ends); 'pacing' alone shows it\n"
+    "  min-free <size>       free space to keep on the download folder's disk\n"
+    "                        (default 1G): before every chunk a camera checks it,\n"
+    "                        and below it the run ends as \"disk full\" with the\n"
+    "                        partial file kept to resume; cameras are not retried\n"
+    "                        or started while it lasts, the next automatic or\n"
+    "                        requested run looks again. Bytes, or K, M, G, T\n"
+    "                        (binary units); 0 switches the check off\n"
+    "  keep-days <n>         after a camera's successful run, remove its finished\n"
+    "                        recordings whose files are older than n days (by\n"
+    "                        modification time); partial files and files Velmora\n"
+    "                        did not write are never touched. 0 (the default)\n"
+    "                        keeps everything for ever\n"
     "Example: velmora settings interval 1h concurrency 2\n"
+    "         velmora settings min-free 2G keep-days 90\n"
     "\n"
     "The download folder is the one the camera-manager program sets in its\n"
     "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n");
@@ -163,7 +196,8 @@ std::string help_text(const std::string& topic) {
   static const std::map<std::string, const char*> texts = {
       {"cameras", kCameras},          {"cameras list", kList},
       {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
-      {"cameras remove", kRemove},    {"settings", kSettings},
+      {"cameras remove", kRemove},    {"cameras set", kSet},
+      {"settings", kSettings},
       {"sync", kSync},                {"headless", kHeadless},
       {"demo", kDemo}};
   auto it = texts.find(topic);

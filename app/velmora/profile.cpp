@@ -46,7 +46,30 @@ bool FileProfile::put_camera(const CameraRecord& record, std::string& error) {
 bool FileProfile::remove_camera(std::int32_t id, std::string& error) {
   CameraTable table = cameras();
   table.erase(id);
-  return save(table, error);
+  if (!save(table, error)) return false;
+  return camera_options(id).is_default() || set_camera_options(id, CameraOptions{}, error);
+}
+
+CameraOptions FileProfile::camera_options(std::int32_t id) {
+  const CameraOptionsTable table = load_camera_options(paths_.camera_options_file());
+  auto it = table.find(id);
+  return it == table.end() ? CameraOptions{} : it->second;
+}
+
+bool FileProfile::set_camera_options(std::int32_t id, const CameraOptions& options,
+                                     std::string& error) {
+  CameraOptionsTable table = load_camera_options(paths_.camera_options_file());
+  if (options.is_default()) {
+    table.erase(id);
+  } else {
+    table[id] = options;
+  }
+  errno = 0;
+  if (!save_camera_options(paths_.camera_options_file(), table)) {
+    error = write_error(paths_.camera_options_file());
+    return false;
+  }
+  return true;
 }
 
 ProfileSettings FileProfile::settings() {
@@ -55,6 +78,8 @@ ProfileSettings FileProfile::settings() {
   s.load(paths_.settings_file(), out.concurrency);
   out.interval_code = s.interval_code;
   out.pacing_ms = s.pacing_ms;
+  out.min_free_bytes = s.min_free_bytes;
+  out.keep_days = s.keep_days;
   return out;
 }
 
@@ -64,6 +89,8 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
   s.load(paths_.settings_file(), concurrency);  // keeps the auto-start flag
   s.interval_code = settings.interval_code;
   s.pacing_ms = settings.pacing_ms;
+  s.min_free_bytes = settings.min_free_bytes;
+  s.keep_days = settings.keep_days;
   errno = 0;
   if (!s.save(paths_.settings_file(), settings.concurrency)) {
     error = write_error(paths_.settings_file());

@@ -9,6 +9,7 @@
 
 #include "app_paths.h"
 #include "system_settings.h"
+#include "camera_options.h"
 #include "camera_store.h"
 
 namespace velmora {
@@ -17,6 +18,8 @@ struct ProfileSettings {
   std::int32_t interval_code = 1;
   std::int32_t concurrency = 4;
   std::int32_t pacing_ms = SystemSettings::kDefaultPacingMs;
+  std::int64_t min_free_bytes = SystemSettings::kDefaultMinFreeBytes;
+  std::int32_t keep_days = 0;
 };
 
 class Profile {
@@ -25,7 +28,11 @@ public:
   virtual CameraTable cameras() = 0;
   // Adds or replaces the camera with the record's id.
   virtual bool put_camera(const CameraRecord& record, std::string& error) = 0;
+  // Removes the camera and its options.
   virtual bool remove_camera(std::int32_t id, std::string& error) = 0;
+  virtual CameraOptions camera_options(std::int32_t id) = 0;
+  virtual bool set_camera_options(std::int32_t id, const CameraOptions& options,
+                                  std::string& error) = 0;
   virtual ProfileSettings settings() = 0;
   virtual bool change_settings(const ProfileSettings& settings, std::string& error) = 0;
   // Starts every camera now; the number started, or -1 with an error.
@@ -39,6 +46,9 @@ public:
   CameraTable cameras() override;
   bool put_camera(const CameraRecord& record, std::string& error) override;
   bool remove_camera(std::int32_t id, std::string& error) override;
+  CameraOptions camera_options(std::int32_t id) override;
+  bool set_camera_options(std::int32_t id, const CameraOptions& options,
+                          std::string& error) override;
   ProfileSettings settings() override;
   bool change_settings(const ProfileSettings& settings, std::string& error) override;
   int start_all(std::string& error) override;

@@ -1,5 +1,6 @@
 // "velmora settings ...": shows the settings and changes those a user sets
-// (interval, concurrency, download pacing) for a program without a window.
+// (interval, concurrency, download pacing, free space to keep, days to keep
+// recordings) for a program without a window.
 #include <QCoreApplication>
 
 #include <cerrno>
@@ -28,7 +29,7 @@ Reply settings_usage(const QString& text) {
   r.err = "velmora settings: " + text.toStdString() + "\n" +
           QCoreApplication::translate("Console", "usage: %1")
               .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-                   "[concurrency 1-5] [pacing 0-60000]")
+                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]")
               .toStdString() +
           "\n";
   return r;
@@ -40,6 +41,30 @@ std::string pacing_text(int ms) {
 
 std::string concurrency_text(int n) {
   return QCoreApplication::translate("Console", "%1 camera(s) at a time").arg(n).toStdString();
+}
+
+std::string min_free_line(std::int64_t bytes) {
+  if (bytes == 0)
+    return QCoreApplication::translate("Console", "min-free      off (downloads may fill the disk)")
+               .toStdString() +
+           "\n";
+  return QCoreApplication::translate("Console",
+                                     "min-free      %1: a camera stops with \"disk full\" below it")
+             .arg(QString::fromStdString(byte_size_text(bytes)))
+             .toStdString() +
+         "\n";
+}
+
+std::string keep_days_line(std::int32_t days) {
+  if (days == 0)
+    return QCoreApplication::translate("Console", "keep-days     0: recordings are kept for ever")
+               .toStdString() +
+           "\n";
+  return QCoreApplication::translate(
+             "Console", "keep-days     %1: older recordings are removed after a camera's run")
+             .arg(days)
+             .toStdString() +
+         "\n";
 }
 
 // Applies "name value" pairs to `s`; an error text when one is wrong.
@@ -75,9 +100,24 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
             .arg(SystemSettings::kMaxPacingMs)
             .arg(quoted);
       s.pacing_ms = static_cast<std::int32_t>(ms);
+    } else if (name == "min-free") {
+      if (!parse_byte_size(value, SystemSettings::kMaxMinFreeBytes, s.min_free_bytes))
+        return QCoreApplication::translate(
+                   "Console",
+                   "min-free takes a size in bytes, with K, M, G or T for binary units (2G, "
+                   "500M; 0 switches the check off), not '%1'")
+            .arg(QString::fromStdString(value));
+    } else if (name == "keep-days") {
+      if (!parse_days(value, SystemSettings::kMaxKeepDays, s.keep_days))
+        return QCoreApplication::translate(
+                   "Console", "keep-days takes a whole number of days from 0 (keep for ever) to "
+                              "%1, not '%2'")
+            .arg(SystemSettings::kMaxKeepDays)
+            .arg(QString::fromStdString(value));
     } else {
       return QCoreApplication::translate("Console",
-                                         "unknown setting '%1' (interval, concurrency, pacing)")
+                                         "unknown setting '%1' (interval, concurrency, pacing, min-free, "
+                                         "keep-days)")
           .arg(QString::fromStdString(name));
     }
   }
@@ -107,6 +147,7 @@ int show() {
                      field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
                      field_line(QCoreApplication::translate("Console", "auto start"), (flags.auto_start ? QCoreApplication::translate("Console", "on") : QCoreApplication::translate("Console", "off")).toStdString()) +
                      field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
+                     min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
                      field_line(QCoreApplication::translate("Console", "downloads"), root) +
                      field_line("", "(" + source.toStdString() + ")") +
                      field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
@@ -136,7 +177,8 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
   }
   r.out = field_line(QCoreApplication::translate("Console", "interval"), interval_description(s.interval_code)) +
           field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
-          field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms));
+          field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
+          min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days);
   return r;
 }
 
@@ -149,6 +191,14 @@ int run_settings_command(const std::vector<std::string>& args) {
   if (args.size() == 1 && args[0] == "pacing") {
     std::fputs(field_line(QCoreApplication::translate("Console", "pacing"),
                           pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
+                   .c_str(),
+               stdout);
+    return kExitOk;
+  }
+  if (args.size() == 1 && (args[0] == "min-free" || args[0] == "keep-days")) {
+    const ProfileSettings s = FileProfile(AppPaths::from_environment()).settings();
+    std::fputs((args[0] == "min-free" ? min_free_line(s.min_free_bytes)
+                                      : keep_days_line(s.keep_days))
                    .c_str(),
                stdout);
     return kExitOk;

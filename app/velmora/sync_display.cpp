@@ -28,6 +28,8 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
   connect(&controller_, &SyncController::failureReason, this, [this](int id, const QString& why) {
     event(camera_label(id) + ": " + why.toStdString());
   });
+  connect(&controller_, &SyncController::cardDeleteAnswered, this, &SyncDisplay::on_card_delete);
+  connect(&controller_, &SyncController::recordingsRemoved, this, &SyncDisplay::on_removed);
   connect(&controller_, &SyncController::autoSyncFired, this,
           [this](const QString&) {
             event(QCoreApplication::translate("Console", "automatic synchronisation of every camera")
@@ -90,6 +92,10 @@ SyncDisplay::Tally SyncDisplay::total() const {
     t.resumed += one.resumed;
     t.skipped += one.skipped;
     t.bytes += one.bytes;
+    t.card_deleted += one.card_deleted;
+    t.card_kept += one.card_kept;
+    t.removed_files += one.removed_files;
+    t.removed_bytes += one.removed_bytes;
   }
   return t;
 }
@@ -105,7 +111,8 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
   const int skipped = runs_[id].skipped;
   const int disk = on_disk(id);
   if (v.total == 0)
-    return QCoreApplication::translate("Console", "up to date, %1 on disk").arg(disk).toStdString();
+    return QCoreApplication::translate("Console", "up to date, %1 on disk").arg(disk).toStdString() +
+           housekeeping_text(v);
   // The status text leads, as on the window's row.
   QString text = QCoreApplication::translate("Console", "%1, %2/%3 new recordings")
                      .arg(status_label(status))
@@ -114,7 +121,28 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
   // List separators differ between languages (", " against "，").
   const QString comma = QCoreApplication::translate("Console", ", ");
   if (skipped > 0) text += comma + QCoreApplication::translate("Console", "%1 skipped").arg(skipped);
-  return (text + comma + QCoreApplication::translate("Console", "%1 on disk").arg(disk)).toStdString();
+  return (text + comma + QCoreApplication::translate("Console", "%1 on disk").arg(disk)).toStdString() +
+         housekeeping_text(v);
+}
+
+std::string SyncDisplay::housekeeping_text(const CameraView& v) {
+  return housekeeping_text(v.card_deleted, v.card_kept, v.removed_files, v.removed_bytes);
+}
+
+std::string SyncDisplay::housekeeping_text(int card_deleted, int card_kept, int removed_files,
+                                           unsigned long long removed_bytes) {
+  std::string text;
+  if (card_deleted > 0 || card_kept > 0)
+    text += QCoreApplication::translate("Console", "; %1 deleted from camera cards, %2 kept")
+                .arg(card_deleted)
+                .arg(card_kept)
+                .toStdString();
+  if (removed_files > 0)
+    text += QCoreApplication::translate("Console", "; %1 old recording(s) removed (%2)")
+                .arg(removed_files)
+                .arg(QString::fromStdString(human_bytes(removed_bytes)))
+                .toStdString();
+  return text;
 }
 
 int SyncDisplay::file_number(std::int32_t id) {
@@ -277,6 +305,42 @@ void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) 
         QCoreApplication::translate("Console", "skipped %1: %2")
             .arg(QString::fromStdString(printable_text(name.toStdString())),
                  QString::fromStdString(printable_text(reason.toStdString())))
+            .toStdString());
+}
+
+void SyncDisplay::on_card_delete(int id, const QString& name, int result) {
+  Tally& t = tallies_[id];
+  const QString file = QString::fromStdString(printable_text(name.toStdString()));
+  QString text;
+  if (result == CARD_DELETED) {
+    ++t.card_deleted;
+    text = QCoreApplication::translate("Console", "deleted %1 from the camera (copy verified)")
+               .arg(file);
+  } else {
+    ++t.card_kept;
+    text = result == CARD_DELETE_REFUSED
+               ? QCoreApplication::translate("Console",
+                                             "the camera refused to delete %1; it keeps it")
+                     .arg(file)
+               : QCoreApplication::translate(
+                     "Console",
+                     "the camera did not answer the delete of %1; it keeps it and no more are "
+                     "asked this run")
+                     .arg(file);
+  }
+  event(camera_label(id) + ": " + text.toStdString());
+}
+
+void SyncDisplay::on_removed(int id, int files, qint64 bytes, int keep_days) {
+  Tally& t = tallies_[id];
+  t.removed_files += files;
+  t.removed_bytes += static_cast<unsigned long long>(bytes);
+  event(camera_label(id) + ": " +
+        QCoreApplication::translate("Console",
+                                    "removed %1 recording(s) older than %2 day(s), %3 freed")
+            .arg(files)
+            .arg(keep_days)
+            .arg(QString::fromStdString(human_bytes(static_cast<unsigned long long>(bytes))))
             .toStdString());
 }
 

@@ -42,12 +42,20 @@ public:
     int resumed = 0;     // of those, continued from a partial file
     int skipped = 0;     // recordings that could not be stored
     unsigned long long bytes = 0;  // downloaded, resumed parts not counted again
+    int card_deleted = 0;          // deleted from the camera after a verified copy
+    int card_kept = 0;             // deletes the camera refused or left unanswered
+    int removed_files = 0;         // removed by retention
+    unsigned long long removed_bytes = 0;
   };
   Tally tally(std::int32_t id) const;
   Tally total() const;
   // "up to date, 7 on disk", "complete, 3/3 new recordings, 7 on disk",
   // or the status text.
   std::string outcome_text(std::int32_t id, int status);
+  // "; 3 deleted from camera cards, 0 kept; 2 old recording(s) removed (1.2 MB)",
+  // or "" when nothing was deleted or removed.
+  static std::string housekeeping_text(int card_deleted, int card_kept, int removed_files,
+                                       unsigned long long removed_bytes);
   // Recordings of a camera complete on disk.
   int on_disk(std::int32_t id) const;
 
@@ -65,6 +73,9 @@ private:
   void on_file(int id, const QString& name);
   void on_failed(int id, const QString& name, const QString& reason);
   void on_speed(qint64 kbps);
+  void on_card_delete(int id, const QString& name, int result);
+  void on_removed(int id, int files, qint64 bytes, int keep_days);
+  static std::string housekeeping_text(const CameraView& v);
   bool read_library_lines();  // false when nothing was waiting
   std::vector<std::string> board_rows();
   void redraw();

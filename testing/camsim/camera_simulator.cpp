@@ -27,6 +27,8 @@ CameraSimulator::Impl::Impl(Config c) : config(std::move(c)) {
   card = config.recordings;
   refuse = config.refuse_downloads;
   drop_after = config.drop_after_download_bytes;
+  refuse_deletes = config.refuse_deletes;
+  answer_deletes = config.answer_deletes;
   faults = config.faults;
 }
 
@@ -198,6 +200,16 @@ void CameraSimulator::set_answer_login(bool on) { impl_->answer_login = on; }
 void CameraSimulator::set_refuse_downloads(std::set<std::string> names) {
   std::lock_guard<std::mutex> lock(impl_->card_mu);
   impl_->refuse = std::move(names);
+}
+
+void CameraSimulator::set_refuse_deletes(bool refuse) {
+  std::lock_guard<std::mutex> lock(impl_->card_mu);
+  impl_->refuse_deletes = refuse;
+}
+
+void CameraSimulator::set_answer_deletes(bool answer) {
+  std::lock_guard<std::mutex> lock(impl_->card_mu);
+  impl_->answer_deletes = answer;
 }
 
 void CameraSimulator::set_faults(const Faults& faults) {

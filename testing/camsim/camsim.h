@@ -69,6 +69,10 @@ struct Config {
   bool set_last_page_flag = true;
   uint32_t block_size = 32768;  // download data payload size
   std::set<std::string> refuse_downloads;  // names whose downloads are refused
+  // Delete requests: answered with result 1 and nothing removed (a card
+  // that is write-protected), or not answered at all.
+  bool refuse_deletes = false;
+  bool answer_deletes = true;
   // > 0: close a connection once it has sent this many download data bytes
   // (counted per connection), to exercise resuming clients.
   uint64_t drop_after_download_bytes = 0;
@@ -115,6 +119,7 @@ struct Stats {
   uint64_t download_bytes_sent = 0;  // data payload bytes, all connections
   int pauses = 0, resumes = 0, cancels = 0;
   std::vector<std::string> deleted;  // names removed by delete requests
+  int delete_requests = 0;           // every delete request, refused ones too
   int record_starts = 0, record_stops = 0, record_delays = 0;
   int plays = 0, play_ctrls = 0;
   int video_starts = 0, video_stops = 0, audio_starts = 0, audio_stops = 0;
@@ -146,6 +151,8 @@ public:
   void set_answer_heartbeats(bool on);
   void set_answer_login(bool on);
   void set_refuse_downloads(std::set<std::string> names);
+  void set_refuse_deletes(bool refuse);
+  void set_answer_deletes(bool answer);
   void set_drop_after_download_bytes(uint64_t bytes);
   void set_faults(const Faults& faults);  // for connections opened from now on
   void set_recordings(std::vector<Recording> recordings);  // replaces the card

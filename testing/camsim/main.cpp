@@ -35,6 +35,7 @@ void usage() {
                "  --block-size N      download block payload in bytes (32768)\n"
                "  --refuse NAME       refuse downloads of NAME (repeatable)\n"
                "  --drop-after N      close a connection after N download bytes\n"
+               "  --refuse-deletes    answer delete requests with result 1, keep everything\n"
                "  --video-fps N       live video frames per second (0)\n"
                "  --audio-fps N       live audio frames per second (0)\n"
                "  --announce ID       announce camera ID on the discovery port\n"
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
     else if (a == "--block-size") cfg.block_size = static_cast<uint32_t>(num(131046));
     else if (a == "--refuse") cfg.refuse_downloads.insert(value());
     else if (a == "--drop-after") cfg.drop_after_download_bytes = num(~0ull);
+    else if (a == "--refuse-deletes") cfg.refuse_deletes = true;
     else if (a == "--video-fps") cfg.video_fps = static_cast<int>(num(1000));
     else if (a == "--audio-fps") cfg.audio_fps = static_cast<int>(num(1000));
     else if (a == "--announce") cfg.announce.camera_id = num(~0ull);

@@ -98,8 +98,15 @@ void Session::on_delete(const uint8_t* msg, uint32_t len) {
     sim_.protocol_error("delete request of %u bytes announces %u entries", len, head.n);
     return;
   }
+  bool refuse, answer;
+  {
+    std::lock_guard<std::mutex> lock(sim_.card_mu);
+    refuse = sim_.refuse_deletes;
+    answer = sim_.answer_deletes;
+  }
+  sim_.update_stats([](Stats& s) { ++s.delete_requests; });
   std::vector<std::string> removed;
-  for (uint32_t i = 0; i < head.n; ++i) {
+  for (uint32_t i = 0; i < head.n && !refuse; ++i) {
     auto e = view<wire::RecordFileEntry>(msg + 10 + 48 * i);
     std::string name;
     if (!wire::fixed_text(e.name, &name)) {
@@ -118,10 +125,12 @@ void Session::on_delete(const uint8_t* msg, uint32_t len) {
     sim_.card.erase(it);
     removed.push_back(name);
   }
-  sim_.note("delete: %u requested, %zu removed", head.n, removed.size());
+  sim_.note("delete: %u requested, %zu removed%s", head.n, removed.size(),
+            refuse ? " (refused)" : "");
   sim_.update_stats([&](Stats& s) { s.deleted.insert(s.deleted.end(), removed.begin(), removed.end()); });
+  if (!answer) return;
   auto reply = wire::make<wire::RecordDeleteResponse>(wire::RECORD_DELETE_RESPONSE);
-  reply.requested = head.n;
+  reply.result = refuse ? 1 : 0;
   reply.deleted = static_cast<uint32_t>(removed.size());
   send(reply);
 }

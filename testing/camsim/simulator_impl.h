@@ -30,6 +30,8 @@ struct CameraSimulator::Impl {
   std::vector<Recording> card;
   std::set<std::string> refuse;
   uint64_t drop_after = 0;
+  bool refuse_deletes = false;
+  bool answer_deletes = true;
   Faults faults;
   uint16_t video_words[6] = {2, 25, 2048, 352, 288, 4};
   uint32_t next_recording_number = 1;

@@ -119,9 +119,12 @@ struct RecordDeleteHead {  // followed by n entries
 };
 static_assert(sizeof(RecordDeleteHead) == 10);
 
+// The camera's answer to a delete request: result 0 when none of the named
+// recordings is on the card any more (deleted now, or gone already), 1 when
+// the card refused and kept them all; then how many were removed.
 struct RecordDeleteResponse {
   Header h;
-  uint32_t requested;
+  uint32_t result;
   uint32_t deleted;
 };
 static_assert(sizeof(RecordDeleteResponse) == 14);

@@ -58,5 +58,28 @@ TEST(CommandInput, CameraIdsInBothSpellingsAndIntervalNames) {
   EXPECT_STREQ(interval_name(7), "1d");
 }
 
+TEST(CommandInput, ByteSizesAndDaysAreWholeNonNegativeNumbers) {
+  std::int64_t bytes = -1;
+  const std::int64_t max = std::int64_t{1} << 50;
+  const std::pair<const char*, std::int64_t> good[] = {
+      {"0", 0}, {"4096", 4096}, {"2G", std::int64_t{2} << 30}, {"500M", 500ll << 20},
+      {"500m", 500ll << 20}, {"3KiB", 3072}, {"1tb", std::int64_t{1} << 40}, {"7B", 7}};
+  for (const auto& [text, want] : good) {
+    EXPECT_TRUE(parse_byte_size(text, max, bytes)) << text;
+    EXPECT_EQ(bytes, want) << text;
+  }
+  for (const char* bad : {"", "-1", "-1G", "1.5G", "G", "2X", "2 G", "2GG", "1025T", "99999999999999999999"})
+    EXPECT_FALSE(parse_byte_size(bad, max, bytes)) << bad;
+  EXPECT_EQ(byte_size_text(std::int64_t{1} << 30), "1G");
+  EXPECT_EQ(byte_size_text(1536ll << 10), "1536K");
+  EXPECT_EQ(byte_size_text(1000), "1000");
+  EXPECT_EQ(byte_size_text(0), "0");
+  std::int32_t days = -1;
+  EXPECT_TRUE(parse_days("30", 36500, days));
+  EXPECT_EQ(days, 30);
+  for (const char* bad : {"", "-3", "+3", "3d", "36501", "1e3"})
+    EXPECT_FALSE(parse_days(bad, 36500, days)) << bad;
+}
+
 }  // namespace
 }  // namespace velmora

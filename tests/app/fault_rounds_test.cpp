@@ -16,6 +16,7 @@
 #include <random>
 
 #include "app_test_support.h"
+#include "engine_test_support.h"
 #include "cam_connection_res.h"
 #include "camsim.h"
 #include "download_layout.h"
@@ -82,12 +83,7 @@ protected:
   }
 
   void start_controller() {
-    ControllerOptions o;
-    o.paths = AppPaths::at(dir_.path().toStdString());
-    o.link_dir = dir_.path() + "/link";
-    o.listen_link = false;
-    o.periodic_timers = false;
-    ctl_ = std::make_unique<SyncController>(o);
+    ctl_ = std::make_unique<SyncController>(test::quiet_controller_options(dir_));
     ASSERT_TRUE(ctl_->start());
     QObject::connect(ctl_.get(), &SyncController::statusChanged, ctl_.get(),
                      [this](int id, int status) {

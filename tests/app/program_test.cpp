@@ -643,5 +643,117 @@ TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
   EXPECT_FALSE(r.out.contains("complete", Qt::CaseInsensitive)) << r.out.toStdString();
 }
 
+TEST_F(Program, FreeSpaceAndRetentionSettingsAreSetShownAndBadInputRefused) {
+  Result r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("min-free      1G")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("keep-days     0: recordings are kept for ever")) << r.out.toStdString();
+  EXPECT_EQ(run({"settings", "min-free", "2G", "keep-days", "30"}).code, 0);
+  for (const char* bad : {"-1", "abc", "1.5G", "2X", "", "2000000T"}) {
+    r = run({"settings", "min-free", bad});
+    EXPECT_EQ(r.code, 2) << bad;
+    EXPECT_TRUE(r.err.contains("min-free takes a size")) << r.err.toStdString();
+  }
+  for (const char* bad : {"-3", "x", "7.5", "36501"}) {
+    r = run({"settings", "keep-days", bad});
+    EXPECT_EQ(r.code, 2) << bad;
+    EXPECT_TRUE(r.err.contains("keep-days takes a whole number")) << r.err.toStdString();
+  }
+  r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("min-free      2G")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("keep-days     30")) << r.out.toStdString();
+  // Older readers take the fifth element as the pacing: it is written ahead
+  // of the new ones.
+  const std::string xml = test::read_all(data_.path().toStdString() + "/OV/QTX/Settings.xml");
+  EXPECT_LT(xml.find("<DownloadPacing>500</DownloadPacing>"), xml.find("<MinFreeBytes>2147483648<"))
+      << xml;
+  EXPECT_NE(xml.find("<KeepDays>30</KeepDays>"), std::string::npos) << xml;
+  EXPECT_EQ(run({"settings", "min-free", "500m"}).code, 0);
+  EXPECT_TRUE(run({"settings", "min-free"}).out.contains("min-free      500M"));
+  EXPECT_EQ(run({"settings", "min-free", "0"}).code, 0);
+  EXPECT_TRUE(run({"settings", "min-free"}).out.contains("off"));
+}
+
+TEST_F(Program, DeleteAfterCopyIsAPerCameraOptionInItsOwnPrivateFile) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(3, 1000, 20000, 0.5, 8);
+  auto cam = sim("127.0.15.10", cfg);
+  Result r = run({"cameras", "add-local", "--delete-after-copy", "1510", "127.0.15.10", "pw"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("delete-after-copy on")) << r.out.toStdString();
+  ASSERT_EQ(run({"cameras", "add-local", "1511", "127.0.15.11", "pw"}).code, 0);
+  const std::string options = data_.path().toStdString() + "/OV/data/VelmoraCameraOptions.txt";
+  EXPECT_EQ(test::read_all(options), "1510 delete-after-copy\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(options.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // The camera list keeps its fixed records.
+  EXPECT_EQ(test::read_all(data_.path().toStdString() +
+                           "/OV/data/RecordAutoSynchronizationInfos.dat").size(), 2 * 147u);
+  EXPECT_EQ(run({"cameras", "set", "1510", "delete-after-copy", "maybe"}).code, 2);
+  EXPECT_EQ(run({"cameras", "set", "1510", "bogus", "on"}).code, 2);
+  EXPECT_EQ(run({"cameras", "set", "99", "delete-after-copy", "on"}).code, 1);
+  EXPECT_TRUE(run({"cameras", "set", "1511"}).out.contains("delete-after-copy off"));
+  ASSERT_EQ(run({"cameras", "remove", "1511"}).code, 0);
+
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("3 on disk; 3 deleted from camera cards, 0 kept")) << r.out.toStdString();
+  EXPECT_TRUE(cam->recordings().empty());
+
+  EXPECT_EQ(run({"cameras", "set", "1510", "delete-after-copy", "off"}).code, 0);
+  EXPECT_EQ(test::read_all(options), "");
+  ASSERT_EQ(run({"cameras", "set", "1510", "delete-after-copy", "on"}).code, 0);
+  ASSERT_EQ(run({"cameras", "remove", "1510"}).code, 0);
+  EXPECT_EQ(test::read_all(options), "");
+}
+
+// A real full file system: a tiny tmpfs mounted over the download folder in a
+// user namespace of our own (no privileges needed where the system allows it).
+TEST_F(Program, AFullFileSystemEndsTheRunAsDiskFullAndTheNextRunResumes) {
+  if (QProcess::execute("unshare", {"-Urm", "true"}) != 0)
+    GTEST_SKIP() << "no unprivileged user and mount namespaces here";
+  camsim::Recording big;
+  big.name = "FULL0001.avi";
+  big.size = 700000;
+  big.key = 91;
+  camsim::Config cfg;
+  cfg.recordings = {big};
+  auto cam = sim("127.0.15.12", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "1512", "127.0.15.12", "pw"}).code, 0);
+  ASSERT_EQ(run({"settings", "min-free", "0", "pacing", "0"}).code, 0);
+  const QString root = data_.path() + "/OV/RecordDownload";
+  ASSERT_TRUE(QDir().mkpath(root));
+  QTemporaryDir out;
+  const QString script = QStringLiteral(
+      "mount -t tmpfs -o size=300k tmpfs \"$ROOT\" || exit 90\n"
+      "\"$BIN\" --headless --once > \"$OUT/run1\" 2>&1; echo $? > \"$OUT/code1\"\n"
+      "cp -r \"$ROOT/.\" \"$OUT/after1\"\n"
+      "mount -o remount,size=4m tmpfs \"$ROOT\" || exit 91\n"
+      "\"$BIN\" --headless --once > \"$OUT/run2\" 2>&1; echo $? > \"$OUT/code2\"\n"
+      "cp -r \"$ROOT/.\" \"$OUT/after2\"\n");
+  QProcessEnvironment env = env_;
+  env.insert("ROOT", root);
+  env.insert("BIN", VELMORA_BIN);
+  env.insert("OUT", out.path());
+  Result r = test::run_program("unshare", env, {"-Urm", "sh", "-c", script});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  const std::string dir = out.path().toStdString();
+  const std::string run1 = test::read_all(dir + "/run1");
+  EXPECT_EQ(test::read_all(dir + "/code1"), "1\n") << run1;
+  EXPECT_NE(run1.find("camera 1512 (127.0.15.12): disk full: no space left"), std::string::npos)
+      << run1;
+  EXPECT_EQ(run1.find("skipped FULL"), std::string::npos) << run1;
+  const auto bytes = camsim::generated_content(big);
+  const std::string want(bytes.begin(), bytes.end());
+  const std::string partial = test::read_all(dir + "/after1/1512/Manual/FULL0001.tmp");
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(dir + "/after1/1512/Manual/FULL0001.avi")));
+  EXPECT_GT(partial.size(), 0u);
+  EXPECT_EQ(partial.size() % 131072, 0u);  // cut back to the last whole chunk
+  EXPECT_EQ(partial, want.substr(0, partial.size()));
+  EXPECT_EQ(test::read_all(dir + "/code2"), "0\n") << test::read_all(dir + "/run2");
+  EXPECT_EQ(test::read_all(dir + "/after2/1512/Manual/FULL0001.avi"), want);
+  EXPECT_NE(test::read_all(dir + "/run2").find("resuming FULL0001.avi"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "alias_store.h"
+#include "camera_options.h"
 #include "app_paths.h"
 #include "app_test_support.h"
 #include "camera_store.h"
@@ -237,6 +238,65 @@ TEST_F(StoreFiles, PacingIsAFifthElementOnlyWhenNotTheDefault) {
     back.load(path("Settings.xml"), limit);
     EXPECT_EQ(back.pacing_ms, want) << doc;
   }
+}
+
+TEST_F(StoreFiles, FreeSpaceAndKeepDaysAreFoundByNameAndKeepOldReadersRight) {
+  SystemSettings s;
+  s.program_path = "/p";
+  s.keep_days = 14;
+  ASSERT_TRUE(s.save(path("Settings.xml"), 3));
+  // The default pacing goes ahead of them, so the fifth element stays it.
+  EXPECT_NE(read_all(path("Settings.xml"))
+                .find("<QTX_Installed_Path>/p</QTX_Installed_Path>\n"
+                      "    <DownloadPacing>500</DownloadPacing>\n"
+                      "    <KeepDays>14</KeepDays>\n</SystemSetting>"),
+            std::string::npos)
+      << read_all(path("Settings.xml"));
+  SystemSettings back;
+  std::int32_t limit = 4;
+  back.load(path("Settings.xml"), limit);
+  EXPECT_EQ(back.keep_days, 14);
+  EXPECT_EQ(back.min_free_bytes, SystemSettings::kDefaultMinFreeBytes);
+  EXPECT_EQ(back.pacing_ms, 500);
+
+  // Anywhere in the document; out of range or not a number: the default.
+  const struct {
+    const char* doc;
+    std::int64_t min_free;
+    std::int32_t keep;
+  } cases[] = {
+      {"<R><MinFreeBytes>0</MinFreeBytes><a>0</a><KeepDays>3</KeepDays></R>", 0, 3},
+      {"<R><a>0</a><MinFreeBytes>-5</MinFreeBytes><KeepDays>-1</KeepDays></R>",
+       SystemSettings::kDefaultMinFreeBytes, 0},
+      {"<R><MinFreeBytes>2G</MinFreeBytes><KeepDays>36501</KeepDays></R>",
+       SystemSettings::kDefaultMinFreeBytes, 0},
+      {"<R><MinFreeBytes>1048576</MinFreeBytes></R>", 1048576, 0}};
+  for (const auto& c : cases) {
+    write_all(path("Settings.xml"), c.doc);
+    back.load(path("Settings.xml"), limit);
+    EXPECT_EQ(back.min_free_bytes, c.min_free) << c.doc;
+    EXPECT_EQ(back.keep_days, c.keep) << c.doc;
+  }
+}
+
+TEST_F(StoreFiles, CameraOptionsFileHoldsOnlyCamerasWithOptions) {
+  CameraOptionsTable t;
+  t[7] = CameraOptions{true};
+  t[-1] = CameraOptions{true};
+  t[9] = CameraOptions{};
+  ASSERT_TRUE(save_camera_options(path("opts"), t));
+  EXPECT_EQ(read_all(path("opts")), "-1 delete-after-copy\n7 delete-after-copy\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(path("opts").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // Unknown words and malformed lines are passed over.
+  write_all(path("opts"), "7 delete-after-copy future-flag\nx delete-after-copy\n"
+                          "99999999999 delete-after-copy\n\n8 future-flag\n12\tdelete-after-copy");
+  const CameraOptionsTable back = load_camera_options(path("opts"));
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_TRUE(back.at(7).delete_after_copy);
+  EXPECT_TRUE(back.at(12).delete_after_copy);
+  EXPECT_TRUE(load_camera_options(path("missing")).empty());
 }
 
 TEST_F(StoreFiles, DownloadRootFromSiblingSettings) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app_test_support.h"
+#include "engine_test_support.h"
 #include "camsim.h"
 #include "download_layout.h"
 #include "sync_controller.h"
@@ -25,20 +26,8 @@ using test::wait_until;
 
 constexpr const char* kPassword = "cam-pw";
 
-camsim::Recording rec(const std::string& name, std::uint32_t size, std::uint8_t kind,
-                      std::uint32_t key) {
-  camsim::Recording r;
-  r.name = name;
-  r.size = size;
-  r.kind = kind;
-  r.key = key;
-  return r;
-}
-
-std::string content(const camsim::Recording& r) {
-  auto bytes = camsim::generated_content(r);
-  return std::string(bytes.begin(), bytes.end());
-}
+using test::content;
+using test::rec;
 
 class SyncE2E : public ::testing::Test {
 protected:

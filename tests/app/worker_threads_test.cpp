@@ -19,6 +19,7 @@
 #include "app_paths.h"
 #include "cam_connection_res.h"
 #include "camsim.h"
+#include "disk_space.h"
 #include "download_layout.h"
 #include "kestrune_sdk.h"
 #include "nvs_connection_res.h"
@@ -122,6 +123,11 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
   nvssim::Server server(sc);
   ASSERT_TRUE(server.start());
 
+  std::atomic<int> probes{0};
+  set_free_space_probe([&](const std::string&) -> std::int64_t {
+    ++probes;
+    return std::int64_t{1} << 40;
+  });
   ASSERT_EQ(NVS_SDK_V160::Camera_SDK_Initialize(), 0);
   QTemporaryDir dir;
   const std::string root = dir.path().toStdString();
@@ -138,7 +144,13 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
       std::string error;
       make_local_record(kLocalId, local_address, "pw", lr, error);
       make_remote_record(kRemoteId, server_address, "u", "p", "SERIAL-T", rr, error);
-      local_worker.bind(lr, root);
+      // The local camera also checks free space before each chunk and frees
+      // its card at the end (deletes answered on the reactor thread, their
+      // guard on this one).
+      RunOptions options;
+      options.min_free_bytes = 1 << 20;
+      options.delete_after_copy = true;
+      local_worker.bind(lr, root, options);
       local_worker.connect_local();
       remote_worker.bind(rr, root);
       server_worker.bind(rr);
@@ -170,6 +182,10 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
                           << ", remote statuses " << sink.statuses(kRemoteId).size();
   }
   NVS_SDK_V160::Camera_SDK_Finalize();
+  set_free_space_probe({});
+  EXPECT_GE(probes.load(), 3);
+  EXPECT_TRUE(local.recordings().empty());
+  EXPECT_EQ(remote.recordings().size(), 3u);
   server.stop();
   endpoint.stop();
   remote.stop();

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -62,6 +63,7 @@ void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() 
     write_file(QString::fromStdString(paths.settings_file()),
                "<SystemSetting name=\"Velmora Settings\"><AutoStart>1</AutoStart>"
                "<MaxConcurrency>7</MaxConcurrency><AutoSynInterval>3</AutoSynInterval>"
+               "<KeepDays>45</KeepDays><MinFreeBytes>1610612737</MinFreeBytes>"
                "</SystemSetting>");
   };
   UiRig rig(options);
@@ -91,6 +93,19 @@ void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() 
   QCOMPARE(posted.at(0).at(0).toUInt(), unsigned(WM_INTERVAL_CHANGED));
   QCOMPARE(rig.engine->concurrency(), 2);
   QCOMPARE(rig.engine->interval_code(), 0);
+  // A limit in bytes that the MiB box cannot show stays unless it is changed.
+  QCOMPARE(rig.engine->min_free_bytes(), Q_INT64_C(1610612737));
+  QCOMPARE(rig.engine->keep_days(), 45);
+
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  QCOMPARE(d->min_free_box()->value(), 1536);
+  QCOMPARE(d->keep_days_box()->value(), 45);
+  d->min_free_box()->setValue(0);
+  d->keep_days_box()->setValue(0);
+  d->save();
+  QCOMPARE(rig.engine->min_free_bytes(), Q_INT64_C(0));
+  QCOMPARE(rig.engine->keep_days(), 0);
 }
 
 void DialogTest::start_at_login_runs_the_helper_and_flips_only_on_its_result() {

@@ -104,6 +104,10 @@
         <source>密码错误</source>
         <translation>Wrong password</translation>
     </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>Disk full</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::AliasInputDLG</name>
@@ -307,6 +311,22 @@
     <message>
         <source>开机启动</source>
         <translation>Start at login</translation>
+    </message>
+    <message>
+        <source>磁盘保留空间</source>
+        <translation>Free space to keep</translation>
+    </message>
+    <message>
+        <source>不检查</source>
+        <translation>Do not check</translation>
+    </message>
+    <message>
+        <source>录像保留天数</source>
+        <translation>Days to keep recordings</translation>
+    </message>
+    <message>
+        <source>永久保留</source>
+        <translation>Keep for ever</translation>
     </message>
     <message>
         <source>保存</source>

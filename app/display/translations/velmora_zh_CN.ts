@@ -92,16 +92,8 @@
         <translation>已添加摄像机 %1（序列号 %2，经服务器 %3）</translation>
     </message>
     <message>
-        <source>missing command (list, discover, add-local, add-remote, remove)</source>
-        <translation>缺少命令（list、discover、add-local、add-remote、remove）</translation>
-    </message>
-    <message>
         <source>list takes no arguments</source>
         <translation>list 不接受参数</translation>
-    </message>
-    <message>
-        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove)</source>
-        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove）</translation>
     </message>
     <message>
         <source>give the password or --password-stdin, not both</source>
@@ -262,86 +254,6 @@
         <translation>合计：%1 台摄像机，%2 个新录像（%3 个续传），%4 个跳过，%5，%6 秒</translation>
     </message>
     <message>
-        <source>Usage: velmora &lt;mode or command&gt; [options]
-
-Keeps a copy of every recording on your network cameras&apos; memory cards.
-
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
-  --headless --once [--verbose]    synchronise every camera once, then exit
-  --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
-
-Commands (each has --help):
-  cameras list|discover|add-local|add-remote|remove
-                                             show, find or edit the cameras
-  settings [NAME VALUE]...                   show or change the settings
-  sync                                       start a run in the running service
-
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
-
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
-</source>
-        <translation>用法：velmora &lt;模式或命令&gt; [选项]
-
-为网络摄像机存储卡上的每个录像保留一份副本。
-
-模式：
-  （无）                           打开桌面窗口（需要显示器）
-  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
-  --headless --once [--verbose]    将所有摄像机同步一次后退出
-  --demo [--cameras N] [--keep] [--console]
-                                   在模拟摄像机上试用（velmora --demo --help）
-
-命令（每个都有 --help）：
-  cameras list|discover|add-local|add-remote|remove
-                                             查看、查找或编辑摄像机
-  settings [名称 值]...                      查看或更改设置
-  sync                                       让正在运行的服务开始一次同步
-
-  -h, --help      本帮助
-  --version       程序和摄像机库的版本
-
-服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
-文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
-退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
-3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras &lt;command&gt; ...
-
-  list                                    the configured cameras
-  discover [--seconds N]                  the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
-</source>
-        <translation>用法：velmora cameras &lt;命令&gt; ...
-
-  list                                    已配置的摄像机
-  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
-                                          （默认 5）
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          视频服务器后面的摄像机（端口 1701）
-  remove &lt;id&gt;                             移除摄像机（其录像保留）
-
-“velmora cameras &lt;命令&gt; --help”介绍各个命令。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras list
 
 Shows every configured camera: id, kind, address (or serial and server) and
@@ -351,107 +263,6 @@ alias. Works while a Velmora service runs.
 
 列出每台已配置的摄像机：编号、类型、地址（或序列号和服务器）和别名。
 Velmora 服务运行时也可使用。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-Adds a camera on the local network, reached directly on port 9996.
-  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
-              (-1) or unsigned (4294967295) spelling
-  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
-              address); left out, the camera&apos;s own announcement on this
-              network supplies it (listening up to 5 s)
-  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
-              or give --password-stdin to read it from standard input; a
-              password on the command line is visible to other users (ps)
-              and kept in your shell&apos;s history.
-  --replace   replace the camera that already has this id
-  --force     accept an address another camera already uses
-</source>
-        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-添加本地网络上的摄像机，直接经端口 9996 连接。
-  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
-              无符号（4294967295）形式
-  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址）；
-              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
-  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
-              --password-stdin 从标准输入读取；写在命令行上的密码
-              其他用户可见（ps），并会留在 shell 的历史记录中。
-  --replace   替换已有此编号的摄像机
-  --force     接受另一台摄像机已在使用的地址
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-Adds a camera reached through a video server (port 1701).
-  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
-  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
-  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
-  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
-                 asked without echo, or give --password-stdin
-  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
-  --replace      replace the camera that already has this id
-  --force        accept a camera id with the same serial and server as another
-</source>
-        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-添加经视频服务器（端口 1701）连接的摄像机。
-  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
-  &lt;server ipv4&gt;  服务器地址 a.b.c.d
-  &lt;user&gt;         账号的用户名，最多 49 字节
-  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
-                 或使用 --password-stdin
-  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
-  --replace      替换已有此编号的摄像机
-  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras remove &lt;id&gt;
-
-Removes a camera from the list. Its downloaded recordings stay on disk.
-</source>
-        <translation>用法：velmora cameras remove &lt;id&gt;
-
-从列表中移除摄像机。已下载的录像保留在磁盘上。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
-
-Without arguments shows the settings and where the download folder comes
-from. Several settings can be changed at once:
-  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
-                        12h, 1d or 1w (or the codes 0 to 8 in that order)
-  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
-  pacing &lt;ms&gt;           least wait between chunk requests of a download,
-                        0 to 60000 ms (default 500; 0 asks for the next chunk
-                        as soon as one ends); &apos;pacing&apos; alone shows it
-Example: velmora settings interval 1h concurrency 2
-
-The download folder is the one the camera-manager program sets in its
-settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
-</source>
-        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
-
-不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
-  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
-                        （或按此顺序的代码 0 到 8）
-  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
-  pacing &lt;ms&gt;           下载时两次分块请求之间的最短等待，0 到 60000 毫秒
-                        （默认 500；0 表示一块结束立即请求下一块）；
-                        只写 pacing 则显示当前值
-示例：velmora settings interval 1h concurrency 2
-
-下载文件夹由摄像机管理程序在其设置中指定
-（$XDG_DATA_HOME/OV/Settings.xml）；没有时为 OV/RecordDownload。
 </translation>
     </message>
     <message>
@@ -601,10 +412,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
     <message>
         <source>pacing takes milliseconds from 0 to %1, not &apos;%2&apos;</source>
         <translation>pacing 需要 0 到 %1 的毫秒数，而不是“%2”</translation>
-    </message>
-    <message>
-        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing)</source>
-        <translation>未知设置“%1”（interval、concurrency、pacing）</translation>
     </message>
     <message>
         <source>from the camera manager&apos;s settings, %1</source>
@@ -927,6 +734,323 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
     <message>
         <source>the control socket could not be opened; other velmora commands cannot reach this window</source>
         <translation>无法打开控制套接字；其他 velmora 命令无法联系到本窗口</translation>
+    </message>
+    <message>
+        <source>camera %1: delete-after-copy %2</source>
+        <translation>摄像机 %1：delete-after-copy %2</translation>
+    </message>
+    <message>
+        <source>unknown camera option &apos;%1&apos; (delete-after-copy)</source>
+        <translation>未知的摄像机选项“%1”（delete-after-copy）</translation>
+    </message>
+    <message>
+        <source>delete-after-copy takes on or off, not &apos;%1&apos;</source>
+        <translation>delete-after-copy 可取 on 或 off，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>missing command (list, discover, add-local, add-remote, remove, set)</source>
+        <translation>缺少命令（list、discover、add-local、add-remote、remove、set）</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set)</source>
+        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set）</translation>
+    </message>
+    <message>
+        <source>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--verbose]    synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove|set
+                                             show, find or edit the cameras
+  settings [NAME VALUE]...                   show or change the settings
+  sync                                       start a run in the running service
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</source>
+        <translation>用法：velmora &lt;模式或命令&gt; [选项]
+
+为网络摄像机存储卡上的每个录像保留一份副本。
+
+模式：
+  （无）                           打开桌面窗口（需要显示器）
+  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
+  --headless --once [--verbose]    将所有摄像机同步一次后退出
+  --demo [--cameras N] [--keep] [--console]
+                                   在模拟摄像机上试用（velmora --demo --help）
+
+命令（每个都有 --help）：
+  cameras list|discover|add-local|add-remote|remove|set
+                                             查看、查找或编辑摄像机
+  settings [名称 值]...                      查看或更改设置
+  sync                                       让正在运行的服务开始一次同步
+
+  -h, --help      本帮助
+  --version       程序和摄像机库的版本
+
+服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
+文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
+退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
+3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list                                    the configured cameras
+  discover [--seconds N]                  the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>用法：velmora cameras &lt;命令&gt; ...
+
+  list                                    已配置的摄像机
+  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
+  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
+
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+Adds a camera on the local network, reached directly on port 9996.
+  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
+              (-1) or unsigned (4294967295) spelling
+  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
+              address); left out, the camera&apos;s own announcement on this
+              network supplies it (listening up to 5 s)
+  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
+              or give --password-stdin to read it from standard input; a
+              password on the command line is visible to other users (ps)
+              and kept in your shell&apos;s history.
+  --replace   replace the camera that already has this id
+  --force     accept an address another camera already uses
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+添加本地网络上的摄像机，直接经端口 9996 连接。
+  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
+              无符号（4294967295）形式
+  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址）；
+              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
+  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
+              --password-stdin 从标准输入读取；写在命令行上的密码
+              其他用户可见（ps），并会留在 shell 的历史记录中。
+  --replace   替换已有此编号的摄像机
+  --force     接受另一台摄像机已在使用的地址
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+Adds a camera reached through a video server (port 1701).
+  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
+  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
+  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
+  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
+                 asked without echo, or give --password-stdin
+  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
+  --replace      replace the camera that already has this id
+  --force        accept a camera id with the same serial and server as another
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+添加经视频服务器（端口 1701）连接的摄像机。
+  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
+  &lt;server ipv4&gt;  服务器地址 a.b.c.d
+  &lt;user&gt;         账号的用户名，最多 49 字节
+  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
+                 或使用 --password-stdin
+  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
+  --replace      替换已有此编号的摄像机
+  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras remove &lt;id&gt;
+
+Removes a camera from the list, with its options. Its downloaded recordings
+stay on disk.
+</source>
+        <translation>用法：velmora cameras remove &lt;id&gt;
+
+从列表中移除摄像机及其选项。已下载的录像保留在磁盘上。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras set &lt;id&gt; [delete-after-copy on|off]
+
+Shows or changes the options of one camera (kept in
+$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt; removing the camera drops
+them).
+  delete-after-copy on|off  free the camera&apos;s memory card (default off): at
+                 the end of a run that did not fail, the camera is asked to
+                 delete each recording whose copy on disk is complete and
+                 exactly as long as the camera lists it, one at a time. A
+                 recording that is missing or short on disk is never deleted.
+                 A camera that refuses (or does not answer within 5 s) keeps
+                 the recording; the run reports every deletion and refusal.
+Example: velmora cameras set 12345 delete-after-copy on
+</source>
+        <translation>用法：velmora cameras set &lt;id&gt; [delete-after-copy on|off]
+
+查看或更改一台摄像机的选项（保存在
+$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt；移除摄像机时一并删除）。
+  delete-after-copy on|off  释放摄像机的存储卡（默认 off）：一轮同步没有失败时，
+                 在结束时逐个请摄像机删除那些磁盘上的副本已完整、且长度与
+                 摄像机所列完全一致的录像。磁盘上缺失或不完整的录像绝不删除。
+                 摄像机拒绝（或 5 秒内没有应答）时保留该录像；每次删除和拒绝
+                 都会在本轮结果中报告。
+示例：velmora cameras set 12345 delete-after-copy on
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+
+Without arguments shows the settings and where the download folder comes
+from. Several settings can be changed at once:
+  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
+                        12h, 1d or 1w (or the codes 0 to 8 in that order)
+  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
+  pacing &lt;ms&gt;           least wait between chunk requests of a download,
+                        0 to 60000 ms (default 500; 0 asks for the next chunk
+                        as soon as one ends); &apos;pacing&apos; alone shows it
+  min-free &lt;size&gt;       free space to keep on the download folder&apos;s disk
+                        (default 1G): before every chunk a camera checks it,
+                        and below it the run ends as &quot;disk full&quot; with the
+                        partial file kept to resume; cameras are not retried
+                        or started while it lasts, the next automatic or
+                        requested run looks again. Bytes, or K, M, G, T
+                        (binary units); 0 switches the check off
+  keep-days &lt;n&gt;         after a camera&apos;s successful run, remove its finished
+                        recordings whose files are older than n days (by
+                        modification time); partial files and files Velmora
+                        did not write are never touched. 0 (the default)
+                        keeps everything for ever
+Example: velmora settings interval 1h concurrency 2
+         velmora settings min-free 2G keep-days 90
+
+The download folder is the one the camera-manager program sets in its
+settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
+</source>
+        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
+
+不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
+  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
+                        （或按此顺序的代码 0 到 8）
+  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
+  pacing &lt;ms&gt;           下载时两次分块请求之间的最短等待，0 到 60000 毫秒
+                        （默认 500；0 表示一块结束立即请求下一块）；
+                        只写 pacing 则显示当前值
+  min-free &lt;大小&gt;       下载文件夹所在磁盘上要保留的空闲空间（默认 1G）：
+                        摄像机在每次分块前检查，低于它时本轮以“磁盘已满”
+                        结束，部分文件保留以便续传；其间不重试也不启动
+                        摄像机，下一次自动或手动同步时再检查。单位为字节，
+                        或 K、M、G、T（二进制单位）；0 关闭检查
+  keep-days &lt;n&gt;         摄像机一轮同步成功后，删除其文件早于 n 天（按修改
+                        时间）的已完成录像；部分文件和不是 Velmora 写入的
+                        文件绝不删除。0（默认）表示永久保留
+示例：velmora settings interval 1h concurrency 2
+      velmora settings min-free 2G keep-days 90
+
+下载文件夹由摄像机管理程序在其设置中指定
+（$XDG_DATA_HOME/OV/Settings.xml）；没有时为 OV/RecordDownload。
+</translation>
+    </message>
+    <message>
+        <source>min-free      off (downloads may fill the disk)</source>
+        <translation>磁盘保留空间  关（下载可能占满磁盘）</translation>
+    </message>
+    <message>
+        <source>min-free      %1: a camera stops with &quot;disk full&quot; below it</source>
+        <translation>磁盘保留空间  %1：低于此值时摄像机以“磁盘已满”停止</translation>
+    </message>
+    <message>
+        <source>keep-days     0: recordings are kept for ever</source>
+        <translation>录像保留天数  0：录像永久保留</translation>
+    </message>
+    <message>
+        <source>keep-days     %1: older recordings are removed after a camera&apos;s run</source>
+        <translation>录像保留天数  %1：摄像机每轮同步后删除更早的录像</translation>
+    </message>
+    <message>
+        <source>min-free takes a size in bytes, with K, M, G or T for binary units (2G, 500M; 0 switches the check off), not &apos;%1&apos;</source>
+        <translation>min-free 需要以字节为单位的大小，可带 K、M、G 或 T（二进制单位，如 2G、500M；0 关闭检查），而不是“%1”</translation>
+    </message>
+    <message>
+        <source>keep-days takes a whole number of days from 0 (keep for ever) to %1, not &apos;%2&apos;</source>
+        <translation>keep-days 需要 0（永久保留）到 %1 的整数天数，而不是“%2”</translation>
+    </message>
+    <message>
+        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, min-free, keep-days)</source>
+        <translation>未知设置“%1”（interval、concurrency、pacing、min-free、keep-days）</translation>
+    </message>
+    <message>
+        <source>; %1 deleted from camera cards, %2 kept</source>
+        <translation>；已从摄像机存储卡删除 %1 个，保留 %2 个</translation>
+    </message>
+    <message>
+        <source>; %1 old recording(s) removed (%2)</source>
+        <translation>；已删除 %1 个旧录像（%2）</translation>
+    </message>
+    <message>
+        <source>deleted %1 from the camera (copy verified)</source>
+        <translation>已从摄像机删除 %1（副本已校验）</translation>
+    </message>
+    <message>
+        <source>the camera refused to delete %1; it keeps it</source>
+        <translation>摄像机拒绝删除 %1；录像保留在摄像机上</translation>
+    </message>
+    <message>
+        <source>the camera did not answer the delete of %1; it keeps it and no more are asked this run</source>
+        <translation>摄像机没有应答删除 %1 的请求；录像保留，本轮不再请求删除</translation>
+    </message>
+    <message>
+        <source>removed %1 recording(s) older than %2 day(s), %3 freed</source>
+        <translation>已删除 %1 个早于 %2 天的录像，释放 %3</translation>
+    </message>
+    <message>
+        <source>disk full: %1 free on the file system of %2, below the %3 to keep free (velmora settings min-free); the camera resumes once space is back</source>
+        <translation>磁盘已满：%2 所在文件系统只剩 %1 空闲，低于要保留的 %3（velmora settings min-free）；空间恢复后摄像机会继续</translation>
+    </message>
+    <message>
+        <source>disk full: no space left on the file system of %1; the camera resumes once space is back</source>
+        <translation>磁盘已满：%1 所在文件系统没有剩余空间；空间恢复后摄像机会继续</translation>
     </message>
 </context>
 </TS>

@@ -262,10 +262,24 @@ TEST_F(CamsimRecords, DeleteRemovesListedEntries) {
   put_name(del, 58, "not-there.avi");
   client_->send(del);
   Bytes r = client_->receive_type(97);
-  ASSERT_FALSE(r.empty());
+  ASSERT_EQ(r.size(), 14u);
+  EXPECT_EQ(get32(r, 6), 0u);   // result: none of them is on the card any more
+  EXPECT_EQ(get32(r, 10), 1u);  // removed
   ASSERT_EQ(sim_->recordings().size(), 2u);
   EXPECT_EQ(sim_->recordings()[0].name, card[1].name);
   EXPECT_EQ(sim_->stats().deleted, std::vector<std::string>{card[0].name});
+
+  // A card that refuses keeps everything and says so.
+  sim_->set_refuse_deletes(true);
+  put_name(del, 10, card[1].name);
+  put32(del, 10 + 32, card[1].key);
+  client_->send(del);
+  r = client_->receive_type(97);
+  ASSERT_EQ(r.size(), 14u);
+  EXPECT_EQ(get32(r, 6), 1u);
+  EXPECT_EQ(get32(r, 10), 0u);
+  EXPECT_EQ(sim_->recordings().size(), 2u);
+  EXPECT_EQ(sim_->stats().delete_requests, 2);
 }
 
 TEST(CamsimCard, GeneratedAndFolderRecordings) {
