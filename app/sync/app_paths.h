@@ -28,6 +28,8 @@ struct AppPaths {
   }
   // Options of single cameras that the camera list file has no room for.
   std::string camera_options_file() const { return data_folder() + "/VelmoraCameraOptions.txt"; }
+  // Every camera's runs, one JSON object per line (run_history.h).
+  std::string history_file() const { return data_folder() + "/SyncHistory.jsonl"; }
   std::string default_download_root() const { return common_folder() + "/RecordDownload"; }
 
   // From the environment.

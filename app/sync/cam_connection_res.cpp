@@ -570,7 +570,8 @@ void CamConnentionRES::OnDownloadData(const char* body) {
                                        QString::fromLocal8Bit(std::strerror(write_error)))
                                   .toStdString();
       calls = drop_chunk_locked(why.c_str());
-      sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
+      sink_.post_message(WM_FAILURE_REASON, id, FAILURE_WRITE_FAILED,
+                         QByteArray::fromStdString(why));
       sink_.cancel_camera_timer(id);
       finish_run_locked(STATUS_INTERRUPTED);
     } else {

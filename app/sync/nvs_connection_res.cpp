@@ -125,7 +125,7 @@ void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cameras_.find(camera_id);
     if (it == cameras_.end()) {
-      tell_cameras_locked({camera_id}, not_in_account_locked());
+      tell_cameras_locked({camera_id}, FAILURE_NOT_IN_ACCOUNT, not_in_account_locked());
       return;
     }
     info = it->second;
@@ -195,9 +195,9 @@ std::string NVSConnentionRES::not_in_account_locked() const {
 }
 
 void NVSConnentionRES::tell_cameras_locked(const std::vector<std::int32_t>& ids,
-                                           const std::string& reason) {
+                                           FailureKind kind, const std::string& reason) {
   for (std::int32_t id : ids)
-    sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(reason));
+    sink_.post_message(WM_FAILURE_REASON, id, kind, QByteArray::fromStdString(reason));
 }
 
 std::vector<std::int32_t> NVSConnentionRES::attached_locked() const {
@@ -217,7 +217,7 @@ int NVSConnentionRES::OnConnectServer(int error) {
     if (free_) return 0;
     std::string why = std::strerror(error);
     if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
-    tell_cameras_locked(attached_locked(),
+    tell_cameras_locked(attached_locked(), FAILURE_SERVER_UNREACHABLE,
                         QCoreApplication::translate("Console", "server %1 unreachable (%2)")
                             .arg(QString::fromStdString(field_text(account_.server_address)),
                                  QString::fromLocal8Bit(why.c_str()))
@@ -241,7 +241,7 @@ int NVSConnentionRES::OnAccessResponse(int result) {
   if (result != 0) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_) return 0;
-    tell_cameras_locked(attached_locked(),
+    tell_cameras_locked(attached_locked(), FAILURE_SERVER_LOGIN_REFUSED,
                         QCoreApplication::translate("Console",
                                                     "server login refused (user %1, serial %2; "
                                                     "result %3): check the user, password and "
@@ -291,7 +291,7 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
       }
     }
     pending_.clear();
-    tell_cameras_locked(missing, not_in_account_locked());
+    tell_cameras_locked(missing, FAILURE_NOT_IN_ACCOUNT, not_in_account_locked());
   }
   auto m = module();
   for (const CAMERA_INFO& info : wanted) m->RequestRelayKey(info);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "camera_record.h"
+#include "window_messages.h"
 #include "nvs_client_module.h"
 #include "message_sink.h"
 
@@ -69,7 +70,8 @@ private:
   bool off_window_thread() const { return std::this_thread::get_id() != window_thread_; }
   // Posts why a camera's run fails (the status still comes from its timer).
   std::string not_in_account_locked() const;  // the reason for a camera the account lacks
-  void tell_cameras_locked(const std::vector<std::int32_t>& ids, const std::string& reason);
+  void tell_cameras_locked(const std::vector<std::int32_t>& ids, FailureKind kind,
+                           const std::string& reason);
   std::vector<std::int32_t> attached_locked() const;
   std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const;
 

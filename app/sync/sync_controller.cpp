@@ -47,6 +47,8 @@ bool SyncController::start() {
   camera_options_ = load_camera_options(options_.paths.camera_options_file());
   scheduler_->set_camera_options(camera_options_);
   load_alias_file(options_.paths.alias_file(), aliases_);
+  history_ = std::make_unique<RunHistory>(options_.paths.history_file());
+  past_ = summarise(history_->read(), 0);
   reload_download_root();
   load_cameras();
   set_window_timer(TIMER_SPEED, options_.speed_interval_ms);
@@ -81,6 +83,9 @@ void SyncController::shutdown() {
   SearchManager::instance().stop();
   SearchManager::instance().detach();
   stop_all();
+  // The stop statuses are only posted; no event loop may be left to deliver
+  // them, so the runs they end are recorded here.
+  for (std::int32_t id : ledger_.open_ids()) end_run(id, STATUS_USER_STOPPED);
   NVS_SDK_V160::Camera_SDK_Finalize();
   sdk_started_ = false;
   kill_window_timer(TIMER_AUTO_SYNC);
@@ -254,7 +259,37 @@ void SyncController::release(std::int32_t id) {
   scheduler_->finish_active(id);
 }
 
+const RunResult* SyncController::last_run(std::int32_t id) const {
+  auto it = past_.find(id);
+  return it == past_.end() || !it->second.has_run ? nullptr : &it->second.last;
+}
+
+std::int64_t SyncController::last_completed(std::int32_t id) const {
+  auto it = past_.find(id);
+  return it == past_.end() ? 0 : it->second.last_completed;
+}
+
+void SyncController::end_run(std::int32_t id, std::int32_t status) {
+  RunResult r;
+  if (!ledger_.finish(id, status, is_local(id), QDateTime::currentMSecsSinceEpoch(), r)) return;
+  // The card and retention counters of this run live in the camera's view.
+  const CameraView& v = views_[id];
+  r.card_deleted = v.card_deleted;
+  r.card_kept = v.card_kept;
+  r.removed_files = v.removed_files;
+  r.removed_bytes = v.removed_bytes;
+  // A history that cannot be written (a full disk, say) costs the record of
+  // this run, never the run itself.
+  if (history_) history_->append(r);
+  CameraHistory& h = past_[id];
+  h.last = r;
+  h.has_run = true;
+  if (status_completes(status)) h.last_completed = r.ended;
+  emit runEnded(id);
+}
+
 void SyncController::on_status(std::int32_t id, std::int32_t status) {
+  ledger_.status(id, status, QDateTime::currentMSecsSinceEpoch());
   CameraView& v = views_[id];
   const bool user_stopped = v.status == STATUS_USER_STOPPED;
   // A new run starts without the reason of the last one.
@@ -266,6 +301,7 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
   auto show = [&] {
     v.status = status;
     emit statusChanged(id, status);
+    if (status_is_final(status)) end_run(id, status);
   };
   switch (status) {
     case STATUS_COMPLETE:
@@ -344,6 +380,7 @@ void SyncController::handle_message(const Message& m) {
       CameraView& v = views_[c.camera_id];
       v.done = c.done;
       v.total = c.total;
+      ledger_.counts(c.camera_id, c.done, c.total);
       emit countsChanged(c.camera_id, c.done, c.total);
       break;
     }
@@ -368,6 +405,7 @@ void SyncController::handle_message(const Message& m) {
         v.file_offset = offset;
         v.file_size = size;
       }
+      ledger_.file_started(id, v.file_offset, v.file_size);
       emit currentFileChanged(id, QString::fromUtf8(name));
       break;
     }
@@ -375,6 +413,7 @@ void SyncController::handle_message(const Message& m) {
       const qsizetype nul = m.data.indexOf('\0');
       const QByteArray name = nul >= 0 ? m.data.left(nul) : m.data;
       const QByteArray reason = nul >= 0 ? m.data.mid(nul + 1) : QByteArray();
+      ledger_.file_failed(static_cast<std::int32_t>(m.wparam));
       emit fileFailed(static_cast<int>(m.wparam), QString::fromUtf8(name),
                       QString::fromUtf8(reason));
       break;
@@ -415,6 +454,7 @@ void SyncController::handle_message(const Message& m) {
     case WM_FAILURE_REASON: {
       const auto id = static_cast<std::int32_t>(m.wparam);
       views_[id].reason = m.data.left(512).toStdString();
+      ledger_.failure(id, static_cast<std::int32_t>(m.lparam), views_[id].reason);
       emit failureReason(id, QString::fromUtf8(m.data.left(512)));
       break;
     }

@@ -26,6 +26,8 @@
 #include "system_settings.h"
 #include "main_thread_mailbox.h"
 #include "retry_list.h"
+#include "run_history.h"
+#include "run_ledger.h"
 #include "sibling_inbox.h"
 #include "window_messages.h"
 
@@ -101,6 +103,11 @@ public:
   SyncScheduler& scheduler() { return *scheduler_; }
   SystemSettings& settings() { return settings_; }
   const std::deque<std::int32_t>& retry_list() const { return retry_.ids(); }
+  // The last run of a camera in this process or, before that, in the
+  // history log (null when it never ran).
+  const RunResult* last_run(std::int32_t id) const;
+  // When the camera last completed a run, seconds since 1970 (0 = never).
+  std::int64_t last_completed(std::int32_t id) const;
   const ControllerOptions& options() const { return options_; }
   // Asks the sibling's endpoint directly (blocks up to 500 ms): for tests and
   // tools; the scheduler's offers never wait for it.
@@ -122,6 +129,8 @@ signals:
   void cardDeleteAnswered(int camera_id, const QString& name, int result);
   // Retention removed old recordings after a successful run.
   void recordingsRemoved(int camera_id, int files, qint64 bytes, int keep_days);
+  // A camera's run ended; last_run() has its result, already in the history.
+  void runEnded(int camera_id);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   void autoSyncFired(const QString& when);
@@ -137,6 +146,7 @@ private:
   void on_status(std::int32_t id, std::int32_t status);
   void apply_retention_of(std::int32_t id, CameraView& view);
   void release(std::int32_t id);
+  void end_run(std::int32_t id, std::int32_t status);
   void run_retry();
   void start_discovery();
   bool is_local(std::int32_t id) const;
@@ -151,6 +161,9 @@ private:
   CameraOptionsTable camera_options_;
   std::map<std::int32_t, CameraView> views_;
   RetryList retry_;
+  RunLedger ledger_;
+  std::unique_ptr<RunHistory> history_;
+  std::map<std::int32_t, CameraHistory> past_;  // per camera, as the history says
   SiblingInbox inbox_{*this};
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;

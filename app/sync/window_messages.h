@@ -27,6 +27,16 @@ enum SyncStatus : std::int32_t {
   STATUS_DISK_FULL = 190,
 };
 
+// Why a run fails, when the status alone does not say it: the lparam of
+// WM_FAILURE_REASON, whose text gives the details.
+enum FailureKind : std::int32_t {
+  FAILURE_OTHER = 0,
+  FAILURE_SERVER_UNREACHABLE = 1,
+  FAILURE_SERVER_LOGIN_REFUSED = 2,
+  FAILURE_NOT_IN_ACCOUNT = 3,
+  FAILURE_WRITE_FAILED = 4,
+};
+
 // True for the statuses that end a run.
 bool status_is_final(std::int32_t status);
 

@@ -1,5 +1,7 @@
 #include "camera_list_model.h"
 
+#include <QDateTime>
+
 #include <map>
 
 #include "icons.h"
@@ -45,8 +47,9 @@ QVariant CameraListModel::data(const QModelIndex& index, int role) const {
       }
     case Qt::ToolTipRole:
       if (index.column() == ColFile && !r.file.isEmpty()) return r.file;
-      if (index.column() == ColCamera) return r.camera.label;
-      return {};
+      if (index.column() == ColCamera)
+        return r.camera.label + '\n' + completion_text(r.camera.last_completed);
+      return completion_text(r.camera.last_completed);
     default: return {};
   }
 }
@@ -123,6 +126,19 @@ void CameraListModel::set_percent(int id, int percent) {
   if (row < 0) return;
   rows_[static_cast<std::size_t>(row)].percent = qBound(0, percent, 100);
   changed(row, ColProgress);
+}
+
+QString CameraListModel::completion_text(qint64 seconds) {
+  if (seconds <= 0) return tr("尚未完成同步");
+  return tr("上次同步完成：%1")
+      .arg(QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd HH:mm:ss"));
+}
+
+void CameraListModel::set_last_completed(int id, qint64 seconds) {
+  const int row = row_of(id);
+  if (row < 0) return;
+  rows_[static_cast<std::size_t>(row)].camera.last_completed = seconds;
+  emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::ToolTipRole});
 }
 
 void CameraListModel::set_file(int id, const QString& name) {

@@ -1,6 +1,7 @@
 // The rows of the camera list: one per configured camera in ascending id,
 // with what the workers last reported for it. A rebuild (camera added,
 // removed, renamed) keeps every remaining row's status, counts, bar and file.
+// Every cell's tool tip says when the camera last completed a run.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -30,6 +31,8 @@ public:
   void set_counts(int id, int done, int total);
   void set_percent(int id, int percent);
   void set_file(int id, const QString& name);
+  // `seconds`: since 1970, 0 = never. Shown as the row's tool tip.
+  void set_last_completed(int id, qint64 seconds);
 
   int row_of(int id) const;  // -1 when the camera has no row
   int id_at(int row) const;
@@ -46,6 +49,7 @@ private:
     QString file;
   };
   void changed(int row, int column);
+  static QString completion_text(qint64 seconds);
 
   std::vector<Row> rows_;
 };

@@ -28,6 +28,7 @@ EngineAdapter::EngineAdapter(SyncController& controller, QObject* parent)
   connect(&controller_, &SyncController::fileProgress, this, &EngineAdapter::fileProgress);
   connect(&controller_, &SyncController::currentFileChanged, this,
           &EngineAdapter::currentFileChanged);
+  connect(&controller_, &SyncController::runEnded, this, &EngineAdapter::runEnded);
   connect(&controller_, &SyncController::speedUpdated, this, &EngineAdapter::speedUpdated);
   connect(&controller_, &SyncController::camerasChanged, this, &EngineAdapter::camerasChanged);
   connect(&controller_, &SyncController::autoSyncFired, this, &EngineAdapter::autoSyncFired);
@@ -50,10 +51,13 @@ std::vector<CameraRow> EngineAdapter::cameras() const {
     row.local = record.is_local != 0;
     const std::string alias = controller_.alias_of(id);
     row.label = to_q(alias.empty() ? display_name(record) : alias);
+    row.last_completed = controller_.last_completed(id);
     rows.push_back(row);
   }
   return rows;
 }
+
+qint64 EngineAdapter::last_completed(int id) const { return controller_.last_completed(id); }
 
 bool EngineAdapter::has_camera(int id) const { return controller_.cameras().count(id) != 0; }
 

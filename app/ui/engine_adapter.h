@@ -22,6 +22,7 @@ struct CameraRow {
   int id = 0;
   QString label;  // alias, else "%d(%s)" (local) or "%s(%d)" (remote)
   bool local = true;
+  qint64 last_completed = 0;  // when its last run completed, seconds since 1970 (0 = never)
 };
 
 // What the add-remote dialog needs of a remote camera.
@@ -42,6 +43,8 @@ public:
   // 0 idle, 1 waiting, 2 running.
   int state_of(int id) const;
   QString alias(int id) const;
+  // When the camera last completed a run, seconds since 1970 (0 = never).
+  qint64 last_completed(int id) const;
   RemoteAccount remote_account(int id) const;
 
   // Commands.
@@ -97,6 +100,8 @@ signals:
   void countsChanged(int camera_id, int done, int total);
   void fileProgress(int camera_id, int percent);
   void currentFileChanged(int camera_id, const QString& name);
+  // A camera's run ended (its outcome is in the history).
+  void runEnded(int camera_id);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   // A posted addition is about to replace the record of a configured camera.

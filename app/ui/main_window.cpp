@@ -113,6 +113,8 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   connect(&engine_, &EngineAdapter::countsChanged, model_, &CameraListModel::set_counts);
   connect(&engine_, &EngineAdapter::fileProgress, model_, &CameraListModel::set_percent);
   connect(&engine_, &EngineAdapter::currentFileChanged, model_, &CameraListModel::set_file);
+  connect(&engine_, &EngineAdapter::runEnded, this,
+          [this](int id) { model_->set_last_completed(id, engine_.last_completed(id)); });
   connect(&engine_, &EngineAdapter::cameraReplacing, this, [this](int id) {
     // The camera being replaced is shown selected while it is stopped.
     const int row = model_->row_of(id);

@@ -3,6 +3,7 @@
 // the checks a command line needs (explicit replacement, duplicate
 // addresses, addresses no camera can have).
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "commands.h"
 #include "discover_command.h"
 #include "help.h"
+#include "run_report.h"
 #include "modes.h"
 #include "status_texts.h"
 #include "terminal.h"
@@ -99,7 +101,7 @@ const char* usage_of(const std::string& cmd) {
            "[<password>] <serial>";
   if (cmd == "remove") return "remove <id>";
   if (cmd == "set") return "set <id> [delete-after-copy on|off]";
-  return "list";
+  return "list [--json]";
 }
 
 Reply refuse(int code, const QString& text) { return refuse(code, text.toStdString()); }
@@ -123,12 +125,22 @@ QString not_an_id(const std::string& word) {
       .arg(QString::fromStdString(word));
 }
 
-int list() {
+int list(bool json) {
   const AppPaths paths = AppPaths::from_environment();
   CameraTable table;
   load_camera_file(paths.camera_list_file(), table);
   AliasTable aliases;
   load_alias_file(paths.alias_file(), aliases);
+  if (json) {
+    // One line per camera; no cameras, no lines.
+    for (const auto& [id, r] : table) {
+      auto a = aliases.find(id);
+      QJsonObject o = camera_identity(r, a == aliases.end() ? std::string() : a->second);
+      o["type"] = "camera";
+      put_json_line(stdout, o);
+    }
+    return kExitOk;
+  }
   if (table.empty()) {
     std::printf("%s\n", qUtf8Printable(QCoreApplication::translate("Console",
                                                                     "No cameras configured (%1).")
@@ -330,10 +342,12 @@ int run_cameras_command(const std::vector<std::string>& args) {
   if (cmd == "discover")
     return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "list") {
-    if (args.size() != 1)
-      return print_reply(
-          usage_error(cmd, QCoreApplication::translate("Console", "list takes no arguments")));
-    return list();
+    const bool json = args.size() == 2 && args[1] == "--json";
+    if (args.size() != 1 && !json)
+      return print_reply(usage_error(
+          cmd, QCoreApplication::translate("Console", "list takes no arguments but --json")
+                   .toStdString()));
+    return list(json);
   }
   if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove" && cmd != "set") {
     std::fprintf(stderr, "velmora cameras: %s\n",

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -14,6 +15,7 @@
 #include "console.h"
 #include "control_channel.h"
 #include "engine_profile.h"
+#include "run_report.h"
 #include "modes.h"
 #include "status_texts.h"
 #include "stop_signals.h"
@@ -24,21 +26,6 @@
 namespace velmora {
 
 namespace {
-
-// Statuses that end a camera's run for --once.
-bool ends_run(int status) {
-  switch (status) {
-    case STATUS_COMPLETE:
-    case STATUS_CONNECT_FAILED:
-    case STATUS_INTERRUPTED:
-    case STATUS_TIMED_OUT:
-    case STATUS_WRONG_PASSWORD:
-    case STATUS_LIVE_ELSEWHERE:
-    case STATUS_DISK_FULL:
-    case STATUS_USER_STOPPED: return true;
-    default: return false;
-  }
-}
 
 std::string date_time(const QDateTime& t) {
   return t.toString("yyyy-MM-ddTHH:mm:ss").toStdString();
@@ -89,12 +76,45 @@ std::string change_summary(const std::vector<std::string>& words) {
   return s;
 }
 
+// The sum of the runs' counts.
+RunResult total_of(const std::map<std::int32_t, RunResult>& runs) {
+  RunResult t;
+  for (const auto& [id, run] : runs) {
+    (void)id;
+    add_counts(t, run);
+  }
+  return t;
+}
+
+// The last line of --once --json.
+QJsonObject once_summary(const std::map<std::int32_t, RunResult>& runs, double seconds,
+                         int exit_code) {
+  const RunResult t = total_of(runs);
+  int ok = 0;
+  for (const auto& [id, run] : runs) {
+    (void)id;
+    ok += run_ok(run) ? 1 : 0;
+  }
+  QJsonObject o;
+  o["type"] = "summary";
+  o["cameras"] = static_cast<int>(runs.size());
+  o["ok"] = ok;
+  o["failed"] = static_cast<int>(runs.size()) - ok;
+  put_counts(o, t);
+  o["seconds"] = std::round(seconds * 10.0) / 10.0;
+  o["exit"] = exit_code;
+  return o;
+}
+
 }  // namespace
 
 int run_headless(const HeadlessOptions& options) {
   if (!acquire_instance_lock(true)) return kExitAlreadyRunning;
   Console::capture(options.verbose);
-  std::FILE* out = Console::out();
+  // With --json, standard output carries only the JSON lines; the human
+  // lines go to standard error.
+  std::FILE* json = options.json ? Console::out() : nullptr;
+  std::FILE* out = json ? stderr : Console::out();
 
   ControllerOptions copts;
   copts.paths = AppPaths::from_environment();
@@ -107,7 +127,7 @@ int run_headless(const HeadlessOptions& options) {
                                                             "the camera library could not start")));
     return kExitFailed;
   }
-  SyncDisplay display(controller, out, Console::interactive());
+  SyncDisplay display(controller, out, json ? false : Console::interactive());
   StopSignals stopper;
   NextRun next(controller, display);
   EngineProfile profile(controller, [&] {
@@ -147,7 +167,7 @@ int run_headless(const HeadlessOptions& options) {
   std::fflush(out);
 
   int exit_code = kExitOk;
-  std::map<std::int32_t, int> outcome;  // --once: final status per camera
+  std::map<std::int32_t, RunResult> outcome;  // --once: how each camera's run ended
   std::set<std::int32_t> pending;
 
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller, [&](int) {
@@ -181,19 +201,23 @@ int run_headless(const HeadlessOptions& options) {
                    qUtf8Printable(QCoreApplication::translate(
                        "Console", "No cameras configured; nothing to do.")));
       controller.shutdown();
+      if (json) put_json_line(json, once_summary({}, 0, kExitOk));
       return kExitOk;
     }
     for (const auto& [id, r] : controller.cameras()) {
       (void)r;
       pending.insert(id);
     }
-    QObject::connect(&controller, &SyncController::statusChanged, &controller,
-                     [&](int id, int status) {
-                       if (!pending.count(id) || !ends_run(status)) return;
-                       outcome[id] = status;
-                       pending.erase(id);
-                       if (pending.empty()) QCoreApplication::exit(kExitOk);
-                     });
+    QObject::connect(&controller, &SyncController::runEnded, &controller, [&](int id) {
+      const RunResult* run = controller.last_run(id);
+      if (!pending.count(id) || !run) return;
+      outcome[id] = *run;
+      pending.erase(id);
+      // Each camera's line as soon as its run ends: a script sees results
+      // while slower cameras still download.
+      if (json) put_json_line(json, camera_run_json(*run, controller.alias_of(id)));
+      if (pending.empty()) QCoreApplication::exit(kExitOk);
+    });
     controller.start_all();
   } else if (options.now) {
     controller.start_all();
@@ -207,22 +231,24 @@ int run_headless(const HeadlessOptions& options) {
 
   if (options.once) {
     bool all_complete = exit_code == kExitOk;
-    int cameras = 0;
     for (const auto& [id, r] : controller.cameras()) {
-      (void)r;
-      ++cameras;
-      auto it = outcome.find(id);
       std::string line = display.camera_label(id) + ": ";
+      auto it = outcome.find(id);
       if (it == outcome.end()) {
+        // Stopped before this camera's run ended: it still gets its line.
+        RunResult unfinished;
+        unfinished.camera_id = id;
+        unfinished.local = r.is_local != 0;
+        it = outcome.emplace(id, unfinished).first;
+        if (json) put_json_line(json, camera_run_json(unfinished, controller.alias_of(id)));
         line += QCoreApplication::translate("Console", "interrupted").toStdString();
-        all_complete = false;
       } else {
-        line += display.outcome_text(id, it->second);
-        if (it->second != STATUS_COMPLETE || display.tally(id).skipped > 0) all_complete = false;
+        line += display.outcome_text(id, it->second.status);
       }
+      all_complete = all_complete && run_ok(it->second);
       std::fprintf(out, "%s\n", line.c_str());
     }
-    const SyncDisplay::Tally t = display.total();
+    const RunResult t = total_of(outcome);
     const std::string extra = SyncDisplay::housekeeping_text(t.card_deleted, t.card_kept,
                                                              t.removed_files, t.removed_bytes);
     std::fprintf(out, "%s\n",
@@ -230,13 +256,14 @@ int run_headless(const HeadlessOptions& options) {
                                     "Console",
                                     "Total: %1 camera(s), %2 new recording(s) (%3 resumed), %4 "
                                     "skipped, %5, %6 s")
-                                    .arg(cameras)
-                                    .arg(t.new_files)
+                                    .arg(static_cast<int>(outcome.size()))
+                                    .arg(t.fetched)
                                     .arg(t.resumed)
                                     .arg(t.skipped)
                                     .arg(QString::fromStdString(human_bytes(t.bytes) + extra))
                                     .arg(seconds, 0, 'f', 1)));
     if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
+    if (json) put_json_line(json, once_summary(outcome, seconds, exit_code));
   }
   std::fflush(out);
   return exit_code;

@@ -19,7 +19,8 @@ constexpr const char* kProgram =
     "Modes:\n"
     "  (none)                           open the desktop window (needs a display)\n"
     "  --headless [--now] [--verbose]   run as a service (velmora --headless --help)\n"
-    "  --headless --once [--verbose]    synchronise every camera once, then exit\n"
+    "  --headless --once [--json] [--verbose]\n"
+    "                                   synchronise every camera once, then exit\n"
     "  --demo [--cameras N] [--keep] [--console]\n"
     "                                   try it on simulated cameras (velmora --demo --help)\n"
     "\n"
@@ -28,6 +29,7 @@ constexpr const char* kProgram =
     "                                             show, find or edit the cameras\n"
     "  settings [NAME VALUE]...                   show or change the settings\n"
     "  sync                                       start a run in the running service\n"
+    "  status [--json]                            when each camera last synchronised\n"
     "\n"
     "  -h, --help      this help\n"
     "  --version       the program's and the camera library's versions\n"
@@ -35,6 +37,8 @@ constexpr const char* kProgram =
     "While a service runs, reading commands work as always and changes go to the\n"
     "service, which applies and saves them at once.\n"
     "Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).\n"
+    "--json prints JSON Lines on standard output: one object per line, each with\n"
+    "a \"type\"; keys and outcome words never change with the language.\n"
     "Exit status: 0 success, 1 failure (a camera did not complete, a change could\n"
     "not be saved), 2 bad command line, 3 refused because another Velmora holds\n"
     "the profile, 130 interrupted (Ctrl+C).\n");
@@ -43,7 +47,7 @@ constexpr const char* kCameras =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras <command> ...\n"
     "\n"
-    "  list                                    the configured cameras\n"
+    "  list [--json]                           the configured cameras\n"
     "  discover [--seconds N]                  the cameras announcing themselves on\n"
     "                                          this network within N s (default 5)\n"
     "  add-local <id> [<ipv4>] [<password>]    a camera on this network (port 9996)\n"
@@ -56,10 +60,15 @@ constexpr const char* kCameras =
 
 constexpr const char* kList =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras list\n"
+    "Usage: velmora cameras list [--json]\n"
     "\n"
     "Shows every configured camera: id, kind, address (or serial and server) and\n"
-    "alias. Works while a Velmora service runs.\n");
+    "alias. Works while a Velmora service runs.\n"
+    "  --json  one JSON object per line and camera: {\"type\":\"camera\", \"id\",\n"
+    "          \"kind\" (\"local\" or \"remote\"), \"address\" and \"port\" (local) or\n"
+    "          \"server\", \"port\", \"user\" and \"serial\" (remote), \"alias\"}.\n"
+    "          Passwords are never shown. Text that is not valid UTF-8 or holds\n"
+    "          control characters is shown with \\xNN escapes, as on the console.\n");
 
 constexpr const char* kAddLocal =
     QT_TRANSLATE_NOOP("Console",
@@ -159,7 +168,7 @@ constexpr const char* kSync =
 constexpr const char* kHeadless =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora --headless [--now] [--verbose]\n"
-    "       velmora --headless --once [--verbose]\n"
+    "       velmora --headless --once [--json] [--verbose]\n"
     "\n"
     "Runs the synchroniser without a window. Every configured camera is\n"
     "synchronised at the automatic interval of the settings (default every\n"
@@ -170,10 +179,38 @@ constexpr const char* kHeadless =
     "  --once     synchronise every camera now and exit when each has finished;\n"
     "             one outcome line per camera and a total line; exit status 0\n"
     "             only when every camera completed\n"
+    "  --json     with --once: JSON Lines on standard output, everything else on\n"
+    "             standard error. One object per camera as its run ends:\n"
+    "             {\"type\":\"camera\", \"id\", \"kind\", \"alias\", \"outcome\", \"ok\",\n"
+    "             \"error\", \"queued\", \"fetched\", \"resumed\", \"skipped\", \"bytes\",\n"
+    "             \"seconds\", \"status\", \"started\", \"ended\"}, then one\n"
+    "             {\"type\":\"summary\", \"cameras\", \"ok\", \"failed\", \"fetched\",\n"
+    "             \"resumed\", \"skipped\", \"bytes\", \"seconds\", \"exit\"}.\n"
+    "             Outcomes: complete, up-to-date, stopped, connection-failed,\n"
+    "             connection-interrupted, timed-out, live-elsewhere,\n"
+    "             wrong-password, server-unreachable, server-login-refused,\n"
+    "             camera-not-in-account, write-failed, not-finished. New keys and\n"
+    "             outcomes may be added; existing ones keep their meaning.\n"
     "  --verbose  show the camera library's log lines on standard error\n"
-    "Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).\n"
+    "Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).\n"
+    "Every camera's runs are kept in the history log (see 'velmora status').\n"
     "While it runs, 'velmora sync' starts a run and 'velmora cameras' and\n"
     "'velmora settings' changes are applied by it at once.\n");
+
+constexpr const char* kStatus =
+    "Usage: velmora status [--json]\n"
+    "\n"
+    "Shows for every configured camera when it last completed a run (local time),\n"
+    "how its last run ended and why, and the bytes its runs fetched in the last\n"
+    "7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl\n"
+    "(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).\n"
+    "Works while a Velmora service runs.\n"
+    "  --json  one JSON object per line and camera: {\"type\":\"camera\", \"id\",\n"
+    "          \"kind\", \"address\"/\"server\", \"port\", \"alias\", \"last_completed\"\n"
+    "          (\"2026-12-09T03:10:00+01:00\" or null), \"last_outcome\" (an outcome\n"
+    "          word of --headless --once --json, or null), \"last_error\",\n"
+    "          \"last_ended\", \"last_run\" (the run's full record, or null),\n"
+    "          \"bytes_7d\"}.\n";
 
 constexpr const char* kDemo =
     QT_TRANSLATE_NOOP("Console",
@@ -199,6 +236,7 @@ std::string help_text(const std::string& topic) {
       {"cameras remove", kRemove},    {"cameras set", kSet},
       {"settings", kSettings},
       {"sync", kSync},                {"headless", kHeadless},
+      {"status", kStatus},
       {"demo", kDemo}};
   auto it = texts.find(topic);
   return QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second)

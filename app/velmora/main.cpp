@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
   if (args[0] == "cameras") return run_cameras_command(rest);
   if (args[0] == "settings") return run_settings_command(rest);
   if (args[0] == "sync") return run_sync_command(rest);
+  if (args[0] == "status") return run_status_command(rest);
 
   bool headless = false, demo = false, help = false;
   HeadlessOptions h;
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
       h.once = true;
     } else if (a == "--now") {
       h.now = true;
+    } else if (a == "--json") {
+      h.json = true;
     } else if (a == "--verbose") {
       h.verbose = d.verbose = true;
     } else if (a == "--demo") {
@@ -126,7 +129,10 @@ int main(int argc, char** argv) {
   }
   if (headless && demo) return bad_usage(QCoreApplication::translate("Console", "--headless and --demo are separate modes"));
   if (demo) {
-    if (h.once || h.now) return bad_usage(QCoreApplication::translate("Console", "--once and --now belong to --headless"), "--demo ");
+    if (h.once || h.now || h.json)
+      return bad_usage(QCoreApplication::translate(
+                           "Console", "--once, --now and --json belong to --headless"),
+                       "--demo ");
     d.window = wants_window && ui::display_available();
     return start_demo(d);
   }
@@ -135,8 +141,15 @@ int main(int argc, char** argv) {
     if (cameras_given) return bad_usage(QCoreApplication::translate("Console", "--cameras belongs to --demo"), "--headless ");
     if (d.keep) return bad_usage(QCoreApplication::translate("Console", "--keep belongs to --demo"), "--headless ");
     if (h.once && h.now) return bad_usage(QCoreApplication::translate("Console", "--once already starts every camera now"), "--headless ");
+    if (h.json && !h.once)
+      return bad_usage(QCoreApplication::translate(
+                           "Console", "--json reports a single run: use it with --once"),
+                       "--headless ");
     return run_headless(h);
   }
+  if (h.json)
+    return bad_usage(QCoreApplication::translate(
+        "Console", "--json belongs to --headless --once, cameras list and status"));
   return bad_usage(QCoreApplication::translate(
-      "Console", "choose a mode: --headless, --demo, cameras, settings or sync"));
+      "Console", "choose a mode: --headless, --demo, cameras, settings, sync or status"));
 }

@@ -19,6 +19,7 @@ struct HeadlessOptions {
   bool once = false;
   bool now = false;       // start all cameras at once instead of waiting for the timer
   bool verbose = false;   // library log lines to standard error
+  bool json = false;      // --once: JSON lines on standard output, the rest on standard error
 };
 
 struct DemoOptions {
@@ -38,6 +39,7 @@ int start_demo(const DemoOptions& options);
 // The demo itself (the demo program's main).
 int run_demo(const DemoOptions& options);
 int run_sync_command(const std::vector<std::string>& args);
+int run_status_command(const std::vector<std::string>& args);
 
 // Acquires the single-instance lock; when it is held elsewhere and `report`
 // is set, says which process holds it and what to do. False = not acquired.

@@ -12,6 +12,7 @@
 #include "console.h"
 #include "download_layout.h"
 #include "printable_text.h"
+#include "run_report.h"
 #include "status_texts.h"
 #include "window_messages.h"
 
@@ -20,7 +21,6 @@ namespace velmora {
 SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
     : controller_(controller), out_(out), live_(live), board_(out) {
   connect(&controller_, &SyncController::statusChanged, this, &SyncDisplay::on_status);
-  connect(&controller_, &SyncController::countsChanged, this, &SyncDisplay::on_counts);
   connect(&controller_, &SyncController::fileProgress, this, &SyncDisplay::on_progress);
   connect(&controller_, &SyncController::currentFileChanged, this, &SyncDisplay::on_file);
   connect(&controller_, &SyncController::fileFailed, this, &SyncDisplay::on_failed);
@@ -50,18 +50,9 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
 SyncDisplay::~SyncDisplay() { finish(); }
 
 std::string SyncDisplay::camera_label(std::int32_t id) const {
-  const std::string alias = printable_text(controller_.alias_of(id));
   auto it = controller_.cameras().find(id);
-  QString name = QCoreApplication::translate("Console", "camera %1").arg(id);
-  if (it != controller_.cameras().end()) {
-    const QString where =
-        it->second.is_local
-            ? QString::fromStdString(address_text(it->second))
-            : QCoreApplication::translate("Console", "via server, serial %1")
-                  .arg(QString::fromStdString(serial_of(it->second)));
-    name += " (" + where + ")";
-  }
-  return alias.empty() ? name.toStdString() : alias + " [" + name.toStdString() + "]";
+  return velmora::camera_label(id, it == controller_.cameras().end() ? nullptr : &it->second,
+                               controller_.alias_of(id));
 }
 
 int SyncDisplay::on_disk(std::int32_t id) const {
@@ -77,27 +68,6 @@ int SyncDisplay::on_disk(std::int32_t id) const {
     }
   }
   return n;
-}
-
-SyncDisplay::Tally SyncDisplay::tally(std::int32_t id) const {
-  auto it = tallies_.find(id);
-  return it == tallies_.end() ? Tally{} : it->second;
-}
-
-SyncDisplay::Tally SyncDisplay::total() const {
-  Tally t;
-  for (const auto& [id, one] : tallies_) {
-    (void)id;
-    t.new_files += one.new_files;
-    t.resumed += one.resumed;
-    t.skipped += one.skipped;
-    t.bytes += one.bytes;
-    t.card_deleted += one.card_deleted;
-    t.card_kept += one.card_kept;
-    t.removed_files += one.removed_files;
-    t.removed_bytes += one.removed_bytes;
-  }
-  return t;
 }
 
 std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
@@ -249,20 +219,6 @@ void SyncDisplay::on_status(int id, int status) {
   event(text);
 }
 
-void SyncDisplay::on_counts(int id, int done, int total) {
-  (void)total;
-  Run& run = runs_[id];
-  // A higher done count means the file being fetched is now stored.
-  if (done > run.last_done && !run.file.empty()) {
-    Tally& t = tallies_[id];
-    t.new_files += done - run.last_done;
-    if (run.offset > 0) ++t.resumed;
-    if (run.size > run.offset) t.bytes += run.size - run.offset;
-    run.file.clear();
-  }
-  run.last_done = done;
-}
-
 void SyncDisplay::on_progress(int id, int percent) {
   if (live_ && board_shown_) return;
   // Without a board, progress goes out in quarter steps.
@@ -278,13 +234,9 @@ void SyncDisplay::on_progress(int id, int percent) {
 void SyncDisplay::on_file(int id, const QString& name) {
   printed_quarter_[id] = 0;
   const CameraView& v = controller_.view(id);
-  Run& run = runs_[id];
-  run.file = printable_text(name.toStdString());
-  run.offset = v.file_offset;
-  run.size = v.file_size;
+  const QString file = QString::fromStdString(printable_text(name.toStdString()));
   const QString number =
       QCoreApplication::translate("Console", "(file %1 of %2)").arg(file_number(id)).arg(v.total);
-  const QString file = QString::fromStdString(run.file);
   if (v.file_offset > 0 && v.file_size > 0) {
     event(camera_label(id) + ": " +
           QCoreApplication::translate("Console", "resuming %1 at %2 of %3 %4")
@@ -299,8 +251,6 @@ void SyncDisplay::on_file(int id, const QString& name) {
 
 void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) {
   ++runs_[id].skipped;
-  ++tallies_[id].skipped;
-  runs_[id].file.clear();
   event(camera_label(id) + ": " +
         QCoreApplication::translate("Console", "skipped %1: %2")
             .arg(QString::fromStdString(printable_text(name.toStdString())),
@@ -309,15 +259,12 @@ void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) 
 }
 
 void SyncDisplay::on_card_delete(int id, const QString& name, int result) {
-  Tally& t = tallies_[id];
   const QString file = QString::fromStdString(printable_text(name.toStdString()));
   QString text;
   if (result == CARD_DELETED) {
-    ++t.card_deleted;
     text = QCoreApplication::translate("Console", "deleted %1 from the camera (copy verified)")
                .arg(file);
   } else {
-    ++t.card_kept;
     text = result == CARD_DELETE_REFUSED
                ? QCoreApplication::translate("Console",
                                              "the camera refused to delete %1; it keeps it")
@@ -332,9 +279,6 @@ void SyncDisplay::on_card_delete(int id, const QString& name, int result) {
 }
 
 void SyncDisplay::on_removed(int id, int files, qint64 bytes, int keep_days) {
-  Tally& t = tallies_[id];
-  t.removed_files += files;
-  t.removed_bytes += static_cast<unsigned long long>(bytes);
   event(camera_label(id) + ": " +
         QCoreApplication::translate("Console",
                                     "removed %1 recording(s) older than %2 day(s), %3 freed")

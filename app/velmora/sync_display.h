@@ -1,8 +1,8 @@
 // Shows the engine's progress on the console: one dated line per status
 // change, file start and failure; on a terminal that can move the cursor also
 // a live board with one row per running camera (file, progress bar, counts)
-// and the download speed, kept below the lines. Also keeps the tallies of
-// what each camera's runs brought in, for outcome and total lines.
+// and the download speed, kept below the lines. What each run brought in is
+// the engine's (SyncController::last_run).
 #pragma once
 
 #include <QObject>
@@ -36,19 +36,6 @@ public:
   void finish();
   std::string camera_label(std::int32_t id) const;
 
-  // What the runs seen so far brought in for one camera.
-  struct Tally {
-    int new_files = 0;   // recordings completed (resumed ones included)
-    int resumed = 0;     // of those, continued from a partial file
-    int skipped = 0;     // recordings that could not be stored
-    unsigned long long bytes = 0;  // downloaded, resumed parts not counted again
-    int card_deleted = 0;          // deleted from the camera after a verified copy
-    int card_kept = 0;             // deletes the camera refused or left unanswered
-    int removed_files = 0;         // removed by retention
-    unsigned long long removed_bytes = 0;
-  };
-  Tally tally(std::int32_t id) const;
-  Tally total() const;
   // "up to date, 7 on disk", "complete, 3/3 new recordings, 7 on disk",
   // or the status text.
   std::string outcome_text(std::int32_t id, int status);
@@ -61,14 +48,10 @@ public:
 
 private:
   struct Run {
-    int last_done = 0;
     int skipped = 0;  // in the current run
-    std::string file;
-    std::uint32_t offset = 0, size = 0;
   };
 
   void on_status(int id, int status);
-  void on_counts(int id, int done, int total);
   void on_progress(int id, int percent);
   void on_file(int id, const QString& name);
   void on_failed(int id, const QString& name, const QString& reason);
@@ -89,7 +72,6 @@ private:
   qint64 speed_ = 0;
   std::map<std::int32_t, int> printed_quarter_;  // plain lines: last 25 % step printed
   std::map<std::int32_t, Run> runs_;
-  std::map<std::int32_t, Tally> tallies_;
   QTimer redraw_;
   QSocketNotifier* library_ = nullptr;  // the library's log lines, shown above the board
   std::string library_partial_;

@@ -180,6 +180,9 @@ TEST_F(Housekeeping, RetentionRemovesOnlyOldFinalRecordingsAfterASuccessfulRun) 
   EXPECT_EQ(removed_files, 2);
   EXPECT_EQ(removed_bytes, 1234);
   EXPECT_EQ(ctl_->view(id_).removed_files, 2);
+  // The run's record (history, --json) carries the same count.
+  ASSERT_NE(ctl_->last_run(id_), nullptr);
+  EXPECT_EQ(ctl_->last_run(id_)->removed_files, 2);
   EXPECT_EQ(ctl_->view(id_).removed_bytes, 1234u);
   for (const auto& f : gone) EXPECT_FALSE(file_exists(f)) << f;
   for (const auto& f : kept) EXPECT_TRUE(file_exists(f)) << f;
@@ -233,6 +236,8 @@ TEST_F(Housekeeping, DeleteAfterCopyFreesOnlyVerifiedRecordingsAndReportsRefusal
   EXPECT_EQ(sim.recordings()[1].name, short_copy.name);
   EXPECT_EQ(ctl_->view(id_).card_deleted, 2);
   EXPECT_EQ(ctl_->view(id_).card_kept, 0);
+  ASSERT_NE(ctl_->last_run(id_), nullptr);
+  EXPECT_EQ(ctl_->last_run(id_)->card_deleted, 2);
   // The copies themselves are untouched.
   EXPECT_EQ(read_all(manual("DEL00001.avi")), content(a));
 

@@ -11,7 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
 
 #include "app_test_support.h"
 #include "camsim.h"
@@ -156,6 +161,138 @@ TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
       << r.out.toStdString();
 }
 
+// Each line of a --json output as an object; fails the test on a line that
+// is not one.
+QList<QJsonObject> json_lines(const QString& out) {
+  QList<QJsonObject> objects;
+  for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    EXPECT_TRUE(doc.isObject()) << line.toStdString();
+    objects.push_back(doc.object());
+  }
+  return objects;
+}
+
+std::uint64_t total_size(const std::vector<camsim::Recording>& recordings) {
+  std::uint64_t total = 0;
+  for (const auto& rec : recordings) total += rec.size;
+  return total;
+}
+
+QJsonObject of_camera(const QList<QJsonObject>& objects, qint64 id) {
+  for (const QJsonObject& o : objects)
+    if (o["type"].toString() == "camera" && o["id"].toInteger() == id) return o;
+  ADD_FAILURE() << "no object for camera " << id;
+  return {};
+}
+
+TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
+  camsim::Config good_cfg;
+  good_cfg.recordings = camsim::generate_recordings(2, 1000, 150000, 0.5, 9);
+  const std::uint64_t total = total_size(good_cfg.recordings);
+  auto good = sim("127.0.2.140", good_cfg);
+  auto bad = sim("127.0.2.141", {});
+  ASSERT_EQ(run({"cameras", "add-local", "900", "127.0.2.140", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "910", "127.0.2.141", "wrong"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-remote", "920", "127.0.2.142", "u", "pw", "SER-9"}).code, 0);
+  // An alias with terminal controls and a byte that is not UTF-8.
+  test::write_all(data_.path().toStdString() + "/OV/QTX/UserAlias.txt",
+                  "900/*/Porch\x1b[31m\xff\r\n");
+
+  Result list = run({"cameras", "list", "--json"});
+  ASSERT_EQ(list.code, 0) << list.err.toStdString();
+  const QList<QJsonObject> cameras = json_lines(list.out);
+  ASSERT_EQ(cameras.size(), 3);
+  EXPECT_EQ(of_camera(cameras, 900)["address"].toString(), "127.0.2.140");
+  EXPECT_EQ(of_camera(cameras, 900)["port"].toInt(), 9996);
+  EXPECT_EQ(of_camera(cameras, 900)["alias"].toString(), "Porch\\x1b[31m\\xff");
+  EXPECT_EQ(of_camera(cameras, 920)["kind"].toString(), "remote");
+  EXPECT_EQ(of_camera(cameras, 920)["serial"].toString(), "SER-9");
+  EXPECT_EQ(of_camera(cameras, 920)["server"].toString(), "127.0.2.142");
+  EXPECT_FALSE(list.out.contains("wrong"));  // never a password
+  EXPECT_FALSE(list.out.contains("\"pw\""));
+  ASSERT_EQ(run({"cameras", "remove", "920"}).code, 0);
+
+  Result r = run({"--headless", "--once", "--json"});
+  EXPECT_EQ(r.code, 1) << r.err.toStdString();
+  const QList<QJsonObject> lines = json_lines(r.out);
+  ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+  const QJsonObject ok = of_camera(lines, 900);
+  EXPECT_EQ(ok["outcome"].toString(), "complete");
+  EXPECT_TRUE(ok["ok"].toBool());
+  EXPECT_EQ(ok["kind"].toString(), "local");
+  EXPECT_EQ(ok["fetched"].toInt(), 2);
+  EXPECT_EQ(ok["skipped"].toInt(), 0);
+  EXPECT_EQ(static_cast<std::uint64_t>(ok["bytes"].toDouble()), total);
+  EXPECT_EQ(ok["error"].toString(), "");
+  EXPECT_EQ(ok["alias"].toString(), "Porch\\x1b[31m\\xff");
+  const QJsonObject failed = of_camera(lines, 910);
+  EXPECT_EQ(failed["outcome"].toString(), "wrong-password");
+  EXPECT_FALSE(failed["ok"].toBool());
+  EXPECT_EQ(failed["error"].toString(), "wrong password");
+  const QJsonObject summary = lines.back();
+  EXPECT_EQ(summary["type"].toString(), "summary");
+  EXPECT_EQ(summary["cameras"].toInt(), 2);
+  EXPECT_EQ(summary["ok"].toInt(), 1);
+  EXPECT_EQ(summary["failed"].toInt(), 1);
+  EXPECT_EQ(summary["fetched"].toInt(), 2);
+  EXPECT_EQ(summary["exit"].toInt(), 1);
+  // The people's lines went to standard error.
+  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): wrong password")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Total: 2 camera(s)")) << r.err.toStdString();
+}
+
+TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(2, 1000, 120000, 0.5, 93);
+  const std::uint64_t total = total_size(cfg.recordings);
+  auto cam = sim("127.0.2.143", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "930", "127.0.2.143", "pw"}).code, 0);
+  ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // fetches both
+  ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // up to date
+
+  // A run from long ago, and a line a crash cut short: the next run still
+  // gets a line of its own and neither counts.
+  const std::string log = data_.path().toStdString() + "/OV/data/SyncHistory.jsonl";
+  const qint64 old = QDateTime::currentSecsSinceEpoch() - 8 * 24 * 3600;
+  const std::string old_line = "{\"id\":930,\"status\":140,\"outcome\":\"complete\",\"bytes\":12345,"
+                               "\"ended\":" + std::to_string(old) + "}\n";
+  test::write_all(log, old_line + test::read_all(log) + "{\"id\":930,\"sta");
+  cam->stop();
+  EXPECT_EQ(run({"--headless", "--once"}).code, 1);  // nobody answers
+  ASSERT_EQ(run({"cameras", "add-local", "931", "127.0.2.144", "pw"}).code, 0);  // never ran
+
+  Result r = run({"status", "--json"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  const QList<QJsonObject> lines = json_lines(r.out);
+  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  const QJsonObject s = of_camera(lines, 930);
+  const QDateTime completed = QDateTime::fromString(s["last_completed"].toString(), Qt::ISODate);
+  ASSERT_TRUE(completed.isValid()) << s["last_completed"].toString().toStdString();
+  EXPECT_LT(std::llabs(completed.secsTo(QDateTime::currentDateTime())), 120);
+  EXPECT_EQ(s["last_outcome"].toString(), "connection-failed");
+  EXPECT_FALSE(s["last_error"].toString().isEmpty());
+  EXPECT_EQ(s["last_run"].toObject()["outcome"].toString(), "connection-failed");
+  EXPECT_EQ(static_cast<std::uint64_t>(s["bytes_7d"].toDouble()), total);
+  const QJsonObject never = of_camera(lines, 931);
+  EXPECT_TRUE(never["last_completed"].isNull());
+  EXPECT_TRUE(never["last_outcome"].isNull());
+
+  // Four runs in the log (the old one and three), the torn line skipped.
+  int runs = 0;
+  for (const QString& line : QString::fromStdString(test::read_all(log)).split('\n'))
+    runs += QJsonDocument::fromJson(line.toUtf8()).isObject() ? 1 : 0;
+  EXPECT_EQ(runs, 4);
+
+  Result human = run({"status"});
+  EXPECT_EQ(human.code, 0);
+  EXPECT_TRUE(human.out.contains("camera 930 (127.0.2.143): last completed ")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("last run connection-failed at ")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("camera 931 (127.0.2.144): no run recorded")) << human.out.toStdString();
+}
+
 // The program reaches servers on port 1701, so the server simulator gets an
 // address of its own.
 TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
@@ -293,7 +430,8 @@ TEST_F(Program, HelpAtEveryLevelAndVersion) {
       {"cameras", "list", "--help"}, {"cameras", "add-local", "-h"},
       {"cameras", "add-remote", "--help"}, {"cameras", "remove", "--help"},
       {"settings", "--help"}, {"sync", "--help"},
-      {"--headless", "--help"}, {"--demo", "--help"}};
+      {"--headless", "--help"}, {"--demo", "--help"},
+      {"status", "--help"},   {"help", "status"}};
   for (const QStringList& args : levels) {
     Result r = run(args);
     EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();
@@ -302,6 +440,11 @@ TEST_F(Program, HelpAtEveryLevelAndVersion) {
   }
   EXPECT_TRUE(run({"cameras", "remove", "--help"}).out.contains("remove <id>"));
   EXPECT_TRUE(run({"--demo", "--help"}).out.contains("--keep"));
+  EXPECT_TRUE(run({"status", "--help"}).out.contains("--json"));
+  // --json belongs to the commands that have a machine-readable form.
+  EXPECT_EQ(run({"--headless", "--json"}).code, 2);
+  EXPECT_EQ(run({"status", "--bogus"}).code, 2);
+  EXPECT_EQ(run({"cameras", "list", "--bogus"}).code, 2);
   Result v = run({"--version"});
   EXPECT_EQ(v.code, 0);
   EXPECT_TRUE(v.out.contains("velmora 1.6.0 (camera library 1.6.0")) << v.out.toStdString();

@@ -223,6 +223,10 @@ TEST_F(Remote, CameraMissingFromTheAccountTimesOut) {
   start(address_);
   ctl_->start_camera(721);
   ASSERT_TRUE(wait_status(721, STATUS_TIMED_OUT));
+  // The run's record names the cause, not the time-out it led to.
+  ASSERT_NE(ctl_->last_run(721), nullptr);
+  EXPECT_EQ(outcome_word(*ctl_->last_run(721)), "camera-not-in-account");
+  EXPECT_FALSE(ctl_->last_run(721)->local);
   const auto k = server_->counters();
   EXPECT_EQ(k.logins_accepted, 1);
   EXPECT_EQ(k.relay_key_requests, 0);
@@ -241,11 +245,15 @@ TEST_F(Remote, RefusedLoginTimesOutAndTheNextAttemptLogsIn) {
   ctl_->start_camera(731);
   ASSERT_TRUE(wait_status(731, STATUS_TIMED_OUT));
   EXPECT_GE(server_->counters().logins_refused, 1);
+  ASSERT_NE(ctl_->last_run(731), nullptr);
+  EXPECT_EQ(outcome_word(*ctl_->last_run(731)), "server-login-refused");
 
   server_->refuse_login(0, 0);
   ctl_->start_camera(731);
   ASSERT_TRUE(wait_status(731, STATUS_COMPLETE));
   expect_files(*cameras_[0]);
+  EXPECT_EQ(outcome_word(*ctl_->last_run(731)), "complete");
+  EXPECT_EQ(ctl_->last_run(731)->fetched, 2);
   EXPECT_EQ(server_->counters().logins_accepted, 1);
 }
 

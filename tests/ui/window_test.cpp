@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTableView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -18,6 +19,7 @@
 
 #include "camera_list_model.h"
 #include "camsim.h"
+#include "run_history.h"
 #include "ui_texts.h"
 #include "ui_test_support.h"
 #include "window_messages.h"
@@ -58,6 +60,7 @@ private slots:
   void speed_pane_reads_zero_when_nothing_arrives();
   void open_folder_prefers_the_camera_folder();
   void full_run_fills_every_row();
+  void row_tool_tip_tells_the_last_completion();
   void other_locales_get_english_texts();
   void command_line_changes_reach_the_running_window();
 };
@@ -298,6 +301,53 @@ void WindowTest::full_run_fills_every_row() {
     QVERIFY(!rig.cell(row, Model::ColFile).isEmpty());
   }
   for (auto& s : sims) s->stop();
+}
+
+void WindowTest::row_tool_tip_tells_the_last_completion() {
+  // Camera 40 completed at a known time in an earlier session, then failed.
+  const qint64 earlier = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
+  UiRig::Options options;
+  options.prepare = [&](const AppPaths& paths) {
+    RunHistory history(paths.history_file());
+    RunResult run;
+    run.camera_id = 40;
+    run.status = STATUS_COMPLETE;
+    run.ended = earlier;
+    QVERIFY(history.append(run));
+    run.status = STATUS_CONNECT_FAILED;
+    run.ended = earlier + 60;
+    QVERIFY(history.append(run));
+  };
+  UiRig rig(options);
+  rig.add_local(40, "127.0.12.40");
+  rig.add_local(41, "127.0.12.41");
+  Model* m = rig.window->model();
+  auto tip = [&](int row, int column) {
+    return m->index(row, column).data(Qt::ToolTipRole).toString();
+  };
+  QCOMPARE(tip(0, Model::ColStatus), QString("上次同步完成：2026-03-04 05:06:07"));
+  QVERIFY(tip(0, Model::ColCamera).startsWith("40(127.0.12.40)\n"));
+  QCOMPARE(tip(1, Model::ColTotal), QString("尚未完成同步"));
+
+  // A run of camera 41 ends: its row says so at once, in every cell.
+  QSignalSpy changed(m, &QAbstractItemModel::dataChanged);
+  rig.controller->post_message(WM_SYNC_STATUS, 41, STATUS_WAITING);
+  rig.controller->post_message(WM_SYNC_STATUS, 41, STATUS_COMPLETE);
+  QTRY_VERIFY(tip(1, Model::ColTotal).startsWith("上次同步完成："));
+  const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+  QVERIFY2(tip(1, Model::ColProgress).contains(today), qPrintable(tip(1, Model::ColProgress)));
+  bool whole_row = false;
+  for (const QList<QVariant>& args : changed) {
+    const auto from = args[0].value<QModelIndex>(), to = args[1].value<QModelIndex>();
+    whole_row = whole_row || (from.row() == 1 && from.column() == 0 &&
+                              to.column() == Model::ColumnCount - 1);
+  }
+  QVERIFY(whole_row);
+  // A run that fails leaves the last completion as it was.
+  rig.controller->post_message(WM_SYNC_STATUS, 40, STATUS_WAITING);
+  rig.controller->post_message(WM_SYNC_STATUS, 40, STATUS_WRONG_PASSWORD);
+  QTRY_COMPARE(m->index(0, 0).data(Model::StatusRole).toInt(), int(STATUS_WRONG_PASSWORD));
+  QCOMPARE(tip(0, Model::ColStatus), QString("上次同步完成：2026-03-04 05:06:07"));
 }
 
 void WindowTest::other_locales_get_english_texts() {

@@ -206,6 +206,14 @@
 <context>
     <name>velmora::ui::CameraListModel</name>
     <message>
+        <source>尚未完成同步</source>
+        <translation>Never completed a synchronisation</translation>
+    </message>
+    <message>
+        <source>上次同步完成：%1</source>
+        <translation>Last synchronisation completed: %1</translation>
+    </message>
+    <message>
         <source>状态</source>
         <translation>Status</translation>
     </message>

@@ -92,10 +92,6 @@
         <translation>已添加摄像机 %1（序列号 %2，经服务器 %3）</translation>
     </message>
     <message>
-        <source>list takes no arguments</source>
-        <translation>list 不接受参数</translation>
-    </message>
-    <message>
         <source>give the password or --password-stdin, not both</source>
         <translation>请给出密码或 --password-stdin，不能同时给出</translation>
     </message>
@@ -254,18 +250,6 @@
         <translation>合计：%1 台摄像机，%2 个新录像（%3 个续传），%4 个跳过，%5，%6 秒</translation>
     </message>
     <message>
-        <source>Usage: velmora cameras list
-
-Shows every configured camera: id, kind, address (or serial and server) and
-alias. Works while a Velmora service runs.
-</source>
-        <translation>用法：velmora cameras list
-
-列出每台已配置的摄像机：编号、类型、地址（或序列号和服务器）和别名。
-Velmora 服务运行时也可使用。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora sync
 
 Asks the running Velmora service to synchronise every camera now. Without a
@@ -275,39 +259,6 @@ running service, use &apos;velmora --headless --once&apos;.
 
 请正在运行的 Velmora 服务立即同步所有摄像机。没有运行的服务时，
 请使用“velmora --headless --once”。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--verbose]
-
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes); cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C or SIGTERM stops every camera and exits (status 0; 1 with --once).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
-</source>
-        <translation>用法：velmora --headless [--now] [--verbose]
-      velmora --headless --once [--verbose]
-
-不带窗口运行同步程序。每台已配置的摄像机按设置中的自动同步间隔同步
-（默认每 10 分钟）；失败的摄像机每 60 秒重试一次。同时下载的摄像机数
-最多为并发数设置（1-5）。
-  --now      同时立即启动所有摄像机，而不是等待第一次自动同步
-  --once     立即同步所有摄像机，全部结束后退出；每台摄像机一行结果，
-             另加一行合计；只有所有摄像机都完成时退出状态才为 0
-  --verbose  在标准错误上显示摄像机库的日志行
-Ctrl+C 或 SIGTERM 停止所有摄像机并退出（状态 0；--once 时为 1）。
-运行期间，“velmora sync”开始一次同步，“velmora cameras”和
-“velmora settings”的更改由它立即应用。
 </translation>
     </message>
     <message>
@@ -362,10 +313,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>--headless 和 --demo 是两种不同的模式</translation>
     </message>
     <message>
-        <source>--once and --now belong to --headless</source>
-        <translation>--once 和 --now 属于 --headless</translation>
-    </message>
-    <message>
         <source>--console belongs to --demo</source>
         <translation>--console 属于 --demo</translation>
     </message>
@@ -380,10 +327,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
     <message>
         <source>--once already starts every camera now</source>
         <translation>--once 已经会立即启动所有摄像机</translation>
-    </message>
-    <message>
-        <source>choose a mode: --headless, --demo, cameras, settings or sync</source>
-        <translation>请选择一种模式：--headless、--demo、cameras、settings 或 sync</translation>
     </message>
     <message>
         <source>cannot write %1: %2</source>
@@ -756,88 +699,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set）</translation>
     </message>
     <message>
-        <source>Usage: velmora &lt;mode or command&gt; [options]
-
-Keeps a copy of every recording on your network cameras&apos; memory cards.
-
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
-  --headless --once [--verbose]    synchronise every camera once, then exit
-  --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
-
-Commands (each has --help):
-  cameras list|discover|add-local|add-remote|remove|set
-                                             show, find or edit the cameras
-  settings [NAME VALUE]...                   show or change the settings
-  sync                                       start a run in the running service
-
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
-
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
-</source>
-        <translation>用法：velmora &lt;模式或命令&gt; [选项]
-
-为网络摄像机存储卡上的每个录像保留一份副本。
-
-模式：
-  （无）                           打开桌面窗口（需要显示器）
-  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
-  --headless --once [--verbose]    将所有摄像机同步一次后退出
-  --demo [--cameras N] [--keep] [--console]
-                                   在模拟摄像机上试用（velmora --demo --help）
-
-命令（每个都有 --help）：
-  cameras list|discover|add-local|add-remote|remove|set
-                                             查看、查找或编辑摄像机
-  settings [名称 值]...                      查看或更改设置
-  sync                                       让正在运行的服务开始一次同步
-
-  -h, --help      本帮助
-  --version       程序和摄像机库的版本
-
-服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
-文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
-退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
-3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras &lt;command&gt; ...
-
-  list                                    the configured cameras
-  discover [--seconds N]                  the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
-
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
-</source>
-        <translation>用法：velmora cameras &lt;命令&gt; ...
-
-  list                                    已配置的摄像机
-  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
-                                          （默认 5）
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          视频服务器后面的摄像机（端口 1701）
-  remove &lt;id&gt;                             移除摄像机（其录像保留）
-  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
-
-“velmora cameras &lt;命令&gt; --help”介绍各个命令。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
                                  &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
 
@@ -1051,6 +912,212 @@ settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
     <message>
         <source>disk full: no space left on the file system of %1; the camera resumes once space is back</source>
         <translation>磁盘已满：%1 所在文件系统没有剩余空间；空间恢复后摄像机会继续</translation>
+    </message>
+    <message>
+        <source>list takes no arguments but --json</source>
+        <translation>list 只接受 --json 参数</translation>
+    </message>
+    <message>
+        <source>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--json] [--verbose]
+                                   synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove|set
+                                             show, find or edit the cameras
+  settings [NAME VALUE]...                   show or change the settings
+  sync                                       start a run in the running service
+  status [--json]                            when each camera last synchronised
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+--json prints JSON Lines on standard output: one object per line, each with
+a &quot;type&quot;; keys and outcome words never change with the language.
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</source>
+        <translation>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--json] [--verbose]
+                                   synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove|set
+                                             show, find or edit the cameras
+  settings [NAME VALUE]...                   show or change the settings
+  sync                                       start a run in the running service
+  status [--json]                            when each camera last synchronised
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+--json prints JSON Lines on standard output: one object per line, each with
+a &quot;type&quot;; keys and outcome words never change with the language.
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list [--json]                           the configured cameras
+  discover [--seconds N]                  the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>Usage: velmora cameras &lt;command&gt; ...
+
+  list [--json]                           the configured cameras
+  discover [--seconds N]                  the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras list [--json]
+
+Shows every configured camera: id, kind, address (or serial and server) and
+alias. Works while a Velmora service runs.
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot; (&quot;local&quot; or &quot;remote&quot;), &quot;address&quot; and &quot;port&quot; (local) or
+          &quot;server&quot;, &quot;port&quot;, &quot;user&quot; and &quot;serial&quot; (remote), &quot;alias&quot;}.
+          Passwords are never shown. Text that is not valid UTF-8 or holds
+          control characters is shown with \xNN escapes, as on the console.
+</source>
+        <translation>Usage: velmora cameras list [--json]
+
+Shows every configured camera: id, kind, address (or serial and server) and
+alias. Works while a Velmora service runs.
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot; (&quot;local&quot; or &quot;remote&quot;), &quot;address&quot; and &quot;port&quot; (local) or
+          &quot;server&quot;, &quot;port&quot;, &quot;user&quot; and &quot;serial&quot; (remote), &quot;alias&quot;}.
+          Passwords are never shown. Text that is not valid UTF-8 or holds
+          control characters is shown with \xNN escapes, as on the console.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes); cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends:
+             {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;, &quot;kind&quot;, &quot;alias&quot;, &quot;outcome&quot;, &quot;ok&quot;,
+             &quot;error&quot;, &quot;queued&quot;, &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;,
+             &quot;seconds&quot;, &quot;status&quot;, &quot;started&quot;, &quot;ended&quot;}, then one
+             {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;, &quot;fetched&quot;,
+             &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;seconds&quot;, &quot;exit&quot;}.
+             Outcomes: complete, up-to-date, stopped, connection-failed,
+             connection-interrupted, timed-out, live-elsewhere,
+             wrong-password, server-unreachable, server-login-refused,
+             camera-not-in-account, write-failed, not-finished. New keys and
+             outcomes may be added; existing ones keep their meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</source>
+        <translation>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes); cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends:
+             {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;, &quot;kind&quot;, &quot;alias&quot;, &quot;outcome&quot;, &quot;ok&quot;,
+             &quot;error&quot;, &quot;queued&quot;, &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;,
+             &quot;seconds&quot;, &quot;status&quot;, &quot;started&quot;, &quot;ended&quot;}, then one
+             {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;, &quot;fetched&quot;,
+             &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;seconds&quot;, &quot;exit&quot;}.
+             Outcomes: complete, up-to-date, stopped, connection-failed,
+             connection-interrupted, timed-out, live-elsewhere,
+             wrong-password, server-unreachable, server-login-refused,
+             camera-not-in-account, write-failed, not-finished. New keys and
+             outcomes may be added; existing ones keep their meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</translation>
+    </message>
+    <message>
+        <source>--once, --now and --json belong to --headless</source>
+        <translation>--once、--now 和 --json 属于 --headless</translation>
+    </message>
+    <message>
+        <source>--json reports a single run: use it with --once</source>
+        <translation>--json 只报告一轮同步：请与 --once 一起使用</translation>
+    </message>
+    <message>
+        <source>--json belongs to --headless --once, cameras list and status</source>
+        <translation>--json 属于 --headless --once、cameras list 和 status</translation>
+    </message>
+    <message>
+        <source>choose a mode: --headless, --demo, cameras, settings, sync or status</source>
+        <translation>请选择一种模式：--headless、--demo、cameras、settings、sync 或 status</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n recording(s) skipped</source>
+        <translation>
+            <numerusform>%n 个录像被跳过</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the run did not finish</source>
+        <translation>本轮同步未完成</translation>
     </message>
 </context>
 </TS>

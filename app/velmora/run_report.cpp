@@ -1,0 +1,90 @@
+#include "run_report.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonDocument>
+
+#include "nvs_connection_res.h"
+#include "printable_text.h"
+#include "status_texts.h"
+#include "window_messages.h"
+
+namespace velmora {
+
+namespace {
+
+QString text(const std::string& s) { return QString::fromStdString(printable_text(s)); }
+
+constexpr int kCameraPort = 9996;
+
+}  // namespace
+
+void put_json_line(std::FILE* out, const QJsonObject& object) {
+  const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+  std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+QJsonObject camera_identity(const CameraRecord& r, const std::string& alias) {
+  QJsonObject o;
+  o["id"] = static_cast<qint64>(r.camera_id);
+  o["kind"] = r.is_local ? "local" : "remote";
+  if (r.is_local) {
+    o["address"] = QString::fromStdString(address_text(r));
+    o["port"] = kCameraPort;
+  } else {
+    o["server"] = text(field_text(r.server_address));
+    o["port"] = NVSConnentionRES::kServerPort;
+    o["user"] = text(field_text(r.user));
+    o["serial"] = text(serial_of(r));
+  }
+  o["alias"] = text(alias);
+  return o;
+}
+
+std::string camera_label(std::int32_t id, const CameraRecord* record, const std::string& alias) {
+  QString name = QCoreApplication::translate("Console", "camera %1").arg(id);
+  if (record) {
+    const QString where =
+        record->is_local ? QString::fromStdString(address_text(*record))
+                         : QCoreApplication::translate("Console", "via server, serial %1")
+                               .arg(QString::fromStdString(printable_text(serial_of(*record))));
+    name += " (" + where + ")";
+  }
+  return alias.empty() ? name.toStdString()
+                       : printable_text(alias) + " [" + name.toStdString() + "]";
+}
+
+QJsonObject camera_run_json(const RunResult& run, const std::string& alias) {
+  QJsonObject o = run_to_json(run);
+  o["type"] = "camera";
+  o["alias"] = text(alias);
+  o["error"] = text(run_error_text(run));
+  return o;
+}
+
+std::string local_time_text(std::int64_t seconds, bool with_offset) {
+  const QDateTime t = QDateTime::fromSecsSinceEpoch(seconds);
+  if (!with_offset) return t.toString("yyyy-MM-dd HH:mm:ss").toStdString();
+  const int offset = t.offsetFromUtc();
+  const int minutes = (offset < 0 ? -offset : offset) / 60;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60,
+                minutes % 60);
+  return t.toString("yyyy-MM-ddTHH:mm:ss").toStdString() + zone;
+}
+
+std::string run_error_text(const RunResult& run) {
+  // A stop was asked for: nothing went wrong.
+  if (run_ok(run) || run.status == STATUS_USER_STOPPED) return {};
+  if (!run.error.empty()) return run.error;
+  if (status_completes(run.status))
+    return QCoreApplication::translate("Console", "%n recording(s) skipped", nullptr, run.skipped)
+        .toStdString();
+  if (run.status == STATUS_NONE)
+    return QCoreApplication::translate("Console", "the run did not finish").toStdString();
+  return status_english(run.status);
+}
+
+}  // namespace velmora

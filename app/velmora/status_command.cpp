@@ -1,0 +1,123 @@
+// "velmora status [--json]": what the history log says about every configured
+// camera: when it last completed, how its last run ended and what its runs
+// fetched in the last 7 days. Only reads, so it needs no instance lock and
+// works while a service runs.
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "alias_store.h"
+#include "app_paths.h"
+#include "camera_store.h"
+#include "console.h"
+#include "help.h"
+#include "modes.h"
+#include "printable_text.h"
+#include "run_history.h"
+#include "run_report.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::int64_t kRecentSeconds = 7 * 24 * 3600;
+
+QString tr_console(const char* text) { return QCoreApplication::translate("Console", text); }
+
+QJsonObject status_json(const CameraRecord& record, const std::string& alias,
+                        const CameraHistory& h) {
+  QJsonObject o = camera_identity(record, alias);
+  o["type"] = "camera";
+  o["last_completed"] = h.last_completed > 0 ? QJsonValue(QString::fromStdString(
+                                                  local_time_text(h.last_completed, true)))
+                                            : QJsonValue();
+  if (h.has_run) {
+    o["last_outcome"] = QString::fromStdString(outcome_word(h.last));
+    const QString error = QString::fromStdString(printable_text(run_error_text(h.last)));
+    o["last_error"] = error;
+    o["last_ended"] = QString::fromStdString(local_time_text(h.last.ended, true));
+    QJsonObject run = run_to_json(h.last);
+    run["error"] = error;
+    o["last_run"] = run;
+  } else {
+    o["last_outcome"] = QJsonValue();
+    o["last_error"] = "";
+    o["last_ended"] = QJsonValue();
+    o["last_run"] = QJsonValue();
+  }
+  o["bytes_7d"] = static_cast<double>(h.recent_bytes);
+  return o;
+}
+
+std::string status_line(std::int32_t id, const CameraRecord& record, const std::string& alias,
+                        const CameraHistory& h) {
+  std::string line = camera_label(id, &record, alias) + ": ";
+  if (!h.has_run) return line + tr_console("no run recorded").toStdString();
+  line += h.last_completed > 0
+              ? tr_console("last completed %1")
+                    .arg(QString::fromStdString(local_time_text(h.last_completed, false)))
+                    .toStdString()
+              : tr_console("never completed").toStdString();
+  line += "; " + tr_console("last run %1 at %2")
+                     .arg(QString::fromStdString(outcome_word(h.last)),
+                          QString::fromStdString(local_time_text(h.last.ended, false)))
+                     .toStdString();
+  const std::string error = run_error_text(h.last);
+  if (!error.empty()) line += ": " + printable_text(error);
+  line += "; " + tr_console("%1 in the last 7 days")
+                     .arg(QString::fromStdString(human_bytes(h.recent_bytes)))
+                     .toStdString();
+  return line;
+}
+
+}  // namespace
+
+int run_status_command(const std::vector<std::string>& args) {
+  if (asks_for_help(args)) {
+    std::fputs(help_text("status"), stdout);
+    return kExitOk;
+  }
+  const bool json = args.size() == 1 && args[0] == "--json";
+  if (!args.empty() && !json) {
+    std::fprintf(stderr, "velmora status: %s\nusage: velmora status [--json]\n",
+                 tr_console("unknown argument '%1'")
+                     .arg(QString::fromStdString(printable_text(args[0])))
+                     .toUtf8()
+                     .constData());
+    return kExitUsage;
+  }
+  const AppPaths paths = AppPaths::from_environment();
+  CameraTable table;
+  load_camera_file(paths.camera_list_file(), table);
+  AliasTable aliases;
+  load_alias_file(paths.alias_file(), aliases);
+  const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+  const auto past = summarise(RunHistory(paths.history_file()).read(), now - kRecentSeconds);
+
+  if (!json && table.empty()) {
+    std::printf("%s\n", tr_console("No cameras configured (%1).")
+                            .arg(QString::fromStdString(paths.camera_list_file()))
+                            .toUtf8()
+                            .constData());
+    return kExitOk;
+  }
+  for (const auto& [id, record] : table) {
+    auto a = aliases.find(id);
+    const std::string alias = a == aliases.end() ? std::string() : a->second;
+    auto p = past.find(id);
+    const CameraHistory h = p == past.end() ? CameraHistory{} : p->second;
+    if (json) {
+      put_json_line(stdout, status_json(record, alias, h));
+    } else {
+      std::printf("%s\n", status_line(id, record, alias, h).c_str());
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace velmora
