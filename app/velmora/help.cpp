@@ -198,6 +198,7 @@ constexpr const char* kHeadless =
     "'velmora settings' changes are applied by it at once.\n");
 
 constexpr const char* kStatus =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora status [--json]\n"
     "\n"
     "Shows for every configured camera when it last completed a run (local time),\n"
@@ -210,7 +211,7 @@ constexpr const char* kStatus =
     "          (\"2026-12-09T03:10:00+01:00\" or null), \"last_outcome\" (an outcome\n"
     "          word of --headless --once --json, or null), \"last_error\",\n"
     "          \"last_ended\", \"last_run\" (the run's full record, or null),\n"
-    "          \"bytes_7d\"}.\n";
+    "          \"bytes_7d\"}.\n");
 
 constexpr const char* kDemo =
     QT_TRANSLATE_NOOP("Console",

@@ -84,7 +84,7 @@ std::string run_error_text(const RunResult& run) {
         .toStdString();
   if (run.status == STATUS_NONE)
     return QCoreApplication::translate("Console", "the run did not finish").toStdString();
-  return status_english(run.status);
+  return status_label(run.status).toStdString();
 }
 
 }  // namespace velmora

@@ -1119,5 +1119,55 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
         <source>the run did not finish</source>
         <translation>本轮同步未完成</translation>
     </message>
+    <message>
+        <source>Usage: velmora status [--json]
+
+Shows for every configured camera when it last completed a run (local time),
+how its last run ended and why, and the bytes its runs fetched in the last
+7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
+(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
+Works while a Velmora service runs.
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
+          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
+          word of --headless --once --json, or null), &quot;last_error&quot;,
+          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
+          &quot;bytes_7d&quot;}.
+</source>
+        <translation>Usage: velmora status [--json]
+
+Shows for every configured camera when it last completed a run (local time),
+how its last run ended and why, and the bytes its runs fetched in the last
+7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
+(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
+Works while a Velmora service runs.
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
+          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
+          word of --headless --once --json, or null), &quot;last_error&quot;,
+          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
+          &quot;bytes_7d&quot;}.
+</translation>
+    </message>
+    <message>
+        <source>no run recorded</source>
+        <translation>没有同步记录</translation>
+    </message>
+    <message>
+        <source>last completed %1</source>
+        <translation>上次完成于 %1</translation>
+    </message>
+    <message>
+        <source>never completed</source>
+        <translation>从未完成</translation>
+    </message>
+    <message>
+        <source>last run %1 at %2</source>
+        <translation>上次同步 %1，时间 %2</translation>
+    </message>
+    <message>
+        <source>%1 in the last 7 days</source>
+        <translation>最近 7 天 %1</translation>
+    </message>
 </context>
 </TS>
