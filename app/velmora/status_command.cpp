@@ -36,7 +36,7 @@ QJsonObject status_json(const CameraRecord& record, const std::string& alias,
                                             : QJsonValue();
   if (h.has_run) {
     o["last_outcome"] = QString::fromStdString(outcome_word(h.last));
-    const QString error = QString::fromStdString(printable_text(run_error_text(h.last)));
+    const QString error = QString::fromStdString(printable_text(run_error_text(h.last, /*machine=*/true)));
     o["last_error"] = error;
     o["last_ended"] = QString::fromStdString(local_time_text(h.last.ended, true));
     QJsonObject run = run_to_json(h.last);

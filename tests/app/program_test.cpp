@@ -240,7 +240,7 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   EXPECT_EQ(summary["fetched"].toInt(), 2);
   EXPECT_EQ(summary["exit"].toInt(), 1);
   // The people's lines went to standard error.
-  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): wrong password")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): Wrong password")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("Total: 2 camera(s)")) << r.err.toStdString();
 }
 
