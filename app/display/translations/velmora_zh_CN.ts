@@ -949,36 +949,34 @@ Exit status: 0 success, 1 failure (a camera did not complete, a change could
 not be saved), 2 bad command line, 3 refused because another Velmora holds
 the profile, 130 interrupted (Ctrl+C).
 </source>
-        <translation>Usage: velmora &lt;mode or command&gt; [options]
+        <translation>用法：velmora &lt;模式或命令&gt; [选项]
 
-Keeps a copy of every recording on your network cameras&apos; memory cards.
+为网络摄像机存储卡上的每个录像保留一份副本。
 
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+模式：
+  （无）                           打开桌面窗口（需要显示器）
+  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
   --headless --once [--json] [--verbose]
-                                   synchronise every camera once, then exit
+                                   将所有摄像机同步一次后退出
   --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
+                                   在模拟摄像机上试用（velmora --demo --help）
 
-Commands (each has --help):
+命令（每个都有 --help）：
   cameras list|discover|add-local|add-remote|remove|set
-                                             show, find or edit the cameras
-  settings [NAME VALUE]...                   show or change the settings
-  sync                                       start a run in the running service
-  status [--json]                            when each camera last synchronised
+                                             查看、查找或编辑摄像机
+  settings [名称 值]...                      查看或更改设置
+  sync                                       让正在运行的服务开始一次同步
+  status [--json]                            各摄像机上次同步的时间
 
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
+  -h, --help      本帮助
+  --version       程序和摄像机库的版本
 
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
---json prints JSON Lines on standard output: one object per line, each with
-a &quot;type&quot;; keys and outcome words never change with the language.
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
+服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
+--json 在标准输出上输出 JSON Lines：每行一个对象，都带有 &quot;type&quot;；
+键名和结果词不随语言变化。
+文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
+退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
+3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
 </translation>
     </message>
     <message>
@@ -995,18 +993,18 @@ the profile, 130 interrupted (Ctrl+C).
 
 &apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
 </source>
-        <translation>Usage: velmora cameras &lt;command&gt; ...
+        <translation>用法：velmora cameras &lt;命令&gt; ...
 
-  list [--json]                           the configured cameras
-  discover [--seconds N]                  the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  list [--json]                           已配置的摄像机
+  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
   add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
+  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
 
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
 </translation>
     </message>
     <message>
@@ -1020,15 +1018,15 @@ alias. Works while a Velmora service runs.
           Passwords are never shown. Text that is not valid UTF-8 or holds
           control characters is shown with \xNN escapes, as on the console.
 </source>
-        <translation>Usage: velmora cameras list [--json]
+        <translation>用法：velmora cameras list [--json]
 
-Shows every configured camera: id, kind, address (or serial and server) and
-alias. Works while a Velmora service runs.
-  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
-          &quot;kind&quot; (&quot;local&quot; or &quot;remote&quot;), &quot;address&quot; and &quot;port&quot; (local) or
-          &quot;server&quot;, &quot;port&quot;, &quot;user&quot; and &quot;serial&quot; (remote), &quot;alias&quot;}.
-          Passwords are never shown. Text that is not valid UTF-8 or holds
-          control characters is shown with \xNN escapes, as on the console.
+列出每台已配置的摄像机：编号、类型、地址（或序列号和服务器）和别名。
+Velmora 服务运行时也可使用。
+  --json  每台摄像机输出一行 JSON 对象：{&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot;（&quot;local&quot; 或 &quot;remote&quot;）, &quot;address&quot; 和 &quot;port&quot;（本地）或
+          &quot;server&quot;, &quot;port&quot;, &quot;user&quot; 和 &quot;serial&quot;（远程）, &quot;alias&quot;}。
+          从不显示密码。不是有效 UTF-8 或含控制字符的文本以 \xNN
+          转义显示，与控制台相同。
 </translation>
     </message>
     <message>
