@@ -82,6 +82,11 @@ std::uint16_t discovery_port() {
   return port > 0 && port < 65536 ? static_cast<std::uint16_t>(port) : 51010;
 }
 
+// One indented line of the final summary: "  label     value".
+std::string summary_line(const QString& label, const QString& value) {
+  return "  " + field_line(label, value.toStdString(), 10);
+}
+
 }  // namespace
 
 int run_demo(const DemoOptions& options) {
@@ -94,8 +99,10 @@ int run_demo(const DemoOptions& options) {
   // never touched.
   QByteArray tmpl = QDir(QDir::tempPath()).filePath("velmora-demo-XXXXXX").toLocal8Bit();
   if (!::mkdtemp(tmpl.data())) {
-    std::fprintf(stderr, "velmora: cannot create a temporary folder in %s\n",
-                 QDir::tempPath().toLocal8Bit().constData());
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console", "cannot create a temporary folder in %1")
+                                    .arg(QDir::tempPath())));
     return kExitFailed;
   }
   const std::string appdata = tmpl.toStdString();
@@ -130,9 +137,12 @@ int run_demo(const DemoOptions& options) {
     cfg.announce.target_port = discovery_port();
     c.sim = std::make_unique<camsim::CameraSimulator>(cfg);
     if (c.sim->start() != 0) {
-      std::fprintf(stderr,
-                   "velmora: cannot start a simulated camera on %s:9996 (is the port in use?)\n",
-                   c.address.c_str());
+      std::fprintf(stderr, "velmora: %s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                                      "Console",
+                                      "cannot start a simulated camera on %1:9996 (is the port in "
+                                      "use?)")
+                                      .arg(QString::fromStdString(c.address))));
       return kExitFailed;
     }
     cameras.push_back(std::move(c));
@@ -161,13 +171,17 @@ int run_demo(const DemoOptions& options) {
     cfg.recordings = c.recordings;
     c.sim = std::make_unique<camsim::CameraSimulator>(cfg);
     if (c.sim->start() != 0) {
-      std::fprintf(stderr, "velmora: cannot start a simulated camera on %s\n",
-                   server_address.c_str());
+      std::fprintf(stderr, "velmora: %s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                                      "Console", "cannot start a simulated camera on %1")
+                                      .arg(QString::fromStdString(server_address))));
       return kExitFailed;
     }
     c.relayed = std::make_unique<camsim::RelayedCameraEndpoint>(*c.sim);
     if (!c.relayed->start(server_address)) {
-      std::fprintf(stderr, "velmora: cannot listen on %s\n", server_address.c_str());
+      std::fprintf(stderr, "velmora: %s\n",
+                   qUtf8Printable(QCoreApplication::translate("Console", "cannot listen on %1")
+                                      .arg(QString::fromStdString(server_address))));
       return kExitFailed;
     }
     nvssim::Camera nc;
@@ -184,8 +198,11 @@ int run_demo(const DemoOptions& options) {
   scfg.accounts.push_back(account);
   nvssim::Server server(scfg);
   if (!server.start()) {
-    std::fprintf(stderr, "velmora: cannot start the simulated video server on %s:%u\n",
-                 server_address.c_str(), NVSConnentionRES::kServerPort);
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console", "cannot start the simulated video server on %1:%2")
+                                    .arg(QString::fromStdString(server_address))
+                                    .arg(NVSConnentionRES::kServerPort)));
     return kExitFailed;
   }
 
@@ -224,7 +241,9 @@ int run_demo(const DemoOptions& options) {
   copts.speed_interval_ms = 1000;
   SyncController controller(copts);
   if (!controller.start()) {
-    std::fprintf(stderr, "velmora: the camera library could not start\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console",
+                                                            "the camera library could not start")));
     return kExitFailed;
   }
   for (const DemoCamera& c : cameras) {
@@ -239,14 +258,22 @@ int run_demo(const DemoOptions& options) {
     controller.add_or_update(r);
   }
 
-  std::fprintf(out,
-               "Velmora demo: %d simulated cameras (127.0.0.2-%s, port 9996) and %d behind a "
-               "video server (%s:%u), %d at a time\n",
-               options.cameras, cameras[static_cast<std::size_t>(options.cameras) - 1]
-                                    .address.substr(8).c_str(),
-               kRemoteCameras, server_address.c_str(), NVSConnentionRES::kServerPort,
-               controller.scheduler().concurrency());
-  std::fprintf(out, "Download folder: %s\n\n", root.c_str());
+  const std::string last_host =
+      cameras[static_cast<std::size_t>(options.cameras) - 1].address.substr(8);
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                                  "Console",
+                                  "Velmora demo: %1 simulated cameras (127.0.0.2-%2, port 9996) "
+                                  "and %3 behind a video server (%4:%5), %6 at a time")
+                                  .arg(options.cameras)
+                                  .arg(QString::fromStdString(last_host))
+                                  .arg(kRemoteCameras)
+                                  .arg(QString::fromStdString(server_address))
+                                  .arg(NVSConnentionRES::kServerPort)
+                                  .arg(controller.scheduler().concurrency())));
+  std::fprintf(out, "%s\n\n",
+               qUtf8Printable(QCoreApplication::translate("Console", "Download folder: %1")
+                                  .arg(QString::fromStdString(root))));
 
   std::set<std::int32_t> pending;
   std::map<std::int32_t, int> outcome;
@@ -277,7 +304,8 @@ int run_demo(const DemoOptions& options) {
                        if (pending.empty()) QCoreApplication::exit(kExitOk);
                      });
     QTimer::singleShot(kDemoTimeoutMs, &controller, [&] {
-      display->event("the demo takes too long; giving up");
+      display->event(
+          QCoreApplication::translate("Console", "the demo takes too long; giving up").toStdString());
       QCoreApplication::exit(kExitFailed);
     });
     controller.start_all();
@@ -299,8 +327,16 @@ int run_demo(const DemoOptions& options) {
 
   if (code == kExitInterrupted) {
     // Half-done downloads are expected here, not corruption: compare nothing.
-    std::fprintf(out, "\nDemo interrupted; nothing was compared.\n");
-    if (options.keep) std::fprintf(out, "  folder    %s (kept)\n", appdata.c_str());
+    std::fprintf(out, "\n%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console", "Demo interrupted; nothing was compared.")));
+    if (options.keep) {
+      std::fputs(summary_line(QCoreApplication::translate("Console", "folder"),
+                              QCoreApplication::translate("Console", "%1 (kept)")
+                                  .arg(QString::fromStdString(appdata)))
+                     .c_str(),
+                 out);
+    }
     std::fflush(out);
     return kExitInterrupted;
   }
@@ -311,8 +347,11 @@ int run_demo(const DemoOptions& options) {
   for (const DemoCamera& c : cameras) {
     auto it = outcome.find(c.id);
     if (it == outcome.end() || it->second != STATUS_COMPLETE) {
-      std::fprintf(out, "camera %d: %s\n", c.id,
-                   it == outcome.end() ? "did not finish" : status_english(it->second));
+      std::fprintf(out, "%s: %s\n",
+                   qUtf8Printable(QCoreApplication::translate("Console", "camera %1").arg(c.id)),
+                   qUtf8Printable(it == outcome.end()
+                                      ? QCoreApplication::translate("Console", "did not finish")
+                                      : status_label(it->second)));
       code = kExitFailed;
     }
     for (const camsim::Recording& rec : c.recordings) {
@@ -323,42 +362,74 @@ int run_demo(const DemoOptions& options) {
         bytes += rec.size;
       } else {
         ++bad;
-        std::fprintf(out, "MISMATCH: %s\n", p.final_path.c_str());
+        std::fprintf(out, "%s\n",
+                     qUtf8Printable(QCoreApplication::translate("Console", "MISMATCH: %1")
+                                        .arg(QString::fromStdString(p.final_path))));
       }
     }
   }
   if (bad > 0 || skipped > 0) code = kExitFailed;
 
   const unsigned long long fetched = bytes > preloaded_bytes ? bytes - preloaded_bytes : 0;
-  std::fprintf(out, "\n%s\n", code == kExitOk ? "Demo complete: every file is byte-exact."
-                                              : "Demo FAILED.");
-  std::fprintf(out, "  cameras   %d direct, %d through the video server\n", options.cameras,
-               kRemoteCameras);
+  std::fprintf(out, "\n%s\n",
+               qUtf8Printable(code == kExitOk
+                                  ? QCoreApplication::translate(
+                                        "Console", "Demo complete: every file is byte-exact.")
+                                  : QCoreApplication::translate("Console", "Demo FAILED.")));
+  std::string summary = summary_line(
+      QCoreApplication::translate("Console", "cameras"),
+      QCoreApplication::translate("Console", "%1 direct, %2 through the video server")
+          .arg(options.cameras)
+          .arg(kRemoteCameras));
   if (discovering) {
-    std::string heard;
-    for (const auto& [id, text] : heard_texts) heard += " " + text;
-    std::fprintf(out, "  found     %zu camera(s) announcing themselves:%s\n", heard_texts.size(),
-                 heard.c_str());
+    QString heard;
+    for (const auto& [id, text] : heard_texts) heard += " " + QString::fromStdString(text);
+    summary += summary_line(QCoreApplication::translate("Console", "found"),
+                            QCoreApplication::translate("Console",
+                                                        "%n camera(s) announcing themselves:%1",
+                                                        nullptr, int(heard_texts.size()))
+                                .arg(heard));
   } else {
-    std::fprintf(out, "  found     discovery was not listening (UDP port %u in use)\n",
-                 static_cast<unsigned>(discovery_port()));
+    summary += summary_line(
+        QCoreApplication::translate("Console", "found"),
+        QCoreApplication::translate("Console", "discovery was not listening (UDP port %1 in use)")
+            .arg(discovery_port()));
   }
-  std::fprintf(out, "  server    %d login(s), %d relayed connection(s), %d logout(s)\n",
-               server_counts.logins_accepted, server_counts.relay_admissions,
-               server_counts.logout_notices);
-  std::fprintf(out, "  files     %d verified (%d resumed from a partial file, %d already present)%s\n",
-               files, resumed, present,
-               bad ? (", " + std::to_string(bad) + " wrong or missing").c_str() : "");
-  std::fprintf(out, "  bytes     %s on disk, %s downloaded\n", human_bytes(bytes).c_str(),
-               human_bytes(fetched).c_str());
-  std::fprintf(out, "  time      %.1f s (%s/s)\n", seconds,
-               human_bytes(static_cast<unsigned long long>(fetched / (seconds > 0 ? seconds : 1)))
-                   .c_str());
-  if (options.keep) {
-    std::fprintf(out, "  folder    %s (kept)\n", root.c_str());
-  } else {
-    std::fprintf(out, "  folder    %s (removed; --keep keeps it)\n", appdata.c_str());
-  }
+  summary += summary_line(
+      QCoreApplication::translate("Console", "server"),
+      QCoreApplication::translate("Console",
+                                  "%1 login(s), %2 relayed connection(s), %3 logout(s)")
+          .arg(server_counts.logins_accepted)
+          .arg(server_counts.relay_admissions)
+          .arg(server_counts.logout_notices));
+  QString verified =
+      QCoreApplication::translate("Console",
+                                  "%1 verified (%2 resumed from a partial file, %3 already present)")
+          .arg(files)
+          .arg(resumed)
+          .arg(present);
+  if (bad)
+    verified += QCoreApplication::translate("Console", ", ") +
+                QCoreApplication::translate("Console", "%1 wrong or missing").arg(bad);
+  summary += summary_line(QCoreApplication::translate("Console", "files"), verified);
+  summary += summary_line(QCoreApplication::translate("Console", "bytes"),
+                          QCoreApplication::translate("Console", "%1 on disk, %2 downloaded")
+                              .arg(QString::fromStdString(human_bytes(bytes)),
+                                   QString::fromStdString(human_bytes(fetched))));
+  summary += summary_line(
+      QCoreApplication::translate("Console", "time"),
+      QCoreApplication::translate("Console", "%1 s (%2/s)")
+          .arg(seconds, 0, 'f', 1)
+          .arg(QString::fromStdString(
+              human_bytes(static_cast<unsigned long long>(fetched / (seconds > 0 ? seconds : 1))))));
+  summary += options.keep
+                 ? summary_line(QCoreApplication::translate("Console", "folder"),
+                                QCoreApplication::translate("Console", "%1 (kept)")
+                                    .arg(QString::fromStdString(root)))
+                 : summary_line(QCoreApplication::translate("Console", "folder"),
+                                QCoreApplication::translate("Console", "%1 (removed; --keep keeps it)")
+                                    .arg(QString::fromStdString(appdata)));
+  std::fputs(summary.c_str(), out);
   std::fflush(out);
   return code;
 }

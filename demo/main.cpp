@@ -10,6 +10,7 @@
 #include <string>
 
 #include "modes.h"
+#include "translation.h"
 
 int main(int argc, char** argv) {
   using namespace velmora;
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   } else {
     app = std::make_unique<QCoreApplication>(argc, argv);
   }
+  install_translation();
   DemoOptions options;
   options.window = window;
   for (int i = 1; i < argc; ++i) {

@@ -1,41 +1,46 @@
 #include "status_texts.h"
 
+#include <QCoreApplication>
+
 #include "window_messages.h"
 
 namespace velmora {
 
-const char* status_text(std::int32_t status) {
-  switch (status) {
-    case STATUS_WAITING: return "等待中";
-    case STATUS_CONNECTING: return "连接中";
-    case STATUS_SYNCING: return "正在同步";
-    case STATUS_COMPLETE: return "同步完成";
-    case STATUS_USER_STOPPED: return "手动停止";
-    case STATUS_CONNECT_FAILED: return "连接失败";
-    case STATUS_INTERRUPTED: return "连接中断";
-    case STATUS_TIMED_OUT: return "连接超时";
-    case STATUS_LIVE_ELSEWHERE: return "实时监控中";
-    case STATUS_WRONG_PASSWORD: return "密码错误";
-    case STATUS_DISK_FULL: return "磁盘已满";
-    default: return "";
-  }
-}
+namespace {
 
-const char* status_english(std::int32_t status) {
-  switch (status) {
-    case STATUS_WAITING: return "waiting";
-    case STATUS_CONNECTING: return "connecting";
-    case STATUS_SYNCING: return "synchronising";
-    case STATUS_COMPLETE: return "complete";
-    case STATUS_USER_STOPPED: return "stopped";
-    case STATUS_CONNECT_FAILED: return "connection failed";
-    case STATUS_INTERRUPTED: return "connection interrupted";
-    case STATUS_TIMED_OUT: return "timed out";
-    case STATUS_LIVE_ELSEWHERE: return "in live view elsewhere";
-    case STATUS_WRONG_PASSWORD: return "wrong password";
-    case STATUS_DISK_FULL: return "disk full";
-    default: return "idle";
-  }
+struct StatusText {
+  std::int32_t status;
+  const char* text;
+};
+
+const StatusText kStatusTexts[] = {
+    {STATUS_WAITING, QT_TRANSLATE_NOOP("Status", "等待中")},
+    {STATUS_CONNECTING, QT_TRANSLATE_NOOP("Status", "连接中")},
+    {STATUS_SYNCING, QT_TRANSLATE_NOOP("Status", "正在同步")},
+    {STATUS_COMPLETE, QT_TRANSLATE_NOOP("Status", "同步完成")},
+    {STATUS_USER_STOPPED, QT_TRANSLATE_NOOP("Status", "手动停止")},
+    {STATUS_CONNECT_FAILED, QT_TRANSLATE_NOOP("Status", "连接失败")},
+    {STATUS_INTERRUPTED, QT_TRANSLATE_NOOP("Status", "连接中断")},
+    {STATUS_TIMED_OUT, QT_TRANSLATE_NOOP("Status", "连接超时")},
+    {STATUS_LIVE_ELSEWHERE, QT_TRANSLATE_NOOP("Status", "实时监控中")},
+    {STATUS_WRONG_PASSWORD, QT_TRANSLATE_NOOP("Status", "密码错误")},
+    {STATUS_DISK_FULL, QT_TRANSLATE_NOOP("Status", "磁盘已满")},
+};
+
+const char* const kIntervalTexts[] = {
+    QT_TRANSLATE_NOOP("Interval", "无"),     QT_TRANSLATE_NOOP("Interval", "10分钟"),
+    QT_TRANSLATE_NOOP("Interval", "30分钟"), QT_TRANSLATE_NOOP("Interval", "1小时"),
+    QT_TRANSLATE_NOOP("Interval", "2小时"),  QT_TRANSLATE_NOOP("Interval", "4小时"),
+    QT_TRANSLATE_NOOP("Interval", "12小时"), QT_TRANSLATE_NOOP("Interval", "一天"),
+    QT_TRANSLATE_NOOP("Interval", "一周"),
+};
+
+}  // namespace
+
+QString status_label(std::int32_t status) {
+  for (const StatusText& s : kStatusTexts)
+    if (s.status == status) return QCoreApplication::translate("Status", s.text);
+  return {};
 }
 
 int status_icon(std::int32_t status) {
@@ -55,11 +60,14 @@ int status_icon(std::int32_t status) {
   }
 }
 
-const char* interval_text(std::int32_t code) {
-  static const char* const table[] = {"无",    "10分钟", "30分钟", "1小时", "2小时",
-                                      "4小时", "12小时", "一天",   "一周"};
-  if (code < 0 || code > 8) return "";
-  return table[code];
+QString interval_label(std::int32_t code) {
+  if (code < 0 || code > 8) return {};
+  return QCoreApplication::translate("Interval", kIntervalTexts[code]);
+}
+
+QString kind_label(bool local) {
+  return local ? QCoreApplication::translate("Kind", "本地")
+               : QCoreApplication::translate("Kind", "远程");
 }
 
 }  // namespace velmora

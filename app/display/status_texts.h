@@ -1,17 +1,23 @@
 // What the console and the window show for the engine's numbers: the texts
-// and icons of camera statuses, the names of the automatic intervals.
+// and icons of camera statuses, the names of the automatic intervals, the
+// kind of a camera. The program's own texts are the Chinese ones; these
+// functions return them in the user's language (see translation.h).
 #pragma once
+
+#include <QString>
 
 #include <cstdint>
 
 namespace velmora {
 
-// Program text of a status (the window shows these) and an English gloss.
-const char* status_text(std::int32_t status);
-const char* status_english(std::int32_t status);
-// Icon index of the camera list row for a status.
+// Text of a status; empty for a camera that never ran (idle).
+QString status_label(std::int32_t status);
+// Icon index of a camera list row (0 idle, 1 synchronising, 2 stopped by the
+// user, 3 waiting or connecting, 4 complete, 5 failed, 6 disk full).
 int status_icon(std::int32_t status);
-// Setting-dialog text of an interval code ("" for unknown codes).
-const char* interval_text(std::int32_t code);
+// Setting-dialog text of an interval code (empty for unknown codes).
+QString interval_label(std::int32_t code);
+// "local" or "remote".
+QString kind_label(bool local);
 
 }  // namespace velmora

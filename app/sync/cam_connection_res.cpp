@@ -1,5 +1,7 @@
 #include "cam_connection_res.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
@@ -546,7 +548,10 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     if (!in_range) {
       // A block that does not continue the file exactly, or lies outside
       // the chunk asked for, would overwrite good bytes or leave a hole.
-      calls = fail_chunk_locked("the camera sent data outside the requested range");
+      calls = fail_chunk_locked(
+          QCoreApplication::translate("Console", "the camera sent data outside the requested range")
+              .toStdString()
+              .c_str());
     } else if (write_error == ENOSPC || write_error == EDQUOT) {
       // The disk filled between two checks (or under another writer): the
       // same clean stop as the check before a chunk, the partial file cut
@@ -560,7 +565,10 @@ void CamConnentionRES::OnDownloadData(const char* body) {
       // The next files would fail the same way (a folder without write
       // access, say): end the camera's run here and say why. The partial
       // file is cut back to the chunk's start, so it stays a prefix.
-      const std::string why = "cannot write " + file_.path() + ": " + std::strerror(write_error);
+      const std::string why = QCoreApplication::translate("Console", "cannot write %1: %2")
+                                  .arg(QString::fromStdString(file_.path()),
+                                       QString::fromLocal8Bit(std::strerror(write_error)))
+                                  .toStdString();
       calls = drop_chunk_locked(why.c_str());
       sink_.post_message(WM_FAILURE_REASON, id, FAILURE_WRITE_FAILED,
                          QByteArray::fromStdString(why));

@@ -1,5 +1,7 @@
 #include "camera_record.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <cstring>
 
@@ -57,16 +59,22 @@ bool make_local_record(std::int32_t id, const std::string& ipv4, const std::stri
   out = make_empty_record();
   std::uint8_t addr[4];
   if (!parse_ipv4(ipv4, addr)) {
-    error = "'" + ipv4 + "' is not an IPv4 address (expected a.b.c.d)";
+    error = QCoreApplication::translate("Console", "'%1' is not an IPv4 address (expected a.b.c.d)")
+                .arg(QString::fromStdString(ipv4))
+                .toStdString();
     return false;
   }
   if (password.size() > 15) {
-    error = "the password is " + std::to_string(password.size()) +
-            " bytes long; a camera password has at most 15 bytes";
+    error = QCoreApplication::translate("Console",
+                                        "the password is %1 bytes long; a camera password has at "
+                                        "most 15 bytes")
+                .arg(password.size())
+                .toStdString();
     return false;
   }
   if (password.find('\0') != std::string::npos) {
-    error = "the password must not contain a NUL byte";
+    error = QCoreApplication::translate("Console", "the password must not contain a NUL byte")
+                .toStdString();
     return false;
   }
   out.camera_id = id;
@@ -82,12 +90,17 @@ namespace {
 bool take_field(char* field, std::size_t width, const std::string& text, const char* what,
                 std::string& error) {
   if (text.find('\0') != std::string::npos) {
-    error = std::string("the ") + what + " must not contain a NUL byte";
+    error = QCoreApplication::translate("Console", "the %1 must not contain a NUL byte")
+                .arg(QCoreApplication::translate("Console", what))
+                .toStdString();
     return false;
   }
   if (text.size() > width - 1) {
-    error = std::string("the ") + what + " is " + std::to_string(text.size()) +
-            " bytes long; it has at most " + std::to_string(width - 1) + " bytes";
+    error = QCoreApplication::translate("Console", "the %1 is %2 bytes long; it has at most %3 bytes")
+                .arg(QCoreApplication::translate("Console", what))
+                .arg(text.size())
+                .arg(width - 1)
+                .toStdString();
     return false;
   }
   set_field_text(field, width, text);
@@ -102,16 +115,23 @@ bool make_remote_record(std::int32_t id, const std::string& server_ipv4, const s
   out = make_empty_record();
   std::uint8_t addr[4];
   if (server_ipv4.size() > sizeof out.server_address - 1 || !parse_ipv4(server_ipv4, addr)) {
-    error = "'" + server_ipv4 + "' is not a server IPv4 address (expected a.b.c.d)";
+    error = QCoreApplication::translate("Console",
+                                        "'%1' is not a server IPv4 address (expected a.b.c.d)")
+                .arg(QString::fromStdString(server_ipv4))
+                .toStdString();
     return false;
   }
   if (user.empty() || serial.empty()) {
-    error = user.empty() ? "the user name is empty" : "the main camera serial number is empty";
+    error = (user.empty()
+                 ? QCoreApplication::translate("Console", "the user name is empty")
+                 : QCoreApplication::translate("Console", "the main camera serial number is empty"))
+                .toStdString();
     return false;
   }
-  if (!take_field(out.user, sizeof out.user, user, "user name", error) ||
-      !take_field(out.server_password, sizeof out.server_password, password, "password", error) ||
-      !take_field(out.serial, sizeof out.serial, serial, "main camera serial number", error)) {
+  if (!take_field(out.user, sizeof out.user, user, QT_TRANSLATE_NOOP("Console", "user name"), error) ||
+      !take_field(out.server_password, sizeof out.server_password, password, QT_TRANSLATE_NOOP("Console", "password"), error) ||
+      !take_field(out.serial, sizeof out.serial, serial,
+                  QT_TRANSLATE_NOOP("Console", "main camera serial number"), error)) {
     out = make_empty_record();
     return false;
   }

@@ -1,5 +1,7 @@
 #include "nvs_connection_res.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
@@ -123,9 +125,7 @@ void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cameras_.find(camera_id);
     if (it == cameras_.end()) {
-      tell_cameras_locked({camera_id}, FAILURE_NOT_IN_ACCOUNT,
-                          "camera not in this account (serial " + serial_of(account_) + " on " +
-                              field_text(account_.server_address) + ")");
+      tell_cameras_locked({camera_id}, FAILURE_NOT_IN_ACCOUNT, not_in_account_locked());
       return;
     }
     info = it->second;
@@ -187,6 +187,13 @@ std::string NVSConnentionRES::serial() const {
   return serial_of(account_);
 }
 
+std::string NVSConnentionRES::not_in_account_locked() const {
+  return QCoreApplication::translate("Console", "camera not in this account (serial %1 on %2)")
+                    .arg(QString::fromStdString(serial_of(account_)),
+                         QString::fromStdString(field_text(account_.server_address)))
+                    .toStdString();
+}
+
 void NVSConnentionRES::tell_cameras_locked(const std::vector<std::int32_t>& ids,
                                            FailureKind kind, const std::string& reason) {
   for (std::int32_t id : ids)
@@ -211,8 +218,10 @@ int NVSConnentionRES::OnConnectServer(int error) {
     std::string why = std::strerror(error);
     if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
     tell_cameras_locked(attached_locked(), FAILURE_SERVER_UNREACHABLE,
-                        "server " + field_text(account_.server_address) + " unreachable (" +
-                            why + ")");
+                        QCoreApplication::translate("Console", "server %1 unreachable (%2)")
+                            .arg(QString::fromStdString(field_text(account_.server_address)),
+                                 QString::fromLocal8Bit(why.c_str()))
+                            .toStdString());
     return 0;
   }
   std::string user, password, serial;
@@ -233,9 +242,14 @@ int NVSConnentionRES::OnAccessResponse(int result) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_) return 0;
     tell_cameras_locked(attached_locked(), FAILURE_SERVER_LOGIN_REFUSED,
-                        "server login refused (user " + field_text(account_.user) + ", serial " +
-                            serial_of(account_) + "; result " + std::to_string(result) +
-                            "): check the user, password and serial");
+                        QCoreApplication::translate("Console",
+                                                    "server login refused (user %1, serial %2; "
+                                                    "result %3): check the user, password and "
+                                                    "serial")
+                            .arg(QString::fromStdString(field_text(account_.user)),
+                                 QString::fromStdString(serial_of(account_)))
+                            .arg(result)
+                            .toStdString());
     return 0;
   }
   {
@@ -277,9 +291,7 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
       }
     }
     pending_.clear();
-    tell_cameras_locked(missing, FAILURE_NOT_IN_ACCOUNT,
-                        "camera not in this account (serial " + serial_of(account_) + " on " +
-                            field_text(account_.server_address) + ")");
+    tell_cameras_locked(missing, FAILURE_NOT_IN_ACCOUNT, not_in_account_locked());
   }
   auto m = module();
   for (const CAMERA_INFO& info : wanted) m->RequestRelayKey(info);

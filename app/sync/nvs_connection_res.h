@@ -69,6 +69,7 @@ private:
   void connect_server();
   bool off_window_thread() const { return std::this_thread::get_id() != window_thread_; }
   // Posts why a camera's run fails (the status still comes from its timer).
+  std::string not_in_account_locked() const;  // the reason for a camera the account lacks
   void tell_cameras_locked(const std::vector<std::int32_t>& ids, FailureKind kind,
                            const std::string& reason);
   std::vector<std::int32_t> attached_locked() const;

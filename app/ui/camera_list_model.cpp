@@ -39,7 +39,7 @@ QVariant CameraListModel::data(const QModelIndex& index, int role) const {
       switch (index.column()) {
         case ColStatus: return status_label(r.status);
         case ColCamera: return r.camera.label;
-        case ColKind: return r.camera.local ? tr("本地") : tr("远程");
+        case ColKind: return kind_label(r.camera.local);
         case ColTotal: return r.counts;
         case ColProgress: return {};
         case ColFile: return r.file;

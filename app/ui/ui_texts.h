@@ -1,22 +1,21 @@
 // The window's texts that belong to numbers (camera statuses, interval
-// codes), in the user's language. The program's own texts are the Chinese
-// ones; other locales get the English catalogue.
+// codes, camera kinds): the ones the console shows too, in the user's
+// language (app/display holds them and the catalogues).
 #pragma once
 
 #include <QString>
 
-class QTranslator;
+#include "status_texts.h"
+#include "translation.h"
 
 namespace velmora::ui {
 
-QString status_label(int status);
-QString interval_label(int code);  // codes 0..8
-// Icon index of a camera list row (0 idle, 1 synchronising, 2 stopped by the
-// user, 3 waiting or connecting, 4 complete, 5 failed).
-int status_icon_index(int status);
+using velmora::install_translation;
+using velmora::interval_label;
+using velmora::kind_label;
+using velmora::status_label;
 
-// Installs the English catalogue unless the locale is Chinese; returns it
-// (owned by the application), or null when the program's own texts stay.
-QTranslator* install_translation();
+// Icon index of a camera list row (see status_icon).
+inline int status_icon_index(int status) { return status_icon(status); }
 
 }  // namespace velmora::ui

@@ -15,7 +15,6 @@ bool display_available() {
 }
 
 int run_main_window(SyncController& controller, const WindowModeOptions& options) {
-  install_translation();
   // The window hides itself in the tray; only a confirmed close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   EngineAdapter engine(controller);

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@
 #include "help.h"
 #include "run_report.h"
 #include "modes.h"
+#include "status_texts.h"
+#include "terminal.h"
 
 namespace velmora {
 
@@ -52,7 +55,9 @@ bool split_options(const std::vector<std::string>& args, std::size_t from, AddOp
       o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
       break;
     } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
-      error = "unknown option '" + a + "'";
+      error = QCoreApplication::translate("Console", "unknown option '%1'")
+                  .arg(QString::fromStdString(a))
+                  .toStdString();
       return false;
     } else {
       o.positional.push_back(a);
@@ -61,9 +66,24 @@ bool split_options(const std::vector<std::string>& args, std::size_t from, AddOp
   return true;
 }
 
+// "serial S via server-address"
+std::string remote_where(const CameraRecord& r) {
+  return QCoreApplication::translate("Console", "%1 via %2")
+      .arg(QString::fromStdString(serial_of(r)), QString::fromStdString(field_text(r.server_address)))
+      .toStdString();
+}
+
 std::string where_text(const CameraRecord& r) {
-  return r.is_local ? "local, " + address_text(r)
-                    : "remote, serial " + serial_of(r) + " via " + field_text(r.server_address);
+  return (kind_label(r.is_local) + QCoreApplication::translate("Console", ", ")).toStdString() +
+         (r.is_local ? address_text(r)
+                     : QCoreApplication::translate("Console", "serial %1")
+                           .arg(QString::fromStdString(remote_where(r)))
+                           .toStdString());
+}
+
+// Pads a UTF-8 text with spaces to `columns` terminal columns.
+std::string padded(const std::string& text, int columns) {
+  return text + std::string(static_cast<std::size_t>(std::max(0, columns - display_width(text))), ' ');
 }
 
 Reply refuse(int code, const std::string& text) {
@@ -84,10 +104,25 @@ const char* usage_of(const std::string& cmd) {
   return "list [--json]";
 }
 
+Reply refuse(int code, const QString& text) { return refuse(code, text.toStdString()); }
+
 Reply usage_error(const std::string& cmd, const std::string& text) {
   Reply r = refuse(kExitUsage, text);
-  r.err += std::string("usage: velmora cameras ") + usage_of(cmd) + "\n";
+  r.err += QCoreApplication::translate("Console", "usage: %1")
+               .arg("velmora cameras " + QString::fromLatin1(usage_of(cmd)))
+               .toStdString() +
+           "\n";
   return r;
+}
+
+Reply usage_error(const std::string& cmd, const QString& text) {
+  return usage_error(cmd, text.toStdString());
+}
+
+QString not_an_id(const std::string& word) {
+  return QCoreApplication::translate("Console",
+                                     "'%1' is not a camera id (a 32-bit number, signed or unsigned)")
+      .arg(QString::fromStdString(word));
 }
 
 int list(bool json) {
@@ -107,16 +142,25 @@ int list(bool json) {
     return kExitOk;
   }
   if (table.empty()) {
-    std::printf("No cameras configured (%s).\n", paths.camera_list_file().c_str());
+    std::printf("%s\n", qUtf8Printable(QCoreApplication::translate("Console",
+                                                                    "No cameras configured (%1).")
+                                             .arg(QString::fromStdString(paths.camera_list_file()))));
     return kExitOk;
   }
-  std::printf("%-12s %-7s %-28s %s\n", "ID", "KIND", "ADDRESS", "ALIAS");
+  auto row = [](const std::string& id, const std::string& kind, const std::string& where,
+                const std::string& alias) {
+    std::printf("%s %s %s %s\n", padded(id, 12).c_str(), padded(kind, 7).c_str(),
+                padded(where, 28).c_str(), alias.c_str());
+  };
+  row(QCoreApplication::translate("Console", "ID").toStdString(),
+      QCoreApplication::translate("Console", "KIND").toStdString(),
+      QCoreApplication::translate("Console", "ADDRESS").toStdString(),
+      QCoreApplication::translate("Console", "ALIAS").toStdString());
   for (const auto& [id, r] : table) {
-    std::string where = r.is_local ? address_text(r)
-                                   : serial_of(r) + " via " + field_text(r.server_address);
     auto a = aliases.find(id);
-    std::printf("%-12d %-7s %-28s %s\n", id, r.is_local ? "local" : "remote", where.c_str(),
-                a == aliases.end() ? "" : printable_text(a->second).c_str());
+    row(std::to_string(id), kind_label(r.is_local).toStdString(),
+        r.is_local ? address_text(r) : remote_where(r),
+        a == aliases.end() ? "" : printable_text(a->second));
   }
   return kExitOk;
 }
@@ -126,16 +170,24 @@ Reply check_add(const CameraRecord& record, const CameraTable& table, const AddO
   const std::int32_t id = record.camera_id;
   auto same = table.find(id);
   if (same != table.end() && !o.replace) {
-    return refuse(kExitUsage, "camera " + std::to_string(id) + " already exists (" +
-                                  where_text(same->second) + "); add --replace to replace it");
+    return refuse(kExitUsage,
+                  QCoreApplication::translate("Console",
+                                              "camera %1 already exists (%2); add --replace to "
+                                              "replace it")
+                      .arg(id)
+                      .arg(QString::fromStdString(where_text(same->second))));
   }
   if (o.force) return {};
   for (const auto& [other_id, other] : table) {
     if (other_id == id) continue;
     if (record.is_local && other.is_local &&
         std::equal(std::begin(record.address), std::end(record.address), other.address)) {
-      return refuse(kExitUsage, "camera " + std::to_string(other_id) + " already has the address " +
-                                    address_text(record) + "; add --force to add it anyway");
+      return refuse(kExitUsage,
+                    QCoreApplication::translate("Console",
+                                                "camera %1 already has the address %2; add "
+                                                "--force to add it anyway")
+                        .arg(other_id)
+                        .arg(QString::fromStdString(address_text(record))));
     }
     // One server login serves every camera of a serial, so two cameras of a
     // serial must name the same server and account.
@@ -143,16 +195,21 @@ Reply check_add(const CameraRecord& record, const CameraTable& table, const AddO
         (field_text(record.server_address) != field_text(other.server_address) ||
          field_text(record.user) != field_text(other.user) ||
          field_text(record.server_password) != field_text(other.server_password))) {
-      return refuse(kExitUsage, "camera " + std::to_string(other_id) + " has the serial " +
-                                    serial_of(record) +
-                                    " with another server or account; every camera of a "
-                                    "serial shares one login (add --force to add it anyway)");
+      return refuse(kExitUsage,
+                    QCoreApplication::translate("Console",
+                                                "camera %1 has the serial %2 with another server "
+                                                "or account; every camera of a serial shares one "
+                                                "login (add --force to add it anyway)")
+                        .arg(other_id)
+                        .arg(QString::fromStdString(serial_of(record))));
     }
   }
   if (record.is_local && looks_like_broadcast(record.address)) {
-    return refuse(kExitUsage, address_text(record) +
-                                  " looks like a broadcast address; add --force if it really "
-                                  "is the camera's");
+    return refuse(kExitUsage,
+                  QCoreApplication::translate("Console",
+                                              "%1 looks like a broadcast address; add --force if "
+                                              "it really is the camera's")
+                      .arg(QString::fromStdString(address_text(record))));
   }
   return {};
 }
@@ -209,22 +266,24 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
   const auto& p = o.positional;
   std::int32_t id = 0;
   if (p.empty() || !parse_camera_id(p[0], id)) {
-    return usage_error(cmd, "'" + (p.empty() ? std::string() : p[0]) +
-                                "' is not a camera id (a 32-bit number, signed or unsigned)");
+    return usage_error(cmd, not_an_id(p.empty() ? std::string() : p[0]));
   }
   if (cmd == "set") return set_options(id, p, profile);
   if (cmd == "remove") {
-    if (p.size() != 1) return usage_error(cmd, "remove takes one camera id");
-    if (!profile.cameras().count(id)) return refuse(kExitFailed, "no camera with id " + p[0]);
+    if (p.size() != 1)
+      return usage_error(cmd, QCoreApplication::translate("Console", "remove takes one camera id"));
+    if (!profile.cameras().count(id))
+      return refuse(kExitFailed, QCoreApplication::translate("Console", "no camera with id %1")
+                                     .arg(QString::fromStdString(p[0])));
     if (!profile.remove_camera(id, error)) return refuse(kExitFailed, error);
     Reply r;
-    r.out = "Removed camera " + std::to_string(id) + "\n";
+    r.out = QCoreApplication::translate("Console", "Removed camera %1").arg(id).toStdString() + "\n";
     return r;
   }
   CameraRecord record{};
   const bool local = cmd == "add-local";
   if (local ? p.size() != 3 : p.size() != 5)
-    return usage_error(cmd, "wrong number of arguments");
+    return usage_error(cmd, QCoreApplication::translate("Console", "wrong number of arguments"));
   if (local ? !make_local_record(id, p[1], p[2], record, error)
             : !make_remote_record(id, p[1], p[2], p[3], p[4], record, error)) {
     return refuse(kExitUsage, error);
@@ -232,15 +291,26 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
   std::uint8_t address[4];
   parse_ipv4(p[1], address);
   const std::string unusable = unusable_address(address);
-  if (!unusable.empty()) return refuse(kExitUsage, p[1] + " " + unusable);
+  if (!unusable.empty()) return refuse(kExitUsage, p[1] + " " + unusable);  // already translated
 
   const CameraTable table = profile.cameras();
   Reply r = check_add(record, table, o);
   if (r.code != 0) return r;
   const bool existed = table.count(id) != 0;
   if (!profile.put_camera(record, error)) return refuse(kExitFailed, error);
-  r.out = std::string(existed ? "Replaced" : "Added") + " camera " + std::to_string(id) +
-          (local ? " at " + p[1] : " (serial " + p[4] + " via server " + p[1] + ")") + "\n";
+  const QString where = QString::fromStdString(p[1]);
+  QString done;
+  if (local) {
+    done = existed ? QCoreApplication::translate("Console", "Replaced camera %1 at %2")
+                   : QCoreApplication::translate("Console", "Added camera %1 at %2");
+    done = done.arg(id).arg(where);
+  } else {
+    done = existed
+               ? QCoreApplication::translate("Console", "Replaced camera %1 (serial %2 via server %3)")
+               : QCoreApplication::translate("Console", "Added camera %1 (serial %2 via server %3)");
+    done = done.arg(id).arg(QString::fromStdString(p[4]), where);
+  }
+  r.out = done.toStdString() + "\n";
   if (o.delete_after_copy) {
     // A replaced camera keeps its options unless asked otherwise.
     CameraOptions options = profile.camera_options(id);
@@ -260,13 +330,13 @@ int run_cameras_command(const std::vector<std::string>& args) {
   if (asks_for_help(args)) {
     const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
                        cmd == "remove" || cmd == "set";
-    std::fputs(help_text(known ? "cameras " + cmd : "cameras"), stdout);
+    std::fputs(help_text(known ? "cameras " + cmd : "cameras").c_str(), stdout);
     return kExitOk;
   }
   if (cmd.empty()) {
-    std::fprintf(stderr,
-                 "velmora cameras: missing command (list, discover, add-local, add-remote, "
-                 "remove, set)\n");
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console", "missing command (list, discover, add-local, add-remote, remove, set)")));
     return kExitUsage;
   }
   if (cmd == "discover")
@@ -280,10 +350,12 @@ int run_cameras_command(const std::vector<std::string>& args) {
     return list(json);
   }
   if (cmd != "add-local" && cmd != "add-remote" && cmd != "remove" && cmd != "set") {
-    std::fprintf(stderr,
-                 "velmora cameras: unknown command '%s' (list, discover, add-local, add-remote, "
-                 "remove, set)\n",
-                 cmd.c_str());
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "unknown command '%1' (list, discover, add-local, add-remote, "
+                                    "remove, set)")
+                                    .arg(QString::fromStdString(cmd))));
     return kExitUsage;
   }
   std::vector<std::string> words = {"cameras", cmd};
@@ -319,21 +391,21 @@ int run_cameras_command(const std::vector<std::string>& args) {
     if (p.size() == 1 || !parse_ipv4(p[1], ignored)) {
       std::int32_t heard = 0;
       if (!parse_camera_id(p[0], heard))
-        return print_reply(usage_error(cmd, "'" + p[0] + "' is not a camera id"));
+        return print_reply(usage_error(cmd, not_an_id(p[0])));
       const std::string address = discover_address(heard, kDefaultDiscoverSeconds);
       if (address.empty()) return kExitFailed;
       p.insert(p.begin() + 1, address);
     }
   }
   if (p.size() == full && o.password_stdin)
-    return print_reply(usage_error(cmd, "give the password or --password-stdin, not both"));
+    return print_reply(usage_error(
+        cmd, QCoreApplication::translate("Console", "give the password or --password-stdin, not both")));
   if (p.size() != full && p.size() != full - 1)
-    return print_reply(usage_error(cmd, "wrong number of arguments"));
+    return print_reply(
+        usage_error(cmd, QCoreApplication::translate("Console", "wrong number of arguments")));
   std::int32_t id = 0;
   if (!parse_camera_id(p[0], id))
-    return print_reply(usage_error(cmd, "'" + p[0] +
-                                            "' is not a camera id (a 32-bit number, signed or "
-                                            "unsigned)"));
+    return print_reply(usage_error(cmd, not_an_id(p[0])));
   if (p.size() == full - 1) {
     // Check everything else before asking, so a typo is not found only
     // after the password was typed.
@@ -345,15 +417,21 @@ int run_cameras_command(const std::vector<std::string>& args) {
     std::string password;
     if (o.password_stdin) {
       if (!read_password_line(password))
-        return print_reply(refuse(kExitUsage, "no password on standard input"));
+        return print_reply(refuse(
+            kExitUsage, QCoreApplication::translate("Console", "no password on standard input")));
     } else if (!::isatty(STDIN_FILENO) ||
-               !prompt_password(cmd == "add-local"
-                                    ? "Password of camera " + p[0] + ": "
-                                    : "Password of " + p[2] + " on " + p[1] + ": ",
-                                password)) {
+               !prompt_password(
+                   (cmd == "add-local"
+                        ? QCoreApplication::translate("Console", "Password of camera %1: ")
+                              .arg(QString::fromStdString(p[0]))
+                        : QCoreApplication::translate("Console", "Password of %1 on %2: ")
+                              .arg(QString::fromStdString(p[2]), QString::fromStdString(p[1])))
+                       .toStdString(),
+                   password)) {
       return print_reply(usage_error(
-          cmd, "the password is missing: give it, type it at the prompt on a terminal, or "
-               "pass --password-stdin"));
+          cmd, QCoreApplication::translate("Console",
+                                           "the password is missing: give it, type it at the "
+                                           "prompt on a terminal, or pass --password-stdin")));
     }
     p.insert(p.begin() + static_cast<long>(password_at), password);
   }

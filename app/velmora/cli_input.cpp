@@ -1,5 +1,7 @@
 #include "cli_input.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <termios.h>
@@ -88,12 +90,17 @@ std::string byte_size_text(std::int64_t bytes) {
 }
 
 std::string unusable_address(const std::uint8_t a[4]) {
-  if (a[0] == 0) return "is not a host address (0.x.x.x means this network)";
-  if (a[0] == 255 && a[1] == 255 && a[2] == 255 && a[3] == 255)
-    return "is the broadcast address";
-  if (a[0] >= 224 && a[0] <= 239) return "is a multicast address";
-  if (a[0] >= 240) return "is a reserved address";
-  return {};
+  const char* why = nullptr;
+  if (a[0] == 0) {
+    why = QT_TRANSLATE_NOOP("Console", "is not a host address (0.x.x.x means this network)");
+  } else if (a[0] == 255 && a[1] == 255 && a[2] == 255 && a[3] == 255) {
+    why = QT_TRANSLATE_NOOP("Console", "is the broadcast address");
+  } else if (a[0] >= 224 && a[0] <= 239) {
+    why = QT_TRANSLATE_NOOP("Console", "is a multicast address");
+  } else if (a[0] >= 240) {
+    why = QT_TRANSLATE_NOOP("Console", "is a reserved address");
+  }
+  return why ? QCoreApplication::translate("Console", why).toStdString() : std::string();
 }
 
 bool looks_like_broadcast(const std::uint8_t a[4]) { return a[3] == 255; }

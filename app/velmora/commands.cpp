@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include <QCoreApplication>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -34,12 +36,17 @@ Reply run_change(const std::vector<std::string>& words, Profile& profile) {
       r.code = kExitFailed;
       r.err = "velmora sync: " + error + "\n";
     } else {
-      r.out = "Started a run of " + std::to_string(started) + " camera(s).\n";
+      r.out = QCoreApplication::translate("Console", "Started a run of %n camera(s).", nullptr,
+                                          started)
+                  .toStdString() +
+              "\n";
     }
     return r;
   }
   r.code = kExitUsage;
-  r.err = "velmora: not a change this program makes\n";
+  r.err = "velmora: " +
+          QCoreApplication::translate("Console", "not a change this program makes").toStdString() +
+          "\n";
   return r;
 }
 
@@ -71,28 +78,39 @@ int deliver_change(const std::vector<std::string>& words) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   const long pid = InstanceLock::holder_pid(dir);
-  const std::string who = pid > 0 ? "Velmora (PID " + std::to_string(pid) + ")" : "another Velmora";
-  std::fprintf(stderr,
-               "velmora: %s holds the profile but does not answer on its control socket;\n"
-               "  nothing was changed. Try again, or stop it%s and run the command again.\n",
-               who.c_str(), pid > 0 ? (" (kill " + std::to_string(pid) + ")").c_str() : "");
+  const QString text =
+      pid > 0 ? QCoreApplication::translate("Console",
+                                            "Velmora (PID %1) holds the profile but does not "
+                                            "answer on its control socket;\n  nothing was "
+                                            "changed. Try again, or stop it (kill %1) and run the "
+                                            "command again.")
+                    .arg(pid)
+              : QCoreApplication::translate("Console",
+                                            "another Velmora holds the profile but does not "
+                                            "answer on its control socket;\n  nothing was "
+                                            "changed. Try again, or stop it and run the command "
+                                            "again.");
+  std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(text));
   return kExitAlreadyRunning;
 }
 
 int run_sync_command(const std::vector<std::string>& args) {
   if (asks_for_help(args)) {
-    std::fputs(help_text("sync"), stdout);
+    std::fputs(help_text("sync").c_str(), stdout);
     return kExitOk;
   }
   if (!args.empty()) {
-    std::fprintf(stderr, "velmora sync: takes no arguments\n");
+    std::fprintf(stderr, "velmora sync: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console", "takes no arguments")));
     return kExitUsage;
   }
   Reply reply;
   if (send_command(runtime_dir(), {"sync"}, reply, 10000)) return print_reply(reply);
-  std::fprintf(stderr,
-               "velmora sync: no Velmora service is running; 'velmora --headless --once' "
-               "synchronises every camera now\n");
+  std::fprintf(stderr, "velmora sync: %s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                   "Console",
+                   "no Velmora service is running; 'velmora --headless --once' synchronises every "
+                   "camera now")));
   return kExitFailed;
 }
 

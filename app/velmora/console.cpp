@@ -1,5 +1,9 @@
 #include "console.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -77,9 +81,15 @@ std::string human_bytes(unsigned long long bytes) {
   } else if (bytes >= 10ull * 1024) {
     std::snprintf(buf, sizeof buf, "%.1f KB", static_cast<double>(bytes) / 1024.0);
   } else {
-    std::snprintf(buf, sizeof buf, "%llu bytes", bytes);
+    return QCoreApplication::translate("Console", "%1 bytes").arg(bytes).toStdString();
   }
   return buf;
+}
+
+std::string field_line(const QString& label, const std::string& value, int columns) {
+  std::string line = label.toStdString();
+  line.append(static_cast<std::size_t>(std::max(1, columns - display_width(line))), ' ');
+  return line + value + "\n";
 }
 
 }  // namespace velmora

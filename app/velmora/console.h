@@ -5,6 +5,8 @@
 // the lines appear above the board instead of tearing it.
 #pragma once
 
+#include <QString>
+
 #include <cstdio>
 #include <string>
 
@@ -25,5 +27,8 @@ public:
 
 std::string now_text();  // local date and time, "2026-12-08T21:04:05"
 std::string human_bytes(unsigned long long bytes);
+// "label         value\n": the label padded to a column, wide characters
+// counted as two.
+std::string field_line(const QString& label, const std::string& value, int columns = 14);
 
 }  // namespace velmora

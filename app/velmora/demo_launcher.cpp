@@ -1,6 +1,8 @@
 // "velmora --demo": the simulated cameras and server are test equipment, so
 // they live in a program of their own, installed beside this one; this
 // program only hands over to it.
+#include <QCoreApplication>
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,8 +51,12 @@ int start_demo(const DemoOptions& options) {
   argv.push_back(nullptr);
   std::fflush(nullptr);
   ::execv(program.c_str(), argv.data());
-  std::fprintf(stderr, "velmora: cannot run the demo program %s: %s\n", program.c_str(),
-               std::strerror(errno));
+  const int error = errno;
+  std::fprintf(stderr, "velmora: %s\n",
+               qUtf8Printable(QCoreApplication::translate("Console",
+                                                          "cannot run the demo program %1: %2")
+                                  .arg(QString::fromStdString(program),
+                                       QString::fromLocal8Bit(std::strerror(error)))));
   return kExitFailed;
 }
 

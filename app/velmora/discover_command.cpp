@@ -1,6 +1,9 @@
 #include "discover_command.h"
 
+#include <QCoreApplication>
 #include <QThread>
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include "runtime_dir.h"
 #include "search_manager.h"
 #include "sibling_link.h"
+#include "terminal.h"
 
 namespace velmora {
 
@@ -30,15 +34,19 @@ bool start_discovery() {
   host.sibling_present = [sibling] { return sibling; };
   search.attach(host);
   if (sibling) {
-    std::fprintf(stderr,
-                 "velmora cameras: the sibling camera manager is running and listens for cameras "
-                 "itself; use its list\n");
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console",
+                     "the sibling camera manager is running and listens for cameras itself; use "
+                     "its list")));
     return false;
   }
   if (!search.start()) {
-    std::fprintf(stderr,
-                 "velmora cameras: cannot listen for camera announcements (UDP port 51010 is in "
-                 "use, perhaps by a running Velmora)\n");
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console",
+                     "cannot listen for camera announcements (UDP port 51010 is in use, perhaps "
+                     "by a running Velmora)")));
     return false;
   }
   return true;
@@ -73,14 +81,21 @@ int run_discover_command(const std::vector<std::string>& args) {
   int seconds = kDefaultDiscoverSeconds;
   if (!args.empty()) {
     if (args.size() != 2 || args[0] != "--seconds" || !parse_seconds(args[1], seconds)) {
-      std::fprintf(stderr, "usage: velmora cameras discover [--seconds N]   (N from 1 to 3600, default %d)\n",
-                   kDefaultDiscoverSeconds);
+      std::fprintf(stderr, "%s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                                      "Console",
+                                      "usage: velmora cameras discover [--seconds N]   (N from 1 "
+                                      "to 3600, default %1)")
+                                      .arg(kDefaultDiscoverSeconds)));
       return kExitUsage;
     }
   }
   if (!start_discovery()) return kExitFailed;
   std::FILE* out = Console::out();
-  std::fprintf(out, "Listening for cameras on the local network for %d s...\n", seconds);
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                                  "Console", "Listening for cameras on the local network for %1 s...")
+                                  .arg(seconds)));
   std::fflush(out);
   listen_for(seconds, [] { return false; });
   const auto table = SearchManager::instance().table();
@@ -89,15 +104,24 @@ int run_discover_command(const std::vector<std::string>& args) {
   CameraTable configured;
   load_camera_file(AppPaths::from_environment().camera_list_file(), configured);
   if (table.empty()) {
-    std::fprintf(out, "No camera heard.\n");
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console", "No camera heard.")));
     return kExitOk;
   }
-  std::fprintf(out, "%-12s %-16s %s\n", "ID", "ADDRESS", "");
+  const std::string id_head = QCoreApplication::translate("Console", "ID").toStdString();
+  std::fprintf(out, "%s%s %s\n", id_head.c_str(),
+               std::string(static_cast<std::size_t>(std::max(1, 13 - display_width(id_head))), ' ')
+                   .c_str(),
+               qUtf8Printable(QCoreApplication::translate("Console", "ADDRESS")));
+  const std::string listed =
+      QCoreApplication::translate("Console", "in the camera list").toStdString();
   for (const auto& [id, record] : table) {
     std::fprintf(out, "%-12d %-16s %s\n", id, record.address_text().c_str(),
-                configured.count(id) ? "in the camera list" : "");
+                 configured.count(id) ? listed.c_str() : "");
   }
-  std::fprintf(out, "%zu camera(s) heard.\n", table.size());
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(QCoreApplication::translate("Console", "%n camera(s) heard.", nullptr,
+                                                          int(table.size()))));
   return kExitOk;
 }
 
@@ -112,10 +136,13 @@ std::string discover_address(std::int32_t id, int seconds) {
   }
   stop_discovery();
   if (address.empty())
-    std::fprintf(stderr,
-                 "velmora cameras: camera %d was not heard on the local network within %d s; "
-                 "give its address\n",
-                 id, seconds);
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "camera %1 was not heard on the local network within %2 s; "
+                                    "give its address")
+                                    .arg(id)
+                                    .arg(seconds)));
   return address;
 }
 

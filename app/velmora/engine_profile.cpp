@@ -1,5 +1,7 @@
 #include "engine_profile.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace velmora {
@@ -11,7 +13,11 @@ bool EngineProfile::saved(const std::function<bool(const CameraTable&)>& holds,
   CameraTable on_disk;
   const std::string path = controller_.options().paths.camera_list_file();
   if (load_camera_file(path, on_disk) && holds(on_disk)) return true;
-  error = "the running Velmora could not write " + path + "; the change holds until it exits";
+  error = QCoreApplication::translate("Console",
+                                      "the running Velmora could not write %1; the change holds "
+                                      "until it exits")
+              .arg(QString::fromStdString(path))
+              .toStdString();
   return false;
 }
 
@@ -66,7 +72,9 @@ bool EngineProfile::change_settings(const ProfileSettings& s, std::string& error
   // afterwards sees the change.
   const std::string path = controller_.options().paths.settings_file();
   if (!current.save(path, controller_.scheduler().concurrency())) {
-    error = "the running Velmora could not write " + path;
+    error = QCoreApplication::translate("Console", "the running Velmora could not write %1")
+                .arg(QString::fromStdString(path))
+                .toStdString();
     return false;
   }
   return true;

@@ -44,21 +44,18 @@ public:
   }
   std::string text() const {
     if (!due_.isValid())
-      return "automatic synchronisation is off; start a run with 'velmora sync' "
-             "(or restart with --now)";
-    return "next automatic run at " + date_time(due_) + " (every " +
-           interval_english(controller_.settings().interval_code) + ")";
+      return QCoreApplication::translate("Console",
+                                         "automatic synchronisation is off; start a run with "
+                                         "'velmora sync' (or restart with --now)")
+          .toStdString();
+    return QCoreApplication::translate("Console", "next automatic run at %1 (interval: %2)")
+        .arg(QString::fromStdString(date_time(due_)),
+             interval_label(controller_.settings().interval_code))
+        .toStdString();
   }
   void say() { display_.event(text()); }
 
 private:
-  static std::string interval_english(std::int32_t code) {
-    static const char* const names[] = {"never",    "10 minutes", "30 minutes",
-                                        "hour",     "2 hours",    "4 hours",
-                                        "12 hours", "day",        "week"};
-    return code >= 0 && code <= 8 ? names[code] : "never";
-  }
-
   SyncController& controller_;
   SyncDisplay& display_;
   QDateTime due_;
@@ -125,7 +122,9 @@ int run_headless(const HeadlessOptions& options) {
   copts.periodic_timers = !options.once;
   SyncController controller(copts);
   if (!controller.start()) {
-    std::fprintf(stderr, "velmora: the camera library could not start\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console",
+                                                            "the camera library could not start")));
     return kExitFailed;
   }
   SyncDisplay display(controller, out, json ? false : Console::interactive());
@@ -137,20 +136,32 @@ int run_headless(const HeadlessOptions& options) {
   });
   ControlServer control(runtime_dir(), [&](const std::vector<std::string>& words) {
     Reply r = run_change(words, profile);
-    display.event(change_summary(words) + (r.code == 0 ? ": done" : ": refused"));
+    display.event(change_summary(words) + ": " +
+                  (r.code == 0 ? QCoreApplication::translate("Console", "done")
+                               : QCoreApplication::translate("Console", "refused"))
+                      .toStdString());
     return r;
   });
   if (!control.listen()) {
-    display.event("warning: the control socket could not be opened; other velmora commands "
-                  "cannot reach this one");
+    display.event(QCoreApplication::translate("Console",
+                                              "warning: the control socket could not be opened; "
+                                              "other velmora commands cannot reach this one")
+                      .toStdString());
   }
 
-  std::fprintf(out, "Velmora headless: %zu camera(s), download folder %s\n",
-               controller.cameras().size(), controller.scheduler().download_root().c_str());
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(QCoreApplication::translate(
+                                  "Console", "Velmora headless: %n camera(s), download folder %1",
+                                  nullptr, int(controller.cameras().size()))
+                                  .arg(QString::fromStdString(
+                                      controller.scheduler().download_root()))));
   if (!options.once) {
     next.armed();
-    std::fprintf(out, "Failed cameras are retried every %d s. Press Ctrl+C to stop.\n",
-                 copts.retry_interval_ms / 1000);
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console", "Failed cameras are retried every %1 s. Press "
+                                               "Ctrl+C to stop.")
+                                    .arg(copts.retry_interval_ms / 1000)));
     next.say();
   }
   std::fflush(out);
@@ -160,7 +171,7 @@ int run_headless(const HeadlessOptions& options) {
   std::set<std::int32_t> pending;
 
   QObject::connect(&stopper, &StopSignals::stopRequested, &controller, [&](int) {
-    display.event("stopping all cameras");
+    display.event(QCoreApplication::translate("Console", "stopping all cameras").toStdString());
     QCoreApplication::exit(options.once ? kExitInterrupted : kExitOk);
   });
   QObject::connect(&controller, &SyncController::autoSyncFired, &controller,
@@ -172,19 +183,23 @@ int run_headless(const HeadlessOptions& options) {
     QTimer::singleShot(0, &controller, [&] {
       if (!controller.scheduler().active().empty() || !controller.scheduler().waiting().empty())
         return;
-      std::string text = "run finished";
+      QString text = QCoreApplication::translate("Console", "run finished");
       if (!controller.retry_list().empty())
-        text += "; " + std::to_string(controller.retry_list().size()) +
-                " camera(s) to retry within " + std::to_string(copts.retry_interval_ms / 1000) +
-                " s";
-      display.event(text + "; " + next.text());
+        text += QCoreApplication::translate("Console", "; ") +
+                QCoreApplication::translate("Console", "%n camera(s) to retry within %1 s",
+                                                   nullptr,
+                                                   int(controller.retry_list().size()))
+                           .arg(copts.retry_interval_ms / 1000);
+      display.event((text + QCoreApplication::translate("Console", "; ")).toStdString() + next.text());
     });
   });
 
   const auto t0 = std::chrono::steady_clock::now();
   if (options.once) {
     if (controller.cameras().empty()) {
-      std::fprintf(out, "No cameras configured; nothing to do.\n");
+      std::fprintf(out, "%s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                       "Console", "No cameras configured; nothing to do.")));
       controller.shutdown();
       if (json) put_json_line(json, once_summary({}, 0, kExitOk));
       return kExitOk;
@@ -226,7 +241,7 @@ int run_headless(const HeadlessOptions& options) {
         unfinished.local = r.is_local != 0;
         it = outcome.emplace(id, unfinished).first;
         if (json) put_json_line(json, camera_run_json(unfinished, controller.alias_of(id)));
-        line += "interrupted";
+        line += QCoreApplication::translate("Console", "interrupted").toStdString();
       } else {
         line += display.outcome_text(id, it->second.status);
       }
@@ -236,9 +251,17 @@ int run_headless(const HeadlessOptions& options) {
     const RunResult t = total_of(outcome);
     const std::string extra = SyncDisplay::housekeeping_text(t.card_deleted, t.card_kept,
                                                              t.removed_files, t.removed_bytes);
-    std::fprintf(out, "Total: %zu camera(s), %d new recording(s) (%d resumed), %d skipped, %s%s, %.1f s\n",
-                 outcome.size(), t.fetched, t.resumed, t.skipped, human_bytes(t.bytes).c_str(),
-                 extra.c_str(), seconds);
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "Total: %1 camera(s), %2 new recording(s) (%3 resumed), %4 "
+                                    "skipped, %5, %6 s")
+                                    .arg(static_cast<int>(outcome.size()))
+                                    .arg(t.fetched)
+                                    .arg(t.resumed)
+                                    .arg(t.skipped)
+                                    .arg(QString::fromStdString(human_bytes(t.bytes) + extra))
+                                    .arg(seconds, 0, 'f', 1)));
     if (exit_code != kExitInterrupted) exit_code = all_complete ? kExitOk : kExitFailed;
     if (json) put_json_line(json, once_summary(outcome, seconds, exit_code));
   }

@@ -1,5 +1,7 @@
 #include "help.h"
 
+#include <QCoreApplication>
+
 #include <map>
 
 #include "kestrune_sdk.h"
@@ -9,6 +11,7 @@ namespace velmora {
 namespace {
 
 constexpr const char* kProgram =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora <mode or command> [options]\n"
     "\n"
     "Keeps a copy of every recording on your network cameras' memory cards.\n"
@@ -38,9 +41,10 @@ constexpr const char* kProgram =
     "a \"type\"; keys and outcome words never change with the language.\n"
     "Exit status: 0 success, 1 failure (a camera did not complete, a change could\n"
     "not be saved), 2 bad command line, 3 refused because another Velmora holds\n"
-    "the profile, 130 interrupted (Ctrl+C).\n";
+    "the profile, 130 interrupted (Ctrl+C).\n");
 
 constexpr const char* kCameras =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras <command> ...\n"
     "\n"
     "  list [--json]                           the configured cameras\n"
@@ -52,9 +56,10 @@ constexpr const char* kCameras =
     "  remove <id>                             forget a camera (its recordings stay)\n"
     "  set <id> [delete-after-copy on|off]     show or change a camera's options\n"
     "\n"
-    "'velmora cameras <command> --help' describes each command.\n";
+    "'velmora cameras <command> --help' describes each command.\n");
 
 constexpr const char* kList =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras list [--json]\n"
     "\n"
     "Shows every configured camera: id, kind, address (or serial and server) and\n"
@@ -63,9 +68,10 @@ constexpr const char* kList =
     "          \"kind\" (\"local\" or \"remote\"), \"address\" and \"port\" (local) or\n"
     "          \"server\", \"port\", \"user\" and \"serial\" (remote), \"alias\"}.\n"
     "          Passwords are never shown. Text that is not valid UTF-8 or holds\n"
-    "          control characters is shown with \\xNN escapes, as on the console.\n";
+    "          control characters is shown with \\xNN escapes, as on the console.\n");
 
 constexpr const char* kAddLocal =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
     "                                 <id> [<ipv4>] [<password>]\n"
     "\n"
@@ -81,9 +87,10 @@ constexpr const char* kAddLocal =
     "              and kept in your shell's history.\n"
     "  --replace   replace the camera that already has this id\n"
     "  --force     accept an address another camera already uses\n"
-    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n";
+    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kAddRemote =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]\n"
     "                                  <id> <server ipv4> <user> [<password>] <serial>\n"
     "\n"
@@ -96,15 +103,17 @@ constexpr const char* kAddRemote =
     "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
     "  --replace      replace the camera that already has this id\n"
     "  --force        accept a camera id with the same serial and server as another\n"
-    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n";
+    "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kRemove =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras remove <id>\n"
     "\n"
     "Removes a camera from the list, with its options. Its downloaded recordings\n"
-    "stay on disk.\n";
+    "stay on disk.\n");
 
 constexpr const char* kSet =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras set <id> [delete-after-copy on|off]\n"
     "\n"
     "Shows or changes the options of one camera (kept in\n"
@@ -117,9 +126,10 @@ constexpr const char* kSet =
     "                 recording that is missing or short on disk is never deleted.\n"
     "                 A camera that refuses (or does not answer within 5 s) keeps\n"
     "                 the recording; the run reports every deletion and refusal.\n"
-    "Example: velmora cameras set 12345 delete-after-copy on\n";
+    "Example: velmora cameras set 12345 delete-after-copy on\n");
 
 constexpr const char* kSettings =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora settings [<name> <value>]...\n"
     "\n"
     "Without arguments shows the settings and where the download folder comes\n"
@@ -146,15 +156,17 @@ constexpr const char* kSettings =
     "         velmora settings min-free 2G keep-days 90\n"
     "\n"
     "The download folder is the one the camera-manager program sets in its\n"
-    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n";
+    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n");
 
 constexpr const char* kSync =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora sync\n"
     "\n"
     "Asks the running Velmora service to synchronise every camera now. Without a\n"
-    "running service, use 'velmora --headless --once'.\n";
+    "running service, use 'velmora --headless --once'.\n");
 
 constexpr const char* kHeadless =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora --headless [--now] [--verbose]\n"
     "       velmora --headless --once [--json] [--verbose]\n"
     "\n"
@@ -183,9 +195,10 @@ constexpr const char* kHeadless =
     "Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).\n"
     "Every camera's runs are kept in the history log (see 'velmora status').\n"
     "While it runs, 'velmora sync' starts a run and 'velmora cameras' and\n"
-    "'velmora settings' changes are applied by it at once.\n";
+    "'velmora settings' changes are applied by it at once.\n");
 
 constexpr const char* kStatus =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora status [--json]\n"
     "\n"
     "Shows for every configured camera when it last completed a run (local time),\n"
@@ -198,9 +211,10 @@ constexpr const char* kStatus =
     "          (\"2026-12-09T03:10:00+01:00\" or null), \"last_outcome\" (an outcome\n"
     "          word of --headless --once --json, or null), \"last_error\",\n"
     "          \"last_ended\", \"last_run\" (the run's full record, or null),\n"
-    "          \"bytes_7d\"}.\n";
+    "          \"bytes_7d\"}.\n");
 
 constexpr const char* kDemo =
+    QT_TRANSLATE_NOOP("Console",
     "Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]\n"
     "\n"
     "Starts N (1-20, default 5) simulated cameras on 127.0.0.2 to 127.0.0.(N+1),\n"
@@ -212,11 +226,11 @@ constexpr const char* kDemo =
     "  --console  keep the terminal board even when a display is available\n"
     "  --keep     keep the temporary folder afterwards (it is removed otherwise)\n"
     "  --verbose  show the camera library's log lines on standard error\n"
-    "Exit status 0 when every file is byte-exact, 130 when interrupted.\n";
+    "Exit status 0 when every file is byte-exact, 130 when interrupted.\n");
 
 }  // namespace
 
-const char* help_text(const std::string& topic) {
+std::string help_text(const std::string& topic) {
   static const std::map<std::string, const char*> texts = {
       {"cameras", kCameras},          {"cameras list", kList},
       {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
@@ -226,7 +240,8 @@ const char* help_text(const std::string& topic) {
       {"status", kStatus},
       {"demo", kDemo}};
   auto it = texts.find(topic);
-  return it == texts.end() ? kProgram : it->second;
+  return QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second)
+      .toStdString();
 }
 
 bool asks_for_help(const std::vector<std::string>& words) {

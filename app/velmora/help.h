@@ -11,7 +11,7 @@ namespace velmora {
 // Help of a topic: "" (the whole program), "cameras", "cameras list",
 // "cameras add-local", "cameras add-remote", "cameras remove", "settings",
 // "sync", "headless", "demo". Unknown topics give the program's help.
-const char* help_text(const std::string& topic);
+std::string help_text(const std::string& topic);
 
 // True when the words hold --help or -h.
 bool asks_for_help(const std::vector<std::string>& words);

@@ -15,15 +15,18 @@
 
 #include "help.h"
 #include "modes.h"
+#include "translation.h"
 #include "window_mode.h"
 
 namespace velmora {
 
 namespace {
 
-int bad_usage(const std::string& message, const char* topic = "") {
-  std::fprintf(stderr, "velmora: %s\n", message.c_str());
-  std::fprintf(stderr, "Try 'velmora %s--help'.\n", topic);
+int bad_usage(const QString& message, const char* topic = "") {
+  std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(message));
+  std::fprintf(stderr, "%s\n",
+               qUtf8Printable(QCoreApplication::translate("Console", "Try 'velmora %1--help'.")
+                                  .arg(QString::fromUtf8(topic))));
   return kExitUsage;
 }
 
@@ -49,19 +52,21 @@ int main(int argc, char** argv) {
   } else {
     app = std::make_unique<QCoreApplication>(argc, argv);
   }
+  // Window and console alike speak the user's language.
+  install_translation();
 
   if (args.empty()) {
     if (!ui::display_available()) {
-      std::fprintf(stderr,
-                   "velmora: no display to open the window on; use --headless "
-                   "(see --help).\n");
+      std::fprintf(stderr, "velmora: %s\n",
+                   qUtf8Printable(QCoreApplication::translate(
+                       "Console", "no display to open the window on; use --headless (see --help).")));
       return kExitUsage;
     }
     return run_window();
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::fputs(help_text(args[0] == "help" && args.size() > 1 ? args[1] : ""), stdout);
+    std::fputs(help_text(args[0] == "help" && args.size() > 1 ? args[1] : "").c_str(), stdout);
     return kExitOk;
   }
   if (args[0] == "--version") {
@@ -96,12 +101,15 @@ int main(int argc, char** argv) {
     } else if (a == "--keep") {
       d.keep = true;
     } else if (a == "--cameras") {
-      if (i + 1 >= args.size()) return bad_usage("--cameras needs a number", "--demo ");
+      if (i + 1 >= args.size()) return bad_usage(QCoreApplication::translate("Console", "--cameras needs a number"), "--demo ");
       const std::string& n = args[++i];
       char* end = nullptr;
       long v = std::strtol(n.c_str(), &end, 10);
       if (n.empty() || *end != '\0' || v < 1 || v > 20)
-        return bad_usage("--cameras takes a number from 1 to 20, not '" + n + "'", "--demo ");
+        return bad_usage(QCoreApplication::translate("Console",
+                                                     "--cameras takes a number from 1 to 20, not '%1'")
+                             .arg(QString::fromStdString(n)),
+                         "--demo ");
       d.cameras = static_cast<int>(v);
       cameras_given = true;
     } else if (a == "--help" || a == "-h") {
@@ -110,39 +118,38 @@ int main(int argc, char** argv) {
       std::printf("%s\n", version_text().c_str());
       return kExitOk;
     } else {
-      return bad_usage("unknown argument '" + a + "'");
+      return bad_usage(QCoreApplication::translate("Console", "unknown argument '%1'")
+                           .arg(QString::fromStdString(a)));
     }
   }
   if (help) {
-    std::fputs(help_text(headless && !demo ? "headless" : demo && !headless ? "demo" : ""),
+    std::fputs(help_text(headless && !demo ? "headless" : demo && !headless ? "demo" : "").c_str(),
                stdout);
     return kExitOk;
   }
-  if (headless && demo) return bad_usage("--headless and --demo are separate modes");
+  if (headless && demo) return bad_usage(QCoreApplication::translate("Console", "--headless and --demo are separate modes"));
   if (demo) {
     if (h.once || h.now || h.json)
       return bad_usage(QCoreApplication::translate(
-                           "Console", "--once, --now and --json belong to --headless")
-                           .toStdString(),
+                           "Console", "--once, --now and --json belong to --headless"),
                        "--demo ");
     d.window = wants_window && ui::display_available();
     return start_demo(d);
   }
-  if (console_demo) return bad_usage("--console belongs to --demo");
+  if (console_demo) return bad_usage(QCoreApplication::translate("Console", "--console belongs to --demo"));
   if (headless) {
-    if (cameras_given) return bad_usage("--cameras belongs to --demo", "--headless ");
-    if (d.keep) return bad_usage("--keep belongs to --demo", "--headless ");
-    if (h.once && h.now) return bad_usage("--once already starts every camera now", "--headless ");
+    if (cameras_given) return bad_usage(QCoreApplication::translate("Console", "--cameras belongs to --demo"), "--headless ");
+    if (d.keep) return bad_usage(QCoreApplication::translate("Console", "--keep belongs to --demo"), "--headless ");
+    if (h.once && h.now) return bad_usage(QCoreApplication::translate("Console", "--once already starts every camera now"), "--headless ");
     if (h.json && !h.once)
       return bad_usage(QCoreApplication::translate(
-                           "Console", "--json reports a single run: use it with --once")
-                           .toStdString(),
+                           "Console", "--json reports a single run: use it with --once"),
                        "--headless ");
     return run_headless(h);
   }
   if (h.json)
     return bad_usage(QCoreApplication::translate(
-                         "Console", "--json belongs to --headless --once, cameras list and status")
-                         .toStdString());
-  return bad_usage("choose a mode: --headless, --demo, cameras, settings, sync or status");
+        "Console", "--json belongs to --headless --once, cameras list and status"));
+  return bad_usage(QCoreApplication::translate(
+      "Console", "choose a mode: --headless, --demo, cameras, settings, sync or status"));
 }

@@ -1,5 +1,7 @@
 #include "profile.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,7 +12,9 @@
 namespace velmora {
 
 std::string write_error(const std::string& path) {
-  return "cannot write " + path + ": " + std::strerror(errno);
+  return QCoreApplication::translate("Console", "cannot write %1: %2")
+      .arg(QString::fromStdString(path), QString::fromLocal8Bit(std::strerror(errno)))
+      .toStdString();
 }
 
 CameraTable FileProfile::cameras() {
@@ -96,8 +100,10 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
 }
 
 int FileProfile::start_all(std::string& error) {
-  error = "no Velmora service is running; 'velmora --headless --once' synchronises every "
-          "camera now";
+  error = QCoreApplication::translate("Console",
+                                      "no Velmora service is running; 'velmora --headless --once' "
+                                      "synchronises every camera now")
+              .toStdString();
   return -1;
 }
 

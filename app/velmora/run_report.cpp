@@ -44,20 +44,23 @@ QJsonObject camera_identity(const CameraRecord& r, const std::string& alias) {
 }
 
 std::string camera_label(std::int32_t id, const CameraRecord* record, const std::string& alias) {
-  std::string where;
+  QString name = QCoreApplication::translate("Console", "camera %1").arg(id);
   if (record) {
-    where = record->is_local ? address_text(*record)
-                             : "via server, serial " + printable_text(serial_of(*record));
+    const QString where =
+        record->is_local ? QString::fromStdString(address_text(*record))
+                         : QCoreApplication::translate("Console", "via server, serial %1")
+                               .arg(QString::fromStdString(printable_text(serial_of(*record))));
+    name += " (" + where + ")";
   }
-  std::string name = "camera " + std::to_string(id) + (where.empty() ? "" : " (" + where + ")");
-  return alias.empty() ? name : printable_text(alias) + " [" + name + "]";
+  return alias.empty() ? name.toStdString()
+                       : printable_text(alias) + " [" + name.toStdString() + "]";
 }
 
 QJsonObject camera_run_json(const RunResult& run, const std::string& alias) {
   QJsonObject o = run_to_json(run);
   o["type"] = "camera";
   o["alias"] = text(alias);
-  o["error"] = text(run_error_text(run));
+  o["error"] = text(run_error_text(run, /*machine=*/true));
   return o;
 }
 
@@ -72,16 +75,38 @@ std::string local_time_text(std::int64_t seconds, bool with_offset) {
   return t.toString("yyyy-MM-ddTHH:mm:ss").toStdString() + zone;
 }
 
-std::string run_error_text(const RunResult& run) {
+namespace {
+
+// The fixed English words JSON readers match on.
+const char* status_word(std::int32_t status) {
+  switch (status) {
+    case STATUS_CONNECT_FAILED: return "connection failed";
+    case STATUS_INTERRUPTED: return "connection interrupted";
+    case STATUS_TIMED_OUT: return "timed out";
+    case STATUS_LIVE_ELSEWHERE: return "in live view elsewhere";
+    case STATUS_WRONG_PASSWORD: return "wrong password";
+    case STATUS_DISK_FULL: return "disk full";
+    default: return "failed";
+  }
+}
+
+}  // namespace
+
+std::string run_error_text(const RunResult& run, bool machine) {
   // A stop was asked for: nothing went wrong.
   if (run_ok(run) || run.status == STATUS_USER_STOPPED) return {};
   if (!run.error.empty()) return run.error;
-  if (status_completes(run.status))
-    return QCoreApplication::translate("Console", "%n recording(s) skipped", nullptr, run.skipped)
-        .toStdString();
-  if (run.status == STATUS_NONE)
-    return QCoreApplication::translate("Console", "the run did not finish").toStdString();
-  return status_english(run.status);
+  if (status_completes(run.status)) {
+    return machine ? std::to_string(run.skipped) + " recording(s) skipped"
+                   : QCoreApplication::translate("Console", "%n recording(s) skipped", nullptr,
+                                                 run.skipped)
+                         .toStdString();
+  }
+  if (run.status == STATUS_NONE) {
+    return machine ? "the run did not finish"
+                   : QCoreApplication::translate("Console", "the run did not finish").toStdString();
+  }
+  return machine ? status_word(run.status) : status_label(run.status).toStdString();
 }
 
 }  // namespace velmora

@@ -35,6 +35,7 @@ std::string local_time_text(std::int64_t seconds, bool with_offset);
 
 // What went wrong in a run, for people: the engine's reason, else the
 // status's text; "" for a run that completed or was stopped.
-std::string run_error_text(const RunResult& run);
+// `machine`: for JSON, whose words never follow the user's language.
+std::string run_error_text(const RunResult& run, bool machine = false);
 
 }  // namespace velmora

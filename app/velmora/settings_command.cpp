@@ -12,8 +12,10 @@
 #include "app_paths.h"
 #include "cli_input.h"
 #include "commands.h"
+#include "console.h"
 #include "help.h"
 #include "modes.h"
+#include "status_texts.h"
 #include "system_settings.h"
 #include "window_messages.h"
 
@@ -21,22 +23,31 @@ namespace velmora {
 
 namespace {
 
-Reply settings_usage(const std::string& text) {
+Reply settings_usage(const QString& text) {
   Reply r;
   r.code = kExitUsage;
-  r.err = "velmora settings: " + text +
-          "\nusage: velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-          "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]\n";
+  r.err = "velmora settings: " + text.toStdString() + "\n" +
+          QCoreApplication::translate("Console", "usage: %1")
+              .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
+                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]")
+              .toStdString() +
+          "\n";
   return r;
 }
 
-std::string console_text(const char* english) {
-  return QCoreApplication::translate("Console", english).toStdString();
+std::string pacing_text(int ms) {
+  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString();
+}
+
+std::string concurrency_text(int n) {
+  return QCoreApplication::translate("Console", "%1 camera(s) at a time").arg(n).toStdString();
 }
 
 std::string min_free_line(std::int64_t bytes) {
   if (bytes == 0)
-    return console_text("min-free      off (downloads may fill the disk)") + "\n";
+    return QCoreApplication::translate("Console", "min-free      off (downloads may fill the disk)")
+               .toStdString() +
+           "\n";
   return QCoreApplication::translate("Console",
                                      "min-free      %1: a camera stops with \"disk full\" below it")
              .arg(QString::fromStdString(byte_size_text(bytes)))
@@ -45,7 +56,10 @@ std::string min_free_line(std::int64_t bytes) {
 }
 
 std::string keep_days_line(std::int32_t days) {
-  if (days == 0) return console_text("keep-days     0: recordings are kept for ever") + "\n";
+  if (days == 0)
+    return QCoreApplication::translate("Console", "keep-days     0: recordings are kept for ever")
+               .toStdString() +
+           "\n";
   return QCoreApplication::translate(
              "Console", "keep-days     %1: older recordings are removed after a camera's run")
              .arg(days)
@@ -54,19 +68,26 @@ std::string keep_days_line(std::int32_t days) {
 }
 
 // Applies "name value" pairs to `s`; an error text when one is wrong.
-std::string parse_changes(const std::vector<std::string>& words, std::size_t from,
-                          ProfileSettings& s) {
-  if ((words.size() - from) % 2 != 0) return "'" + words.back() + "' needs a value";
+QString parse_changes(const std::vector<std::string>& words, std::size_t from,
+                      ProfileSettings& s) {
+  if ((words.size() - from) % 2 != 0)
+    return QCoreApplication::translate("Console", "'%1' needs a value")
+        .arg(QString::fromStdString(words.back()));
   for (std::size_t i = from; i + 1 < words.size(); i += 2) {
     const std::string& name = words[i];
     const std::string& value = words[i + 1];
+    const QString quoted = QString::fromStdString(value);
     if (name == "interval") {
       if (!parse_interval(value, s.interval_code))
-        return "interval takes off, 10m, 30m, 1h, 2h, 4h, 12h, 1d or 1w (or a code 0 to 8), "
-               "not '" + value + "'";
+        return QCoreApplication::translate("Console",
+                                           "interval takes off, 10m, 30m, 1h, 2h, 4h, 12h, 1d "
+                                           "or 1w (or a code 0 to 8), not '%1'")
+            .arg(quoted);
     } else if (name == "concurrency") {
       if (value.size() != 1 || value[0] < '1' || value[0] > '5')
-        return "concurrency takes a number from 1 to 5, not '" + value + "'";
+        return QCoreApplication::translate("Console",
+                                           "concurrency takes a number from 1 to 5, not '%1'")
+            .arg(quoted);
       s.concurrency = value[0] - '0';
     } else if (name == "pacing") {
       char* end = nullptr;
@@ -74,8 +95,10 @@ std::string parse_changes(const std::vector<std::string>& words, std::size_t fro
       const long ms = std::strtol(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || errno != 0 || ms < 0 ||
           ms > SystemSettings::kMaxPacingMs)
-        return "pacing takes milliseconds from 0 to " +
-               std::to_string(SystemSettings::kMaxPacingMs) + ", not '" + value + "'";
+        return QCoreApplication::translate("Console",
+                                           "pacing takes milliseconds from 0 to %1, not '%2'")
+            .arg(SystemSettings::kMaxPacingMs)
+            .arg(quoted);
       s.pacing_ms = static_cast<std::int32_t>(ms);
     } else if (name == "min-free") {
       if (!parse_byte_size(value, SystemSettings::kMaxMinFreeBytes, s.min_free_bytes))
@@ -83,18 +106,19 @@ std::string parse_changes(const std::vector<std::string>& words, std::size_t fro
                    "Console",
                    "min-free takes a size in bytes, with K, M, G or T for binary units (2G, "
                    "500M; 0 switches the check off), not '%1'")
-            .arg(QString::fromStdString(value))
-            .toStdString();
+            .arg(QString::fromStdString(value));
     } else if (name == "keep-days") {
       if (!parse_days(value, SystemSettings::kMaxKeepDays, s.keep_days))
         return QCoreApplication::translate(
                    "Console", "keep-days takes a whole number of days from 0 (keep for ever) to "
                               "%1, not '%2'")
             .arg(SystemSettings::kMaxKeepDays)
-            .arg(QString::fromStdString(value))
-            .toStdString();
+            .arg(QString::fromStdString(value));
     } else {
-      return "unknown setting '" + name + "' (interval, concurrency, pacing, min-free, keep-days)";
+      return QCoreApplication::translate("Console",
+                                         "unknown setting '%1' (interval, concurrency, pacing, min-free, "
+                                         "keep-days)")
+          .arg(QString::fromStdString(name));
     }
   }
   return {};
@@ -110,37 +134,40 @@ int show() {
   std::string root = paths.default_download_root();
   const int found = load_download_root(paths.sibling_settings_file(),
                                        paths.default_download_root(), root);
-  std::string source;
+  const QString sibling = QString::fromStdString(paths.sibling_settings_file());
+  QString source;
   if (found == 0 && !root.empty()) {
-    source = "from the camera manager's settings, " + paths.sibling_settings_file();
+    source = QCoreApplication::translate("Console", "from the camera manager's settings, %1").arg(sibling);
   } else {
     root = paths.default_download_root();
-    source = found == -1 ? "default: " + paths.sibling_settings_file() + " names no folder"
-                         : "default: no camera manager settings at " +
-                               paths.sibling_settings_file();
+    source = found == -1 ? QCoreApplication::translate("Console", "default: %1 names no folder").arg(sibling)
+                         : QCoreApplication::translate("Console", "default: no camera manager settings at %1").arg(sibling);
   }
-  std::printf("interval      %s\n", interval_description(s.interval_code).c_str());
-  std::printf("concurrency   %d camera(s) at a time\n", s.concurrency);
-  std::printf("auto start    %s\n", flags.auto_start ? "on" : "off");
-  std::printf("pacing        %d ms between chunk requests\n", s.pacing_ms);
-  std::fputs(min_free_line(s.min_free_bytes).c_str(), stdout);
-  std::fputs(keep_days_line(s.keep_days).c_str(), stdout);
-  std::printf("downloads     %s\n", root.c_str());
-  std::printf("              (%s)\n", source.c_str());
-  std::printf("settings file %s\n", paths.settings_file().c_str());
+  std::string text = field_line(QCoreApplication::translate("Console", "interval"), interval_description(s.interval_code)) +
+                     field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
+                     field_line(QCoreApplication::translate("Console", "auto start"), (flags.auto_start ? QCoreApplication::translate("Console", "on") : QCoreApplication::translate("Console", "off")).toStdString()) +
+                     field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
+                     min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
+                     field_line(QCoreApplication::translate("Console", "downloads"), root) +
+                     field_line("", "(" + source.toStdString() + ")") +
+                     field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
+  std::fputs(text.c_str(), stdout);
   return kExitOk;
 }
 
 }  // namespace
 
 std::string interval_description(std::int32_t code) {
-  return std::string(interval_name(code)) + " (code " + std::to_string(code) + ")";
+  return QCoreApplication::translate("Console", "%1 (%2, code %3)")
+      .arg(interval_label(code), QString::fromLatin1(interval_name(code)))
+      .arg(code)
+      .toStdString();
 }
 
 Reply run_settings_change(const std::vector<std::string>& words, Profile& profile) {
   ProfileSettings s = profile.settings();
-  const std::string error = parse_changes(words, 1, s);
-  if (!error.empty()) return settings_usage(error);
+  const QString error = parse_changes(words, 1, s);
+  if (!error.isEmpty()) return settings_usage(error);
   Reply r;
   std::string why;
   if (!profile.change_settings(s, why)) {
@@ -148,22 +175,24 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
     r.err = "velmora settings: " + why + "\n";
     return r;
   }
-  r.out = "interval      " + interval_description(s.interval_code) + "\nconcurrency   " +
-          std::to_string(s.concurrency) + " camera(s) at a time\npacing        " +
-          std::to_string(s.pacing_ms) + " ms between chunk requests\n" +
+  r.out = field_line(QCoreApplication::translate("Console", "interval"), interval_description(s.interval_code)) +
+          field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
+          field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
           min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days);
   return r;
 }
 
 int run_settings_command(const std::vector<std::string>& args) {
   if (asks_for_help(args)) {
-    std::fputs(help_text("settings"), stdout);
+    std::fputs(help_text("settings").c_str(), stdout);
     return kExitOk;
   }
   if (args.empty()) return show();
   if (args.size() == 1 && args[0] == "pacing") {
-    std::printf("pacing        %d ms between chunk requests\n",
-                FileProfile(AppPaths::from_environment()).settings().pacing_ms);
+    std::fputs(field_line(QCoreApplication::translate("Console", "pacing"),
+                          pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
+                   .c_str(),
+               stdout);
     return kExitOk;
   }
   if (args.size() == 1 && (args[0] == "min-free" || args[0] == "keep-days")) {
@@ -176,8 +205,8 @@ int run_settings_command(const std::vector<std::string>& args) {
   }
   // Checked here too, so that a typo never waits for a running instance.
   ProfileSettings probe;
-  const std::string error = parse_changes(args, 0, probe);
-  if (!error.empty()) return print_reply(settings_usage(error));
+  const QString error = parse_changes(args, 0, probe);
+  if (!error.isEmpty()) return print_reply(settings_usage(error));
   std::vector<std::string> words = {"settings"};
   words.insert(words.end(), args.begin(), args.end());
   return deliver_change(words);

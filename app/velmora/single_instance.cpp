@@ -1,4 +1,6 @@
 // The single-instance lock of every mode that runs the engine.
+#include <QCoreApplication>
+
 #include <cstdio>
 
 #include "instance_lock.h"
@@ -17,13 +19,18 @@ bool acquire_instance_lock(bool report) {
   if (!report) return false;
   const long pid = InstanceLock::holder_pid(dir);
   if (pid > 0) {
-    std::fprintf(stderr,
-                 "velmora: Velmora is already running (PID %ld). 'velmora sync' starts a run in "
-                 "it;\n  'velmora cameras' and 'velmora settings' changes reach it directly. Stop "
-                 "it first (kill %ld) to run another.\n",
-                 pid, pid);
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "Velmora is already running (PID %1). 'velmora sync' starts a "
+                                    "run in it;\n  'velmora cameras' and 'velmora settings' "
+                                    "changes reach it directly. Stop it first (kill %1) to run "
+                                    "another.")
+                                    .arg(pid)));
   } else {
-    std::fprintf(stderr, "velmora: another Velmora instance is running; exiting.\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console", "another Velmora instance is running; exiting.")));
   }
   return false;
 }

@@ -27,8 +27,6 @@ namespace {
 
 constexpr std::int64_t kRecentSeconds = 7 * 24 * 3600;
 
-QString tr_console(const char* text) { return QCoreApplication::translate("Console", text); }
-
 QJsonObject status_json(const CameraRecord& record, const std::string& alias,
                         const CameraHistory& h) {
   QJsonObject o = camera_identity(record, alias);
@@ -38,7 +36,7 @@ QJsonObject status_json(const CameraRecord& record, const std::string& alias,
                                             : QJsonValue();
   if (h.has_run) {
     o["last_outcome"] = QString::fromStdString(outcome_word(h.last));
-    const QString error = QString::fromStdString(printable_text(run_error_text(h.last)));
+    const QString error = QString::fromStdString(printable_text(run_error_text(h.last, /*machine=*/true)));
     o["last_error"] = error;
     o["last_ended"] = QString::fromStdString(local_time_text(h.last.ended, true));
     QJsonObject run = run_to_json(h.last);
@@ -57,19 +55,19 @@ QJsonObject status_json(const CameraRecord& record, const std::string& alias,
 std::string status_line(std::int32_t id, const CameraRecord& record, const std::string& alias,
                         const CameraHistory& h) {
   std::string line = camera_label(id, &record, alias) + ": ";
-  if (!h.has_run) return line + tr_console("no run recorded").toStdString();
+  if (!h.has_run) return line + QCoreApplication::translate("Console", "no run recorded").toStdString();
   line += h.last_completed > 0
-              ? tr_console("last completed %1")
+              ? QCoreApplication::translate("Console", "last completed %1")
                     .arg(QString::fromStdString(local_time_text(h.last_completed, false)))
                     .toStdString()
-              : tr_console("never completed").toStdString();
-  line += "; " + tr_console("last run %1 at %2")
+              : QCoreApplication::translate("Console", "never completed").toStdString();
+  line += "; " + QCoreApplication::translate("Console", "last run %1 at %2")
                      .arg(QString::fromStdString(outcome_word(h.last)),
                           QString::fromStdString(local_time_text(h.last.ended, false)))
                      .toStdString();
   const std::string error = run_error_text(h.last);
   if (!error.empty()) line += ": " + printable_text(error);
-  line += "; " + tr_console("%1 in the last 7 days")
+  line += "; " + QCoreApplication::translate("Console", "%1 in the last 7 days")
                      .arg(QString::fromStdString(human_bytes(h.recent_bytes)))
                      .toStdString();
   return line;
@@ -79,13 +77,13 @@ std::string status_line(std::int32_t id, const CameraRecord& record, const std::
 
 int run_status_command(const std::vector<std::string>& args) {
   if (asks_for_help(args)) {
-    std::fputs(help_text("status"), stdout);
+    std::fputs(help_text("status").c_str(), stdout);
     return kExitOk;
   }
   const bool json = args.size() == 1 && args[0] == "--json";
   if (!args.empty() && !json) {
     std::fprintf(stderr, "velmora status: %s\nusage: velmora status [--json]\n",
-                 tr_console("unknown argument '%1'")
+                 QCoreApplication::translate("Console", "unknown argument '%1'")
                      .arg(QString::fromStdString(printable_text(args[0])))
                      .toUtf8()
                      .constData());
@@ -100,7 +98,7 @@ int run_status_command(const std::vector<std::string>& args) {
   const auto past = summarise(RunHistory(paths.history_file()).read(), now - kRecentSeconds);
 
   if (!json && table.empty()) {
-    std::printf("%s\n", tr_console("No cameras configured (%1).")
+    std::printf("%s\n", QCoreApplication::translate("Console", "No cameras configured (%1).")
                             .arg(QString::fromStdString(paths.camera_list_file()))
                             .toUtf8()
                             .constData());

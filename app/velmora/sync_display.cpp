@@ -31,7 +31,10 @@ SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
   connect(&controller_, &SyncController::cardDeleteAnswered, this, &SyncDisplay::on_card_delete);
   connect(&controller_, &SyncController::recordingsRemoved, this, &SyncDisplay::on_removed);
   connect(&controller_, &SyncController::autoSyncFired, this,
-          [this](const QString&) { event("automatic synchronisation of every camera"); });
+          [this](const QString&) {
+            event(QCoreApplication::translate("Console", "automatic synchronisation of every camera")
+                      .toStdString());
+          });
   if (live_) {
     redraw_.setInterval(200);
     connect(&redraw_, &QTimer::timeout, this, &SyncDisplay::redraw);
@@ -72,16 +75,24 @@ std::string SyncDisplay::outcome_text(std::int32_t id, int status) {
     const CameraView& v = controller_.view(id);
     if (status_is_final(status) && status != STATUS_USER_STOPPED && !v.reason.empty())
       return v.reason;
-    return status_english(status);
+    return status_label(status).toStdString();
   }
   const CameraView& v = controller_.view(id);
   const int skipped = runs_[id].skipped;
-  const std::string disk = std::to_string(on_disk(id)) + " on disk";
-  if (v.total == 0) return "up to date, " + disk + housekeeping_text(v);
-  std::string text = "complete, " + std::to_string(v.done) + "/" + std::to_string(v.total) +
-                     " new recordings";
-  if (skipped > 0) text += ", " + std::to_string(skipped) + " skipped";
-  return text + ", " + disk + housekeeping_text(v);
+  const int disk = on_disk(id);
+  if (v.total == 0)
+    return QCoreApplication::translate("Console", "up to date, %1 on disk").arg(disk).toStdString() +
+           housekeeping_text(v);
+  // The status text leads, as on the window's row.
+  QString text = QCoreApplication::translate("Console", "%1, %2/%3 new recordings")
+                     .arg(status_label(status))
+                     .arg(v.done)
+                     .arg(v.total);
+  // List separators differ between languages (", " against "，").
+  const QString comma = QCoreApplication::translate("Console", ", ");
+  if (skipped > 0) text += comma + QCoreApplication::translate("Console", "%1 skipped").arg(skipped);
+  return (text + comma + QCoreApplication::translate("Console", "%1 on disk").arg(disk)).toStdString() +
+         housekeeping_text(v);
 }
 
 std::string SyncDisplay::housekeeping_text(const CameraView& v) {
@@ -122,7 +133,10 @@ std::vector<std::string> SyncDisplay::board_rows() {
     if (v.status != STATUS_SYNCING && v.status != STATUS_CONNECTING) continue;
     ++running;
     const std::string alias = controller_.alias_of(id);
-    std::string row = "  " + (alias.empty() ? "camera " + std::to_string(id) : printable_text(alias));
+    std::string row =
+        "  " + (alias.empty()
+                    ? QCoreApplication::translate("Console", "camera %1").arg(id).toStdString()
+                    : printable_text(alias));
     if (v.status == STATUS_SYNCING && v.total > 0 && !v.current_file.empty()) {
       constexpr int kBar = 16;
       const int filled = std::clamp(v.percent, 0, 100) * kBar / 100;
@@ -132,13 +146,16 @@ std::vector<std::string> SyncDisplay::board_rows() {
                     std::string(static_cast<std::size_t>(kBar - filled), '.').c_str(), v.percent);
       row += buf + printable_text(v.current_file);
     } else {
-      row += std::string("  ") + status_english(v.status);
+      row += "  " + status_label(v.status).toStdString();
     }
     rows.push_back(row);
   }
   if (!rows.empty() || waiting > 0) {
-    rows.push_back("  " + std::to_string(running) + " running, " + std::to_string(waiting) +
-                   " waiting, " + std::to_string(speed_) + " KB/s");
+    rows.push_back("  " + QCoreApplication::translate("Console", "%1 running, %2 waiting, %3 KB/s")
+                              .arg(running)
+                              .arg(waiting)
+                              .arg(speed_)
+                              .toStdString());
   }
   return rows;
 }
@@ -217,21 +234,28 @@ void SyncDisplay::on_progress(int id, int percent) {
 void SyncDisplay::on_file(int id, const QString& name) {
   printed_quarter_[id] = 0;
   const CameraView& v = controller_.view(id);
-  const std::string file = printable_text(name.toStdString());
-  const std::string number =
-      " (file " + std::to_string(file_number(id)) + " of " + std::to_string(v.total) + ")";
+  const QString file = QString::fromStdString(printable_text(name.toStdString()));
+  const QString number =
+      QCoreApplication::translate("Console", "(file %1 of %2)").arg(file_number(id)).arg(v.total);
   if (v.file_offset > 0 && v.file_size > 0) {
-    event(camera_label(id) + ": resuming " + file + " at " + human_bytes(v.file_offset) +
-          " of " + human_bytes(v.file_size) + number);
+    event(camera_label(id) + ": " +
+          QCoreApplication::translate("Console", "resuming %1 at %2 of %3 %4")
+              .arg(file, QString::fromStdString(human_bytes(v.file_offset)),
+                   QString::fromStdString(human_bytes(v.file_size)), number)
+              .toStdString());
   } else {
-    event(camera_label(id) + ": downloading " + file + number);
+    event(camera_label(id) + ": " +
+          QCoreApplication::translate("Console", "downloading %1 %2").arg(file, number).toStdString());
   }
 }
 
 void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) {
   ++runs_[id].skipped;
-  event(camera_label(id) + ": skipped " + printable_text(name.toStdString()) + ": " +
-        printable_text(reason.toStdString()));
+  event(camera_label(id) + ": " +
+        QCoreApplication::translate("Console", "skipped %1: %2")
+            .arg(QString::fromStdString(printable_text(name.toStdString())),
+                 QString::fromStdString(printable_text(reason.toStdString())))
+            .toStdString());
 }
 
 void SyncDisplay::on_card_delete(int id, const QString& name, int result) {
@@ -268,7 +292,7 @@ void SyncDisplay::on_speed(qint64 kbps) {
   speed_ = kbps;
   const bool any_running = !controller_.scheduler().active().empty();
   if ((!live_ || !board_shown_) && any_running && kbps > 0)
-    event("speed " + std::to_string(kbps) + " KB/s");
+    event(QCoreApplication::translate("Console", "speed %1 KB/s").arg(kbps).toStdString());
 }
 
 }  // namespace velmora

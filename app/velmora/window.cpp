@@ -1,4 +1,6 @@
 // "velmora" with no arguments: the desktop window on the user's cameras.
+#include <QCoreApplication>
+
 #include <cstdio>
 
 #include "app_paths.h"
@@ -20,7 +22,9 @@ int run_window() {
   options.link_dir = QString::fromStdString(runtime_dir());
   SyncController controller(options);
   if (!controller.start()) {
-    std::fprintf(stderr, "velmora: the camera library could not start\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console",
+                                                            "the camera library could not start")));
     return kExitFailed;
   }
   // Other velmora commands hand their changes to the window, as they do to
@@ -30,8 +34,11 @@ int run_window() {
     return run_change(words, profile);
   });
   if (!control.listen())
-    std::fprintf(stderr, "velmora: the control socket could not be opened; other velmora "
-                         "commands cannot reach this window\n");
+    std::fprintf(stderr, "velmora: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console",
+                     "the control socket could not be opened; other velmora commands cannot "
+                     "reach this window")));
   const int code = ui::run_main_window(controller, {});
   controller.shutdown();
   return code;

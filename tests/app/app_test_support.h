@@ -68,6 +68,13 @@ inline void write_all(const std::string& path, const std::string& bytes) {
   }
 }
 
+// Makes `variable` (LANG, LC_MESSAGES, LC_ALL) the only one that names the
+// language of a program started with `env`.
+inline void set_language(QProcessEnvironment& env, const QString& variable, const QString& value) {
+  for (const char* v : {"LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES"}) env.remove(v);
+  env.insert(variable, value);
+}
+
 // One run of a program: exit code (-1 when it crashed or hung) and output.
 struct ProgramResult {
   int code = -1;

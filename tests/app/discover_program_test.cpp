@@ -28,6 +28,7 @@ protected:
     env_.insert("XDG_DATA_HOME", data_.path());
     env_.insert("XDG_RUNTIME_DIR", run_.path());
     env_.insert("KESTRUNE_DISCOVERY_PORT", QString::number(port_));
+    test::set_language(env_, "LANG", "C.UTF-8");
     // Three cameras, one of them with the long announcement.
     for (int i = 1; i <= 3; ++i) {
       camsim::Config c;

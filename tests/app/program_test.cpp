@@ -36,6 +36,7 @@ protected:
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("XDG_DATA_HOME", data_.path());
     env_.insert("XDG_RUNTIME_DIR", run_.path());
+    test::set_language(env_, "LANG", "C.UTF-8");
   }
 
   using Result = test::ProgramResult;
@@ -99,7 +100,7 @@ TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
   EXPECT_EQ(run({"settings", "interval", "9"}).code, 2);
   Result r = run({"settings"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_TRUE(r.out.contains("interval      off (code 0)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("interval      None (off, code 0)")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
   // The headless mode picks the interval up.
   ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.66", "pw"}).code, 0);
@@ -148,8 +149,8 @@ TEST_F(Program, OnceReportsEachCameraAndFailsUnlessAllComplete) {
 
   Result r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 1) << r.out.toStdString() << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): complete, 2/2 new recordings, 2 on disk")) << r.out.toStdString();
-  EXPECT_TRUE(r.out.contains("camera 640 (127.0.2.64): wrong password")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 630 (127.0.2.63): Complete, 2/2 new recordings, 2 on disk")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 640 (127.0.2.64): Wrong password")) << r.out.toStdString();
   EXPECT_FALSE(r.out.contains("[CameraDriverModule]"));  // library lines kept off the display
 
   ASSERT_EQ(run({"cameras", "remove", "640"}).code, 0);
@@ -239,7 +240,7 @@ TEST_F(Program, JsonOutputsCarryOnlyObjectsOnStandardOutput) {
   EXPECT_EQ(summary["fetched"].toInt(), 2);
   EXPECT_EQ(summary["exit"].toInt(), 1);
   // The people's lines went to standard error.
-  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): wrong password")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("camera 910 (127.0.2.141): Wrong password")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("Total: 2 camera(s)")) << r.err.toStdString();
 }
 
@@ -337,11 +338,11 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   ASSERT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77",
                  QString::fromStdString(account.user), "server-pw", "SER-77"}).code, 0);
   Result list = run({"cameras", "list"});
-  EXPECT_TRUE(list.out.contains("remote")) << list.out.toStdString();
+  EXPECT_TRUE(list.out.contains("Remote")) << list.out.toStdString();
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains("complete, 3/3 new recordings")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("Complete, 3/3 new recordings")) << r.out.toStdString();
   EXPECT_EQ(server.counters().logins_accepted, 1);
   EXPECT_EQ(server.counters().relay_admissions, 1);
   endpoint.stop();
@@ -361,7 +362,7 @@ TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
   QObject::connect(&p, &QProcess::readyReadStandardOutput,
                    [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
   p.start(VELMORA_BIN, {"--headless", "--now"});
-  ASSERT_TRUE(wait_until([&] { return out.contains("connecting"); })) << out.toStdString();
+  ASSERT_TRUE(wait_until([&] { return out.contains("Connecting"); })) << out.toStdString();
   ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
   ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
@@ -492,7 +493,7 @@ TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
   Result r = run({"settings", "interval", "1h", "concurrency", "2"});
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   r = run({"settings"});
-  EXPECT_TRUE(r.out.contains("interval      1h (code 3)")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("interval      1 hour (1h, code 3)")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("concurrency   2")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("default: no camera manager settings")) << r.out.toStdString();
   // A bad pair changes nothing, not even the good one before it.
@@ -501,7 +502,7 @@ TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
   EXPECT_TRUE(run({"settings"}).out.contains("concurrency   2"));
   for (const char* d : {"off", "10m", "30m", "2h", "4h", "12h", "1d", "1w", "8"})
     EXPECT_EQ(run({"settings", "interval", d}).code, 0) << d;
-  EXPECT_TRUE(run({"settings"}).out.contains("interval      1w (code 8)"));
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      One week (1w, code 8)"));
 
   test::write_all(data_.path().toStdString() + "/OV/Settings.xml",
                   "<S><A/><Paths><Download>/srv/rec</Download></Paths></S>");
@@ -582,7 +583,7 @@ TEST_F(Program, CommandsReachARunningService) {
   EXPECT_EQ(run({"cameras", "add-local", "2", "127.0.2.72", "pw"}).code, 2);  // checks apply there too
   Result set = run({"settings", "interval", "2h", "concurrency", "1"});
   EXPECT_EQ(set.code, 0) << set.err.toStdString();
-  EXPECT_TRUE(run({"settings"}).out.contains("interval      2h")) << "saved at once";
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      2 hours (2h")) << "saved at once";
   ASSERT_TRUE(wait_until([&] { return out.contains("next automatic run at"); }));
   Result sync = run({"sync"});
   EXPECT_EQ(sync.code, 0) << sync.err.toStdString();
@@ -638,7 +639,7 @@ TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
   EXPECT_TRUE(r.out.contains("camera 803 (via server, serial SER-82): server 127.0.2.82 "
                              "unreachable (connection refused)"))
       << r.out.toStdString();
-  EXPECT_FALSE(r.out.contains("timed out")) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("timed out", Qt::CaseInsensitive)) << r.out.toStdString();
   server.stop();
 
   // The right account, but the camera is not in its list.
@@ -694,6 +695,77 @@ namespace {
 
 // Files where the recordings' folders should be: nothing can be written
 // there, whoever runs the test.
+// Characters of Chinese text (CJK ideographs and the full-width punctuation
+// around them).
+bool has_cjk(const QString& text) {
+  for (QChar c : text) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x3000 && u <= 0x9fff) || (u >= 0xff00 && u <= 0xffef)) return true;
+  }
+  return false;
+}
+
+// The console follows the user's language the way the window does: the
+// statuses and interval names are the window's texts, and the prose around
+// them is in the same language.
+TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(2, 1000, 40000, 0.5, 9);
+  auto good = sim("127.0.2.150", cfg);
+  auto bad = sim("127.0.2.151");
+  ASSERT_EQ(run({"cameras", "add-local", "710", "127.0.2.150", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "720", "127.0.2.151", "wrong"}).code, 0);
+  const QList<QStringList> commands = {{"--headless", "--once"},       {"settings"},
+                                       {"cameras", "list"},            {"settings", "interval", "7x"},
+                                       {"cameras", "remove", "99"},    {"sync"}};
+  QList<QStringList> with_help = commands;
+  with_help += QList<QStringList>{{"--help"}, {"cameras", "--help"}, {"--headless", "--help"}};
+  auto run_all = [&](const QList<QStringList>& list) {
+    QString all;
+    for (const QStringList& c : list) {
+      const Result r = run(c);
+      EXPECT_NE(r.code, -1) << c.join(' ').toStdString();
+      all += r.out + r.err;
+    }
+    return all;
+  };
+
+  for (const auto& [variable, value] : std::vector<std::pair<QString, QString>>{
+           {"LANG", "C.UTF-8"}, {"LANG", "en_US.UTF-8"}, {"LC_ALL", "C"}}) {
+    test::set_language(env_, variable, value);
+    QDir(data_.path() + "/OV/RecordDownload").removeRecursively();
+    const QString all = run_all(with_help);
+    EXPECT_FALSE(has_cjk(all)) << variable.toStdString() << "=" << value.toStdString() << "\n"
+                               << all.toStdString();
+    EXPECT_TRUE(all.contains("camera 720 (127.0.2.151): Wrong password")) << all.toStdString();
+    EXPECT_TRUE(all.contains("10 minutes (10m, code 1)")) << all.toStdString();
+  }
+
+  // Messages in Chinese, numbers in English: LC_MESSAGES decides.
+  for (const auto& [variable, value] : std::vector<std::pair<QString, QString>>{
+           {"LANG", "zh_CN.UTF-8"}, {"LC_MESSAGES", "zh_CN.UTF-8"}}) {
+    test::set_language(env_, variable, value);
+    if (variable == "LC_MESSAGES") env_.insert("LANG", "C.UTF-8");
+    QDir(data_.path() + "/OV/RecordDownload").removeRecursively();
+    const QString all = run_all(commands);
+    const std::string shown = all.toStdString();
+    // The window's own texts for the statuses, the interval and the kinds.
+    EXPECT_TRUE(all.contains("摄像机 710 (127.0.2.150): 同步完成，2/2 个新录像")) << shown;
+    EXPECT_TRUE(all.contains("摄像机 720 (127.0.2.151): 密码错误")) << shown;
+    EXPECT_TRUE(all.contains("同步间隔      10分钟（10m，代码 1）")) << shown;
+    EXPECT_TRUE(all.contains("710          本地    127.0.2.150")) << shown;  // wide characters count two
+    EXPECT_TRUE(all.contains("合计：2 台摄像机")) << shown;
+    // No English prose around them (commands, options, paths and units stay).
+    for (const char* word : {"camera 7", "camera(s)", "Total", "minutes", "Wrong", "Complete", "every", "interval  ",
+                             "No Velmora", "not '7x'", "no camera with"})
+      EXPECT_FALSE(all.contains(word)) << word << "\n" << shown;
+    // The help too (command and option names stay).
+    const Result help = run({"cameras", "add-local", "--help"});
+    EXPECT_TRUE(help.out.startsWith("用法：velmora cameras add-local")) << help.out.toStdString();
+    EXPECT_FALSE(help.out.contains("Adds a camera")) << help.out.toStdString();
+  }
+}
+
 TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(4, 1000, 20000, 0.5, 5);
@@ -711,7 +783,7 @@ TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
   EXPECT_TRUE(r.out.contains(".tmp: Not a directory")) << r.out.toStdString();
   // One attempt, not one per recording.
   EXPECT_EQ(r.out.count("downloading"), 1) << r.out.toStdString();
-  EXPECT_FALSE(r.out.contains("complete")) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("complete", Qt::CaseInsensitive)) << r.out.toStdString();
 }
 
 TEST_F(Program, FreeSpaceAndRetentionSettingsAreSetShownAndBadInputRefused) {

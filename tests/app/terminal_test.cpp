@@ -141,6 +141,7 @@ protected:
             "XDG_RUNTIME_DIR=" + run_.path().toStdString()};
     env_.push_back("TERM=xterm");
     env_.push_back("JOURNAL_STREAM=");
+    for (const char* v : {"LANG=C.UTF-8", "LANGUAGE=", "LC_ALL=", "LC_MESSAGES="}) env_.push_back(v);
   }
 
   // Two cameras whose recordings take a few chunks each, so the board is

@@ -41,6 +41,17 @@
     </message>
 </context>
 <context>
+    <name>Kind</name>
+    <message>
+        <source>本地</source>
+        <translation>Local</translation>
+    </message>
+    <message>
+        <source>远程</source>
+        <translation>Remote</translation>
+    </message>
+</context>
+<context>
     <name>QDialog</name>
     <message>
         <source>确定</source>
@@ -201,14 +212,6 @@
     <message>
         <source>上次同步完成：%1</source>
         <translation>Last synchronisation completed: %1</translation>
-    </message>
-    <message>
-        <source>本地</source>
-        <translation>Local</translation>
-    </message>
-    <message>
-        <source>远程</source>
-        <translation>Remote</translation>
     </message>
     <message>
         <source>状态</source>
