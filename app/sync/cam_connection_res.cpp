@@ -205,7 +205,9 @@ void CamConnentionRES::post_counts_locked() {
 
 void CamConnentionRES::file_failed_locked(const std::string& name, const char* reason) {
   QByteArray payload(name.c_str(), static_cast<qsizetype>(name.size() + 1));
-  payload.append(reason);
+  // Reasons come marked for translation or already translated (which the
+  // catalogue leaves as they are).
+  payload.append(QCoreApplication::translate("Console", reason).toUtf8());
   sink_.post_message(WM_FILE_FAILED, camera_.camera_id, 0, payload);
 }
 
@@ -315,7 +317,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
       if (ok) {
         ++done_;
       } else {
-        file_failed_locked(name, "could not store the finished file");
+        file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not store the finished file"));
       }
       post_counts_locked();
       continue;
@@ -325,7 +327,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
       // Longer than the recording: not a prefix of it; start again.
       if (!file_.cut_to(0)) {
         queue_.pop_front();
-        file_failed_locked(name, "could not reset the partial file");
+        file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not reset the partial file"));
         post_counts_locked();
         continue;
       }
@@ -515,7 +517,7 @@ void CamConnentionRES::OnDownloadResponse(const char* body) {
         queue_.empty())
       return;
     abandon_chunk_locked();
-    file_failed_locked(entry_name(queue_.front()), "refused by the camera");
+    file_failed_locked(entry_name(queue_.front()), QT_TRANSLATE_NOOP("Console", "refused by the camera"));
     queue_.pop_front();
     post_counts_locked();
     calls = start_next_locked();
@@ -591,7 +593,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
         if (stored) {
           ++done_;
         } else {
-          file_failed_locked(name, "could not rename the partial file (kept)");
+          file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not rename the partial file (kept)"));
         }
         post_counts_locked();
         calls = start_next_locked();

@@ -20,6 +20,7 @@
 #include "printable_text.h"
 #include "run_history.h"
 #include "run_report.h"
+#include "status_texts.h"
 
 namespace velmora {
 
@@ -61,8 +62,12 @@ std::string status_line(std::int32_t id, const CameraRecord& record, const std::
                     .arg(QString::fromStdString(local_time_text(h.last_completed, false)))
                     .toStdString()
               : QCoreApplication::translate("Console", "never completed").toStdString();
+  // The window's word for the status, in the user's language; a status this
+  // version does not know (a newer one wrote the log) keeps its machine word.
+  QString outcome = status_label(h.last.status);
+  if (outcome.isEmpty()) outcome = QString::fromStdString(outcome_word(h.last));
   line += "; " + QCoreApplication::translate("Console", "last run %1 at %2")
-                     .arg(QString::fromStdString(outcome_word(h.last)),
+                     .arg(outcome,
                           QString::fromStdString(local_time_text(h.last.ended, false)))
                      .toStdString();
   const std::string error = run_error_text(h.last);

@@ -289,7 +289,7 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   Result human = run({"status"});
   EXPECT_EQ(human.code, 0);
   EXPECT_TRUE(human.out.contains("camera 930 (127.0.2.143): last completed ")) << human.out.toStdString();
-  EXPECT_TRUE(human.out.contains("last run connection-failed at ")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("last run Connection failed at ")) << human.out.toStdString();
   EXPECT_TRUE(human.out.contains("camera 931 (127.0.2.144): no run recorded")) << human.out.toStdString();
 }
 

@@ -1167,5 +1167,21 @@ Works while a Velmora service runs.
         <source>%1 in the last 7 days</source>
         <translation>最近 7 天 %1</translation>
     </message>
+    <message>
+        <source>could not store the finished file</source>
+        <translation>无法保存已下载完的文件</translation>
+    </message>
+    <message>
+        <source>could not reset the partial file</source>
+        <translation>无法重置未完成的文件</translation>
+    </message>
+    <message>
+        <source>refused by the camera</source>
+        <translation>摄像机拒绝下载</translation>
+    </message>
+    <message>
+        <source>could not rename the partial file (kept)</source>
+        <translation>无法重命名未完成的文件（已保留）</translation>
+    </message>
 </context>
 </TS>
