@@ -66,13 +66,16 @@ std::string status_line(std::int32_t id, const CameraRecord& record, const std::
   // version does not know (a newer one wrote the log) keeps its machine word.
   QString outcome = status_label(h.last.status);
   if (outcome.isEmpty()) outcome = QString::fromStdString(outcome_word(h.last));
-  line += "; " + QCoreApplication::translate("Console", "last run %1 at %2")
+  const std::string separator = QCoreApplication::translate("Console", "; ").toStdString();
+  line += separator + QCoreApplication::translate("Console", "last run %1 at %2")
                      .arg(outcome,
                           QString::fromStdString(local_time_text(h.last.ended, false)))
                      .toStdString();
   const std::string error = run_error_text(h.last);
-  if (!error.empty()) line += ": " + printable_text(error);
-  line += "; " + QCoreApplication::translate("Console", "%1 in the last 7 days")
+  // Said once: a run that failed without a reason of its own has the
+  // status's word as its error.
+  if (!error.empty() && error != outcome.toStdString()) line += ": " + printable_text(error);
+  line += separator + QCoreApplication::translate("Console", "%1 in the last 7 days")
                      .arg(QString::fromStdString(human_bytes(h.recent_bytes)))
                      .toStdString();
   return line;
