@@ -1,5 +1,6 @@
 // Which recordings of a camera's catalogue a run has to download: every entry
-// whose final file is not on disk yet, in catalogue order. Entries that
+// whose final file is not on disk yet and was not removed by retention, in
+// catalogue order. Entries that
 // cannot be stored safely are set aside with the reason to report.
 #pragma once
 

@@ -190,6 +190,20 @@ TEST_F(Housekeeping, RetentionRemovesOnlyOldFinalRecordingsAfterASuccessfulRun) 
   EXPECT_TRUE(std::filesystem::is_symlink(manual("link.avi")));
   EXPECT_EQ(read_all(manual("FRESH001.avi")), content(fresh));  // just written: young
 
+  // A recording the camera still holds is not fetched again once retention
+  // removed it; one of the same name but another length is a new recording.
+  set_mtime(manual("FRESH001.avi"), old);
+  EXPECT_EQ(run_once(), STATUS_COMPLETE);
+  EXPECT_FALSE(file_exists(manual("FRESH001.avi")));
+  const std::size_t fetched = sim_->stats().downloads.size();
+  EXPECT_EQ(run_once(), STATUS_COMPLETE);
+  EXPECT_EQ(sim_->stats().downloads.size(), fetched);
+  EXPECT_FALSE(file_exists(manual("FRESH001.avi")));
+  const auto replaced = rec("FRESH001.avi", 3100, 0, 52);
+  sim_->set_recordings({replaced});
+  EXPECT_EQ(run_once(), STATUS_COMPLETE);
+  EXPECT_EQ(read_all(manual("FRESH001.avi")), content(replaced));
+
   // A failed run removes nothing.
   test::write_all(manual("OLD00005.avi"), "y");
   set_mtime(manual("OLD00005.avi"), old);

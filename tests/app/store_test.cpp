@@ -16,6 +16,7 @@
 #include "camera_store.h"
 #include "download_layout.h"
 #include "printable_text.h"
+#include "removed_recordings.h"
 #include "system_settings.h"
 
 namespace velmora {
@@ -297,6 +298,27 @@ TEST_F(StoreFiles, CameraOptionsFileHoldsOnlyCamerasWithOptions) {
   EXPECT_TRUE(back.at(7).delete_after_copy);
   EXPECT_TRUE(back.at(12).delete_after_copy);
   EXPECT_TRUE(load_camera_options(path("missing")).empty());
+}
+
+TEST_F(StoreFiles, RemovedRecordingsKeepTheNewestWholeLinesPastTheirCap) {
+  const std::string camera = path("");
+  for (int i = 0; i < 200; ++i)
+    ASSERT_TRUE(note_removed(camera, "Manual/REC_" + std::to_string(i) + ".avi", 1000 + i, 2048));
+  struct stat st {};
+  ASSERT_EQ(::stat((camera + ".velmora-removed").c_str(), &st), 0);
+  EXPECT_LE(st.st_size, 2048);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  RemovedSet removed = load_removed(camera);
+  EXPECT_GT(removed.size(), 20u);
+  EXPECT_LT(removed.size(), 200u);
+  EXPECT_TRUE(removed.count({"Manual/REC_199.avi", 1199}));
+  EXPECT_FALSE(removed.count({"Manual/REC_0.avi", 1000}));
+  // Lines that are not "<size> <path>" are skipped; a newline never gets in.
+  write_all(camera + ".velmora-removed", "x Manual/a.avi\n12\n 5 b\n7 AlarmRecord/c.avi\n");
+  EXPECT_FALSE(note_removed(camera, "Manual/two\nlines.avi", 1));
+  removed = load_removed(camera);
+  ASSERT_EQ(removed.size(), 1u);
+  EXPECT_TRUE(removed.count({"AlarmRecord/c.avi", 7}));
 }
 
 TEST_F(StoreFiles, DownloadRootFromSiblingSettings) {
