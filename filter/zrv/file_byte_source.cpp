@@ -1,19 +1,24 @@
 #include "file_byte_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace pellaquin {
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb+");
-  bool read_only = false;
+  // Read only (the player never writes) and without waiting: a FIFO or a
+  // device named like a recording must not block the open, and is refused.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  FILE* f = nullptr;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) f = fdopen(fd, "rb");
   if (!f) {
-    f = std::fopen(path.c_str(), "rb");
-    read_only = true;
+    ::close(fd);
+    return nullptr;
   }
-  if (!f) return nullptr;
-  return std::unique_ptr<FileByteSource>(new FileByteSource(f, read_only));
+  return std::unique_ptr<FileByteSource>(new FileByteSource(f));
 }
 
 FileByteSource::~FileByteSource() { std::fclose(file_); }

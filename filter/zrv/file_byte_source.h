@@ -10,23 +10,21 @@ namespace pellaquin {
 
 class FileByteSource final : public BlockCachedSource {
 public:
-  // Opens for read and update as recordings always were, falling back to read
-  // only so that files on read-only media or without write permission play.
+  // Opens a regular file for reading; null for anything else (a FIFO, a
+  // device, a folder) and when it cannot be opened.
   static std::unique_ptr<FileByteSource> Open(const std::string& path);
   ~FileByteSource() override;
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
   int64_t Size() override;
-  bool read_only() const { return read_only_; }
 
 protected:
   size_t ReadAt(uint64_t offset, void* buffer, size_t len) override;
 
 private:
-  FileByteSource(FILE* f, bool read_only) : file_(f), read_only_(read_only) {}
+  explicit FileByteSource(FILE* f) : file_(f) {}
   FILE* file_;
-  bool read_only_;
 };
 
 }  // namespace pellaquin

@@ -8,6 +8,7 @@ void CZRVFileReader::Close() {
   file_.reset();
   file_size_ = 0;
   header_ = {};
+  found_segments_ = 0;
 }
 
 bool CZRVFileReader::ReadExact(void* buffer, size_t len) {
@@ -17,37 +18,45 @@ bool CZRVFileReader::ReadExact(void* buffer, size_t len) {
 int CZRVFileReader::Open(std::unique_ptr<IByteSource> file) {
   file_ = std::move(file);
   header_ = {};
+  found_segments_ = 0;
   if (!file_) return -1;
   file_size_ = file_->Size();
   if (file_size_ < 0 || !file_->Seek(0) || !ReadExact(&header_, sizeof header_)) return -1;
-  if (header_.segment_count < 1 || header_.first_segment <= sizeof(ZrvFileHeader)) return -1;
-  for (uint32_t s = 0; s < header_.segment_count; ++s) {
-    int64_t count = GetEntryCount(static_cast<int>(s));
-    if (count < 0) return static_cast<int>(count);
+  const uint32_t count = header_.segment_count;
+  if (count < 1 || count > kMaxSegments || header_.first_segment <= sizeof(ZrvFileHeader)) return -1;
+  int64_t offset = header_.first_segment;
+  for (uint32_t s = 0; s < count; ++s) {
+    ZrvSegmentHeader seg;
+    bool ok = offset >= static_cast<int64_t>(sizeof(ZrvFileHeader)) &&
+              offset + static_cast<int64_t>(sizeof seg) <= file_size_ && file_->Seek(offset) &&
+              ReadExact(&seg, sizeof seg);
+    // Segment headers never share bytes; a next offset that leads back
+    // into one already met would make the chain a loop.
+    for (uint32_t k = 0; ok && k < s; ++k) {
+      int64_t gap = offset - segment_offsets_[k];
+      if ((gap < 0 ? -gap : gap) < static_cast<int64_t>(sizeof seg)) ok = false;
+    }
+    if (!ok) return -1;
+    const int64_t table = offset + static_cast<int64_t>(sizeof seg);
+    const int64_t room = (file_size_ - table) / static_cast<int64_t>(sizeof(ZrvEntryRecord));
+    segment_offsets_[s] = offset;
+    entry_counts_[s] = seg.entry_count < room ? seg.entry_count : room;
+    found_segments_ = s + 1;
+    offset = seg.next_segment;
   }
   return 0;
 }
 
 int64_t CZRVFileReader::GetSegmentOffset(int segment) {
-  if (!file_ || segment < 0 || static_cast<uint32_t>(segment) >= header_.segment_count) return -1;
-  int64_t offset = header_.first_segment;
-  for (int i = 0; i < segment; ++i) {
-    ZrvSegmentHeader seg;
-    if (offset + static_cast<int64_t>(sizeof seg) > file_size_ || !file_->Seek(offset) ||
-        !ReadExact(&seg, sizeof seg))
-      return -1;
-    offset = seg.next_segment;
-    if (offset > file_size_) return -1;
-  }
-  return offset;
+  // Segments the chain did not reach cannot be found.
+  if (!file_ || segment < 0 || static_cast<uint32_t>(segment) >= found_segments_) return -1;
+  return segment_offsets_[static_cast<size_t>(segment)];
 }
 
 int64_t CZRVFileReader::GetEntryCount(int segment) {
   int64_t offset = GetSegmentOffset(segment);
   if (offset < 0) return offset;
-  ZrvSegmentHeader seg;
-  if (!file_->Seek(offset) || !ReadExact(&seg, sizeof seg)) return -1;
-  return seg.entry_count;
+  return entry_counts_[static_cast<size_t>(segment)];
 }
 
 bool CZRVFileReader::SeekEntry(int entry, int segment, ZrvEntryRecord* record) {

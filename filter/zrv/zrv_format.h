@@ -1,6 +1,7 @@
 #pragma once
 // On-disk records of a .zrv recording. All integers are little-endian u32;
 // offsets are absolute from the start of the file.
+#include <bit>
 #include <cstdint>
 
 namespace pellaquin {
@@ -25,6 +26,10 @@ struct ZrvEntryRecord {
   uint32_t length;
 };
 #pragma pack(pop)
+
+// The records are read straight into these structs, so their integers are
+// host integers: only a little-endian host reads them right.
+static_assert(std::endian::native == std::endian::little, "the .zrv records are little-endian");
 
 static_assert(sizeof(ZrvFileHeader) == 16);
 static_assert(sizeof(ZrvSegmentHeader) == 44);
