@@ -2,6 +2,14 @@
 
 namespace pellaquin {
 
+GstClockTime SampleTimeToClockTime(int64_t time) {
+  // Saturates below GST_CLOCK_TIME_NONE and within the signed range that
+  // segment arithmetic downstream takes for granted.
+  constexpr int64_t kMax = G_MAXINT64 / 100;
+  if (time < 0) return 0;
+  return static_cast<GstClockTime>(time > kMax ? kMax : time) * 100;
+}
+
 PadOutput::PadOutput(GstElement* element, GstPad* pad, GstCaps* caps, bool audio,
                      std::function<GstClockTime()> segment_time)
     : element_(element), pad_(GST_PAD(gst_object_ref(pad))), caps_(gst_caps_ref(caps)), audio_(audio),
@@ -51,10 +59,7 @@ void PadOutput::SendHeaders() {
 HRESULT PadOutput::Deliver(const MediaSample& sample) {
   SendHeaders();
   GstBuffer* buf = gst_buffer_new_memdup(sample.data(), sample.actual_length());
-  if (sample.has_time()) {
-    int64_t t = sample.start_time() < 0 ? 0 : sample.start_time();
-    GST_BUFFER_PTS(buf) = static_cast<GstClockTime>(t) * 100;
-  }
+  if (sample.has_time()) GST_BUFFER_PTS(buf) = SampleTimeToClockTime(sample.start_time());
   if (audio_) GST_BUFFER_DURATION(buf) = 20 * GST_MSECOND;
   if (!sample.sync_point()) GST_BUFFER_FLAG_SET(buf, GST_BUFFER_FLAG_DELTA_UNIT);
   GstFlowReturn ret = gst_pad_push(pad_, buf);

@@ -12,6 +12,9 @@
 
 namespace pellaquin {
 
+// A sample time (100 ns, may be negative or huge) as a valid buffer time.
+GstClockTime SampleTimeToClockTime(int64_t time);
+
 class PadOutput final : public IPinOutput {
 public:
   // segment_time tells, when a segment is due, which stream position (ns)

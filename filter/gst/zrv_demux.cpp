@@ -224,7 +224,7 @@ static void LoadTask(GstZrvDemux* self) {
   // Both pads' segments start where the video pin last located: after a
   // seek that is the key picture it starts from, so positions stay true.
   pellaquin::CVideoSourceStream* vpin = filter->video_pin();
-  auto segment_time = [vpin] { return static_cast<GstClockTime>(vpin->located_media_time()) * 100; };
+  auto segment_time = [vpin] { return pellaquin::SampleTimeToClockTime(vpin->located_media_time()); };
   self->video_out = new pellaquin::PadOutput(GST_ELEMENT(self), video, vcaps, false, segment_time);
   gst_caps_unref(vcaps);
   filter->video_pin()->Connect(self->video_out);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "key_entry.h"
 #include "zrv_format.h"
 
 namespace {
@@ -24,6 +25,7 @@ void FindZrv(GstTypeFind* tf, gpointer) {
     return;
   guint64 length = gst_type_find_get_length(tf);
   guint64 offset = header.first_segment;
+  bool key_entry = false;
   for (guint32 s = 0; s < header.segment_count; ++s) {
     if (length && offset + sizeof(ZrvSegmentHeader) > length) return;
     ZrvSegmentHeader seg;
@@ -31,17 +33,24 @@ void FindZrv(GstTypeFind* tf, gpointer) {
     guint64 table_end = offset + sizeof seg + guint64{seg.entry_count} * 8;
     if (length && table_end > length) return;
     if (s == 0 && seg.entry_count > 0) {
-      // The first entry must hold an RTP version 2 packet.
+      // The first entry must hold an RTP version 2 packet; one that also
+      // starts a key picture makes the recording certain.
       pellaquin::ZrvEntryRecord entry;
-      guint8 first = 0;
+      guint8 first[pellaquin::kKeyPrefixSize];
       if (!Peek(tf, offset + sizeof seg, &entry, sizeof entry)) return;
       if (entry.length >= 12 && (!length || guint64{entry.offset} + entry.length <= length)) {
-        if (!Peek(tf, entry.offset, &first, 1) || (first >> 6) != 2) return;
+        if (!Peek(tf, entry.offset, first, 1) || (first[0] >> 6) != 2) return;
+        guint len = entry.length < sizeof first ? entry.length : static_cast<guint>(sizeof first);
+        key_entry = Peek(tf, entry.offset, first, len) &&
+                    pellaquin::KeyEntryCodecForType(first, static_cast<int>(len)) != pellaquin::VideoCodec::kUnknown;
       }
     }
     offset = seg.next_segment;
   }
-  gst_type_find_suggest_empty_simple(tf, GST_TYPE_FIND_MAXIMUM, "video/x-zrv");
+  // The signature is 16 bytes and a chain of offsets: alone, it makes a
+  // recording likely, not certain.
+  gst_type_find_suggest_empty_simple(tf, key_entry ? GST_TYPE_FIND_MAXIMUM : GST_TYPE_FIND_LIKELY,
+                                     "video/x-zrv");
 }
 
 }  // namespace

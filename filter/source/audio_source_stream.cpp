@@ -55,8 +55,10 @@ HRESULT CAudioSourceStream::OnThreadCreate() {
 
 HRESULT CAudioSourceStream::FillBuffer(MediaSample* sample) {
   std::lock_guard<std::recursive_mutex> lock(pin_lock_);
-  // Silence ends with the recording rather than running on for ever.
-  if (remaining_ > 0 ? sample_time_ >= remaining_ : pellaquin_->reader_state() == kReaderEnded)
+  // Silence ends with the recording rather than running on for ever, and
+  // with the video when that ends first: the length the file claims may be
+  // far longer than its pictures.
+  if ((remaining_ > 0 && sample_time_ >= remaining_) || pellaquin_->VideoEndedBy(sample_time_))
     return S_FALSE;
   if (sample->capacity() < static_cast<size_t>(kSampleBytes)) return E_FAIL;
   std::memset(sample->data(), 0, sample->capacity());

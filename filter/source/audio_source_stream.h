@@ -1,6 +1,6 @@
 #pragma once
 // The audio pin: 20 ms samples of silence for as long as the recording lasts
-// (the recorded audio itself is not decoded).
+// and its video goes on (the recorded audio itself is not decoded).
 #include <cstdint>
 #include <mutex>
 

@@ -38,6 +38,15 @@ public:
   int64_t EntryCount();
   int reader_state();
   void set_reader_state(int state);
+  // The video pin ran out of entries; its last picture was stamped
+  // last_picture_time (the reader state becomes "ended").
+  void set_video_ended(int64_t last_picture_time);
+  // Whether the video has ended and a sample stamped time would outlast it.
+  bool VideoEndedBy(int64_t time);
+  // The codec of the key picture that entry starts: its payload starts a
+  // key picture and the entry starts a picture (a fragment that happens to
+  // look like one does not). kUnknown otherwise.
+  VideoCodec KeyPictureAt(int entry);
 
   int64_t duration() const { return duration_; }
   uint32_t first_key_timestamp() const { return first_key_ts_; }
@@ -46,7 +55,15 @@ public:
   VideoCodec codec() const { return codec_; }
 
 private:
+  // How many entries back StartsPicture looks for one with a payload.
+  static constexpr int kPictureStartLookBack = 16;
+  // How far past an H.263-looking key under a dynamic payload type the
+  // scan still looks for an H.264 parameter set.
+  static constexpr int kH264PreferenceWindow = 65536;
+
+  HRESULT LoadLocked(std::unique_ptr<IByteSource> source, const char* name, const MediaType* type);
   void ScanKeyAndDuration();
+  bool StartsPicture(int entry);  // under the file lock
 
   std::string name_;
   MediaType type_;
@@ -57,6 +74,7 @@ private:
   uint32_t first_key_ts_ = 0;
   int first_key_index_ = 0;
   VideoCodec codec_ = VideoCodec::kUnknown;
+  int64_t video_end_time_ = 0;  // guarded by file_lock_
 };
 
 }  // namespace pellaquin

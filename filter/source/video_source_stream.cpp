@@ -99,7 +99,7 @@ HRESULT CVideoSourceStream::FillBuffer(MediaSample* sample) {
       // the next call.
       if (begun) break;
       filter_->NotifyEvent(EC_COMPLETE, S_OK, 0);
-      pellaquin_->set_reader_state(kReaderEnded);
+      pellaquin_->set_video_ended(stream_time_);
       return S_FALSE;
     }
     // Entries without payload carry nothing to show.
@@ -122,8 +122,7 @@ HRESULT CVideoSourceStream::FillBuffer(MediaSample* sample) {
     picture_ts = info_.timestamp;
     begun = true;
   }
-  if (have_previous_)
-    stream_time_ += int64_t{static_cast<int32_t>(picture_ts - previous_ts_)} * 10000;
+  if (have_previous_) stream_time_ = AdvanceStreamTime(stream_time_, picture_ts - previous_ts_);
   previous_ts_ = picture_ts;
   have_previous_ = true;
   sample->SetActualDataLength(written);
@@ -133,11 +132,23 @@ HRESULT CVideoSourceStream::FillBuffer(MediaSample* sample) {
   return S_OK;
 }
 
+int64_t CVideoSourceStream::AdvanceStreamTime(int64_t time, uint32_t step_ts) {
+  int64_t step = int64_t{static_cast<int32_t>(step_ts)} * 10000;
+  // A jump of hours between two pictures is a broken clock, not a pause:
+  // the picture follows at the usual interval instead.
+  if (step > kMaxPlausibleStep || step < -kMaxPlausibleStep) step = kNominalStep;
+  if (step > 0 && time > INT64_MAX - step) return INT64_MAX;
+  if (step < 0 && time < INT64_MIN - step) return INT64_MIN;
+  return time + step;
+}
+
 bool CVideoSourceStream::ReadTimestamp(int entry, uint32_t* timestamp) {
+  // Only the fixed header is read: the timestamp is all the search needs,
+  // whatever CSRCs or extension follow it.
   uint8_t header[CSimpleRtp::kHeaderSize];
   RtpHeaderInfo info;
   if (pellaquin_->ReadEntryPrefix(entry, header, sizeof header) != CSimpleRtp::kHeaderSize ||
-      rtp_.ParseHeader(&info, header, sizeof header) < 0)
+      rtp_.ParseFixedHeader(&info, header, sizeof header) < 0)
     return false;
   *timestamp = info.timestamp;
   return true;
@@ -155,14 +166,16 @@ HRESULT CVideoSourceStream::Locate(int64_t time) {
     for (;;) {
       mid = lo + (hi - lo) / 2;
       // An entry without a header (empty, cut short) does not stop the
-      // search: the nearest readable one in the range stands in for it.
+      // search: the nearest readable one close by stands in for it.
       int probe = mid;
       uint32_t ts = 0;
-      while (probe <= hi && !ReadTimestamp(probe, &ts)) ++probe;
-      if (probe > hi) {
+      const int up_to = hi - mid > kProbeLimit ? mid + kProbeLimit : hi;
+      while (probe <= up_to && !ReadTimestamp(probe, &ts)) ++probe;
+      if (probe > up_to) {
+        const int down_to = mid - lo > kProbeLimit ? mid - kProbeLimit : lo;
         probe = mid - 1;
-        while (probe >= lo && !ReadTimestamp(probe, &ts)) --probe;
-        if (probe < lo) return E_FAIL;
+        while (probe >= down_to && !ReadTimestamp(probe, &ts)) --probe;
+        if (probe < down_to) return E_FAIL;
       }
       int64_t d = int64_t{static_cast<int32_t>(ts - first_key_ts_)} - target;
       if ((d < 0 ? -d : d) <= 100 || mid == lo || mid == hi) break;
@@ -172,15 +185,13 @@ HRESULT CVideoSourceStream::Locate(int64_t time) {
         hi = mid;
     }
   }
-  uint8_t prefix[kKeyPrefixSize];
   int found = -1;
-  for (int dist = 0; found < 0 && (mid - dist >= 0 || mid + dist < n); ++dist) {
+  for (int dist = 0; found < 0 && dist <= kKeySearchLimit && (mid - dist >= 0 || mid + dist < n); ++dist) {
     const int candidates[2] = {mid - dist, mid + dist};
     for (int c = 0; c < (dist == 0 ? 1 : 2); ++c) {
       int e = candidates[c];
       if (e < 0 || e >= n) continue;
-      int got = pellaquin_->ReadEntryPrefix(e, prefix, kKeyPrefixSize);
-      if (got > 0 && IsKeyEntry(prefix, got) == 1) {
+      if (pellaquin_->KeyPictureAt(e) != VideoCodec::kUnknown) {
         found = e;
         break;
       }

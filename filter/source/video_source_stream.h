@@ -19,6 +19,18 @@ public:
   static constexpr int kWidth = 640;
   static constexpr int kHeight = 480;
   static constexpr uint32_t kSampleSize = kWidth * kHeight * 3;
+  // 100-ns units: the picture interval at the recordings' 10 pictures a
+  // second, and the largest step between two pictures taken as recorded.
+  static constexpr int64_t kNominalStep = 1000000;
+  static constexpr int64_t kMaxPlausibleStep = 3600LL * 10000000;
+  // Seek search bounds, in entries: how far an unreadable entry is stepped
+  // over, and how far from the target a key picture is looked for.
+  static constexpr int kProbeLimit = 4096;
+  static constexpr int kKeySearchLimit = 65536;
+
+  // The stream time of a picture whose timestamp lies step_ts (1 ms units,
+  // a signed 32-bit difference) after the previous one; saturating.
+  static int64_t AdvanceStreamTime(int64_t time, uint32_t step_ts);
 
   explicit CVideoSourceStream(CPellaquin* filter);
   ~CVideoSourceStream() override;

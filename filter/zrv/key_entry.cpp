@@ -13,6 +13,12 @@ VideoCodec KeyEntryCodec(const uint8_t* prefix, int len) {
   return VideoCodec::kUnknown;
 }
 
+VideoCodec KeyEntryCodecForType(const uint8_t* prefix, int len) {
+  VideoCodec codec = KeyEntryCodec(prefix, len);
+  if (codec == VideoCodec::kH264 && (prefix[1] & 0x7F) == kH263PayloadType) return VideoCodec::kUnknown;
+  return codec;
+}
+
 int IsKeyEntry(const uint8_t* prefix, int len) {
   if (len < 12) return -1;
   return KeyEntryCodec(prefix, len) != VideoCodec::kUnknown ? 1 : 0;

@@ -14,5 +14,10 @@ enum class VideoCodec { kUnknown, kH264, kH263 };
 int IsKeyEntry(const uint8_t* prefix, int len);
 // The codec of a key entry (kUnknown for anything else).
 VideoCodec KeyEntryCodec(const uint8_t* prefix, int len);
+// The same, taking the RTP payload type into account: the static H.263
+// type (34) never carries an H.264 parameter set.
+VideoCodec KeyEntryCodecForType(const uint8_t* prefix, int len);
+
+inline constexpr uint8_t kH263PayloadType = 34;
 
 }  // namespace pellaquin

@@ -63,12 +63,19 @@ int CSimpleRtp::ParseHeader(RtpHeaderInfo* info, const uint8_t* packet, int len)
     length += 4 + 4 * Get16(packet + length + 2);
   }
   if (length > len) return -1;
+  ParseFixedHeader(info, packet, len);
+  return length;
+}
+
+int CSimpleRtp::ParseFixedHeader(RtpHeaderInfo* info, const uint8_t* packet, int len) {
+  if (!initialised_ || !info || !packet || len < kHeaderSize) return -1;
+  if ((packet[0] >> 6) != 2) return -1;
   info->timestamp = Get32(packet + 4);
   info->ssrc = Get32(packet + 8);
   info->sequence = Get16(packet + 2);
   info->marker = (packet[1] & 0x80) ? 1 : 0;
   info->payload_type = packet[1] & 0x7F;
-  return length;
+  return kHeaderSize;
 }
 
 }  // namespace pellaquin

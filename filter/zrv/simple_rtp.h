@@ -31,6 +31,10 @@ public:
   // Returns the header length (fixed part, CSRCs, extension) or -1. The
   // packet must hold at least len bytes; a header longer than that is -1.
   virtual int ParseHeader(RtpHeaderInfo* info, const uint8_t* packet, int len);
+  // The fixed 12 bytes alone, for callers that read no more of a packet
+  // than that (CSRCs and extension are neither needed nor checked):
+  // kHeaderSize, or -1 when not set up, shorter or not version 2.
+  int ParseFixedHeader(RtpHeaderInfo* info, const uint8_t* packet, int len);
 
 private:
   int Write(int marker, uint8_t* out);
