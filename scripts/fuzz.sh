@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while from its checked-in seed corpus:
-#   scripts/fuzz.sh device_stream|server_stream|stored_files SECONDS [libFuzzer options]
+#   scripts/fuzz.sh device_stream|server_stream|stored_files|zrv_file SECONDS [libFuzzer options]
 # Builds the "fuzz" preset first. New inputs go to build/fuzz/corpus/TARGET
 # (the checked-in seeds stay as they are); a crash leaves its input in
 # build/fuzz/findings/ and fails the script.

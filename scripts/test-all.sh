@@ -12,7 +12,7 @@ for preset in release asan tsan; do
   ctest --preset "$preset" -j "$jobs"
 done
 echo "=== fuzz ==="
-for target in device_stream server_stream stored_files; do
+for target in device_stream server_stream stored_files zrv_file; do
   KS_JOBS=$jobs scripts/fuzz.sh "$target" "${KS_FUZZ_SECONDS:-60}"
 done
 

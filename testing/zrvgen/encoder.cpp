@@ -9,23 +9,26 @@ namespace zrvgen {
 
 bool EncodePictures(const EncodeOptions& o, std::vector<Picture>* out, std::string* error) {
   char desc[1024];
+  const char* pattern = o.plain ? "black" : "smpte";
   // No B-pictures: stored camera streams are in presentation order.
   if (o.codec == Codec::kH264) {
     std::snprintf(desc, sizeof desc,
-                  "videotestsrc num-buffers=%d pattern=smpte ! "
+                  "videotestsrc num-buffers=%d pattern=%s ! "
                   "video/x-raw,format=I420,width=640,height=480,framerate=%d/1 ! "
-                  "timeoverlay font-desc=\"Sans 36\" ! "
+                  "%s"
                   "x264enc key-int-max=%d bframes=0 aud=false byte-stream=true "
                   "speed-preset=ultrafast tune=zerolatency threads=1 ! "
                   "video/x-h264,stream-format=byte-stream,alignment=au ! appsink name=out sync=false",
-                  o.pictures, o.fps, o.key_interval);
+                  o.pictures, pattern, o.fps, o.plain ? "" : "timeoverlay font-desc=\"Sans 36\" ! ",
+                  o.key_interval);
   } else {
     std::snprintf(desc, sizeof desc,
-                  "videotestsrc num-buffers=%d pattern=smpte ! "
+                  "videotestsrc num-buffers=%d pattern=%s ! "
                   "video/x-raw,format=I420,width=352,height=288,framerate=%d/1 ! "
-                  "timeoverlay font-desc=\"Sans 24\" ! avenc_h263 gop-size=%d ! "
+                  "%savenc_h263 gop-size=%d ! "
                   "appsink name=out sync=false",
-                  o.pictures, o.fps, o.key_interval);
+                  o.pictures, pattern, o.fps, o.plain ? "" : "timeoverlay font-desc=\"Sans 24\" ! ",
+                  o.key_interval);
   }
   GError* err = nullptr;
   GstElement* pipeline = gst_parse_launch(desc, &err);

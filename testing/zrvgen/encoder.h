@@ -13,6 +13,7 @@ struct EncodeOptions {
   int pictures = 50;
   int key_interval = 10;  // a key picture every N pictures
   int fps = 10;
+  bool plain = false;     // black pictures without the clock: tiny files
 };
 
 // gst_init must have been called. False with a message on failure.

@@ -1,6 +1,7 @@
 #include "zrv_writer.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "zrv_format.h"
@@ -80,15 +81,27 @@ std::vector<Bytes> PacketizeVideo(const std::vector<Picture>& pictures, const Op
     for (const Bytes& u : units)
       for (size_t off = 0; off < u.size(); off += max)
         chunks.emplace_back(u.begin() + long(off), u.begin() + long(std::min(u.size(), off + max)));
-    for (size_t c = 0; c < chunks.size(); ++c)
-      entries.push_back(RtpPacket(ts, c + 1 == chunks.size(), chunks[c], pt, seq++));
+    for (size_t c = 0; c < chunks.size(); ++c) {
+      Bytes packet = RtpPacket(ts, c + 1 == chunks.size(), chunks[c], pt, seq++);
+      if (o.csrc_count > 0) {
+        // Contributing sources 1, 2 ... between the fixed header and the payload.
+        const int n = std::min(o.csrc_count, 15);
+        packet[0] = static_cast<uint8_t>(packet[0] | n);
+        Bytes csrcs(4 * static_cast<size_t>(n), 0);
+        for (int k = 0; k < n; ++k) csrcs[4 * static_cast<size_t>(k) + 3] = static_cast<uint8_t>(k + 1);
+        packet.insert(packet.begin() + 12, csrcs.begin(), csrcs.end());
+      }
+      entries.push_back(std::move(packet));
+    }
   }
   return entries;
 }
 
 std::vector<Bytes> MakeAudioEntries(size_t pictures, const Options& o) {
   std::vector<Bytes> entries;
-  const uint64_t length_ms = uint64_t(pictures) * o.interval_ms;
+  // A damaged timestamp step does not stretch the audio beyond a second a
+  // picture.
+  const uint64_t length_ms = uint64_t(pictures) * std::min<uint32_t>(o.interval_ms, 1000);
   uint16_t seq = 1;
   for (uint64_t t = 0; t < length_ms; t += 20) {
     Bytes frame(32, 0x3C);
@@ -99,6 +112,16 @@ std::vector<Bytes> MakeAudioEntries(size_t pictures, const Options& o) {
 
 bool WriteSegments(const std::string& path, const std::vector<Segment>& segments,
                    bool entry_beyond_end, bool broken_chain, std::string* error) {
+  Damage damage;
+  damage.entry_beyond_end = entry_beyond_end;
+  damage.broken_chain = broken_chain;
+  return WriteSegments(path, segments, damage, error);
+}
+
+bool WriteSegments(const std::string& path, const std::vector<Segment>& segments, const Damage& damage,
+                   std::string* error) {
+  const bool entry_beyond_end = damage.entry_beyond_end;
+  const bool broken_chain = damage.broken_chain;
   using pellaquin::ZrvFileHeader;
   using pellaquin::ZrvSegmentHeader;
   Bytes file(sizeof(ZrvFileHeader), 0);
@@ -123,6 +146,7 @@ bool WriteSegments(const std::string& path, const std::vector<Segment>& segments
     Bytes h(sizeof(ZrvSegmentHeader), 0);
     uint32_t next = s + 1 < segments.size() ? static_cast<uint32_t>(seg_at[s + 1]) : 0;
     if (broken_chain && s == 0) next = static_cast<uint32_t>(total + 4096);
+    if (damage.claimed_segments && s + 1 == segments.size()) next = static_cast<uint32_t>(seg_at[s]);
     Put32(&h, 0, next);
     Put32(&h, 4, seg.kind);
     Put32(&h, 8, seg.payload_type);
@@ -132,7 +156,8 @@ bool WriteSegments(const std::string& path, const std::vector<Segment>& segments
     uint32_t bytes = 0;
     for (auto& t : tables[s]) bytes += t.second;
     Put32(&h, 24, bytes);
-    Put32(&h, 32, static_cast<uint32_t>(seg.entries.size()));
+    Put32(&h, 32, damage.claimed_entries && s == 0 ? damage.claimed_entries
+                                                   : static_cast<uint32_t>(seg.entries.size()));
     file.insert(file.end(), h.begin(), h.end());
     for (size_t e = 0; e < tables[s].size(); ++e) {
       Bytes rec(8, 0);
@@ -145,7 +170,7 @@ bool WriteSegments(const std::string& path, const std::vector<Segment>& segments
   }
   Put32(&file, 0, 0x0056525A);
   Put32(&file, 4, 1);
-  Put32(&file, 8, static_cast<uint32_t>(segments.size()));
+  Put32(&file, 8, damage.claimed_segments ? damage.claimed_segments : static_cast<uint32_t>(segments.size()));
   Put32(&file, 12, static_cast<uint32_t>(seg_at.empty() ? total : seg_at[0]));
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) {
@@ -173,7 +198,12 @@ bool WriteRecording(const std::string& path, const std::vector<Picture>& picture
     audio.entries = MakeAudioEntries(pictures.size(), o);
     segments.push_back(std::move(audio));
   }
-  return WriteSegments(path, segments, o.entry_beyond_end, o.broken_chain, error);
+  Damage damage;
+  damage.entry_beyond_end = o.entry_beyond_end;
+  damage.broken_chain = o.broken_chain;
+  damage.claimed_segments = o.claimed_segments;
+  damage.claimed_entries = o.claimed_entries;
+  return WriteSegments(path, segments, damage, error);
 }
 
 }  // namespace zrvgen

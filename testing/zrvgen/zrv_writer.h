@@ -38,6 +38,18 @@ struct Options {
   int tiny_entries_at = -1;          // a 0-byte and a 12-byte entry before this picture
   bool entry_beyond_end = false;     // the last video entry points past the file end
   bool broken_chain = false;         // segment 0's next offset points past the file end
+  int csrc_count = 0;                // CSRC identifiers in every video packet's header
+  uint32_t claimed_segments = 0;     // header's segment count (0 = the real one); the
+                                     // last segment's next offset points to itself
+  uint32_t claimed_entries = 0;      // segment 0's entry count (0 = the real one)
+};
+
+// Damage done to the file's own records (not to the packets).
+struct Damage {
+  bool entry_beyond_end = false;
+  bool broken_chain = false;
+  uint32_t claimed_segments = 0;
+  uint32_t claimed_entries = 0;
 };
 
 struct Segment {
@@ -56,6 +68,8 @@ bool WriteRecording(const std::string& path, const std::vector<Picture>& picture
 // Lower level: any segments, any entries.
 bool WriteSegments(const std::string& path, const std::vector<Segment>& segments,
                    bool entry_beyond_end, bool broken_chain, std::string* error);
+bool WriteSegments(const std::string& path, const std::vector<Segment>& segments, const Damage& damage,
+                   std::string* error);
 // An RTP packet with the given timestamp, marker and payload.
 Bytes RtpPacket(uint32_t timestamp, bool marker, const Bytes& payload, uint8_t payload_type = 96,
                 uint16_t sequence = 0);
