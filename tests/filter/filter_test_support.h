@@ -1,9 +1,15 @@
 #pragma once
 // Shared helpers of the filter tests: temporary folders and synthetic
 // pictures that look like H.264 access units.
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "zrv_writer.h"
@@ -41,4 +47,35 @@ inline std::vector<zrvgen::Picture> SyntheticPictures(int count, int key_interva
     out.push_back(std::move(p));
   }
   return out;
+}
+
+// Runs fn on a thread of its own and returns how many milliseconds it took.
+// A call that has not returned after limit cannot be stopped: the test
+// program then ends with a failure instead of hanging.
+template <typename F>
+double MillisecondsToFinish(const char* what, F fn, std::chrono::seconds limit = std::chrono::seconds(10)) {
+  struct State {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+  };
+  auto state = std::make_shared<State>();
+  const auto start = std::chrono::steady_clock::now();
+  std::thread worker([state, &fn] {
+    fn();
+    std::lock_guard<std::mutex> l(state->m);
+    state->done = true;
+    state->cv.notify_all();
+  });
+  std::unique_lock<std::mutex> l(state->m);
+  if (!state->cv.wait_for(l, limit, [&] { return state->done; })) {
+    std::fprintf(stderr, "FAILED: %s did not finish within %lld s\n", what,
+                 static_cast<long long>(limit.count()));
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+  l.unlock();
+  worker.join();
+  std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  return took.count();
 }

@@ -27,11 +27,12 @@ std::string Write(const TempDir& dir, const std::string& name, const std::vector
   return path;
 }
 
-std::string WriteVideoEntries(const TempDir& dir, const std::string& name, const std::vector<Bytes>& entries) {
+std::string WriteVideoEntries(const TempDir& dir, const std::string& name, const std::vector<Bytes>& entries,
+                              const zrvgen::Damage& damage = {}) {
   std::string path = dir.Path(name);
   zrvgen::Segment s;
   s.entries = entries;
-  EXPECT_TRUE(zrvgen::WriteSegments(path, {s}, false, false, nullptr));
+  EXPECT_TRUE(zrvgen::WriteSegments(path, {s}, damage, nullptr));
   return path;
 }
 
@@ -204,6 +205,29 @@ TEST(Pellaquin, TimestampsGoingBackwardsMoveTheStreamTimeBack) {
   EXPECT_EQ(samples[4].time, 4000000);
 }
 
+TEST(Pellaquin, AnImplausibleTimestampStepIsADiscontinuity) {
+  TempDir dir;
+  // Steps of 2^31-1 ms: the stream time would pass the 64-bit range after
+  // 430,000 such pictures. A step of an hour or less is taken as recorded.
+  const uint32_t huge = 0x7FFFFFFF;
+  std::vector<Bytes> entries;
+  uint32_t ts = 1000;
+  for (uint32_t step : {0u, huge, huge, 3600000u, huge}) {
+    ts += step;
+    entries.push_back(zrvgen::RtpPacket(ts, true, Payload({0, 0, 0, 1, 0x41}, 20)));
+  }
+  FakeOutput out;
+  CPellaquin f(&out);
+  ASSERT_EQ(f.Load(WriteVideoEntries(dir, "steps.zrv", entries).c_str(), nullptr), S_OK);
+  auto samples = PlayVideo(&f, &out);
+  ASSERT_EQ(samples.size(), 5u);
+  const int64_t expected[] = {0, 1000000, 2000000, 2000000 + 36000000000LL, 3000000 + 36000000000LL};
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(samples[i].time, expected[i]) << i;
+  // The time saturates rather than wrapping.
+  EXPECT_EQ(CVideoSourceStream::AdvanceStreamTime(INT64_MAX - 5, 100), INT64_MAX);
+  EXPECT_EQ(CVideoSourceStream::AdvanceStreamTime(INT64_MIN + 5, static_cast<uint32_t>(-100)), INT64_MIN);
+}
+
 TEST(Pellaquin, PlaybackStartsAtTheFirstKeyEntryOrEntryZero) {
   TempDir dir;
   std::vector<Bytes> entries = {zrvgen::RtpPacket(500, true, Payload({0, 0, 0, 1, 0x41}, 20)),
@@ -230,6 +254,51 @@ TEST(Pellaquin, PlaybackStartsAtTheFirstKeyEntryOrEntryZero) {
   EXPECT_EQ(g.duration(), 5 * 100 * 10000);
   EXPECT_EQ(g.codec(), VideoCodec::kH264);
   EXPECT_EQ(PlayVideo(&g, &out2).size(), 6u);
+}
+
+TEST(Pellaquin, CodecAndFirstKeyComeFromAPictureStart) {
+  TempDir dir;
+  // H.264 without a parameter set at a picture start; the continuation of
+  // the first picture happens to begin like an H.263 intra picture.
+  std::vector<Bytes> entries = {zrvgen::RtpPacket(100, false, Payload({0, 0, 0, 1, 0x09, 0xF0, 0, 0, 0, 1, 0x67}, 30)),
+                                zrvgen::RtpPacket(100, true, Payload({0, 0, 0x80, 0xC8, 0}, 30)),
+                                zrvgen::RtpPacket(200, true, Payload({0, 0, 0, 1, 0x41}, 30))};
+  CPellaquin f;
+  ASSERT_EQ(f.Load(WriteVideoEntries(dir, "fragment.zrv", entries).c_str(), nullptr), S_OK);
+  EXPECT_EQ(f.codec(), VideoCodec::kH264);
+  EXPECT_EQ(f.first_key_index(), 0);
+  EXPECT_EQ(f.KeyPictureAt(1), VideoCodec::kUnknown);
+
+  // An H.263-looking picture start under a dynamic payload type gives way
+  // to a parameter set later on; under the H.263 type it is taken at once.
+  entries = {zrvgen::RtpPacket(100, true, Payload({0, 0, 0x80, 0x02, 0}, 30)),
+             zrvgen::RtpPacket(200, true, Payload({0, 0, 0, 1, 0x67}, 30)),
+             zrvgen::RtpPacket(300, true, Payload({0, 0, 0, 1, 0x41}, 30))};
+  CPellaquin g;
+  ASSERT_EQ(g.Load(WriteVideoEntries(dir, "dynamic.zrv", entries).c_str(), nullptr), S_OK);
+  EXPECT_EQ(g.codec(), VideoCodec::kH264);
+  EXPECT_EQ(g.first_key_index(), 1);
+  for (Bytes& e : entries) e[1] = static_cast<uint8_t>((e[1] & 0x80) | 34);
+  CPellaquin h;
+  ASSERT_EQ(h.Load(WriteVideoEntries(dir, "h263.zrv", entries).c_str(), nullptr), S_OK);
+  EXPECT_EQ(h.codec(), VideoCodec::kH263);
+  EXPECT_EQ(h.first_key_index(), 0);
+}
+
+TEST(Pellaquin, RunningOutOfMemoryWhileLoadingIsAResultCode) {
+  // Reading through the source allocates (its block cache, a framework's
+  // buffers); running out there must not escape the filter.
+  struct Exhausted : IByteSource {
+    int64_t Size() override { return 1 << 20; }
+    bool Seek(int64_t) override { return true; }
+    size_t Read(void*, size_t) override { throw std::bad_alloc(); }
+  };
+  CPellaquin f;
+  HRESULT hr = S_OK;
+  EXPECT_NO_THROW(hr = f.LoadFrom(std::make_unique<Exhausted>(), "big.zrv", nullptr));
+  EXPECT_EQ(hr, E_OUTOFMEMORY);
+  EXPECT_EQ(f.GetPinCount(), 0);
+  EXPECT_EQ(f.reader_state(), kReaderNone);
 }
 
 TEST(Pellaquin, OddEntriesAreSkippedNeverOverrun) {
@@ -321,6 +390,51 @@ TEST(Pellaquin, SeekingNeedsARunningStreamAndRestartsAtAKeyPicture) {
   f.Stop();
 }
 
+TEST(Pellaquin, SeekingCopesWithLyingCountsAndLongRtpHeaders) {
+  TempDir dir;
+  // 2^31-1 entries claimed, three in the file: a seek must not probe them.
+  std::vector<Bytes> entries = {zrvgen::RtpPacket(1000, true, Payload({0, 0, 0, 1, 0x67}, 20)),
+                                zrvgen::RtpPacket(1100, true, Payload({0, 0, 0, 1, 0x41}, 20)),
+                                zrvgen::RtpPacket(1200, true, Payload({0, 0, 0, 1, 0x41}, 20))};
+  zrvgen::Damage damage;
+  damage.claimed_entries = 0x7FFFFFFF;
+  FakeOutput out;
+  CPellaquin f(&out);
+  ASSERT_EQ(f.Load(WriteVideoEntries(dir, "many.zrv", entries, damage).c_str(), nullptr), S_OK);
+  ASSERT_EQ(f.GetPin(0)->Connect(&out), S_OK);
+  out.HoldAfter(1);
+  ASSERT_EQ(f.Pause(), S_OK);
+  ASSERT_TRUE(out.WaitForSamples(1));
+  HRESULT hr = E_FAIL;
+  double ms = MillisecondsToFinish("seeking in a file claiming 2^31-1 entries", [&] {
+    int64_t t = 1500000;
+    hr = f.video_pin()->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  });
+  std::printf("seek in a file claiming 2^31-1 entries: %.3f ms\n", ms);
+  EXPECT_EQ(hr, S_OK);
+  ASSERT_TRUE(out.WaitForEos());
+  f.Stop();
+  EXPECT_EQ(out.samples().size(), 1u + 3u);  // from the key picture again
+
+  // Every packet carries a CSRC: the search reads timestamps all the same.
+  zrvgen::Options o;
+  o.segments = 1;
+  o.csrc_count = 1;
+  FakeOutput out2;
+  CPellaquin g(&out2);
+  ASSERT_EQ(g.Load(Write(dir, "csrc.zrv", SyntheticPictures(40, 10), o).c_str(), nullptr), S_OK);
+  ASSERT_EQ(g.GetPin(0)->Connect(&out2), S_OK);
+  out2.HoldAfter(1);
+  ASSERT_EQ(g.Pause(), S_OK);
+  ASSERT_TRUE(out2.WaitForSamples(1));
+  int64_t t = 20000000;
+  EXPECT_EQ(g.video_pin()->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+            S_OK);
+  EXPECT_NEAR(g.video_pin()->located_media_time(), 20000000, 1000000);
+  ASSERT_TRUE(out2.WaitForEos());
+  g.Stop();
+}
+
 TEST(Pellaquin, SeekingInAFileWithoutKeyEntriesStartsNearTheTarget) {
   TempDir dir;
   zrvgen::Options o;
@@ -375,6 +489,38 @@ TEST(Pellaquin, AudioIsSilenceForTheRecordingsLength) {
   ASSERT_EQ(samples.size(), 10u + 30u);  // (1000 - 400) ms / 20 ms
   EXPECT_EQ(samples[10].time, 200000);
   EXPECT_EQ(samples.back().time, 6000000);
+}
+
+TEST(Pellaquin, AudioEndsWithTheVideo) {
+  TempDir dir;
+  // Three pictures 100 ms apart, but the last entry (a header without a
+  // payload) makes the recording claim 24.8 days.
+  std::vector<Bytes> entries = {zrvgen::RtpPacket(1000, true, Payload({0, 0, 0, 1, 0x67}, 20)),
+                                zrvgen::RtpPacket(1100, true, Payload({0, 0, 0, 1, 0x41}, 20)),
+                                zrvgen::RtpPacket(1200, true, Payload({0, 0, 0, 1, 0x41}, 20)),
+                                zrvgen::RtpPacket(1000u + 0x7FFFFFFFu, true, {})};
+  zrvgen::Segment video, audio;
+  video.entries = entries;
+  audio.entries = {zrvgen::RtpPacket(1000, true, Payload({}, 32), 97)};
+  std::string path = dir.Path("long.zrv");
+  ASSERT_TRUE(zrvgen::WriteSegments(path, {video, audio}, false, false, nullptr));
+  FakeOutput vout, aout;
+  CPellaquin f(&vout);
+  ASSERT_EQ(f.Load(path.c_str(), nullptr), S_OK);
+  EXPECT_EQ(f.duration(), int64_t{0x7FFFFFFF} * 10000);
+  ASSERT_EQ(f.GetPin(0)->Connect(&vout), S_OK);
+  ASSERT_EQ(f.GetPin(1)->Connect(&aout), S_OK);
+  aout.HoldAfter(2);
+  ASSERT_EQ(f.Pause(), S_OK);
+  ASSERT_TRUE(vout.WaitForEos());
+  aout.HoldAfter(1 << 30);
+  ASSERT_TRUE(aout.WaitForEos());
+  f.Stop();
+  auto samples = aout.samples();
+  ASSERT_FALSE(samples.empty());
+  // Silence up to the last picture, at 200 ms.
+  EXPECT_EQ(samples.back().time, 2000000);
+  EXPECT_EQ(samples.size(), 10u);
 }
 
 TEST(Pellaquin, LoadingAgainReplacesTheFileInAnyState) {

@@ -1,6 +1,9 @@
 // The recording reader, the RTP header class and the key-entry test, on
 // files made by the test writer and on hand-written byte images.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -29,6 +32,34 @@ void WriteRaw(const std::string& path, const Bytes& bytes) {
 
 void Le32(Bytes* b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b->push_back(uint8_t(v >> (8 * i)));
+}
+
+void Append(Bytes* b, const Bytes& more) { b->insert(b->end(), more.begin(), more.end()); }
+
+// A segment header: next offset, entry count, the rest zero.
+void SegmentHeader(Bytes* b, uint32_t next, uint32_t count) {
+  Le32(b, next);
+  b->resize(b->size() + 28, 0);
+  Le32(b, count);
+  b->resize(b->size() + 8, 0);
+}
+
+// The access mode this process holds path open with, or -1.
+int OpenMode(const std::string& path) {
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (std::filesystem::read_symlink(fd.path(), ec) != path) continue;
+    std::ifstream info("/proc/self/fdinfo/" + fd.path().filename().string());
+    std::string key;
+    while (info >> key) {
+      if (key == "flags:") {
+        std::string octal;
+        info >> octal;
+        return static_cast<int>(std::stol(octal, nullptr, 8)) & O_ACCMODE;
+      }
+    }
+  }
+  return -1;
 }
 
 }  // namespace
@@ -92,6 +123,74 @@ TEST(ZrvReader, RefusesBadHeaders) {
   r.Close();
   EXPECT_EQ(r.ReadEntry(0, 0, b, 4), -1);
   EXPECT_EQ(r.GetSegmentOffset(0), -1);
+}
+
+TEST(ZrvReader, CountsInTheFileAreBoundedByWhatItHolds) {
+  TempDir dir;
+  const Bytes key = zrvgen::RtpPacket(1000, true, {0, 0, 0, 1, 0x67});
+  // 89 bytes: 2^32-1 segments claimed, and the only segment's next offset
+  // is itself.
+  Bytes loop;
+  Le32(&loop, 0x0056525A); Le32(&loop, 1); Le32(&loop, 0xFFFFFFFF); Le32(&loop, 20);
+  Le32(&loop, 0);
+  SegmentHeader(&loop, 20, 1);
+  Le32(&loop, 72); Le32(&loop, 17);
+  Append(&loop, key);
+  ASSERT_EQ(loop.size(), 89u);
+  WriteRaw(dir.Path("loop.zrv"), loop);
+  int result = 0;
+  double ms = MillisecondsToFinish("opening the self-looping chain", [&] {
+    CZRVFileReader r;
+    result = OpenReader(&r, dir.Path("loop.zrv"));
+  });
+  EXPECT_LT(result, 0);
+  std::printf("self-looping chain refused in %.3f ms\n", ms);
+  // Two segments claimed: the second would be the first again.
+  loop[8] = 2;
+  loop[9] = loop[10] = loop[11] = 0;
+  WriteRaw(dir.Path("loop2.zrv"), loop);
+  CZRVFileReader r2;
+  EXPECT_LT(OpenReader(&r2, dir.Path("loop2.zrv")), 0);
+
+  // 2^31-1 entries claimed, three in the file.
+  Bytes many;
+  Le32(&many, 0); Le32(&many, 0); Le32(&many, 1); Le32(&many, 16 + 3 * 17);
+  for (uint32_t t : {1000u, 1100u, 1200u}) Append(&many, zrvgen::RtpPacket(t, true, {0, 0, 0, 1, 0x41}));
+  SegmentHeader(&many, 0, 0x7FFFFFFF);
+  for (uint32_t e = 0; e < 3; ++e) { Le32(&many, 16 + 17 * e); Le32(&many, 17); }
+  WriteRaw(dir.Path("many.zrv"), many);
+  CZRVFileReader r3;
+  ASSERT_EQ(OpenReader(&r3, dir.Path("many.zrv")), 0);
+  EXPECT_EQ(r3.GetEntryCount(0), 3);
+  uint8_t buf[64];
+  EXPECT_EQ(r3.ReadEntry(2, 0, buf, sizeof buf), 17);
+  EXPECT_EQ(r3.ReadEntry(3, 0, buf, sizeof buf), -1);
+
+  // A generated recording whose header claims 65536 segments.
+  zrvgen::Options o;
+  o.claimed_segments = 65536;
+  ASSERT_TRUE(zrvgen::WriteRecording(dir.Path("claims.zrv"), SyntheticPictures(10, 5), o, nullptr));
+  CZRVFileReader r4;
+  EXPECT_LT(OpenReader(&r4, dir.Path("claims.zrv")), 0);
+}
+
+TEST(ZrvReader, OpensRegularFilesReadOnlyAndNothingElse) {
+  TempDir dir;
+  std::string path = dir.Path("a.zrv");
+  ASSERT_TRUE(zrvgen::WriteRecording(path, SyntheticPictures(4, 2), {}, nullptr));
+  {
+    auto file = FileByteSource::Open(path);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(OpenMode(path), O_RDONLY);
+  }
+  // A FIFO named like a recording, with or without write permission: refused
+  // at once, not waited on for a writer.
+  std::string fifo = dir.Path("fifo.zrv");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0444), 0);
+  bool opened = true;
+  MillisecondsToFinish("opening a FIFO", [&] { opened = FileByteSource::Open(fifo) != nullptr; });
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(FileByteSource::Open(dir.path()), nullptr);  // a folder
 }
 
 TEST(ZrvReader, SegmentChainAndEntriesOfAGeneratedFile) {
@@ -158,6 +257,8 @@ TEST(SimpleRtp, ParsesHeaderLengthsAndRefusesOtherVersions) {
   pkt[20 + 3] = 1;
   EXPECT_EQ(rtp.ParseHeader(&info, pkt, 64), 28);
   EXPECT_EQ(rtp.ParseHeader(&info, pkt, 24), -1);  // extension beyond the packet
+  EXPECT_EQ(rtp.ParseHeader(&info, pkt, 12), -1);
+  EXPECT_EQ(rtp.ParseFixedHeader(&info, pkt, 12), 12);  // the fixed part alone
   Bytes p = zrvgen::RtpPacket(0x01020304, true, {1}, 96, 0xBEEF);
   ASSERT_EQ(rtp.ParseHeader(&info, p.data(), static_cast<int>(p.size())), 12);
   EXPECT_EQ(info.timestamp, 0x01020304u);
@@ -213,6 +314,11 @@ TEST(KeyEntry, RecognisesH264ParameterSetsAndH263IntraPictures) {
     EXPECT_EQ(IsKeyEntry(e.data(), static_cast<int>(e.size())), c.key);
     EXPECT_EQ(KeyEntryCodec(e.data(), static_cast<int>(e.size())), c.codec);
   }
+  // The static H.263 payload type never carries an H.264 parameter set.
+  Bytes sps34 = zrvgen::RtpPacket(0, false, {0, 0, 0, 1, 0x67}, 34);
+  EXPECT_EQ(KeyEntryCodecForType(sps34.data(), static_cast<int>(sps34.size())), VideoCodec::kUnknown);
+  Bytes pic34 = zrvgen::RtpPacket(0, false, {0, 0, 0x80, 0x02, 0x00}, 34);
+  EXPECT_EQ(KeyEntryCodecForType(pic34.data(), static_cast<int>(pic34.size())), VideoCodec::kH263);
   Bytes shorter = entry({0, 0, 0});
   EXPECT_EQ(IsKeyEntry(shorter.data(), 11), -1);
   EXPECT_EQ(IsKeyEntry(shorter.data(), 15), 0);
