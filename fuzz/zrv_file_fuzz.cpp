@@ -2,6 +2,12 @@
 // loaded by the recording source, both pins play to their end, seek to
 // times taken from the input and play again, and the reader reads every
 // entry of every segment. A hang is a finding too (run with -timeout).
+//
+// The seeds in corpus/zrv_file are written by testing/zrvgen with --plain
+// (tiny black pictures), one damage option each as the names say (for
+// example --claim-entries 2147483647, --interval 2147483647, --csrc 2), and
+// two by hand: a header claiming 2^32-1 segments whose only segment points
+// back to itself (89 bytes), and three entries under a count of 2^31-1.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
