@@ -178,11 +178,12 @@ void CamConnentionRES::stop() {
 }
 
 void CamConnentionRES::abandon_chunk_locked() {
-  if (current_download_ != -1) {
-    current_download_ = -1;
-    if (file_.length() > static_cast<long long>(chunk_start_)) file_.cut_to(chunk_start_);
-  }
-  distrust_last_chunk_locked(false);
+  // A run that ends for another reason (stopped, disk full, timed out) has
+  // nothing against the last finished chunk: it stays.
+  unconfirmed_start_ = -1;
+  if (current_download_ == -1) return;
+  current_download_ = -1;
+  if (file_.length() > static_cast<long long>(chunk_start_)) file_.cut_to(chunk_start_);
 }
 
 void CamConnentionRES::distrust_last_chunk_locked(bool reopen_finished) {
@@ -195,9 +196,6 @@ void CamConnentionRES::distrust_last_chunk_locked(bool reopen_finished) {
 }
 
 void CamConnentionRES::finish_run_locked(std::int32_t status) {
-  // A completed run ends on its own last block; nothing more will come to
-  // vouch for it, and nothing spoke against it.
-  if (status == STATUS_COMPLETE) unconfirmed_start_ = -1;
   abandon_chunk_locked();
   run_over_ = true;
   sink_.post_message(WM_SYNC_STATUS, camera_.camera_id, status);
@@ -569,7 +567,9 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     }
     if (!in_range) {
       // A block that does not continue the file exactly, or lies outside
-      // the chunk asked for, would overwrite good bytes or leave a hole.
+      // the chunk asked for, would overwrite good bytes or leave a hole; a
+      // header that wrong puts the block before it in doubt too.
+      distrust_last_chunk_locked(false);
       calls = fail_chunk_locked(
           QCoreApplication::translate("Console", "the camera sent data outside the requested range")
               .toStdString()

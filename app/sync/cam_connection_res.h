@@ -105,9 +105,9 @@ private:
   ModuleCalls drop_chunk_locked(const char* reason);
   ModuleCalls fail_chunk_locked(const char* reason);
   void abandon_chunk_locked();
-  // The stream broke (or the run ended) before anything showed it intact
-  // after the last chunk's final block: that chunk goes too. A finished
-  // recording is taken back to its partial file only when `reopen_finished`.
+  // The stream broke before anything showed it intact after the last
+  // chunk's final block: that chunk goes too. A finished recording is taken
+  // back to its partial file only when `reopen_finished`.
   void distrust_last_chunk_locked(bool reopen_finished);
   void finish_run_locked(std::int32_t status);
   // Ends the run with "disk full"; the partial file keeps only what the
