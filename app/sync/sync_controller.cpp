@@ -310,8 +310,9 @@ void SyncController::end_run(std::int32_t id, std::int32_t status) {
   r.removed_files = v.removed_files;
   r.removed_bytes = v.removed_bytes;
   // A history that cannot be written (a full disk, say) costs the record of
-  // this run, never the run itself.
-  if (history_) history_->append(r);
+  // this run, never the run itself; it is reported like any failed save.
+  errno = 0;
+  if (history_) saved(history_->append(r), history_->path());
   CameraHistory& h = past_[id];
   h.last = r;
   h.has_run = true;
