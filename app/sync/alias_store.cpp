@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <string>
 
 #include "app_paths.h"
 
@@ -51,14 +52,10 @@ void load_alias_file(const std::string& path, AliasTable& table) {
 }
 
 bool save_alias_file(const std::string& path, const AliasTable& table) {
-  std::FILE* f = open_private(path);
-  if (!f) return false;
-  bool ok = true;
-  for (const auto& [id, alias] : table) {
-    if (std::fprintf(f, "%d%s%s\r\n", id, kAliasSeparator, clean_alias(alias).c_str()) < 0)
-      ok = false;
-  }
-  return std::fclose(f) == 0 && ok;
+  std::string text;
+  for (const auto& [id, alias] : table)
+    text += std::to_string(id) + kAliasSeparator + clean_alias(alias) + "\r\n";
+  return replace_private_file(path, text);
 }
 
 std::string clean_alias(const std::string& text) {

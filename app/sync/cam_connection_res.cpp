@@ -178,9 +178,21 @@ void CamConnentionRES::stop() {
 }
 
 void CamConnentionRES::abandon_chunk_locked() {
+  // A run that ends for another reason (stopped, disk full, timed out) has
+  // nothing against the last finished chunk: it stays.
+  unconfirmed_start_ = -1;
   if (current_download_ == -1) return;
   current_download_ = -1;
   if (file_.length() > static_cast<long long>(chunk_start_)) file_.cut_to(chunk_start_);
+}
+
+void CamConnentionRES::distrust_last_chunk_locked(bool reopen_finished) {
+  if (unconfirmed_start_ < 0) return;
+  const long long start = unconfirmed_start_;
+  unconfirmed_start_ = -1;
+  if (unconfirmed_finished_ && (!reopen_finished || !unconfirmed_file_.reopen())) return;
+  if (unconfirmed_file_.length() > start)
+    unconfirmed_file_.cut_to(static_cast<std::uint64_t>(start));
 }
 
 void CamConnentionRES::finish_run_locked(std::int32_t status) {
@@ -243,6 +255,9 @@ void CamConnentionRES::OnConnectionClose(int reason) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!accepting_locked()) return;
   sink_.cancel_camera_timer(camera_.camera_id);
+  // A broken frame header right after a chunk (the usual way a garbled
+  // stream ends) means that chunk's final block was garbled too.
+  distrust_last_chunk_locked(true);
   finish_run_locked(STATUS_INTERRUPTED);
 }
 
@@ -401,6 +416,7 @@ void CamConnentionRES::OnRecordDelResponse(const char* body) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked() || !delete_pending_ || deletes_.empty()) return;
+    unconfirmed_start_ = -1;  // the stream is whole after the last chunk
     const std::string name = deletes_.front();
     deletes_.pop_front();
     sink_.post_message(WM_CARD_DELETE, camera_.camera_id,
@@ -509,13 +525,14 @@ void CamConnentionRES::call_module(const ModuleCalls& c) {
 void CamConnentionRES::OnDownloadResponse(const char* body) {
   assert(reactor_thread_.on_thread());
   const auto reply = body_as<DOWNLOAD_RESPONSE_BODY>(body);
-  if (reply.status == 0) return;
   ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked() || static_cast<std::int32_t>(reply.download_id) != current_download_ ||
         queue_.empty())
       return;
+    unconfirmed_start_ = -1;  // the stream is whole after the last chunk
+    if (reply.status == 0) return;
     abandon_chunk_locked();
     file_failed_locked(entry_name(queue_.front()), QT_TRANSLATE_NOOP("Console", "refused by the camera"));
     queue_.pop_front();
@@ -542,6 +559,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     received_bytes_.fetch_add(block.length);
 
     const bool in_range = block.offset == have_ && block_end <= chunk_end_;
+    if (in_range) unconfirmed_start_ = -1;  // the stream is whole after the last chunk
     int write_error = 0;
     if (in_range && block.length > 0) {
       errno = 0;
@@ -549,7 +567,9 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     }
     if (!in_range) {
       // A block that does not continue the file exactly, or lies outside
-      // the chunk asked for, would overwrite good bytes or leave a hole.
+      // the chunk asked for, would overwrite good bytes or leave a hole; a
+      // header that wrong puts the block before it in doubt too.
+      distrust_last_chunk_locked(false);
       calls = fail_chunk_locked(
           QCoreApplication::translate("Console", "the camera sent data outside the requested range")
               .toStdString()
@@ -589,6 +609,9 @@ void CamConnentionRES::OnDownloadData(const char* body) {
         const std::string name = entry_name(queue_.front());
         current_download_ = -1;
         const bool stored = file_.finish();
+        unconfirmed_start_ = static_cast<std::int64_t>(chunk_start_);
+        unconfirmed_file_ = file_;
+        unconfirmed_finished_ = stored;
         queue_.pop_front();
         if (stored) {
           ++done_;
@@ -603,6 +626,9 @@ void CamConnentionRES::OnDownloadData(const char* body) {
         // by default); wait on a timer instead of holding the reactor thread.
         continuation_pending_ = true;
         current_download_ = -1;
+        unconfirmed_start_ = static_cast<std::int64_t>(chunk_start_);
+        unconfirmed_file_ = file_;
+        unconfirmed_finished_ = false;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  Clock::now() - last_request_)
                                  .count();

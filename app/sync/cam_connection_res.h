@@ -105,6 +105,10 @@ private:
   ModuleCalls drop_chunk_locked(const char* reason);
   ModuleCalls fail_chunk_locked(const char* reason);
   void abandon_chunk_locked();
+  // The stream broke before anything showed it intact after the last
+  // chunk's final block: that chunk goes too. A finished recording is taken
+  // back to its partial file only when `reopen_finished`.
+  void distrust_last_chunk_locked(bool reopen_finished);
   void finish_run_locked(std::int32_t status);
   // Ends the run with "disk full"; the partial file keeps only what the
   // finished chunks proved.
@@ -142,6 +146,13 @@ private:
   std::uint64_t have_ = 0;  // bytes of the partial file known good
   bool continuation_pending_ = false;
   PartialFile file_;
+  // The last finished chunk, until a later message of the camera shows the
+  // stream still framed after its final block (start -1: none). A framing
+  // error right after a block means the block took bytes that were not its
+  // own, and the protocol has no checksum to tell.
+  std::int64_t unconfirmed_start_ = -1;
+  PartialFile unconfirmed_file_;
+  bool unconfirmed_finished_ = false;  // its recording got its final name
   RunOptions options_;
   // Names to delete on the camera, one request at a time; the front one is
   // asked while delete_pending_.

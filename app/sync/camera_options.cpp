@@ -47,17 +47,14 @@ CameraOptionsTable load_camera_options(const std::string& path) {
 }
 
 bool save_camera_options(const std::string& path, const CameraOptionsTable& table) {
-  std::FILE* f = open_private(path);
-  if (f == nullptr) return false;
-  bool ok = true;
+  std::string text;
   for (const auto& [id, o] : table) {
     if (o.is_default()) continue;
-    std::string line = std::to_string(id);
-    if (o.delete_after_copy) line += std::string(" ") + kDeleteAfterCopy;
-    line += '\n';
-    ok = std::fputs(line.c_str(), f) >= 0 && ok;
+    text += std::to_string(id);
+    if (o.delete_after_copy) text += std::string(" ") + kDeleteAfterCopy;
+    text += '\n';
   }
-  return std::fclose(f) == 0 && ok;
+  return replace_private_file(path, text);
 }
 
 }  // namespace velmora

@@ -20,22 +20,15 @@ bool load_camera_file(const std::string& path, CameraTable& table) {
 }
 
 bool save_camera_file(const std::string& path, const CameraTable& table) {
-  const std::string tmp = path + ".new";
-  // The file holds passwords in plain text: readable by its owner only,
-  // whatever the mode of the file it replaces.
-  std::FILE* f = open_private(tmp);
-  if (!f) return false;
-  bool ok = true;
+  std::string bytes;
+  bytes.reserve(table.size() * sizeof(CameraRecord));
   for (const auto& [id, r] : table) {
     (void)id;
-    if (std::fwrite(&r, 1, sizeof r, f) != sizeof r) ok = false;
+    bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
   }
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  // The file holds passwords in plain text: readable by its owner only,
+  // whatever the mode of the file it replaces.
+  return replace_private_file(path, bytes);
 }
 
 }  // namespace velmora

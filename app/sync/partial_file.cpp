@@ -54,15 +54,23 @@ bool PartialFile::cut_to(std::uint64_t length) const {
   return ok;
 }
 
-bool PartialFile::finish() const {
-  if (::renameat2(AT_FDCWD, partial_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) == 0)
+namespace {
+
+bool rename_no_replace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
     return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // File systems without RENAME_NOREPLACE: a hard link fails when the target
   // exists, which gives the same guarantee.
-  if (::link(partial_.c_str(), final_.c_str()) != 0) return false;
-  ::unlink(partial_.c_str());
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
   return true;
 }
+
+}  // namespace
+
+bool PartialFile::finish() const { return rename_no_replace(partial_, final_); }
+
+bool PartialFile::reopen() const { return rename_no_replace(final_, partial_); }
 
 }  // namespace velmora

@@ -31,6 +31,9 @@ public:
   // Gives the file its final name; fails rather than replace a final file
   // that appeared meanwhile.
   bool finish() const;
+  // Takes a finished file back to its partial name (never over a partial
+  // file that appeared meanwhile).
+  bool reopen() const;
 
 private:
   std::string partial_;

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <vector>
 
+#include "private_file.h"
+
 namespace velmora {
 
 namespace {
@@ -38,12 +40,7 @@ bool shrink(const std::string& path) {
   std::size_t from = text.size() / 2;
   from = text.find('\n', from);
   const std::string kept = from == std::string::npos ? std::string() : text.substr(from + 1);
-  const std::string tmp = path + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool ok = write_all(fd, kept) && ::fsync(fd) == 0;
-  ::close(fd);
-  return ok && ::rename(tmp.c_str(), path.c_str()) == 0;
+  return replace_private_file(path, kept);
 }
 
 }  // namespace

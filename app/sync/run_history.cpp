@@ -78,17 +78,7 @@ bool RunHistory::compact() {
     const std::size_t nl = bytes.find('\n', from - 1);
     from = nl == std::string::npos ? bytes.size() : nl + 1;
   }
-  const std::string temp = path_ + ".tmp";
-  std::FILE* f = open_private(temp);
-  if (!f) return false;
-  const std::size_t keep = bytes.size() - from;
-  const bool ok = std::fwrite(bytes.data() + from, 1, keep, f) == keep && std::fflush(f) == 0 &&
-                  ::fsync(::fileno(f)) == 0;
-  if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path_.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return replace_private_file(path_, bytes.substr(from));
 }
 
 std::vector<RunResult> RunHistory::read() const {

@@ -1,8 +1,11 @@
 #include "sync_controller.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -91,8 +94,30 @@ void SyncController::shutdown() {
   kill_window_timer(TIMER_AUTO_SYNC);
   kill_window_timer(TIMER_RETRY);
   kill_window_timer(TIMER_SPEED);
-  settings_.save(options_.paths.settings_file(), scheduler_->concurrency());
-  save_alias_file(options_.paths.alias_file(), aliases_);
+  save_settings();
+  save_aliases();
+}
+
+bool SyncController::saved(bool ok, const std::string& path) {
+  if (ok) return true;
+  const QString reason = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+  std::fprintf(stderr, "velmora: %s\n",
+               qUtf8Printable(QCoreApplication::translate("Console", "cannot write %1: %2")
+                                  .arg(QString::fromStdString(path), reason)));
+  emit saveFailed(QString::fromStdString(path), reason);
+  return false;
+}
+
+bool SyncController::save_settings() {
+  errno = 0;
+  return saved(settings_.save(options_.paths.settings_file(), scheduler_->concurrency()),
+               options_.paths.settings_file());
+}
+
+bool SyncController::save_aliases() {
+  errno = 0;
+  return saved(save_alias_file(options_.paths.alias_file(), aliases_),
+               options_.paths.alias_file());
 }
 
 bool SyncController::sibling_present() const {
@@ -129,7 +154,10 @@ bool SyncController::load_cameras() {
 }
 
 bool SyncController::save_cameras() {
-  if (!save_camera_file(options_.paths.camera_list_file(), cameras_)) return false;
+  errno = 0;
+  if (!saved(save_camera_file(options_.paths.camera_list_file(), cameras_),
+             options_.paths.camera_list_file()))
+    return false;
   tell_sibling(WM_RECORDS_CHANGED);
   return true;
 }
@@ -146,6 +174,7 @@ int SyncController::reload_download_root() {
 
 void SyncController::set_alias(std::int32_t id, const std::string& alias) {
   aliases_[id] = clean_alias(alias);
+  save_aliases();
   emit camerasChanged();
 }
 
@@ -166,7 +195,9 @@ bool SyncController::set_camera_options(std::int32_t id, const CameraOptions& op
     camera_options_[id] = options;
   }
   scheduler_->set_camera_options(camera_options_);
-  return save_camera_options(options_.paths.camera_options_file(), camera_options_);
+  errno = 0;
+  return saved(save_camera_options(options_.paths.camera_options_file(), camera_options_),
+               options_.paths.camera_options_file());
 }
 
 void SyncController::apply_disk_settings() {
@@ -279,8 +310,9 @@ void SyncController::end_run(std::int32_t id, std::int32_t status) {
   r.removed_files = v.removed_files;
   r.removed_bytes = v.removed_bytes;
   // A history that cannot be written (a full disk, say) costs the record of
-  // this run, never the run itself.
-  if (history_) history_->append(r);
+  // this run, never the run itself; it is reported like any failed save.
+  errno = 0;
+  if (history_) saved(history_->append(r), history_->path());
   CameraHistory& h = past_[id];
   h.last = r;
   h.has_run = true;
@@ -431,7 +463,11 @@ void SyncController::handle_message(const Message& m) {
       arm_auto_sync();
       break;
     case WM_AUTOSTART_RESULT:
-      if (m.lparam == 1) settings_.auto_start = !settings_.auto_start;
+      if (m.lparam == 1) {
+        settings_.auto_start = !settings_.auto_start;
+        // Kept at once: the session may end before the program does.
+        save_settings();
+      }
       break;
     case WM_ADD_LOCAL_CAMERA:
     case WM_ADD_REMOTE_CAMERA:

@@ -82,6 +82,7 @@ public:
   void toggle_camera(std::int32_t id);
   void add_or_update(const CameraRecord& record);
   bool remove_camera(std::int32_t id);
+  // Saves the alias file at once (reported through saveFailed).
   void set_alias(std::int32_t id, const std::string& alias);
   // Per-camera options: saved at once (false when the file cannot be
   // written; the change still holds in memory); used from the next run on.
@@ -92,7 +93,10 @@ public:
   void apply_disk_settings();
   std::string alias_of(std::int32_t id) const;
 
-  // Store.
+  // Store. Every save that fails is reported: a line on standard error and
+  // saveFailed.
+  bool save_settings();
+  bool save_aliases();
   bool load_cameras();  // stops all first
   bool save_cameras();  // and tells the sibling
   int reload_download_root();
@@ -136,6 +140,9 @@ signals:
   void autoSyncFired(const QString& when);
   void downloadRootChanged(const QString& root);
   void discoveryChanged();
+  // A state file could not be written (reason: the system's words); the
+  // change still holds in memory and the next save tries again.
+  void saveFailed(const QString& path, const QString& reason);
 
 protected:
   void handle_message(const Message& m) override;
@@ -153,6 +160,7 @@ private:
   void offer_server_to_sibling(std::int32_t camera_id, const std::string& serial,
                                std::function<void(bool asked)> done);
   void tell_sibling(std::uint32_t msg);
+  bool saved(bool ok, const std::string& path);
 
   ControllerOptions options_;
   SystemSettings settings_;

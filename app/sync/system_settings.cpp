@@ -120,10 +120,10 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
     add("DownloadPacing", std::to_string(pacing_ms));
   if (min_free_bytes != kDefaultMinFreeBytes) add(kMinFreeElement, std::to_string(min_free_bytes));
   if (keep_days != 0) add(kKeepDaysElement, std::to_string(keep_days));
-  std::FILE* f = open_private(path);
-  if (!f) return false;
-  const bool ok = doc.SaveFile(f) == tinyxml2::XML_SUCCESS;
-  return std::fclose(f) == 0 && ok;
+  // The same bytes SaveFile would write, replaced in one step.
+  tinyxml2::XMLPrinter printer;
+  doc.Print(&printer);
+  return replace_private_file(path, std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1)));
 }
 
 int load_download_root(const std::string& sibling_settings, const std::string& default_root,

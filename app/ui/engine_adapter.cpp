@@ -34,6 +34,7 @@ EngineAdapter::EngineAdapter(SyncController& controller, QObject* parent)
   connect(&controller_, &SyncController::autoSyncFired, this, &EngineAdapter::autoSyncFired);
   connect(&controller_, &SyncController::discoveryChanged, this,
           &EngineAdapter::discoveryChanged);
+  connect(&controller_, &SyncController::saveFailed, this, &EngineAdapter::saveFailed);
 }
 
 EngineAdapter::~EngineAdapter() {
@@ -160,12 +161,18 @@ QString EngineAdapter::background_picture() const {
 
 int EngineAdapter::concurrency() const { return controller_.scheduler().concurrency(); }
 
-void EngineAdapter::set_concurrency(int n) { controller_.scheduler().set_concurrency(n); }
+// Every settings change is saved when it is made: a session that ends
+// without a confirmed close must not lose it.
+void EngineAdapter::set_concurrency(int n) {
+  controller_.scheduler().set_concurrency(n);
+  controller_.save_settings();
+}
 
 int EngineAdapter::interval_code() const { return controller_.settings().interval_code; }
 
 void EngineAdapter::set_interval_code(int code) {
   controller_.settings().interval_code = code;
+  controller_.save_settings();
   post(WM_INTERVAL_CHANGED, 0, 0);
 }
 
@@ -176,11 +183,20 @@ qint64 EngineAdapter::min_free_bytes() const { return controller_.settings().min
 void EngineAdapter::set_min_free_bytes(qint64 bytes) {
   controller_.settings().min_free_bytes = bytes;
   controller_.apply_disk_settings();
+  controller_.save_settings();
 }
 
 int EngineAdapter::keep_days() const { return controller_.settings().keep_days; }
 
-void EngineAdapter::set_keep_days(int days) { controller_.settings().keep_days = days; }
+void EngineAdapter::set_keep_days(int days) {
+  controller_.settings().keep_days = days;
+  controller_.save_settings();
+}
+
+void EngineAdapter::save_state() {
+  controller_.save_settings();
+  controller_.save_aliases();
+}
 
 QString EngineAdapter::program_path() const { return to_q(controller_.settings().program_path); }
 

@@ -69,7 +69,7 @@ public:
   QString folder_to_open(int id) const;
   QString background_picture() const;
 
-  // Settings.
+  // Settings: each change is saved at once.
   int concurrency() const;
   void set_concurrency(int n);
   int interval_code() const;
@@ -87,6 +87,8 @@ public:
   QString autostart_module() const;
   void set_autostart_module(const QString& path);  // tests
   QString program_path() const;
+  // Writes the settings and aliases now (the session is ending).
+  void save_state();
 
   // Discovery: the cameras found on the local network, "%d(%s)" by id.
   std::map<int, QString> discovered_texts() const;
@@ -109,6 +111,8 @@ signals:
   void autoSyncFired(const QString& when);
   void discoveryChanged();
   void autostartFailed();
+  // A state file could not be written; the change holds until the next save.
+  void saveFailed(const QString& path, const QString& reason);
   // Every message this adapter posts to the engine (tests count them).
   void posted(unsigned message);
 

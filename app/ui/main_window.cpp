@@ -127,6 +127,10 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   connect(&engine_, &EngineAdapter::autoSyncFired, this, [this](const QString& when) {
     auto_pane_->setText(tr("上次自动同步时间") + when);
   });
+  connect(&engine_, &EngineAdapter::saveFailed, this,
+          [this](const QString& path, const QString& reason) {
+            notice_pane_->setText(tr("无法保存 %1：%2").arg(path, reason));
+          });
   connect(&engine_, &EngineAdapter::autostartFailed, this,
           [this] { hooks_.show_message(QStringLiteral("create auto start module fail!")); });
 
@@ -220,7 +224,8 @@ void CVelmoraDlg::build_status_bar() {
   auto_pane_ = new QLabel(tr("上次自动同步时间"), this);
   speed_pane_ = new QLabel(tr("下载速度"), this);
   statusBar()->addWidget(auto_pane_);
-  statusBar()->addWidget(new QLabel(this), 1);
+  notice_pane_ = new QLabel(this);
+  statusBar()->addWidget(notice_pane_, 1);
   statusBar()->addPermanentWidget(speed_pane_);
 }
 
@@ -375,7 +380,7 @@ void CVelmoraDlg::closeEvent(QCloseEvent* e) {
     e->accept();
     return;
   }
-  if (!hooks_.confirm_close()) {
+  if (ask_before_close_ && !hooks_.confirm_close()) {
     e->ignore();
     return;
   }
@@ -388,6 +393,11 @@ void CVelmoraDlg::closeEvent(QCloseEvent* e) {
   tray_shown_ = false;
   engine_.stop_all();
   emit closeAccepted();
+}
+
+void CVelmoraDlg::end_without_asking() {
+  skip_close_question();
+  close();
 }
 
 void CVelmoraDlg::keyPressEvent(QKeyEvent* e) {

@@ -61,6 +61,12 @@ public:
   // null when nothing is shown. Its object name is the menu's name.
   QMenu* make_context_menu(const QPoint& pos);
 
+  // Ends the program as a confirmed close does, without asking: a stop
+  // signal. After skip_close_question() (the desktop session is ending) any
+  // close does the same.
+  void end_without_asking();
+  void skip_close_question() { ask_before_close_ = false; }
+
   // Tray: restores the window as a left click on the icon does.
   void restore_from_tray();
   bool in_tray() const;
@@ -69,6 +75,8 @@ public:
   CameraListModel* model() const { return model_; }
   QLabel* auto_sync_pane() const { return auto_pane_; }
   QLabel* speed_pane() const { return speed_pane_; }
+  // Says when a state file could not be saved.
+  QLabel* notice_pane() const { return notice_pane_; }
   QToolBar* tool_bar() const { return tool_bar_; }
   LocalLoginDLG* add_local_dialog() const;
   RemoteLoginDLG* add_remote_dialog() const;
@@ -101,9 +109,11 @@ private:
   QToolBar* tool_bar_ = nullptr;
   QLabel* auto_pane_ = nullptr;
   QLabel* speed_pane_ = nullptr;
+  QLabel* notice_pane_ = nullptr;
   QSystemTrayIcon* tray_;
   bool tray_shown_ = false;
   bool closing_ = false;
+  bool ask_before_close_ = true;
   QPointer<LocalLoginDLG> local_dlg_;
   QPointer<RemoteLoginDLG> remote_dlg_;
   QPointer<SettingDLG> settings_dlg_;

@@ -1,6 +1,7 @@
 #include "window_mode.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 #include "engine_adapter.h"
 #include "main_window.h"
@@ -20,6 +21,15 @@ int run_main_window(SyncController& controller, const WindowModeOptions& options
   EngineAdapter engine(controller);
   CVelmoraDlg window(engine);
   QObject::connect(&window, &CVelmoraDlg::closeAccepted, &window, [] { QApplication::quit(); });
+  // The session is ending: everything is saved now (each change already
+  // was), and the close that follows the end of the session must not wait
+  // for an answer that nobody gives.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                   [&](QSessionManager&) {
+                     engine.save_state();
+                     window.skip_close_question();
+                   });
+  if (options.on_end_ready) options.on_end_ready([&window] { window.end_without_asking(); });
   window.show();
   if (options.start_all) engine.start_all();
   return QApplication::exec();

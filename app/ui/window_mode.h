@@ -1,6 +1,8 @@
 // Runs the desktop window on a started engine until the user closes it.
 #pragma once
 
+#include <functional>
+
 namespace velmora {
 
 class SyncController;
@@ -13,10 +15,15 @@ bool display_available();
 
 struct WindowModeOptions {
   bool start_all = false;  // start every camera at once (the demo)
+  // Given the window's way to end without asking (as a confirmed close
+  // does), for the caller to call on a stop signal.
+  std::function<void(std::function<void()> end)> on_end_ready;
 };
 
-// Needs a QApplication. Returns when the user has confirmed closing; the
-// caller then shuts the engine down.
+// Needs a QApplication. Returns when the user has confirmed closing, the
+// caller's end was called, or the desktop session ends; the caller then
+// shuts the engine down. When the session manager asks the program to save
+// its state, settings and aliases are written at once.
 int run_main_window(SyncController& controller, const WindowModeOptions& options);
 
 }  // namespace ui

@@ -1,4 +1,4 @@
-// Turns SIGINT and SIGTERM into a Qt signal on the main thread, so the
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the main thread, so the
 // program stops its cameras and exits cleanly.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "engine_profile.h"
 #include "modes.h"
 #include "runtime_dir.h"
+#include "stop_signals.h"
 #include "sync_controller.h"
 #include "window_mode.h"
 
@@ -39,7 +40,16 @@ int run_window() {
                      "Console",
                      "the control socket could not be opened; other velmora commands cannot "
                      "reach this window")));
-  const int code = ui::run_main_window(controller, {});
+  // SIGTERM, SIGHUP (the session ends, a service manager stops us) and
+  // SIGINT end the window as a confirmed close does: cameras stopped, the
+  // library finalised, everything saved.
+  StopSignals stopper;
+  ui::WindowModeOptions window_options;
+  window_options.on_end_ready = [&stopper](std::function<void()> end) {
+    QObject::connect(&stopper, &StopSignals::stopRequested, &stopper,
+                     [end = std::move(end)](int) { end(); });
+  };
+  const int code = ui::run_main_window(controller, window_options);
   controller.shutdown();
   return code;
 }

@@ -44,11 +44,16 @@ std::vector<Recording> recordings_from_folder(const std::string& dir);
 // broken camera. Counts are per connection and 1-based; 0 switches a fault
 // off. Faults that damage a data block's payload only hit blocks that are
 // not the last of their request, so more bytes always follow the damage
-// (a receiver cannot tell a damaged last block before anything follows it).
+// (a receiver cannot tell a damaged last block before anything follows it);
+// insert_in_request_end is the exception that tests exactly that.
 struct Faults {
   uint64_t cut_at_byte = 0;    // close after this many bytes, even mid-message
   int truncate_block = 0;      // that block's message ends `fault_bytes` early
   int insert_in_block = 0;     // `fault_bytes` junk bytes inside that block's payload
+  // `fault_bytes` junk bytes inside the last block of that request (1-based,
+  // counted over the connection's requests): the block keeps its declared
+  // length, so its own last bytes spill into the next message's header.
+  int insert_in_request_end = 0;
   int lose_in_block = 0;       // `fault_bytes` of that block's payload never sent
   uint32_t fault_bytes = 3;
   int stall_at_block = 0;      // from that block on nothing is sent; the connection stays

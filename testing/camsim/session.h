@@ -119,6 +119,7 @@ private:
   bool stalled_ = false;
   int blocks_ = 0;        // data blocks produced
   int inner_blocks_ = 0;  // of those, not the last of their request
+  int request_ends_ = 0;  // of those, the last of their request
 
   std::vector<Transfer> transfers_;  // kept after they finish, until cancelled
   std::set<uint32_t> used_download_ids_;

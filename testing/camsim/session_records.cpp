@@ -334,9 +334,16 @@ void Session::pump_transfers() {
 
 void Session::send_block(std::vector<uint8_t>& block, bool last) {
   if (!last) ++inner_blocks_;
+  if (last) ++request_ends_;
   const size_t k = faults_.fault_bytes;
   const size_t payload = block.size() - sizeof(wire::DownloadDataHead);
   const size_t middle = sizeof(wire::DownloadDataHead) + payload / 2;
+  if (last && payload >= k && request_ends_ == faults_.insert_in_request_end) {
+    sim_.note("inserting %zu stray bytes into the last block of request %d", k, request_ends_);
+    std::vector<uint8_t> junk(k);
+    for (auto& b : junk) b = static_cast<uint8_t>(rng_());
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(middle), junk.begin(), junk.end());
+  }
   if (!last && payload >= k) {
     if (inner_blocks_ == faults_.truncate_block) {
       block.resize(block.size() - k);

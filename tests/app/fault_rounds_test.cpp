@@ -70,13 +70,16 @@ protected:
     CamConnentionRES::set_guard_times_for_tests(0, 0);
   }
 
-  void add_camera(std::int32_t id, const std::string& address, std::uint32_t seed) {
+  void add_camera(std::int32_t id, const std::string& address, std::uint32_t seed,
+                  std::vector<camsim::Recording> recordings = {}) {
     camsim::Config cfg;
     cfg.address = address;
     cfg.port = 9996;
     cfg.password = kPassword;
     cfg.block_size = 4096;
-    cfg.recordings = camsim::generate_recordings(4, 9000, 120000, 0.5, seed, "F");
+    cfg.recordings = recordings.empty()
+                         ? camsim::generate_recordings(4, 9000, 120000, 0.5, seed, "F")
+                         : std::move(recordings);
     Camera c{id, address, std::make_unique<camsim::CameraSimulator>(cfg), {}, {}};
     ASSERT_EQ(c.sim->start(), 0) << "cannot listen on " << address << ":9996";
     cameras_.push_back(std::move(c));
@@ -196,6 +199,54 @@ TEST_F(FaultRounds, BrokenStreamsNeverCorruptAFileAndACleanRoundCompletesAll) {
     for (const auto& [path, bytes] : c.content)
       EXPECT_EQ(test::read_all(path).size(), bytes.size()) << path;
   }
+  check_files("clean round");
+}
+
+// Two stray bytes inside the last block of a chunk: the block keeps its
+// declared length, so it ends with the strays and its own last two bytes
+// open the next message, whose header is then broken. Nothing can tell the
+// block was wrong before that break, so the chunk it ended goes again: from
+// the partial file and, when the block completed a recording, from the file
+// just renamed. A clean run afterwards stores every recording exactly.
+TEST_F(FaultRounds, StrayBytesAtTheEndOfAChunkAreFetchedAgain) {
+  std::vector<camsim::Recording> recordings(2);
+  recordings[0].name = "S00001.avi";
+  recordings[0].key = 11;
+  recordings[0].size = 300000;  // chunks at 0, 131072 and 262144
+  recordings[1].name = "S00002.avi";
+  recordings[1].key = 12;
+  recordings[1].size = 50000;
+  add_camera(803, "127.0.2.182", 0, recordings);
+  start_controller();
+  const std::string first_final = cameras_[0].content.begin()->first;
+  const std::string first_partial = cameras_[0].partial.begin()->first;
+
+  // The first chunk of the first recording.
+  camsim::Faults f;
+  f.fault_bytes = 2;
+  f.insert_in_request_end = 1;
+  cameras_[0].sim->set_faults(f);
+  run_round();
+  EXPECT_EQ(finals_[803], STATUS_INTERRUPTED);
+  EXPECT_EQ(test::read_all(first_partial).size(), 0u);
+  check_files("a broken first chunk");
+
+  // The next run resumes at 0 and now breaks the stream after the
+  // recording's last chunk (its 3rd request): the finished file goes back to
+  // its partial name, cut to that chunk's start.
+  f.insert_in_request_end = 3;
+  cameras_[0].sim->set_faults(f);
+  run_round();
+  EXPECT_EQ(finals_[803], STATUS_INTERRUPTED);
+  EXPECT_FALSE(fs::exists(first_final));
+  EXPECT_EQ(test::read_all(first_partial).size(), 262144u);
+  check_files("a broken last chunk");
+
+  cameras_[0].sim->set_faults({});
+  run_round();
+  EXPECT_EQ(finals_[803], STATUS_COMPLETE);
+  for (const auto& [path, bytes] : cameras_[0].content)
+    EXPECT_TRUE(test::read_all(path) == bytes) << path;
   check_files("clean round");
 }
 

@@ -3,11 +3,18 @@
 
 #include <QTemporaryDir>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <utility>
+#include <vector>
 
 #include "alias_store.h"
 #include "camera_options.h"
@@ -16,6 +23,7 @@
 #include "camera_store.h"
 #include "download_layout.h"
 #include "printable_text.h"
+#include "private_file.h"
 #include "removed_recordings.h"
 #include "system_settings.h"
 
@@ -400,6 +408,126 @@ TEST_F(StoreFiles, NonRegularFilesAreNotRead) {
   EXPECT_EQ(load_download_root(path("sib.xml"), "/default", root), -2);
   std::filesystem::create_directory(path("dir.dat"));
   EXPECT_FALSE(load_camera_file(path("dir.dat"), table));
+}
+
+// The state files, each written by its own writer: what a save of version
+// `v` (0 or 1) writes to `path`.
+struct StateFile {
+  std::string name;
+  std::function<bool(const std::string& path, int v)> save;
+};
+
+std::vector<StateFile> state_files() {
+  return {
+      {"Settings.xml",
+       [](const std::string& p, int v) {
+         SystemSettings s;
+         s.auto_start = v == 1;
+         s.interval_code = v == 1 ? 8 : 2;
+         s.program_path = "/opt/velmora/velmora";
+         return s.save(p, v == 1 ? 5 : 1);
+       }},
+      {"UserAlias.txt",
+       [](const std::string& p, int v) {
+         AliasTable t;
+         for (int id = 1; id <= 40 * (v + 1); ++id) t[id] = "camera " + std::to_string(id * (v + 1));
+         return save_alias_file(p, t);
+       }},
+      {"cameras.dat",
+       [](const std::string& p, int v) {
+         CameraTable t;
+         for (int id = 1; id <= 30 + 20 * v; ++id) t[id] = record(id, static_cast<std::uint8_t>(id + v));
+         return save_camera_file(p, t);
+       }},
+      {"options",
+       [](const std::string& p, int v) {
+         CameraOptionsTable t;
+         for (int id = 1; id <= 50 + 50 * v; ++id) t[id] = CameraOptions{true};
+         return save_camera_options(p, t);
+       }},
+  };
+}
+
+TEST_F(StoreFiles, SavesReplaceTheWholeFileAndAStaleSaveFileIsHarmless) {
+  for (const StateFile& f : state_files()) {
+    SCOPED_TRACE(f.name);
+    const std::string target = path(f.name.c_str());
+    const std::string temp = saving_path(target);
+    EXPECT_EQ(temp, path(("." + f.name + ".saving").c_str()));
+    ASSERT_TRUE(f.save(path("reference"), 1));
+    const std::string expected = read_all(path("reference"));
+    ASSERT_TRUE(f.save(target, 0));
+    const std::string old = read_all(target);
+
+    // What a crash left under the hidden name: a read-only file, then a
+    // link to a file that must not be written through.
+    write_all(temp, "half a file");
+    ::chmod(temp.c_str(), 0400);
+    ASSERT_TRUE(f.save(target, 1));
+    EXPECT_EQ(read_all(target), expected);
+    EXPECT_FALSE(std::filesystem::exists(temp));
+    write_all(path("victim"), "untouched");
+    ASSERT_EQ(::symlink(path("victim").c_str(), temp.c_str()), 0);
+    ASSERT_TRUE(f.save(target, 0));
+    EXPECT_EQ(read_all(target), old);
+    EXPECT_EQ(read_all(path("victim")), "untouched");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // A save that cannot be written says so and leaves the old file whole.
+    std::filesystem::create_directories(temp + "/blocked");
+    errno = 0;
+    EXPECT_FALSE(f.save(target, 1));
+    EXPECT_NE(errno, 0);
+    EXPECT_EQ(read_all(target), old);
+    std::filesystem::remove_all(temp);
+  }
+}
+
+// A program killed at any moment of a save (a crash, the power cut) leaves
+// every state file with its old or its new content, never empty or half.
+TEST_F(StoreFiles, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+  const std::vector<StateFile> files = state_files();
+  std::vector<std::string> versions[2];
+  for (int v = 0; v < 2; ++v)
+    for (const StateFile& f : files) {
+      ASSERT_TRUE(f.save(path("reference"), v));
+      versions[v].push_back(read_all(path("reference")));
+    }
+  for (const StateFile& f : files) ASSERT_TRUE(f.save(path(f.name.c_str()), 0));
+
+  std::mt19937 rng(12345);
+  constexpr int kKills = 150;
+  int changed = 0;
+  for (int kill = 0; kill < kKills; ++kill) {
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      (void)!::write(started[1], "s", 1);
+      for (int v = 1;; v ^= 1)
+        for (const StateFile& f : files) f.save(path(f.name.c_str()), v);
+    }
+    char c;
+    ASSERT_EQ(::read(started[0], &c, 1), 1);
+    ::close(started[0]);
+    ::close(started[1]);
+    // Spread the kills over every step of the saves.
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 4000)(rng));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::string bytes = read_all(path(files[i].name.c_str()));
+      ASSERT_TRUE(bytes == versions[0][i] || bytes == versions[1][i])
+          << files[i].name << " after kill " << kill << ": " << bytes.size() << " bytes";
+      changed += bytes == versions[1][i] ? 1 : 0;
+    }
+  }
+  std::printf("%d of %d files held the child's content when it was killed\n", changed,
+              kKills * static_cast<int>(files.size()));
 }
 
 }  // namespace velmora

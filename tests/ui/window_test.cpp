@@ -15,10 +15,14 @@
 #include <QToolBar>
 #include <QTranslator>
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "camera_list_model.h"
 #include "camsim.h"
+#include "private_file.h"
+#include "sibling_link.h"
 #include "run_history.h"
 #include "ui_texts.h"
 #include "ui_test_support.h"
@@ -63,6 +67,8 @@ private slots:
   void row_tool_tip_tells_the_last_completion();
   void other_locales_get_english_texts();
   void command_line_changes_reach_the_running_window();
+  void every_change_is_saved_when_made_and_a_failed_save_is_shown();
+  void a_stop_signal_ends_the_window_and_keeps_its_changes();
 };
 
 void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
@@ -437,6 +443,101 @@ void WindowTest::command_line_changes_reach_the_running_window() {
   QVERIFY(headless.waitForFinished(20000));
   QCOMPARE(headless.exitCode(), 2);
   QVERIFY(headless.readAllStandardError().contains("--headless"));
+}
+
+void WindowTest::every_change_is_saved_when_made_and_a_failed_save_is_shown() {
+  UiRig rig;
+  rig.add_local(7, "127.0.12.254");
+  const AppPaths paths = rig.controller->options().paths;
+  auto on_disk = [&] {
+    SystemSettings s;
+    std::int32_t limit = 4;
+    s.load(paths.settings_file(), limit);
+    return std::make_pair(s, limit);
+  };
+  // Nothing waits for the window to close: a session that ends first keeps
+  // every change.
+  rig.engine->set_interval_code(3);
+  QCOMPARE(on_disk().first.interval_code, 3);
+  rig.engine->set_concurrency(2);
+  QCOMPARE(on_disk().second, 2);
+  rig.engine->set_keep_days(30);
+  QCOMPARE(on_disk().first.keep_days, 30);
+  rig.controller->post_message(WM_AUTOSTART_RESULT, 0, 1);
+  QTRY_VERIFY(rig.engine->auto_start());
+  QVERIFY(on_disk().first.auto_start);
+  rig.engine->set_alias(7, "Front door");
+  AliasTable aliases;
+  load_alias_file(paths.alias_file(), aliases);
+  QCOMPARE(QString::fromStdString(aliases[7]), QString("Front door"));
+
+  // A save that fails is shown; the file keeps what it had.
+  const std::string blocker = saving_path(paths.alias_file()) + "/blocked";
+  std::filesystem::create_directories(blocker);
+  rig.engine->set_alias(7, "Back door");
+  QVERIFY2(rig.window->notice_pane()->text().contains(QString::fromStdString(paths.alias_file())),
+           qPrintable(rig.window->notice_pane()->text()));
+  aliases.clear();
+  load_alias_file(paths.alias_file(), aliases);
+  QCOMPARE(QString::fromStdString(aliases[7]), QString("Front door"));
+  std::filesystem::remove_all(saving_path(paths.alias_file()));
+
+  // Ending without a question (a stop signal, the end of the session) is a
+  // confirmed close.
+  QSignalSpy accepted(rig.window.get(), &ui::CVelmoraDlg::closeAccepted);
+  rig.window->show();
+  rig.engine->start_all();
+  rig.window->end_without_asking();
+  QCOMPARE(accepted.count(), 1);
+  QCOMPARE(rig.close_questions, 0);
+  QCOMPARE(rig.engine->state_of(7), 0);
+}
+
+void WindowTest::a_stop_signal_ends_the_window_and_keeps_its_changes() {
+  ks_test::use_private_discovery_port();
+  for (int sig : {SIGTERM, SIGHUP}) {
+    QTemporaryDir dir;
+    const QString link = dir.path() + "/link";
+    QVERIFY(QDir().mkpath(link));
+    QFile::setPermissions(link, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.path());
+    env.insert("XDG_RUNTIME_DIR", link);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess window;
+    window.setProcessEnvironment(env);
+    window.start(VELMORA_BIN, {});
+    QVERIFY(window.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link + "/Velmora.control"), 20000);
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(VELMORA_BIN, {"settings", "interval", "1h"});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    // The start-at-login helper's report, as it reaches the window.
+    LinkFrame report;
+    report.msg = WM_AUTOSTART_RESULT;
+    report.lparam = 1;
+    QVERIFY(send_frames(link, QString::fromLatin1(kOwnEndpoint), {report}));
+    const AppPaths paths = AppPaths::at(dir.path().toStdString());
+    auto auto_start_on_disk = [&] {
+      SystemSettings s;
+      std::int32_t limit = 4;
+      s.load(paths.settings_file(), limit);
+      return s.auto_start;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(auto_start_on_disk(), 20000);
+
+    ::kill(static_cast<pid_t>(window.processId()), sig);
+    QVERIFY(window.waitForFinished(20000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 0);
+    SystemSettings s;
+    std::int32_t limit = 4;
+    s.load(paths.settings_file(), limit);
+    QVERIFY(s.auto_start);
+    QCOMPARE(s.interval_code, 3);
+  }
 }
 
 QTEST_MAIN(WindowTest)

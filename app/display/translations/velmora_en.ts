@@ -202,6 +202,10 @@
         <source>修改配置</source>
         <translation>Change configuration</translation>
     </message>
+    <message>
+        <source>无法保存 %1：%2</source>
+        <translation>Could not save %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
