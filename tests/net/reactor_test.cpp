@@ -388,3 +388,15 @@ TEST(ReactorThreads, RemovedReadyHandlerIsNeverDispatchedAfterwards) {
   }
   r.stop_and_wait();
 }
+
+// The reactor's thread rules are checked in every build: a lock rule broken
+// is logged and stops the process.
+TEST(ReactorLock, ARuleBrokenStopsTheProcessInEveryBuild) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ReactorLock lock;
+  EXPECT_DEATH(lock.assert_held(), "rule broken: held_by_this_thread\\(\\)");
+  lock.lock();
+  lock.assert_held();
+  EXPECT_DEATH(std::thread([&] { lock.assert_held(); }).join(), "rule broken");
+  lock.unlock();
+}
