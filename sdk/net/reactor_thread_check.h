@@ -1,4 +1,4 @@
-// Checks, in debug and sanitizer builds, that a handler's reactor-side entry
+// Checks, in every build, that a handler's reactor-side entry
 // point runs on the thread of the reactor it is registered with.
 #pragma once
 
