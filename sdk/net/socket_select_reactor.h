@@ -92,7 +92,7 @@ private:
   // Everything the passes work on belongs to lock_: a pass holds it except
   // during its wait, and every other thread takes it to register, remove or
   // schedule.
-  ReactorTimerQueue* timer_queue_ GUARDED_BY(lock_) = nullptr;
+  ReactorTimerQueue* timer_queue_ GUARDED_BY(lock_) PT_GUARDED_BY(lock_) = nullptr;
   std::map<socket_t, Socket_Event_Handler*> handlers_ GUARDED_BY(lock_);
   SocketSet wait_[3] GUARDED_BY(lock_);
   SocketSet ready_[3] GUARDED_BY(lock_);
