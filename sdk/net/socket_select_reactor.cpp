@@ -323,7 +323,7 @@ int Socket_Select_Reactor_Win32::wait_step(const TimeValue* max_wait) {
 // A registered socket that was closed without being removed has left the
 // epoll set by itself; select would have failed on it.
 bool Socket_Select_Reactor_Win32::closed_socket_registered() {
-  auto closed = [this](socket_t s) {
+  auto closed = [this](socket_t s) REQUIRES(lock_) {
     if (s < 0 || static_cast<std::size_t>(s) >= watches_.size()) return false;
     const Watch& w = watches_[s];
     if (w.seq[0] == 0 && w.seq[1] == 0 && w.seq[2] == 0) return false;
