@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -91,7 +90,7 @@ std::int32_t CamConnentionRES::camera_id() const {
 
 void CamConnentionRES::bind(const CameraRecord& record, const std::string& download_root,
                             const RunOptions& options) {
-  assert(window_thread_.on_thread());
+  VELMORA_CHECK_THREAD(window_thread_);
   // A restarted library runs its callbacks on a new thread.
   reactor_thread_.release();
   {
@@ -111,7 +110,7 @@ void CamConnentionRES::bind(const CameraRecord& record, const std::string& downl
 }
 
 int CamConnentionRES::connect_local() {
-  assert(window_thread_.on_thread());
+  VELMORA_CHECK_THREAD(window_thread_);
   std::string address;
   unsigned char password[16] = {};
   std::int32_t id;
@@ -140,7 +139,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
                                       const unsigned char* relay_key,
                                       const std::string& relay_address,
                                       unsigned short relay_port) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked() || camera_.camera_id != camera_id) return false;
@@ -163,7 +162,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
 }
 
 void CamConnentionRES::stop() {
-  assert(window_thread_.on_thread());
+  VELMORA_CHECK_THREAD(window_thread_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // Bytes of a chunk that did not finish may be wrong (a stalled or broken
@@ -224,7 +223,7 @@ void CamConnentionRES::file_failed_locked(const std::string& name, const char* r
 }
 
 void CamConnentionRES::OnConnectResult(int result) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_locked()) return;
@@ -250,7 +249,7 @@ void CamConnentionRES::OnConnectResult(int result) {
 }
 
 void CamConnentionRES::OnConnectionClose(int reason) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   (void)reason;
   std::lock_guard<std::mutex> lock(mutex_);
   if (!accepting_locked()) return;
@@ -262,7 +261,7 @@ void CamConnentionRES::OnConnectionClose(int reason) {
 }
 
 void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   const std::uint16_t n = body_as<RECORD_STATISTIC_BODY>(body).total;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -278,7 +277,7 @@ void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
 }
 
 void CamConnentionRES::OnRecordListInfomation(const char* body) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   const auto page = body_as<RECORD_LIST_PAGE>(body);
   // The library hands on only the entries a page carries; a count beyond
   // what any message can hold is not believed either.
@@ -408,7 +407,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::next_delete_locked() {
 }
 
 void CamConnentionRES::OnRecordDelResponse(const char* body) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   // The answer's body: u32 result, 0 = the recording is gone from the card.
   std::uint32_t result;
   std::memcpy(&result, body, sizeof result);
@@ -428,7 +427,7 @@ void CamConnentionRES::OnRecordDelResponse(const char* body) {
 }
 
 void CamConnentionRES::delete_timed_out(std::uint64_t generation, std::uint64_t sequence) {
-  assert(window_thread_.on_thread());
+  VELMORA_CHECK_THREAD(window_thread_);
   std::lock_guard<std::mutex> lock(mutex_);
   if (generation != generation_ || sequence != delete_sequence_ || !accepting_locked() ||
       !delete_pending_ || deletes_.empty())
@@ -523,7 +522,7 @@ void CamConnentionRES::call_module(const ModuleCalls& c) {
 }
 
 void CamConnentionRES::OnDownloadResponse(const char* body) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   const auto reply = body_as<DOWNLOAD_RESPONSE_BODY>(body);
   ModuleCalls calls;
   {
@@ -543,7 +542,7 @@ void CamConnentionRES::OnDownloadResponse(const char* body) {
 }
 
 void CamConnentionRES::OnDownloadData(const char* body) {
-  assert(reactor_thread_.on_thread());
+  VELMORA_CHECK_THREAD(reactor_thread_);
   const auto block = body_as<DOWNLOAD_DATA_BODY>(body);
   const char* data = body + sizeof block;
 
@@ -646,7 +645,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
 }
 
 void CamConnentionRES::continue_download(std::uint64_t generation, std::uint32_t offset) {
-  assert(window_thread_.on_thread());
+  VELMORA_CHECK_THREAD(window_thread_);
   ModuleCalls calls;
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -161,11 +161,12 @@ private:
   std::uint64_t delete_sequence_ = 0;
   Clock::time_point delete_deadline_{};
 
-  // bind, stop, connect_local and the continuation run on the window thread
-  // (the one that made the resource); the callbacks on the library's
-  // reactor thread.
-  ThreadCheck window_thread_;
-  ThreadCheck reactor_thread_;
+  // bind, stop, connect_local and the continuation run on the window thread;
+  // the callbacks on the library's reactor thread. The window thread is the
+  // first to bind (the pool may be made before the thread that drives it),
+  // the reactor thread the first callback after each bind.
+  ThreadCheck window_thread_{ThreadCheck::kFirstCaller};
+  ThreadCheck reactor_thread_{ThreadCheck::kFirstCaller};
 
   static std::atomic<std::uint64_t> received_bytes_;
   std::atomic<int> pacing_ms_{kContinuationGapMs};

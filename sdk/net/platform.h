@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "net/thread_annotations.h"
+
 namespace kestrune {
 
 using socket_t = int;
@@ -26,8 +28,43 @@ std::uint32_t inet_address(const char* dotted);
 void sleep_ms(int ms);
 
 // Recursive like a Windows critical section: hooks running under the reactor's
-// locks may call back into it.
-using Lock = std::recursive_mutex;
-using Guard = std::lock_guard<std::recursive_mutex>;
+// locks may call back into it. A class of its own so that Clang's analysis
+// knows it as a lock (GUARDED_BY, REQUIRES).
+class CAPABILITY("mutex") Lock {
+public:
+  void lock() ACQUIRE() { m_.lock(); }
+  void unlock() RELEASE() { m_.unlock(); }
+  bool try_lock() TRY_ACQUIRE(true) { return m_.try_lock(); }
+
+private:
+  std::recursive_mutex m_;
+};
+
+// A plain (non-recursive) lock, for state that never calls out while held.
+class CAPABILITY("mutex") Mutex {
+public:
+  void lock() ACQUIRE() { m_.lock(); }
+  void unlock() RELEASE() { m_.unlock(); }
+  bool try_lock() TRY_ACQUIRE(true) { return m_.try_lock(); }
+
+private:
+  std::mutex m_;
+};
+
+// Holds a lock for a scope.
+template <class L>
+class SCOPED_CAPABILITY ScopedLock {
+public:
+  explicit ScopedLock(L& lock) ACQUIRE(lock) : lock_(lock) { lock_.lock(); }
+  ~ScopedLock() RELEASE() { lock_.unlock(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+  L& lock_;
+};
+
+using Guard = ScopedLock<Lock>;
+using MutexGuard = ScopedLock<Mutex>;
 
 }  // namespace kestrune

@@ -49,7 +49,7 @@ SocketReactor::~SocketReactor() {
 }
 
 int SocketReactor::start() {
-  std::lock_guard<std::mutex> life(life_lock_);
+  MutexGuard life(life_lock_);
   if (thread_state_.load() == 1) return 0;
   if (thread_.joinable()) thread_.join();  // a loop that ended on its own
   stop_.store(false);
@@ -65,7 +65,7 @@ int SocketReactor::start() {
 void SocketReactor::stop_and_wait() {
   stop_.store(true);
   impl_->wake();
-  std::lock_guard<std::mutex> life(life_lock_);
+  MutexGuard life(life_lock_);
   if (!thread_.joinable()) return;
   if (thread_.get_id() == std::this_thread::get_id()) return;  // cannot wait for itself
   thread_.join();

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 #include "net/event_handler.h"
@@ -59,11 +58,11 @@ public:
 private:
   Socket_Select_Reactor_Win32* impl_;
   ReactorTimerQueue* queue_;
-  std::thread thread_;
+  std::thread thread_ GUARDED_BY(life_lock_);
   std::atomic<std::thread::id> thread_id_{};
   std::atomic<int> thread_state_{0};
   std::atomic<bool> stop_{false};
-  std::mutex life_lock_;  // start and stop_and_wait
+  Mutex life_lock_;  // start and stop_and_wait
   ReactorLock lock_;
 };
 

@@ -7,15 +7,19 @@
 #include <mutex>
 #include <thread>
 
+#include "net/ks_assert.h"
+#include "net/platform.h"
+#include "net/thread_annotations.h"
+
 namespace kestrune {
 
-class ReactorLock {
+class CAPABILITY("mutex") ReactorLock {
 public:
   ReactorLock() = default;
   ReactorLock(const ReactorLock&) = delete;
   ReactorLock& operator=(const ReactorLock&) = delete;
 
-  void lock() {
+  void lock() ACQUIRE() {
     const std::thread::id me = std::this_thread::get_id();
     if (owner_.load(std::memory_order_relaxed) == me) {
       ++depth_;
@@ -28,7 +32,7 @@ public:
     depth_ = 1;
   }
 
-  void unlock() {
+  void unlock() RELEASE() {
     if (--depth_ > 0) return;
     owner_.store(std::thread::id(), std::memory_order_relaxed);
     mutex_.unlock();
@@ -38,12 +42,16 @@ public:
     return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
   }
 
+  // Stops the process when the calling thread does not hold the lock; tells
+  // the analysis that it does from here on.
+  void assert_held() const ASSERT_CAPABILITY(this) { KS_ASSERT(held_by_this_thread()); }
+
   // Other threads blocked in lock() right now.
   int queued() const { return queued_.load(); }
 
   // Gives the lock up completely (whatever the depth) and returns the depth,
   // for a wait during which other threads must get in.
-  int release_all() {
+  int release_all() RELEASE() {
     const int depth = depth_;
     depth_ = 0;
     owner_.store(std::thread::id(), std::memory_order_relaxed);
@@ -52,7 +60,7 @@ public:
   }
 
   // Takes the lock back at the depth release_all() returned.
-  void reacquire(int depth) {
+  void reacquire(int depth) ACQUIRE() {
     mutex_.lock();
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     depth_ = depth;
@@ -65,6 +73,6 @@ private:
   std::atomic<int> queued_{0};
 };
 
-using ReactorGuard = std::lock_guard<ReactorLock>;
+using ReactorGuard = ScopedLock<ReactorLock>;
 
 }  // namespace kestrune

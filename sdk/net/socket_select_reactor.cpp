@@ -83,7 +83,7 @@ void Socket_Select_Reactor_Win32::leave_wait_set(Event ev, socket_t socket) {
 
 // Brings the epoll registration of a socket in line with its wait sets.
 void Socket_Select_Reactor_Win32::sync_interest(socket_t socket) {
-  KS_ASSERT(lock_.held_by_this_thread());
+  lock_.assert_held();
   Watch& w = watch(socket);
   std::uint32_t want = 0;
   if (w.seq[EV_READ] != 0) want |= EPOLLIN;
@@ -187,7 +187,7 @@ int Socket_Select_Reactor_Win32::remove_handler(socket_t socket, int mask) {
 }
 
 void Socket_Select_Reactor_Win32::purge(socket_t socket) {
-  KS_ASSERT(lock_.held_by_this_thread());
+  lock_.assert_held();
   for (int i = 0; i < 3; ++i) {
     ready_[i].remove(socket);
     deferred_[i].remove(socket);
@@ -219,7 +219,7 @@ void Socket_Select_Reactor_Win32::request_output(Socket_Event_Handler* handler) 
   const socket_t socket = handler->get_handle();
   if (socket < 0) return;
   {
-    std::lock_guard<std::mutex> guard(output_lock_);
+    MutexGuard guard(output_lock_);
     output_requests_.emplace_back(socket, handler);
   }
   waker_.wake();
@@ -230,7 +230,7 @@ void Socket_Select_Reactor_Win32::request_output(Socket_Event_Handler* handler) 
 void Socket_Select_Reactor_Win32::apply_output_requests() {
   std::vector<std::pair<socket_t, Socket_Event_Handler*>> requests;
   {
-    std::lock_guard<std::mutex> guard(output_lock_);
+    MutexGuard guard(output_lock_);
     if (output_requests_.empty()) return;
     requests.swap(output_requests_);
   }
@@ -323,7 +323,7 @@ int Socket_Select_Reactor_Win32::wait_step(const TimeValue* max_wait) {
 // A registered socket that was closed without being removed has left the
 // epoll set by itself; select would have failed on it.
 bool Socket_Select_Reactor_Win32::closed_socket_registered() {
-  auto closed = [this](socket_t s) {
+  auto closed = [this](socket_t s) REQUIRES(lock_) {
     if (s < 0 || static_cast<std::size_t>(s) >= watches_.size()) return false;
     const Watch& w = watches_[s];
     if (w.seq[0] == 0 && w.seq[1] == 0 && w.seq[2] == 0) return false;
@@ -351,8 +351,7 @@ bool Socket_Select_Reactor_Win32::closed_socket_registered() {
 int Socket_Select_Reactor_Win32::wait_ready(const TimeValue* timeout) {
   if (events_.size() < watches_.size() + 1) events_.resize(watches_.size() + 1);
   const int ms = wait_ms(timeout);
-  const bool outer = outer_ != nullptr && outer_->held_by_this_thread();
-  const int outer_depth = outer ? outer_->release_all() : 0;
+  const int outer_depth = release_outer();
   const int depth = lock_.release_all();
 
   const int count = ::epoll_wait(epoll_fd_, events_.data(), static_cast<int>(events_.size()), ms);
@@ -360,11 +359,11 @@ int Socket_Select_Reactor_Win32::wait_ready(const TimeValue* timeout) {
   // Threads that queued for the locks during the wait go first; without this
   // a busy reactor thread could take the locks back before they run.
   for (int i = 0; i < 64; ++i) {
-    if (lock_.queued() == 0 && (!outer || outer_->queued() == 0)) break;
+    if (lock_.queued() == 0 && (outer_depth == 0 || outer_->queued() == 0)) break;
     std::this_thread::yield();
   }
 
-  if (outer) outer_->reacquire(outer_depth);
+  reacquire_outer(outer_depth);
   lock_.reacquire(depth);
   waker_.disarm();
   if (count < 0) {
@@ -374,6 +373,17 @@ int Socket_Select_Reactor_Win32::wait_ready(const TimeValue* timeout) {
   }
   collect_ready(count);
   return ready_[0].count() + ready_[1].count() + ready_[2].count();
+}
+
+// The front end's lock is held only when the pass came through it (tests may
+// drive the implementation directly), which the analysis cannot follow.
+int Socket_Select_Reactor_Win32::release_outer() {
+  if (outer_ == nullptr || !outer_->held_by_this_thread()) return 0;
+  return outer_->release_all();
+}
+
+void Socket_Select_Reactor_Win32::reacquire_outer(int depth) {
+  if (depth > 0) outer_->reacquire(depth);
 }
 
 void Socket_Select_Reactor_Win32::collect_ready(int count) {
@@ -455,7 +465,7 @@ int Socket_Select_Reactor_Win32::take_deferred() {
 // so removals and restarts during the hook never make the scan skip or
 // repeat a socket.
 int Socket_Select_Reactor_Win32::dispatch_set(Event ev, int n, int& dispatched) {
-  KS_ASSERT(lock_.held_by_this_thread());
+  lock_.assert_held();
   SocketSet& set = ready_[ev];
   while (set.count() > 0 && dispatched < n) {
     socket_t socket = set.at(0);

@@ -1,3 +1,5 @@
+// The name comes from the original Windows select() design; on Linux the wait
+// is an epoll set.
 // The reactor implementation: ordered wait sets (read, write, exception; 4096
 // sockets each) decide what is watched and the order of dispatch, and an
 // epoll set mirrors them, so a pass costs what is ready rather than what is
@@ -10,7 +12,6 @@
 
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -46,7 +47,6 @@ public:
   // running scan start again from its first socket.
   void clear_ready(socket_t socket, int mask);
 
-  ReactorTimerQueue* timer_queue() const { return timer_queue_; }
   bool is_registered(socket_t socket);
   Socket_Event_Handler* handler_for(socket_t socket);  // null when none
 
@@ -71,46 +71,55 @@ private:
     bool out_wanted = true;
   };
 
-  int wait_step(const TimeValue* max_wait);
-  int wait_ready(const TimeValue* timeout);
-  void collect_ready(int count);
-  void apply_output_requests();
-  bool closed_socket_registered();
-  int dispatch_cycle(int& n);
-  int take_deferred();
-  int dispatch_set(Event ev, int n, int& dispatched);
-  int dispatch_socket(Event ev, socket_t socket);
-  int probe_sockets();
-  void purge(socket_t socket);
-  Watch& watch(socket_t socket);
-  void join_wait_set(Event ev, socket_t socket);
-  void leave_wait_set(Event ev, socket_t socket);
-  void sync_interest(socket_t socket);
+  int wait_step(const TimeValue* max_wait) REQUIRES(lock_);
+  int wait_ready(const TimeValue* timeout) REQUIRES(lock_);
+  int release_outer() NO_THREAD_SAFETY_ANALYSIS;
+  void reacquire_outer(int depth) NO_THREAD_SAFETY_ANALYSIS;
+  void collect_ready(int count) REQUIRES(lock_);
+  void apply_output_requests() REQUIRES(lock_) EXCLUDES(output_lock_);
+  bool closed_socket_registered() REQUIRES(lock_);
+  int dispatch_cycle(int& n) REQUIRES(lock_);
+  int take_deferred() REQUIRES(lock_);
+  int dispatch_set(Event ev, int n, int& dispatched) REQUIRES(lock_);
+  int dispatch_socket(Event ev, socket_t socket) REQUIRES(lock_);
+  int probe_sockets() REQUIRES(lock_);
+  void purge(socket_t socket) REQUIRES(lock_);
+  Watch& watch(socket_t socket) REQUIRES(lock_);
+  void join_wait_set(Event ev, socket_t socket) REQUIRES(lock_);
+  void leave_wait_set(Event ev, socket_t socket) REQUIRES(lock_);
+  void sync_interest(socket_t socket) REQUIRES(lock_);
 
-  ReactorTimerQueue* timer_queue_ = nullptr;
-  std::map<socket_t, Socket_Event_Handler*> handlers_;
-  SocketSet wait_[3];
-  SocketSet ready_[3];
-  SocketSet deferred_[3];
-  int deactivated_ = 0;
-  bool restart_ = false;
+  // Everything the passes work on belongs to lock_: a pass holds it except
+  // during its wait, and every other thread takes it to register, remove or
+  // schedule.
+  ReactorTimerQueue* timer_queue_ GUARDED_BY(lock_) PT_GUARDED_BY(lock_) = nullptr;
+  std::map<socket_t, Socket_Event_Handler*> handlers_ GUARDED_BY(lock_);
+  SocketSet wait_[3] GUARDED_BY(lock_);
+  SocketSet ready_[3] GUARDED_BY(lock_);
+  SocketSet deferred_[3] GUARDED_BY(lock_);
+  int deactivated_ GUARDED_BY(lock_) = 0;
+  bool restart_ GUARDED_BY(lock_) = false;
 
-  int epoll_fd_;
-  ReactorWaker waker_;
-  std::vector<Watch> watches_;  // by socket number
+  const int epoll_fd_;
+  ReactorWaker waker_;  // any thread
+  std::vector<Watch> watches_ GUARDED_BY(lock_);  // by socket number
+  // Filled by epoll_wait while the locks are given up; only the thread
+  // running the pass touches it, and only one pass runs at a time.
   std::vector<epoll_event> events_;
-  std::vector<std::pair<std::uint64_t, socket_t>> candidates_[3];
-  std::uint64_t next_seq_ = 1;
+  std::vector<std::pair<std::uint64_t, socket_t>> candidates_[3] GUARDED_BY(lock_);
+  std::uint64_t next_seq_ GUARDED_BY(lock_) = 1;
   // Sockets closed while registered vanish from epoll silently: the next
   // pass looks at the sockets registered since the last one, and every
   // second at all of them.
-  std::vector<socket_t> fresh_;
-  TimeValue next_check_;
+  std::vector<socket_t> fresh_ GUARDED_BY(lock_);
+  TimeValue next_check_ GUARDED_BY(lock_);
 
-  std::mutex output_lock_;  // guards output_requests_ only
-  std::vector<std::pair<socket_t, Socket_Event_Handler*>> output_requests_;
+  // Taken alone, never while calling out: a caller's thread appends, the
+  // pass takes the whole list.
+  Mutex output_lock_ ACQUIRED_AFTER(lock_);
+  std::vector<std::pair<socket_t, Socket_Event_Handler*>> output_requests_ GUARDED_BY(output_lock_);
 
-  ReactorLock* outer_ = nullptr;
+  ReactorLock* outer_ = nullptr;  // set once, before the reactor thread starts
   ReactorLock lock_;
 };
 

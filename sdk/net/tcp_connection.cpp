@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "net/ks_assert.h"
 #include "net/log.h"
@@ -37,6 +38,44 @@ void TCPConnection::drop_send_queue() {
   KS_ASSERT(reactor_for_io()->holds_lock());
   Guard guard(send_lock_);
   send_buffer_->reset();
+}
+
+// Waiters see a change of state or a reset buffer once they get the lock;
+// taking it here first means none can be between its check and its wait.
+void TCPConnection::wake_room_waiters() {
+  if (room_waiters_.load() == 0) return;
+  { Guard guard(send_lock_); }
+  room_.notify_all();
+}
+
+bool TCPConnection::has_room(int size) const {
+  return send_buffer_->count() + size < send_buffer_->capacity();
+}
+
+int TCPConnection::wait_for_room(int size, int timeout_ms) {
+  KS_ASSERT(!reactor_for_io()->holds_lock());
+  if (size < 0 || size >= CSendBuffer::kCapacity) return -1;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  room_waiters_.fetch_add(1);
+  send_lock_.lock();
+  int result = 0;
+  bool timed_out = false;
+  for (;;) {
+    if (state_.load() != STATE_CONNECTED) {
+      result = kNotConnected;
+      break;
+    }
+    if (has_room(size)) {
+      result = 1;
+      break;
+    }
+    if (timed_out) break;
+    timed_out = room_.wait_until(send_lock_, deadline) == std::cv_status::timeout;
+  }
+  send_lock_.unlock();
+  room_waiters_.fetch_sub(1);
+  return result;
 }
 
 bool TCPConnection::wants_output() const {
@@ -182,8 +221,11 @@ int TCPConnection::handle_output() {
       plain_line("[TCPConnection] : Send err = ", error);
       return -1;
     }
-    Guard guard(send_lock_);
-    send_buffer_->consume(static_cast<int>(sent));
+    {
+      Guard guard(send_lock_);
+      send_buffer_->consume(static_cast<int>(sent));
+    }
+    if (room_waiters_.load() > 0) room_.notify_all();
   }
   return 0;
 }
@@ -215,6 +257,7 @@ int TCPConnection::handle_close(socket_t socket, int mask) {
     }
   }
   state_.store(STATE_IDLE);
+  wake_room_waiters();
   remove_reference();
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <sys/uio.h>
 
+#include <condition_variable>
 #include <cstdint>
 
 #include "net/event_handler.h"
@@ -74,6 +75,12 @@ public:
   virtual int disconnect();
   virtual int receive(void* buffer, int size);
   virtual int send(const void* data, int size);
+  // For a producer on another thread whose send() found no room: waits
+  // until `size` bytes fit, the connection is no longer connected, or
+  // timeout_ms has passed, instead of polling. 1 = room now, 0 = timed out,
+  // -100 = not connected, -1 = `size` can never fit. Never on the reactor
+  // thread or inside a hook: the reactor is what makes the room.
+  int wait_for_room(int size, int timeout_ms);
   virtual int on_connect_result(int error) { (void)error; return 0; }
   virtual int on_connection_closed(int error) { (void)error; return 0; }
 
@@ -86,13 +93,18 @@ public:
 private:
   SocketReactor* reactor_for_io();
   void drop_send_queue();
+  void wake_room_waiters();
+  bool has_room(int size) const REQUIRES(send_lock_);
 
   std::atomic<socket_t> socket_{kInvalidSocket};
   // Callers' threads append under the lock; the thread holding the reactor's
   // lock sends straight out of the ring and drops what was sent, so a block
   // half sent stays queued in order and nothing but the ring is shared.
-  CSendBuffer* send_buffer_;
+  CSendBuffer* const send_buffer_ PT_GUARDED_BY(send_lock_);
   mutable Lock send_lock_;
+  // Producers waiting in wait_for_room; the reactor signals only when one is.
+  std::condition_variable_any room_;
+  std::atomic<int> room_waiters_{0};
   std::atomic<int> state_{STATE_IDLE};
   std::atomic<bool> close_requested_{false};
 };

@@ -14,6 +14,7 @@
 
 #include "app_test_support.h"
 #include "cam_connection_res.h"
+#include "thread_check.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -266,6 +267,24 @@ TEST_F(Worker, PacingZeroAsksForTheNextChunkAtOnce) {
   next();
   EXPECT_EQ(current_id(), first + 1);  // no wait, not even the default gap
   EXPECT_TRUE(sink_.later.empty());
+}
+
+// The thread checks hold in every build, release included: a check made on
+// this thread allows only this thread, a first-caller check the thread that
+// claimed it, until released; any other thread stops the program.
+TEST(ThreadCheck, AllowsOnlyItsThreadAndStopsAnyOther) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ThreadCheck made_here;
+  VELMORA_CHECK_THREAD(made_here);
+  EXPECT_DEATH(std::thread([&] { VELMORA_CHECK_THREAD(made_here); }).join(),
+               "called on the wrong thread \\(made_here\\)");
+
+  ThreadCheck first(ThreadCheck::kFirstCaller);
+  std::thread([&] { VELMORA_CHECK_THREAD(first); }).join();
+  EXPECT_DEATH(VELMORA_CHECK_THREAD(first), "wrong thread");
+  first.release();
+  VELMORA_CHECK_THREAD(first);
+  EXPECT_TRUE(first.on_thread());
 }
 
 }  // namespace

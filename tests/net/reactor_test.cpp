@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/reactor.h"
+#include "net/reactor_thread_check.h"
 #include "net/tcp_connection.h"
 #include "test_support.h"
 
@@ -387,4 +388,46 @@ TEST(ReactorThreads, RemovedReadyHandlerIsNeverDispatchedAfterwards) {
     ASSERT_EQ(0, reader.late.load()) << "round " << round;
   }
   r.stop_and_wait();
+}
+
+// The reactor's thread rules are checked in every build: a lock rule broken
+// is logged and stops the process.
+TEST(ReactorLock, ARuleBrokenStopsTheProcessInEveryBuild) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ReactorLock lock;
+  EXPECT_DEATH(lock.assert_held(), "rule broken: held_by_this_thread\\(\\)");
+  lock.lock();
+  lock.assert_held();
+  EXPECT_DEATH(std::thread([&] { lock.assert_held(); }).join(), "rule broken");
+  lock.unlock();
+}
+
+// A handler's hooks may be driven by hand while its reactor has no thread
+// (tests, fuzzing); once the thread runs, only that thread may run them.
+TEST(ReactorThreadCheck, HooksBelongToTheRunningReactorThreadOnly) {
+  struct Handler : Socket_Event_Handler {
+    socket_t get_handle() const override { return kInvalidSocket; }
+  } handler;
+  EXPECT_TRUE(on_handler_reactor_thread(handler));
+  SocketReactor r;
+  handler.set_reactor(&r);
+  EXPECT_TRUE(on_handler_reactor_thread(handler));
+  ASSERT_EQ(0, r.start());
+  EXPECT_FALSE(on_handler_reactor_thread(handler));
+  std::promise<bool> on_reactor;
+  struct Probe : Socket_Event_Handler {
+    const Socket_Event_Handler* watched = nullptr;
+    std::promise<bool>* result = nullptr;
+    int handle_timeout(const TimeValue&, void*) override {
+      result->set_value(on_handler_reactor_thread(*watched));
+      return 0;
+    }
+    socket_t get_handle() const override { return kInvalidSocket; }
+  } probe;
+  probe.watched = &handler;
+  probe.result = &on_reactor;
+  r.schedule_timer(&probe, nullptr, TimeValue(), TimeValue());
+  EXPECT_TRUE(on_reactor.get_future().get());
+  r.stop_and_wait();
+  EXPECT_TRUE(on_handler_reactor_thread(handler));
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "net/reactor.h"
@@ -235,4 +236,85 @@ TEST(TCPConnection, TransferBothWaysAndCloseFromEitherSide) {
   EXPECT_EQ(1, server->reference_count());
   client->remove_reference();
   server->remove_reference();
+}
+
+// A producer on another thread waits for room instead of polling: it is woken
+// as the reactor drains the ring, and the bytes arrive whole and in order.
+TEST(TCPConnection, ProducerWaitsForRoomWhileTheReactorDrains) {
+  LogCapture log;
+  SocketReactor r;
+  ASSERT_EQ(0, r.start());
+  test::Listener l;
+  auto* client = new Conn(&r);
+  ASSERT_EQ(0, client->connect(test::loopback(), l.port));
+  client->add_reference();
+  auto* server = new Conn(&r);
+  ASSERT_EQ(0, server->attach(l.accept_one(), nullptr));
+  server->add_reference();
+  ASSERT_TRUE(test::wait_until([&] { return client->state() == TCPConnection::STATE_CONNECTED; }));
+
+  const std::vector<unsigned char> data = pattern(3000000, 11);
+  std::atomic<int> timeouts{0};
+  std::thread producer([&] {
+    std::size_t off = 0;
+    while (off < data.size()) {
+      const int chunk = static_cast<int>(std::min<std::size_t>(65536, data.size() - off));
+      const int rc = client->send(data.data() + off, chunk);
+      if (rc > 0) {
+        off += static_cast<std::size_t>(rc);
+      } else if (client->wait_for_room(chunk, 10000) != 1) {
+        timeouts.fetch_add(1);
+        return;
+      }
+    }
+  });
+  producer.join();
+  EXPECT_EQ(0, timeouts.load());
+  ASSERT_TRUE(test::wait_until([&] { return server->received_count.load() == data.size(); }));
+  {
+    std::lock_guard<std::mutex> g(server->m);
+    EXPECT_TRUE(data == server->received);
+  }
+  client->disconnect();
+  server->disconnect();
+  r.stop_and_wait();
+  client->remove_reference();
+  server->remove_reference();
+}
+
+// The outcomes other than room: a size that can never fit, a full ring that
+// nobody drains, and a close while a producer waits, which must wake it
+// rather than leave it waiting out its time.
+TEST(TCPConnection, WaitForRoomEndsOnTimeOutAndOnClose) {
+  LogCapture log;
+  SocketReactor r;  // not running: nothing leaves the ring
+  test::Listener l;
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = test::loopback();
+  a.sin_port = htons(l.port);
+  ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)));
+  int server = l.accept_one();
+  auto* c = new Conn(&r);
+  c->add_reference();
+  EXPECT_EQ(TCPConnection::kNotConnected, c->wait_for_room(1, 0));
+  ASSERT_EQ(0, c->attach(fd, &a));
+
+  EXPECT_EQ(-1, c->wait_for_room(128000, 0));
+  EXPECT_EQ(1, c->wait_for_room(127999, 0));
+  std::vector<unsigned char> data = pattern(127999, 4);
+  ASSERT_EQ(127999, c->send(data.data(), 127999));
+  EXPECT_EQ(0, c->wait_for_room(1, 20));
+
+  std::atomic<int> result{2};
+  // Far longer than the test may run: only the wake can end this wait.
+  std::thread waiter([&] { result.store(c->wait_for_room(1, 3600 * 1000)); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it start waiting
+  c->disconnect();  // closes here, on this thread
+  waiter.join();
+  EXPECT_EQ(TCPConnection::kNotConnected, result.load());
+  EXPECT_EQ(1, c->closed_calls.load());
+  c->remove_reference();
+  ::close(server);
 }
