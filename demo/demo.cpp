@@ -315,8 +315,8 @@ int run_demo(const DemoOptions& options) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   if (display) display->finish();
   // What discovery heard while the cameras synchronised.
-  const bool discovering = SearchManager::instance().running();
-  const auto heard_texts = SearchManager::instance().list_texts();
+  const bool discovering = controller.search().running();
+  const auto heard_texts = controller.search().list_texts();
   controller.shutdown();
   const nvssim::Counters server_counts = server.counters();
   server.stop();

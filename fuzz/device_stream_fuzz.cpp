@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::quiet_library();
   static const std::string root = fuzz::scratch_folder() + "/device";
   std::filesystem::remove_all(root);
-  // Download ids from 0 each run, so inputs can name them.
-  velmora::CamConnentionRES::download_counter.store(0);
+  // A worker of its own: download ids from 0 each run, so inputs can name
+  // them.
 
   fuzz::NullSink sink;
   velmora::CamConnentionRES worker(sink);

@@ -20,7 +20,7 @@
 namespace fuzz {
 
 struct NullSink : velmora::MessageSink {
-  void post_message(std::uint32_t, std::intptr_t, std::intptr_t, QByteArray) override {}
+  void post(velmora::EngineEvent) override {}
   void arm_camera_timer(std::int32_t, int) override {}
   void cancel_camera_timer(std::int32_t) override {}
   void run_later(int, std::function<void()>) override {}

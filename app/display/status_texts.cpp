@@ -37,6 +37,12 @@ const char* const kIntervalTexts[] = {
 
 }  // namespace
 
+std::vector<std::int32_t> shown_statuses() {
+  std::vector<std::int32_t> out;
+  for (const StatusText& t : kStatusTexts) out.push_back(t.status);
+  return out;
+}
+
 QString status_label(std::int32_t status) {
   for (const StatusText& s : kStatusTexts)
     if (s.status == status) return QCoreApplication::translate("Status", s.text);

@@ -7,9 +7,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace velmora {
 
+// Every status a camera can show, in the order of their texts.
+std::vector<std::int32_t> shown_statuses();
 // Text of a status; empty for a camera that never ran (idle).
 QString status_label(std::int32_t status);
 // Icon index of a camera list row (0 idle, 1 synchronising, 2 stopped by the

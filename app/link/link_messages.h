@@ -1,6 +1,7 @@
-// Numbers of the messages posted to the main window, by the workers and by
-// the sibling program. The numbers are fixed: the sibling program posts some
-// of them and receives others.
+// The main window's message numbers, fixed because the sibling program posts
+// some of them and receives others. Inside the program the same reports
+// travel as typed events (app/sync/engine_events.h); the numbers matter only
+// on the link.
 #pragma once
 
 #include <cstdint>
@@ -31,19 +32,6 @@ enum WindowMessage : std::uint32_t {
   COPYDATA_CAMERA_LIST = 12086,
   WM_CURRENT_FILE = 12087,
   WM_LAYOUT_PROGRESS = 12088,
-  // Not exchanged with the sibling: a recording that could not be stored
-  // (write or rename failure), so it is never counted as done.
-  WM_FILE_FAILED = 12100,
-  // Not exchanged with the sibling: another client took over a server login
-  // (payload: the account's serial); the window drops that serial's cameras.
-  WM_SERVER_SEIZED = 12101,
-  // Not exchanged with the sibling: why a camera's run is failing (payload:
-  // UTF-8 text), sent before the status that ends the run, which keeps its
-  // own meaning for the scheduler.
-  WM_FAILURE_REASON = 12102,
-  // Not exchanged with the sibling: the answer to one delete request made
-  // after a verified copy (lparam a CardDeleteResult, payload the name).
-  WM_CARD_DELETE = 12103,
 };
 
 // Data-copy code of the server request sent to the sibling.

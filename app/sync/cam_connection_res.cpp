@@ -23,32 +23,11 @@ using NVS_SDK_V160::RECORD_FILE_ENTRY;
 using NVS_SDK_V160::RECORD_LIST_PAGE;
 using NVS_SDK_V160::RECORD_STATISTIC_BODY;
 
-std::atomic<std::int32_t> CamConnentionRES::download_counter{0};
-std::atomic<std::uint64_t> CamConnentionRES::received_bytes_{0};
-
 namespace {
 
 // No page can carry more entries than the largest message holds.
 constexpr std::uint32_t kMaxPageEntries =
     (131072 - 6 - sizeof(RECORD_LIST_PAGE)) / sizeof(RECORD_FILE_ENTRY);
-
-std::atomic<int> g_connect_guard_ms{0};
-std::atomic<int> g_transfer_guard_ms{0};
-std::atomic<int> g_delete_answer_ms{0};
-
-int delete_answer_ms() {
-  const int ms = g_delete_answer_ms.load();
-  return ms > 0 ? ms : kDeleteAnswerMs;
-}
-
-int connect_guard_ms() {
-  const int ms = g_connect_guard_ms.load();
-  return ms > 0 ? ms : kConnectTimeoutMs;
-}
-int transfer_guard_ms() {
-  const int ms = g_transfer_guard_ms.load();
-  return ms > 0 ? ms : kTransferWatchdogMs;
-}
 
 template <typename T>
 T body_as(const char* body) {
@@ -59,15 +38,11 @@ T body_as(const char* body) {
 
 }  // namespace
 
-void CamConnentionRES::set_guard_times_for_tests(int connect_ms, int transfer_ms) {
-  g_connect_guard_ms.store(connect_ms);
-  g_transfer_guard_ms.store(transfer_ms);
-}
-
-void CamConnentionRES::set_delete_answer_ms_for_tests(int ms) { g_delete_answer_ms.store(ms); }
-
-CamConnentionRES::CamConnentionRES(MessageSink& sink)
-    : sink_(sink), module_(new NVS_SDK_V160::Camera_Module) {
+CamConnentionRES::CamConnentionRES(MessageSink& sink, TransferCounters* counters)
+    : sink_(sink),
+      own_counters_(counters ? nullptr : std::make_unique<TransferCounters>()),
+      counters_(counters ? counters : own_counters_.get()),
+      module_(new NVS_SDK_V160::Camera_Module) {
   module_->RegisterMsgHandler(this);
 }
 
@@ -75,8 +50,6 @@ CamConnentionRES::~CamConnentionRES() {
   module_->RegisterMsgHandler(nullptr);
   delete module_;
 }
-
-std::uint64_t CamConnentionRES::take_received_bytes() { return received_bytes_.exchange(0); }
 
 bool CamConnentionRES::is_free() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -106,7 +79,7 @@ void CamConnentionRES::bind(const CameraRecord& record, const std::string& downl
     ++generation_;
     continuation_pending_ = false;
   }
-  sink_.arm_camera_timer(record.camera_id, connect_guard_ms());
+  sink_.arm_camera_timer(record.camera_id, options.times.connect_guard_ms);
 }
 
 int CamConnentionRES::connect_local() {
@@ -114,15 +87,19 @@ int CamConnentionRES::connect_local() {
   std::string address;
   unsigned char password[16] = {};
   std::int32_t id;
+  std::uint16_t port;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     address = address_text(camera_);
+    port = options_.camera_port;
     // The field holds at most 15 bytes and its terminator; copy only those.
     std::string text = field_text(camera_.local_password);
     std::memcpy(password, text.data(), std::min<std::size_t>(text.size(), 15));
     id = camera_.camera_id;
   }
-  int r = module_->ConnectLocalCamera(address.c_str(), password);
+  const int r = port == kCameraPort
+                    ? module_->ConnectLocalCamera(address.c_str(), password)
+                    : module_->ConnectLocalCameraAt(address.c_str(), port, password);
   if (r != 0) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (accepting_locked() && camera_.camera_id == id) {
@@ -194,32 +171,29 @@ void CamConnentionRES::distrust_last_chunk_locked(bool reopen_finished) {
     unconfirmed_file_.cut_to(static_cast<std::uint64_t>(start));
 }
 
-void CamConnentionRES::finish_run_locked(std::int32_t status) {
+void CamConnentionRES::finish_run_locked(SyncStatus status) {
   abandon_chunk_locked();
   run_over_ = true;
-  sink_.post_message(WM_SYNC_STATUS, camera_.camera_id, status);
+  sink_.post(SyncStatusEvent{camera_.camera_id, status});
 }
 
 void CamConnentionRES::disk_full_locked(std::int64_t free_bytes) {
   const std::int32_t id = camera_.camera_id;
-  sink_.post_message(WM_FAILURE_REASON, id, 0,
-                     QByteArray::fromStdString(
-                         disk_full_reason(root_, free_bytes, options_.min_free_bytes)));
+  sink_.post(FailureReasonEvent{id, FAILURE_OTHER,
+                                disk_full_reason(root_, free_bytes, options_.min_free_bytes)});
   sink_.cancel_camera_timer(id);
   finish_run_locked(STATUS_DISK_FULL);
 }
 
 void CamConnentionRES::post_counts_locked() {
-  SyncCounts c{camera_.camera_id, done_, total_};
-  sink_.post_message(WM_SYNC_COUNTS, 0, 0, QByteArray(reinterpret_cast<const char*>(&c), sizeof c));
+  sink_.post(SyncCountsEvent{camera_.camera_id, done_, total_});
 }
 
 void CamConnentionRES::file_failed_locked(const std::string& name, const char* reason) {
-  QByteArray payload(name.c_str(), static_cast<qsizetype>(name.size() + 1));
   // Reasons come marked for translation or already translated (which the
   // catalogue leaves as they are).
-  payload.append(QCoreApplication::translate("Console", reason).toUtf8());
-  sink_.post_message(WM_FILE_FAILED, camera_.camera_id, 0, payload);
+  sink_.post(FileFailedEvent{camera_.camera_id, name,
+                             QCoreApplication::translate("Console", reason).toStdString()});
 }
 
 void CamConnentionRES::OnConnectResult(int result) {
@@ -229,19 +203,19 @@ void CamConnentionRES::OnConnectResult(int result) {
     if (!accepting_locked()) return;
     const std::int32_t id = camera_.camera_id;
     sink_.cancel_camera_timer(id);
-    if (result == -8) {
-      sink_.post_message(WM_WRONG_PASSWORD, id, 0);
+    if (result == CONNECT_PASSWORD_REFUSED) {
+      sink_.post(WrongPasswordEvent{id});
       finish_run_locked(STATUS_WRONG_PASSWORD);
       return;
     }
-    if (result != 0) {
+    if (result != CONNECT_OK) {
       finish_run_locked(STATUS_CONNECT_FAILED);
       return;
     }
-    sink_.post_message(WM_SYNC_STATUS, id, STATUS_SYNCING);
+    sink_.post(SyncStatusEvent{id, STATUS_SYNCING});
     // A camera that logs in and then never sends its statistics would
     // otherwise hold its slot for ever.
-    sink_.arm_camera_timer(id, transfer_guard_ms());
+    sink_.arm_camera_timer(id, options_.times.transfer_guard_ms);
   }
   module_->RequestAudioData(false);
   module_->RequestVideoData(false);
@@ -271,7 +245,7 @@ void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
     total_ = 0;
     catalogue_.clear();
     queue_.clear();
-    sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
+    sink_.arm_camera_timer(camera_.camera_id, options_.times.transfer_guard_ms);
   }
   module_->RequestCameraRecordList(0, n);
 }
@@ -289,7 +263,7 @@ void CamConnentionRES::OnRecordListInfomation(const char* body) {
     for (std::uint32_t i = 0; i < n; ++i)
       catalogue_.push_back(body_as<RECORD_FILE_ENTRY>(body + sizeof page + sizeof(RECORD_FILE_ENTRY) * i));
     if (page.last_page == 0) {
-      sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
+      sink_.arm_camera_timer(camera_.camera_id, options_.times.transfer_guard_ms);
       return;
     }
     sink_.cancel_camera_timer(camera_.camera_id);
@@ -348,14 +322,11 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
     } else if (have > 0) {
       offset = static_cast<std::uint32_t>(have);
     }
-    QByteArray copy(e.file_name, sizeof e.file_name);
-    copy[31] = '\0';
-    // After the name: where the download starts and the recording's size.
-    copy.append(reinterpret_cast<const char*>(&offset), sizeof offset);
-    copy.append(reinterpret_cast<const char*>(&size), sizeof size);
-    sink_.post_message(WM_CURRENT_FILE, camera_.camera_id, 0, copy);
-    sink_.post_message(WM_FILE_PROGRESS, camera_.camera_id,
-                       static_cast<std::intptr_t>(static_cast<double>(offset) * 100.0 / size));
+    // The name as the window shows it: at most the field's 31 characters.
+    sink_.post(CurrentFileEvent{camera_.camera_id, name.substr(0, sizeof e.file_name - 1), offset,
+                                size});
+    sink_.post(FileProgressEvent{camera_.camera_id,
+                                 static_cast<int>(static_cast<double>(offset) * 100.0 / size)});
     return chunk_locked(offset);
   }
   return run_end_locked();
@@ -399,8 +370,8 @@ CamConnentionRES::ModuleCalls CamConnentionRES::next_delete_locked() {
   delete_pending_ = true;
   const std::uint64_t generation = generation_;
   const std::uint64_t sequence = ++delete_sequence_;
-  delete_deadline_ = Clock::now() + std::chrono::milliseconds(delete_answer_ms());
-  sink_.run_later(delete_answer_ms(), [this, generation, sequence] {
+  delete_deadline_ = Clock::now() + std::chrono::milliseconds(options_.times.delete_answer_ms);
+  sink_.run_later(options_.times.delete_answer_ms, [this, generation, sequence] {
     delete_timed_out(generation, sequence);
   });
   return r;
@@ -418,9 +389,8 @@ void CamConnentionRES::OnRecordDelResponse(const char* body) {
     unconfirmed_start_ = -1;  // the stream is whole after the last chunk
     const std::string name = deletes_.front();
     deletes_.pop_front();
-    sink_.post_message(WM_CARD_DELETE, camera_.camera_id,
-                       result == 0 ? CARD_DELETED : CARD_DELETE_REFUSED,
-                       QByteArray::fromStdString(name));
+    sink_.post(CardDeleteEvent{camera_.camera_id,
+                               result == 0 ? CARD_DELETED : CARD_DELETE_REFUSED, name});
     calls = next_delete_locked();
   }
   call_module(calls);
@@ -444,8 +414,7 @@ void CamConnentionRES::delete_timed_out(std::uint64_t generation, std::uint64_t 
   }
   // A camera that does not answer one delete is not asked for more: its
   // recordings stay where they are, and the copies are complete anyway.
-  sink_.post_message(WM_CARD_DELETE, camera_.camera_id, CARD_DELETE_NO_ANSWER,
-                     QByteArray::fromStdString(deletes_.front()));
+  sink_.post(CardDeleteEvent{camera_.camera_id, CARD_DELETE_NO_ANSWER, deletes_.front()});
   deletes_.clear();
   delete_pending_ = false;
   finish_run_locked(STATUS_COMPLETE);
@@ -455,7 +424,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offse
   // Checked before every chunk: the run stops cleanly at a chunk boundary
   // instead of failing writes into a full disk.
   std::int64_t free_bytes;
-  if (!enough_space(root_, options_.min_free_bytes, free_bytes)) {
+  if (!enough_space(root_, options_.min_free_bytes, free_bytes, options_.free_space)) {
     disk_full_locked(free_bytes);
     return {};
   }
@@ -464,7 +433,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offse
   r.send = true;
   r.offset = offset;
   r.length = std::min<std::uint32_t>(e.file_size - offset, kChunkBytes);
-  r.download_id = download_counter.fetch_add(1);
+  r.download_id = counters_->download_id.fetch_add(1);
   std::memcpy(r.name, e.file_name, sizeof r.name);
   r.name[31] = '\0';
   current_download_ = r.download_id;
@@ -475,7 +444,7 @@ CamConnentionRES::ModuleCalls CamConnentionRES::chunk_locked(std::uint32_t offse
   last_request_ = Clock::now();
   // Every chunk is watched, not only a recording's first: a camera that stops
   // answering between chunks must not hold its slot for ever.
-  sink_.arm_camera_timer(camera_.camera_id, transfer_guard_ms());
+  sink_.arm_camera_timer(camera_.camera_id, options_.times.transfer_guard_ms);
   return r;
 }
 
@@ -555,7 +524,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     const std::uint32_t size = queue_.front().file_size;
     const std::int32_t id = camera_.camera_id;
     const std::uint64_t block_end = static_cast<std::uint64_t>(block.offset) + block.length;
-    received_bytes_.fetch_add(block.length);
+    counters_->received_bytes.fetch_add(block.length);
 
     const bool in_range = block.offset == have_ && block_end <= chunk_end_;
     if (in_range) unconfirmed_start_ = -1;  // the stream is whole after the last chunk
@@ -591,16 +560,14 @@ void CamConnentionRES::OnDownloadData(const char* body) {
                                        QString::fromLocal8Bit(std::strerror(write_error)))
                                   .toStdString();
       calls = drop_chunk_locked(why.c_str());
-      sink_.post_message(WM_FAILURE_REASON, id, FAILURE_WRITE_FAILED,
-                         QByteArray::fromStdString(why));
+      sink_.post(FailureReasonEvent{id, FAILURE_WRITE_FAILED, why});
       sink_.cancel_camera_timer(id);
       finish_run_locked(STATUS_INTERRUPTED);
     } else {
       have_ = block_end;
-      sink_.post_message(WM_FILE_PROGRESS, id,
-                         static_cast<std::intptr_t>(static_cast<double>(block_end) * 100.0 / size));
+      sink_.post(FileProgressEvent{id, static_cast<int>(static_cast<double>(block_end) * 100.0 / size)});
       if (block.end_of_request == 0) {
-        sink_.arm_camera_timer(id, transfer_guard_ms());
+        sink_.arm_camera_timer(id, options_.times.transfer_guard_ms);
         return;
       }
       sink_.cancel_camera_timer(id);

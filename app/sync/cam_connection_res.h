@@ -2,13 +2,14 @@
 // It owns a Camera_Module, logs in, fetches the record list, has the missing
 // recordings worked out (catalogue_compare.h) and downloads them one after
 // the other in chunks into their partial files (partial_file.h), reporting
-// every step to the window by posted messages.
+// every step to the main thread as typed events.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,12 +17,41 @@
 #include "camera_module.h"
 #include "nvs_records.h"
 #include "camera_record.h"
+#include "disk_space.h"
 #include "download_layout.h"
 #include "message_sink.h"
 #include "partial_file.h"
 #include "thread_check.h"
+#include "window_messages.h"
 
 namespace velmora {
+
+// What OnConnectResult reports, as far as the worker tells results apart.
+enum ConnectResult : int {
+  CONNECT_OK = 0,
+  CONNECT_PASSWORD_REFUSED = -8,  // the camera refused the password
+};
+
+// Where cameras on the local network listen.
+inline constexpr std::uint16_t kCameraPort = 9996;
+
+// The two counters every camera resource of the program shares: the
+// download id each chunk request takes, and the bytes received since the
+// speed display last took them. Any thread.
+struct TransferCounters {
+  std::atomic<std::int32_t> download_id{0};
+  std::atomic<std::uint64_t> received_bytes{0};
+
+  std::uint64_t take_received_bytes() { return received_bytes.exchange(0); }
+};
+
+// How long a worker waits for the camera, and where it reaches a camera on
+// the local network. The defaults are the program's; tests shorten them.
+struct WorkerTimes {
+  int connect_guard_ms = kConnectTimeoutMs;     // from bind to the login's result
+  int transfer_guard_ms = kTransferWatchdogMs;  // for every reply and chunk
+  int delete_answer_ms = kDeleteAnswerMs;       // for each delete request
+};
 
 // What a run does beyond downloading, fixed when the camera is bound.
 struct RunOptions {
@@ -31,6 +61,12 @@ struct RunOptions {
   // After a run that reached its end, ask the camera to delete every listed
   // recording whose final file is on disk with the listed length.
   bool delete_after_copy = false;
+  WorkerTimes times;
+  // Where the free space is asked (none: the file system itself).
+  FreeSpaceProbe free_space;
+  // The TCP port of a camera on the local network; cameras listen on 9996,
+  // simulated ones anywhere.
+  std::uint16_t camera_port = kCameraPort;
 };
 
 class CamConnentionRES : public NVS_SDK_V160::INVDMessageHandler {
@@ -38,7 +74,9 @@ public:
   static constexpr std::uint32_t kChunkBytes = 131072;
   static constexpr int kContinuationGapMs = 500;
 
-  explicit CamConnentionRES(MessageSink& sink);
+  // `counters` are shared with the other resources; without them the
+  // resource counts on its own.
+  explicit CamConnentionRES(MessageSink& sink, TransferCounters* counters = nullptr);
   ~CamConnentionRES() override;
   CamConnentionRES(const CamConnentionRES&) = delete;
   CamConnentionRES& operator=(const CamConnentionRES&) = delete;
@@ -61,15 +99,7 @@ public:
   bool is_free() const;
   std::int32_t camera_id() const;
 
-  // Shared by all resources: bytes received since the speed display last
-  // took them, and the ever-growing download id.
-  static std::uint64_t take_received_bytes();
-  static std::atomic<std::int32_t> download_counter;
-
-  // Test hook: shorter connect and transfer guards (0 = the defaults).
-  static void set_guard_times_for_tests(int connect_ms, int transfer_ms);
-  // Test hook: a shorter wait for a delete answer (0 = the default).
-  static void set_delete_answer_ms_for_tests(int ms);
+  TransferCounters& counters() { return *counters_; }
 
   // INVDMessageHandler (reactor thread).
   void OnConnectResult(int result) override;
@@ -109,7 +139,7 @@ private:
   // chunk's final block: that chunk goes too. A finished recording is taken
   // back to its partial file only when `reopen_finished`.
   void distrust_last_chunk_locked(bool reopen_finished);
-  void finish_run_locked(std::int32_t status);
+  void finish_run_locked(SyncStatus status);
   // Ends the run with "disk full"; the partial file keeps only what the
   // finished chunks proved.
   void disk_full_locked(std::int64_t free_bytes);
@@ -124,6 +154,8 @@ private:
   bool accepting_locked() const { return !free_ && !run_over_; }
 
   MessageSink& sink_;
+  std::unique_ptr<TransferCounters> own_counters_;  // when none were given
+  TransferCounters* counters_;
   NVS_SDK_V160::Camera_Module* module_;
 
   mutable std::mutex mutex_;
@@ -168,7 +200,6 @@ private:
   ThreadCheck window_thread_{ThreadCheck::kFirstCaller};
   ThreadCheck reactor_thread_{ThreadCheck::kFirstCaller};
 
-  static std::atomic<std::uint64_t> received_bytes_;
   std::atomic<int> pacing_ms_{kContinuationGapMs};
 };
 

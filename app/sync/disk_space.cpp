@@ -6,14 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <mutex>
 
 namespace velmora {
 
 namespace {
-
-std::mutex g_probe_mutex;
-FreeSpaceProbe g_probe;
 
 std::int64_t statvfs_free(const std::string& path) {
   std::string at = path.empty() ? std::string("/") : path;
@@ -32,24 +28,13 @@ std::int64_t statvfs_free(const std::string& path) {
 
 }  // namespace
 
-std::int64_t free_space(const std::string& path) {
-  FreeSpaceProbe probe;
-  {
-    std::lock_guard<std::mutex> lock(g_probe_mutex);
-    probe = g_probe;
-  }
-  return probe ? probe(path) : statvfs_free(path);
-}
+std::int64_t free_space(const std::string& path) { return statvfs_free(path); }
 
-void set_free_space_probe(FreeSpaceProbe probe) {
-  std::lock_guard<std::mutex> lock(g_probe_mutex);
-  g_probe = std::move(probe);
-}
-
-bool enough_space(const std::string& root, std::int64_t min_free, std::int64_t& free_bytes) {
+bool enough_space(const std::string& root, std::int64_t min_free, std::int64_t& free_bytes,
+                  const FreeSpaceProbe& probe) {
   free_bytes = -1;
   if (min_free <= 0) return true;
-  free_bytes = free_space(root);
+  free_bytes = probe ? probe(root) : free_space(root);
   return free_bytes < 0 || free_bytes >= min_free;
 }
 

@@ -1,5 +1,5 @@
-// Free space of the file system that holds the downloads, behind a probe that
-// tests may replace, and the check that keeps a run from filling it.
+// Free space of the file system that holds the downloads, and the check that
+// keeps a run from filling it; whoever checks may bring a probe of its own.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +15,11 @@ using FreeSpaceProbe = std::function<std::int64_t(const std::string& path)>;
 
 std::int64_t free_space(const std::string& path);
 
-// Replaces the probe for the whole process (tests only); an empty probe puts
-// the real one back.
-void set_free_space_probe(FreeSpaceProbe probe);
-
 // True when writing may go on: the guard is off, the free space is unknown,
-// or at least `min_free` bytes are free. `free_bytes` gets what was found.
-bool enough_space(const std::string& root, std::int64_t min_free, std::int64_t& free_bytes);
+// or at least `min_free` bytes are free. `free_bytes` gets what was found;
+// `probe` (when given) is asked instead of the file system.
+bool enough_space(const std::string& root, std::int64_t min_free, std::int64_t& free_bytes,
+                  const FreeSpaceProbe& probe = {});
 
 // "1.5 GiB"-style text of a byte count, for messages.
 std::string byte_text(std::int64_t bytes);

@@ -15,14 +15,13 @@ MainThreadMailbox::MainThreadMailbox(QObject* parent) : QObject(parent) {}
 
 MainThreadMailbox::~MainThreadMailbox() = default;
 
-void MainThreadMailbox::post_message(std::uint32_t msg, std::intptr_t wparam,
-                                     std::intptr_t lparam, QByteArray data) {
-  QCoreApplication::postEvent(this, new MailboxEvent(Message{msg, wparam, lparam, std::move(data)}));
+void MainThreadMailbox::post(EngineEvent event) {
+  QCoreApplication::postEvent(this, new MailboxEvent(std::move(event)));
 }
 
 bool MainThreadMailbox::event(QEvent* e) {
   if (e->type() == MailboxEvent::event_type()) {
-    handle_message(static_cast<MailboxEvent*>(e)->message);
+    handle_event(static_cast<MailboxEvent*>(e)->event);
     return true;
   }
   return QObject::event(e);

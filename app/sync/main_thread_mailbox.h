@@ -1,5 +1,5 @@
-// The main thread's mailbox and timers: workers on any thread post numbered
-// messages (with an owned payload) to it, and it owns the window timers (by
+// The main thread's mailbox and timers: workers on any thread post typed
+// events to it, and it owns the window timers (by
 // identifier) and one timer per camera. Everything it delivers runs on the
 // thread that owns it (the main thread); a window, if any, sits on top.
 #pragma once
@@ -19,9 +19,9 @@ namespace velmora {
 
 class MailboxEvent : public QEvent {
 public:
-  explicit MailboxEvent(Message m) : QEvent(event_type()), message(std::move(m)) {}
+  explicit MailboxEvent(EngineEvent e) : QEvent(event_type()), event(std::move(e)) {}
   static QEvent::Type event_type();
-  Message message;
+  EngineEvent event;
 };
 
 class MainThreadMailbox : public QObject, public MessageSink {
@@ -30,8 +30,7 @@ public:
   explicit MainThreadMailbox(QObject* parent = nullptr);
   ~MainThreadMailbox() override;
 
-  void post_message(std::uint32_t msg, std::intptr_t wparam, std::intptr_t lparam,
-                    QByteArray data = {}) override;
+  void post(EngineEvent event) override;
   void arm_camera_timer(std::int32_t camera_id, int ms) override;
   void cancel_camera_timer(std::int32_t camera_id) override;
   void run_later(int ms, std::function<void()> fn) override;
@@ -46,7 +45,7 @@ protected:
   bool event(QEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
 
-  virtual void handle_message(const Message& m) = 0;
+  virtual void handle_event(const EngineEvent& e) = 0;
   virtual void handle_window_timer(int id) = 0;
   virtual void handle_camera_timer(std::int32_t camera_id) = 0;
 

@@ -197,7 +197,7 @@ std::string NVSConnentionRES::not_in_account_locked() const {
 void NVSConnentionRES::tell_cameras_locked(const std::vector<std::int32_t>& ids,
                                            FailureKind kind, const std::string& reason) {
   for (std::int32_t id : ids)
-    sink_.post_message(WM_FAILURE_REASON, id, kind, QByteArray::fromStdString(reason));
+    sink_.post(FailureReasonEvent{id, kind, reason});
 }
 
 std::vector<std::int32_t> NVSConnentionRES::attached_locked() const {
@@ -333,7 +333,7 @@ int NVSConnentionRES::OnSeizeNotify() {
     serial = serial_of(account_);
   }
   // The scheduler is window-thread only: let the window drop the cameras.
-  sink_.post_message(WM_SERVER_SEIZED, 0, 0, QByteArray::fromStdString(serial));
+  sink_.post(ServerSeizedEvent{serial});
   return 0;
 }
 

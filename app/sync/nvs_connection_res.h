@@ -29,7 +29,7 @@ public:
 
   // Offers the account to the sibling program for one camera without
   // blocking; calls `done` later on the window thread: true when the sibling
-  // is there and was asked (its answer comes as WM_SERVER_HANDOVER), false
+  // is there and was asked (its answer comes as a ServerHandoverEvent), false
   // when it is absent (we log in ourselves).
   using SiblingOffer = std::function<void(std::int32_t camera_id, const std::string& serial,
                                           std::function<void(bool asked)> done)>;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "link_messages.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -31,11 +32,6 @@ std::string DiscoveryRecord::address_text() const {
   std::snprintf(text, sizeof text, "%u.%u.%u.%u", (a >> 24) & 0xFF, (a >> 16) & 0xFF, (a >> 8) & 0xFF,
                 a & 0xFF);
   return text;
-}
-
-SearchManager& SearchManager::instance() {
-  static SearchManager manager;
-  return manager;
 }
 
 SearchManager::SearchManager() : detector_(new NVS_SDK_V160::Camera_Detect_Module()) {
@@ -67,12 +63,14 @@ bool SearchManager::sibling_present() {
 
 void SearchManager::changed() {
   std::lock_guard<std::mutex> g(host_mu_);
-  if (host_.post) host_.post(WM_DISCOVERY_CHANGED);
+  if (host_.changed) host_.changed();
 }
 
 bool SearchManager::start() {
   if (sibling_present()) return false;  // the sibling discovers for both
   if (running_) return true;
+  // Another table made since ours may have taken the one listener's place.
+  detector_->RegisterCallback(this);
   if (detector_->Start() != 0) {
     std::fprintf(stderr, "velmora: camera discovery cannot listen (is another program using its port?)\n");
     return false;

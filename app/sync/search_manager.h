@@ -31,8 +31,8 @@ class SearchManager : public NVS_SDK_V160::ICameraDetectNotify {
 public:
   // What the manager needs of the program; every function may be empty.
   struct Host {
-    // Posts a message to the main window; called from any thread.
-    std::function<void(std::uint32_t msg)> post;
+    // Tells the main thread that the table changed; called from any thread.
+    std::function<void()> changed;
     // Whether the sibling program runs; called from any thread.
     std::function<bool()> sibling_present;
     // The main window's timers by identifier; main thread only.
@@ -40,9 +40,8 @@ public:
     std::function<void(int id)> kill_timer;
   };
 
-  static SearchManager& instance();  // the program's one table
-
-  // Made on its own only by tests; the program uses instance().
+  // The library's discovery has one listener: the program keeps one table
+  // (its controller owns it).
   SearchManager();
   ~SearchManager();
   SearchManager(const SearchManager&) = delete;
@@ -52,8 +51,9 @@ public:
   void attach(Host host);
   void detach();
 
-  // Starts the library's discovery unless the sibling runs. False when
-  // refused or when the discovery port cannot be had.
+  // Starts the library's discovery unless the sibling runs, with this table
+  // as its listener. False when refused or when the discovery port cannot
+  // be had.
   bool start();
   void stop();  // at exit
   bool running() const;
@@ -79,7 +79,7 @@ public:
   void clear();
 
 private:
-  void changed();  // posts WM_DISCOVERY_CHANGED
+  void changed();  // tells the host
   bool sibling_present();
 
   NVS_SDK_V160::Camera_Detect_Module* detector_;  // owned

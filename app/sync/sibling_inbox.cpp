@@ -1,28 +1,26 @@
 #include "sibling_inbox.h"
 
-#include "window_messages.h"
+#include "link_messages.h"
 
 namespace velmora {
 
 void SiblingInbox::on_frame(const LinkFrame& f) {
   if (f.kind == LinkFrame::CopyData) {
-    mailbox_.post_message(WM_COPYDATA_MSG, static_cast<std::intptr_t>(f.msg), 0, f.data);
+    mailbox_.post(CopyDataEvent{static_cast<std::int32_t>(f.msg), f.data});
     return;
   }
   // Only what the sibling (or the auto-start module) may send is accepted:
-  // worker messages from outside could fake statuses and free heap payloads.
+  // worker events from outside could fake statuses.
   switch (f.msg) {
-    case WM_RELOAD_CAMERAS:
-    case WM_RELOAD_DOWNLOAD_ROOT:
+    case WM_RELOAD_CAMERAS: mailbox_.post(ReloadCamerasEvent{}); break;
+    case WM_RELOAD_DOWNLOAD_ROOT: mailbox_.post(ReloadDownloadRootEvent{}); break;
     case WM_SERVER_HANDOVER:
-    case WM_PAUSE_DISCOVERY:
-    case WM_RESUME_DISCOVERY:
-    case WM_AUTOSTART_RESULT:
-      mailbox_.post_message(f.msg, static_cast<std::intptr_t>(f.wparam),
-                            static_cast<std::intptr_t>(f.lparam));
+      mailbox_.post(ServerHandoverEvent{f.wparam != 0, static_cast<std::int32_t>(f.lparam)});
       break;
-    default:
-      break;
+    case WM_PAUSE_DISCOVERY: mailbox_.post(PauseDiscoveryEvent{}); break;
+    case WM_RESUME_DISCOVERY: mailbox_.post(ResumeDiscoveryEvent{}); break;
+    case WM_AUTOSTART_RESULT: mailbox_.post(AutostartResultEvent{f.lparam == 1}); break;
+    default: break;
   }
 }
 

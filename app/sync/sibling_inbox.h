@@ -1,7 +1,7 @@
-// What arrives from the sibling program: the messages it may post, and its
-// data copies, are passed on to the main thread's mailbox (anything else is
-// dropped: a worker message from outside could fake statuses). The copies
-// fill the discovered-camera table there. Main thread only.
+// What arrives from the sibling program: the numbered messages it may post,
+// and its data copies, become events for the main thread's mailbox (anything
+// else is dropped: a worker event from outside could fake statuses). The
+// copies fill the discovered-camera table there. Main thread only.
 #pragma once
 
 #include "link_frame.h"

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <variant>
 
 #include "kestrune_sdk.h"
+#include "link_messages.h"
 #include "retention.h"
 #include "window_messages.h"
 
@@ -26,6 +28,9 @@ SyncController::SyncController(ControllerOptions options, QObject* parent)
     : MainThreadMailbox(parent), options_(std::move(options)),
       scheduler_(std::make_unique<SyncScheduler>(*this)) {
   scheduler_->set_server_port(options_.server_port);
+  scheduler_->set_worker_times(options_.worker_times);
+  scheduler_->set_camera_port(options_.camera_port);
+  scheduler_->set_free_space_probe(options_.free_space);
   scheduler_->set_sibling_offer(
       [this](std::int32_t id, const std::string& serial, std::function<void(bool)> done) {
         offer_server_to_sibling(id, serial, std::move(done));
@@ -72,19 +77,19 @@ bool SyncController::start() {
 void SyncController::start_discovery() {
   sibling_seen_ = sibling_present();
   SearchManager::Host host;
-  host.post = [this](std::uint32_t msg) { post_message(msg, 0, 0); };
+  host.changed = [this] { post(DiscoveryChangedEvent{}); };
   host.sibling_present = [this] { return sibling_seen_.load(); };
   host.set_timer = [this](int id, int ms) { set_window_timer(id, ms); };
   host.kill_timer = [this](int id) { kill_window_timer(id); };
-  SearchManager::instance().attach(host);
+  search_.attach(host);
   // Left to the sibling while it runs; a busy port leaves discovery off.
-  SearchManager::instance().start();
+  search_.start();
 }
 
 void SyncController::shutdown() {
   if (!sdk_started_) return;
-  SearchManager::instance().stop();
-  SearchManager::instance().detach();
+  search_.stop();
+  search_.detach();
   stop_all();
   // The stop statuses are only posted; no event loop may be left to deliver
   // them, so the runs they end are recorded here.
@@ -224,10 +229,10 @@ void SyncController::start_camera(std::int32_t id) {
 }
 
 void SyncController::stop_camera(std::int32_t id) {
-  const int state = scheduler_->state_of(id);
-  if (state == 0) return;
-  post_message(WM_SYNC_STATUS, id, STATUS_USER_STOPPED);
-  if (state == 1) {
+  const CameraState state = scheduler_->state_of(id);
+  if (state == CAMERA_IDLE) return;
+  post(SyncStatusEvent{id, STATUS_USER_STOPPED});
+  if (state == CAMERA_WAITING) {
     scheduler_->remove_waiting(id);
   } else {
     scheduler_->stop_active(id, is_local(id));
@@ -249,7 +254,7 @@ void SyncController::stop_all() {
 }
 
 void SyncController::toggle_camera(std::int32_t id) {
-  if (scheduler_->state_of(id) != 0) {
+  if (scheduler_->state_of(id) != CAMERA_IDLE) {
     stop_camera(id);
   } else {
     start_camera(id);
@@ -338,7 +343,7 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
   switch (status) {
     case STATUS_COMPLETE:
       // Before the status goes out, so whoever reports the run sees it.
-      if (scheduler_->state_of(id) == 2) apply_retention_of(id, v);
+      if (scheduler_->state_of(id) == CAMERA_ACTIVE) apply_retention_of(id, v);
       show();
       release(id);
       break;
@@ -359,7 +364,7 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
       // A report for a camera that is no longer waiting or running comes
       // from a run that has already ended (a timer that fired just as the
       // camera completed, say); it must not put the camera on the retry list.
-      if (scheduler_->state_of(id) == 0) break;
+      if (scheduler_->state_of(id) == CAMERA_IDLE) break;
       if (!user_stopped) {
         retry_.add(id);
         show();
@@ -400,132 +405,108 @@ void SyncController::run_retry() {
   }
 }
 
-void SyncController::handle_message(const Message& m) {
-  switch (m.msg) {
-    case WM_SYNC_STATUS:
-      on_status(static_cast<std::int32_t>(m.wparam), static_cast<std::int32_t>(m.lparam));
-      break;
-    case WM_SYNC_COUNTS: {
-      if (m.data.size() < static_cast<qsizetype>(sizeof(SyncCounts))) break;
-      SyncCounts c;
-      std::memcpy(&c, m.data.constData(), sizeof c);
-      CameraView& v = views_[c.camera_id];
-      v.done = c.done;
-      v.total = c.total;
-      ledger_.counts(c.camera_id, c.done, c.total);
-      emit countsChanged(c.camera_id, c.done, c.total);
-      break;
-    }
-    case WM_FILE_PROGRESS: {
-      const auto id = static_cast<std::int32_t>(m.wparam);
-      views_[id].percent = static_cast<int>(m.lparam);
-      emit fileProgress(id, static_cast<int>(m.lparam));
-      break;
-    }
-    case WM_CURRENT_FILE: {
-      const auto id = static_cast<std::int32_t>(m.wparam);
-      QByteArray name = m.data.left(32);
-      const qsizetype nul = name.indexOf('\0');
-      if (nul >= 0) name.truncate(nul);
-      CameraView& v = views_[id];
-      v.current_file = name.toStdString();
-      v.file_offset = v.file_size = 0;
-      if (m.data.size() >= 40) {
-        std::uint32_t offset, size;
-        std::memcpy(&offset, m.data.constData() + 32, sizeof offset);
-        std::memcpy(&size, m.data.constData() + 36, sizeof size);
-        v.file_offset = offset;
-        v.file_size = size;
-      }
-      ledger_.file_started(id, v.file_offset, v.file_size);
-      emit currentFileChanged(id, QString::fromUtf8(name));
-      break;
-    }
-    case WM_FILE_FAILED: {
-      const qsizetype nul = m.data.indexOf('\0');
-      const QByteArray name = nul >= 0 ? m.data.left(nul) : m.data;
-      const QByteArray reason = nul >= 0 ? m.data.mid(nul + 1) : QByteArray();
-      ledger_.file_failed(static_cast<std::int32_t>(m.wparam));
-      emit fileFailed(static_cast<int>(m.wparam), QString::fromUtf8(name),
-                      QString::fromUtf8(reason));
-      break;
-    }
-    case WM_WRONG_PASSWORD:
-      break;  // the status 177 that follows does the work
-    case WM_RELOAD_CAMERAS:
-      load_cameras();
-      break;
-    case WM_RELOAD_DOWNLOAD_ROOT:
-      stop_all();
-      reload_download_root();
-      break;
-    case WM_INTERVAL_CHANGED:
-      arm_auto_sync();
-      break;
-    case WM_AUTOSTART_RESULT:
-      if (m.lparam == 1) {
-        settings_.auto_start = !settings_.auto_start;
-        // Kept at once: the session may end before the program does.
-        save_settings();
-      }
-      break;
-    case WM_ADD_LOCAL_CAMERA:
-    case WM_ADD_REMOTE_CAMERA:
-      if (m.data.size() == static_cast<qsizetype>(sizeof(CameraRecord))) {
-        CameraRecord r;
-        std::memcpy(&r, m.data.constData(), sizeof r);
-        add_or_update(r);
-      }
-      break;
-    case WM_SERVER_HANDOVER: {
-      auto it = cameras_.find(static_cast<std::int32_t>(m.lparam));
-      if (it == cameras_.end() || it->second.is_local) break;
-      if (m.wparam != 0) {
-        scheduler_->server_handover_accepted(serial_of(it->second));
-      } else {
-        scheduler_->drop_server_cameras(serial_of(it->second));
-      }
-      break;
-    }
-    case WM_FAILURE_REASON: {
-      const auto id = static_cast<std::int32_t>(m.wparam);
-      views_[id].reason = m.data.left(512).toStdString();
-      ledger_.failure(id, static_cast<std::int32_t>(m.lparam), views_[id].reason);
-      emit failureReason(id, QString::fromUtf8(m.data.left(512)));
-      break;
-    }
-    case WM_CARD_DELETE: {
-      const auto id = static_cast<std::int32_t>(m.wparam);
-      CameraView& v = views_[id];
-      if (m.lparam == CARD_DELETED) {
-        ++v.card_deleted;
-      } else {
-        ++v.card_kept;
-      }
-      emit cardDeleteAnswered(id, QString::fromUtf8(m.data.left(32)), static_cast<int>(m.lparam));
-      break;
-    }
-    case WM_SERVER_SEIZED:
-      scheduler_->drop_server_cameras(m.data.toStdString());
-      break;
-    case WM_COPYDATA_MSG:
-      // The table posts WM_DISCOVERY_CHANGED when a copy changed it.
-      SearchManager::instance().on_copy_data(static_cast<std::int32_t>(m.wparam), m.data);
-      break;
-    case WM_PAUSE_DISCOVERY:
-      discovery_paused_ = true;
-      SearchManager::instance().pause();
-      break;
-    case WM_RESUME_DISCOVERY:
-      SearchManager::instance().resume_later();
-      break;
-    case WM_DISCOVERY_CHANGED:
-      emit discoveryChanged();
-      break;
-    default:
-      break;
+void SyncController::handle_event(const EngineEvent& e) {
+  std::visit([this](const auto& event) { on_event(event); }, e);
+}
+
+void SyncController::on_event(const SyncStatusEvent& e) { on_status(e.camera_id, e.status); }
+
+void SyncController::on_event(const SyncCountsEvent& e) {
+  CameraView& v = views_[e.camera_id];
+  v.done = e.done;
+  v.total = e.total;
+  ledger_.counts(e.camera_id, e.done, e.total);
+  emit countsChanged(e.camera_id, e.done, e.total);
+}
+
+void SyncController::on_event(const FileProgressEvent& e) {
+  views_[e.camera_id].percent = e.percent;
+  emit fileProgress(e.camera_id, e.percent);
+}
+
+void SyncController::on_event(const CurrentFileEvent& e) {
+  CameraView& v = views_[e.camera_id];
+  v.current_file = e.name;
+  v.file_offset = e.offset;
+  v.file_size = e.size;
+  ledger_.file_started(e.camera_id, v.file_offset, v.file_size);
+  emit currentFileChanged(e.camera_id, QString::fromStdString(e.name));
+}
+
+void SyncController::on_event(const FileFailedEvent& e) {
+  ledger_.file_failed(e.camera_id);
+  emit fileFailed(e.camera_id, QString::fromStdString(e.name), QString::fromStdString(e.reason));
+}
+
+void SyncController::on_event(const WrongPasswordEvent&) {
+  // The status 177 that follows does the work.
+}
+
+void SyncController::on_event(const FailureReasonEvent& e) {
+  // A reason is one line of the history and of the list, not a document.
+  CameraView& v = views_[e.camera_id];
+  v.reason = e.text.substr(0, 512);
+  ledger_.failure(e.camera_id, e.kind, v.reason);
+  emit failureReason(e.camera_id, QString::fromStdString(v.reason));
+}
+
+void SyncController::on_event(const CardDeleteEvent& e) {
+  CameraView& v = views_[e.camera_id];
+  if (e.result == CARD_DELETED) {
+    ++v.card_deleted;
+  } else {
+    ++v.card_kept;
+  }
+  emit cardDeleteAnswered(e.camera_id, QString::fromStdString(e.name), e.result);
+}
+
+void SyncController::on_event(const ServerSeizedEvent& e) {
+  scheduler_->drop_server_cameras(e.serial);
+}
+
+void SyncController::on_event(const DiscoveryChangedEvent&) { emit discoveryChanged(); }
+
+void SyncController::on_event(const ReloadCamerasEvent&) { load_cameras(); }
+
+void SyncController::on_event(const ReloadDownloadRootEvent&) {
+  stop_all();
+  reload_download_root();
+}
+
+void SyncController::on_event(const ServerHandoverEvent& e) {
+  auto it = cameras_.find(e.camera_id);
+  if (it == cameras_.end() || it->second.is_local) return;
+  if (e.connect_ourselves) {
+    scheduler_->server_handover_accepted(serial_of(it->second));
+  } else {
+    scheduler_->drop_server_cameras(serial_of(it->second));
   }
 }
+
+void SyncController::on_event(const PauseDiscoveryEvent&) {
+  discovery_paused_ = true;
+  search_.pause();
+}
+
+void SyncController::on_event(const ResumeDiscoveryEvent&) { search_.resume_later(); }
+
+void SyncController::on_event(const AutostartResultEvent& e) {
+  if (!e.succeeded) return;
+  settings_.auto_start = !settings_.auto_start;
+  // Kept at once: the session may end before the program does.
+  save_settings();
+}
+
+void SyncController::on_event(const CopyDataEvent& e) {
+  // The table tells us through its host when a copy changed it.
+  search_.on_copy_data(e.code, e.data);
+}
+
+void SyncController::on_event(const AddLocalCameraEvent& e) { add_or_update(e.record); }
+
+void SyncController::on_event(const AddRemoteCameraEvent& e) { add_or_update(e.record); }
+
+void SyncController::on_event(const IntervalChangedEvent&) { arm_auto_sync(); }
 
 void SyncController::handle_window_timer(int id) {
   switch (id) {
@@ -535,7 +516,7 @@ void SyncController::handle_window_timer(int id) {
       break;
     case TIMER_SPEED: {
       sibling_seen_ = sibling_present();
-      const std::uint64_t bytes = CamConnentionRES::take_received_bytes();
+      const std::uint64_t bytes = scheduler_->take_received_bytes();
       const qint64 kbps = static_cast<qint64>(
           static_cast<double>(bytes) * 1000.0 / options_.speed_interval_ms / 1024.0);
       emit speedUpdated(kbps);
@@ -546,7 +527,7 @@ void SyncController::handle_window_timer(int id) {
       break;
     case TIMER_RESUME_DISCOVERY:
       discovery_paused_ = false;
-      SearchManager::instance().resume_timer_fired();
+      search_.resume_timer_fired();
       break;
     default:
       break;
@@ -554,7 +535,7 @@ void SyncController::handle_window_timer(int id) {
 }
 
 void SyncController::handle_camera_timer(std::int32_t camera_id) {
-  post_message(WM_SYNC_STATUS, camera_id, STATUS_TIMED_OUT);
+  post(SyncStatusEvent{camera_id, STATUS_TIMED_OUT});
 }
 
 }  // namespace velmora

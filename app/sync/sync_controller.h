@@ -41,6 +41,12 @@ struct ControllerOptions {
   int retry_interval_ms = kRetryIntervalMs;
   int speed_interval_ms = kSpeedIntervalMs;
   unsigned short server_port = NVSConnentionRES::kServerPort;  // video servers
+  WorkerTimes worker_times;  // how long workers wait for cameras
+  // Where local cameras listen (none: on 9996); simulated cameras listen
+  // wherever the system put them.
+  CameraPortOf camera_port;
+  // Where the free-space guard asks (none: the file system itself).
+  FreeSpaceProbe free_space;
 };
 
 // What the camera list shows for one camera.
@@ -117,7 +123,9 @@ public:
   // tools; the scheduler's offers never wait for it.
   bool sibling_present() const;
   // The cameras found on the local network (by us or by the sibling).
-  std::map<std::int32_t, DiscoveryRecord> discovered() const { return SearchManager::instance().table(); }
+  std::map<std::int32_t, DiscoveryRecord> discovered() const { return search_.table(); }
+  // The table of cameras found on the local network.
+  SearchManager& search() { return search_; }
   // The sibling asked us to pause our own discovery (it resumes 3 s after
   // it says so).
   bool discovery_paused() const { return discovery_paused_; }
@@ -145,11 +153,32 @@ signals:
   void saveFailed(const QString& path, const QString& reason);
 
 protected:
-  void handle_message(const Message& m) override;
+  void handle_event(const EngineEvent& e) override;
   void handle_window_timer(int id) override;
   void handle_camera_timer(std::int32_t camera_id) override;
 
 private:
+  // One reaction per event; a new event type without one does not compile.
+  void on_event(const SyncStatusEvent& e);
+  void on_event(const SyncCountsEvent& e);
+  void on_event(const FileProgressEvent& e);
+  void on_event(const WrongPasswordEvent& e);
+  void on_event(const CurrentFileEvent& e);
+  void on_event(const FileFailedEvent& e);
+  void on_event(const FailureReasonEvent& e);
+  void on_event(const CardDeleteEvent& e);
+  void on_event(const ServerSeizedEvent& e);
+  void on_event(const DiscoveryChangedEvent& e);
+  void on_event(const ReloadCamerasEvent& e);
+  void on_event(const ReloadDownloadRootEvent& e);
+  void on_event(const ServerHandoverEvent& e);
+  void on_event(const PauseDiscoveryEvent& e);
+  void on_event(const ResumeDiscoveryEvent& e);
+  void on_event(const AutostartResultEvent& e);
+  void on_event(const CopyDataEvent& e);
+  void on_event(const AddLocalCameraEvent& e);
+  void on_event(const AddRemoteCameraEvent& e);
+  void on_event(const IntervalChangedEvent& e);
   void on_status(std::int32_t id, std::int32_t status);
   void apply_retention_of(std::int32_t id, CameraView& view);
   void release(std::int32_t id);
@@ -173,6 +202,7 @@ private:
   std::unique_ptr<RunHistory> history_;
   std::map<std::int32_t, CameraHistory> past_;  // per camera, as the history says
   SiblingInbox inbox_{*this};
+  SearchManager search_;
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;
   bool sdk_started_ = false;

@@ -26,7 +26,7 @@ bool erase_id(std::deque<CameraRecord>& list, std::int32_t id) {
 
 SyncScheduler::SyncScheduler(MessageSink& sink) : sink_(sink) {
   for (int i = 0; i < kPoolSize; ++i) {
-    pool_.push_back(std::make_unique<CamConnentionRES>(sink_));
+    pool_.push_back(std::make_unique<CamConnentionRES>(sink_, &counters_));
     servers_.push_back(std::make_unique<NVSConnentionRES>(sink_));
   }
 }
@@ -97,14 +97,14 @@ void SyncScheduler::server_handover_accepted(const std::string& serial) {
 void SyncScheduler::enqueue(const CameraRecord& record) {
   if (contains(waiting_, record.camera_id) || contains(active_, record.camera_id)) return;
   waiting_.push_back(record);
-  sink_.post_message(WM_SYNC_STATUS, record.camera_id, STATUS_WAITING);
+  sink_.post(SyncStatusEvent{record.camera_id, STATUS_WAITING});
   dispatch();
 }
 
-int SyncScheduler::state_of(std::int32_t id) const {
-  if (contains(waiting_, id)) return 1;
-  if (contains(active_, id)) return 2;
-  return 0;
+CameraState SyncScheduler::state_of(std::int32_t id) const {
+  if (contains(waiting_, id)) return CAMERA_WAITING;
+  if (contains(active_, id)) return CAMERA_ACTIVE;
+  return CAMERA_IDLE;
 }
 
 bool SyncScheduler::remove_waiting(std::int32_t id) { return erase_id(waiting_, id); }
@@ -121,13 +121,13 @@ void SyncScheduler::dispatch() {
   // the waiting cameras end as "disk full" (never retried on their own) and
   // start again with the next automatic or requested run, which looks again.
   std::int64_t free_bytes;
-  if (!enough_space(download_root_, min_free_bytes_, free_bytes)) {
+  if (!enough_space(download_root_, min_free_bytes_, free_bytes, free_space_)) {
     const std::string why = disk_full_reason(download_root_, free_bytes, min_free_bytes_);
     while (!waiting_.empty()) {
       const std::int32_t id = waiting_.front().camera_id;
       waiting_.pop_front();
-      sink_.post_message(WM_FAILURE_REASON, id, 0, QByteArray::fromStdString(why));
-      sink_.post_message(WM_SYNC_STATUS, id, STATUS_DISK_FULL);
+      sink_.post(FailureReasonEvent{id, FAILURE_OTHER, why});
+      sink_.post(SyncStatusEvent{id, STATUS_DISK_FULL});
     }
     return;
   }
@@ -137,12 +137,15 @@ void SyncScheduler::dispatch() {
   CameraRecord record = waiting_.front();
   waiting_.pop_front();
   active_.push_back(record);
-  sink_.post_message(WM_SYNC_STATUS, record.camera_id, STATUS_CONNECTING);
+  sink_.post(SyncStatusEvent{record.camera_id, STATUS_CONNECTING});
   bound_[std::int32_t{record.camera_id}] = res;
   RunOptions options;
   options.min_free_bytes = min_free_bytes_;
   auto o = camera_options_.find(record.camera_id);
   options.delete_after_copy = o != camera_options_.end() && o->second.delete_after_copy;
+  options.times = worker_times_;
+  options.free_space = free_space_;
+  if (camera_port_of_) options.camera_port = camera_port_of_(record);
   res->bind(record, download_root_, options);
   if (record.is_local) {
     res->connect_local();
@@ -152,7 +155,7 @@ void SyncScheduler::dispatch() {
 }
 
 bool SyncScheduler::stop_active(std::int32_t id, bool is_local) {
-  if (state_of(id) != 2) return false;
+  if (state_of(id) != CAMERA_ACTIVE) return false;
   auto it = bound_.find(id);
   if (it != bound_.end()) {
     it->second->stop();
@@ -193,7 +196,7 @@ void SyncScheduler::drop_server_cameras(const std::string& serial) {
   for (const CameraRecord& r : waiting_)
     if (!r.is_local && serial_of(r) == serial) dropped_waiting.push_back(std::int32_t{r.camera_id});
   for (std::int32_t id : dropped_waiting) {
-    sink_.post_message(WM_SYNC_STATUS, id, STATUS_LIVE_ELSEWHERE);
+    sink_.post(SyncStatusEvent{id, STATUS_LIVE_ELSEWHERE});
     erase_id(waiting_, id);
   }
   std::vector<std::int32_t> dropped_active;
@@ -201,7 +204,7 @@ void SyncScheduler::drop_server_cameras(const std::string& serial) {
     if (!r.is_local && serial_of(r) == serial) dropped_active.push_back(std::int32_t{r.camera_id});
   for (std::int32_t id : dropped_active) {
     stop_active(id, false);
-    sink_.post_message(WM_SYNC_STATUS, id, STATUS_LIVE_ELSEWHERE);
+    sink_.post(SyncStatusEvent{id, STATUS_LIVE_ELSEWHERE});
     erase_id(active_, id);
     --active_count_;
     dispatch();

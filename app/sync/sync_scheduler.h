@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,6 +21,16 @@
 
 namespace velmora {
 
+// Where a camera stands in the scheduler.
+enum CameraState : int {
+  CAMERA_IDLE = 0,     // neither waiting nor active
+  CAMERA_WAITING = 1,  // in the waiting queue
+  CAMERA_ACTIVE = 2,   // started, bound to a camera resource
+};
+
+// The TCP port a local camera listens on.
+using CameraPortOf = std::function<std::uint16_t(const CameraRecord&)>;
+
 class SyncScheduler {
 public:
   static constexpr int kPoolSize = 5;
@@ -29,7 +40,7 @@ public:
   ~SyncScheduler();
 
   void enqueue(const CameraRecord& record);
-  int state_of(std::int32_t id) const;  // 1 waiting, 2 active, 0 otherwise
+  CameraState state_of(std::int32_t id) const;
   bool remove_waiting(std::int32_t id);
   bool stop_active(std::int32_t id, bool is_local);
   bool finish_active(std::int32_t id);
@@ -45,6 +56,8 @@ public:
   // stops before its next chunk. Applies to runs started from now on.
   void set_min_free_bytes(std::int64_t bytes) { min_free_bytes_ = bytes; }
   std::int64_t min_free_bytes() const { return min_free_bytes_; }
+  // Where free space is asked (none: the file system itself).
+  void set_free_space_probe(FreeSpaceProbe probe) { free_space_ = std::move(probe); }
   // Per-camera options, looked up when a camera starts.
   void set_camera_options(CameraOptionsTable table) { camera_options_ = std::move(table); }
   int active_count() const { return active_count_; }
@@ -52,6 +65,13 @@ public:
   const std::deque<CameraRecord>& active() const { return active_; }
   const std::string& download_root() const { return download_root_; }
   void set_download_root(const std::string& root) { download_root_ = root; }
+
+  // How long workers wait for cameras; applies to runs started from now on.
+  void set_worker_times(const WorkerTimes& times) { worker_times_ = times; }
+  // Where a local camera listens, asked when it starts (none: 9996).
+  void set_camera_port(CameraPortOf port_of) { camera_port_of_ = std::move(port_of); }
+  // Bytes all workers received since the last call (the speed display).
+  std::uint64_t take_received_bytes() { return counters_.take_received_bytes(); }
 
   // Server side: the port servers are reached on (1701; tests move it), the
   // sibling offer made before each login, and the sibling's go-ahead.
@@ -69,6 +89,7 @@ private:
   void release_server(const CameraRecord& record);
 
   MessageSink& sink_;
+  TransferCounters counters_;  // shared by the pool
   std::vector<std::unique_ptr<CamConnentionRES>> pool_;
   std::map<std::int32_t, CamConnentionRES*> bound_;
   std::vector<std::unique_ptr<NVSConnentionRES>> servers_;
@@ -79,6 +100,9 @@ private:
   std::string download_root_;
   std::int64_t min_free_bytes_ = 0;
   CameraOptionsTable camera_options_;
+  WorkerTimes worker_times_;
+  FreeSpaceProbe free_space_;
+  CameraPortOf camera_port_of_;
   int concurrency_ = 4;
   int active_count_ = 0;
   std::deque<CameraRecord> waiting_;

@@ -1,11 +1,8 @@
 // The camera statuses that the workers post to the main thread, the
-// window's timers and intervals. The message numbers themselves are shared
-// with the sibling program (link_messages.h).
+// window's timers and intervals.
 #pragma once
 
 #include <cstdint>
-
-#include "link_messages.h"
 
 namespace velmora {
 
@@ -27,8 +24,8 @@ enum SyncStatus : std::int32_t {
   STATUS_DISK_FULL = 190,
 };
 
-// Why a run fails, when the status alone does not say it: the lparam of
-// WM_FAILURE_REASON, whose text gives the details.
+// Why a run fails, when the status alone does not say it (with a text that
+// gives the details).
 enum FailureKind : std::int32_t {
   FAILURE_OTHER = 0,
   FAILURE_SERVER_UNREACHABLE = 1,
@@ -61,18 +58,11 @@ std::int64_t auto_sync_interval_ms(std::int32_t code);
 // How long a camera may take to answer a delete request.
 inline constexpr int kDeleteAnswerMs = 5000;
 
-// The result of one delete request (lparam of WM_CARD_DELETE).
+// The result of one delete request.
 enum CardDeleteResult : std::int32_t {
   CARD_DELETED = 0,
   CARD_DELETE_REFUSED = 1,    // the camera answered with a non-zero result
   CARD_DELETE_NO_ANSWER = 2,  // no answer in time; the run asks no more
-};
-
-// Heap payload of WM_SYNC_COUNTS.
-struct SyncCounts {
-  std::int32_t camera_id;
-  std::int32_t done;
-  std::int32_t total;
 };
 
 }  // namespace velmora

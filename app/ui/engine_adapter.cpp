@@ -9,13 +9,23 @@
 #include "search_manager.h"
 #include "sibling_link.h"
 #include "sync_controller.h"
-#include "window_messages.h"
+#include "engine_events.h"
+#include "link_messages.h"
+#include "remote_login_session.h"
 
 namespace velmora::ui {
 
 namespace {
 
 QString to_q(const std::string& s) { return QString::fromStdString(s); }
+
+// Hands an event to the engine; `message` is its window-message number, which
+// the posted signal reports.
+void post_to(EngineAdapter& adapter, SyncController& controller, unsigned message,
+             EngineEvent event) {
+  emit adapter.posted(message);
+  controller.post(std::move(event));
+}
 
 }  // namespace
 
@@ -38,6 +48,7 @@ EngineAdapter::EngineAdapter(SyncController& controller, QObject* parent)
 }
 
 EngineAdapter::~EngineAdapter() {
+  close_remote_login();
   if (autostart_process_) {
     autostart_process_->disconnect(this);
     autostart_process_->waitForFinished(2000);
@@ -67,7 +78,14 @@ bool EngineAdapter::is_local(int id) const {
   return it != controller_.cameras().end() && it->second.is_local != 0;
 }
 
-int EngineAdapter::state_of(int id) const { return controller_.scheduler().state_of(id); }
+CameraState EngineAdapter::state_of(int id) const {
+  switch (controller_.scheduler().state_of(id)) {
+    case CAMERA_WAITING: return CameraState::Waiting;
+    case CAMERA_ACTIVE: return CameraState::Running;
+    case CAMERA_IDLE: break;
+  }
+  return CameraState::Idle;
+}
 
 QString EngineAdapter::alias(int id) const { return to_q(controller_.alias_of(id)); }
 
@@ -125,7 +143,7 @@ bool EngineAdapter::add_local_camera(int id, const QString& ipv4, const QString&
     return false;
   }
   if (has_camera(id)) emit cameraReplacing(id);
-  post(WM_ADD_LOCAL_CAMERA, 0, 0, QByteArray(reinterpret_cast<const char*>(&r), sizeof r));
+  post_to(*this, controller_, WM_ADD_LOCAL_CAMERA, AddLocalCameraEvent{r});
   return true;
 }
 
@@ -138,7 +156,7 @@ bool EngineAdapter::add_remote_camera(int id, const RemoteAccount& a, QString& e
     return false;
   }
   if (has_camera(id)) emit cameraReplacing(id);
-  post(WM_ADD_REMOTE_CAMERA, 0, 0, QByteArray(reinterpret_cast<const char*>(&r), sizeof r));
+  post_to(*this, controller_, WM_ADD_REMOTE_CAMERA, AddRemoteCameraEvent{r});
   return true;
 }
 
@@ -173,7 +191,7 @@ int EngineAdapter::interval_code() const { return controller_.settings().interva
 void EngineAdapter::set_interval_code(int code) {
   controller_.settings().interval_code = code;
   controller_.save_settings();
-  post(WM_INTERVAL_CHANGED, 0, 0);
+  post_to(*this, controller_, WM_INTERVAL_CHANGED, IntervalChangedEvent{});
 }
 
 bool EngineAdapter::auto_start() const { return controller_.settings().auto_start; }
@@ -227,7 +245,7 @@ void EngineAdapter::run_autostart_module() {
     autostart_process_ = nullptr;
     p->deleteLater();
     const bool ok = status == QProcess::NormalExit && code == 0;
-    controller_.post_message(WM_AUTOSTART_RESULT, 0, ok ? 1 : 0);
+    controller_.post(AutostartResultEvent{ok});
   });
   p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   p->setStandardOutputFile(QProcess::nullDevice());
@@ -239,7 +257,7 @@ std::map<int, QString> EngineAdapter::discovered_texts() const {
   // program runs, what its data copies carried; its change notice arrives as
   // the controller's discoveryChanged.
   std::map<int, QString> out;
-  for (const auto& [id, text] : SearchManager::instance().list_texts())
+  for (const auto& [id, text] : controller_.search().list_texts())
     out[id] = QString::fromStdString(text);
   return out;
 }
@@ -253,10 +271,28 @@ void EngineAdapter::request_sibling_discovery_list() {
 
 unsigned short EngineAdapter::server_port() const { return controller_.options().server_port; }
 
-void EngineAdapter::post(unsigned message, std::intptr_t wparam, std::intptr_t lparam,
-                         const QByteArray& data) {
-  emit posted(message);
-  controller_.post_message(message, wparam, lparam, data);
+void EngineAdapter::open_remote_login(const RemoteAccount& account) {
+  close_remote_login();
+  RemoteLoginSession::Account a{account.server_address.toUtf8(), account.user.toUtf8(),
+                                account.password.toUtf8(), account.serial.toUtf8()};
+  remote_login_ = RemoteLoginSession::open(a, server_port());
+  // The session reports on the library's thread.
+  connect(remote_login_, &RemoteLoginSession::cameraList, this, &EngineAdapter::remoteCameraList,
+          Qt::QueuedConnection);
+  connect(remote_login_, &RemoteLoginSession::connectionBroken, this,
+          &EngineAdapter::remoteConnectionBroken, Qt::QueuedConnection);
+  connect(remote_login_, &RemoteLoginSession::ticketAccepted, this,
+          &EngineAdapter::remoteTicketAccepted, Qt::QueuedConnection);
 }
+
+void EngineAdapter::close_remote_login() {
+  if (remote_login_) remote_login_->close();
+  remote_login_ = nullptr;
+}
+
+bool EngineAdapter::request_remote_ticket(int camera_id) {
+  return remote_login_ && remote_login_->request_ticket(camera_id);
+}
+
 
 }  // namespace velmora::ui

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -14,6 +15,7 @@
 
 namespace velmora {
 
+class RemoteLoginSession;
 class SyncController;
 
 namespace ui {
@@ -24,6 +26,9 @@ struct CameraRow {
   bool local = true;
   qint64 last_completed = 0;  // when its last run completed, seconds since 1970 (0 = never)
 };
+
+// Where a camera stands: not started, waiting for a free slot, or running.
+enum class CameraState : int { Idle = 0, Waiting = 1, Running = 2 };
 
 // What the add-remote dialog needs of a remote camera.
 struct RemoteAccount {
@@ -40,8 +45,7 @@ public:
   std::vector<CameraRow> cameras() const;  // ascending id
   bool has_camera(int id) const;
   bool is_local(int id) const;
-  // 0 idle, 1 waiting, 2 running.
-  int state_of(int id) const;
+  CameraState state_of(int id) const;
   QString alias(int id) const;
   // When the camera last completed a run, seconds since 1970 (0 = never).
   qint64 last_completed(int id) const;
@@ -97,6 +101,14 @@ public:
 
   unsigned short server_port() const;
 
+  // The add-remote dialog's own login at a video server, one at a time
+  // (opening another ends the last): it reports through the remote* signals.
+  void open_remote_login(const RemoteAccount& account);
+  void close_remote_login();
+  // Asks for the relay ticket of a camera of the last list; false when it
+  // is not in that list or no login is open.
+  bool request_remote_ticket(int camera_id);
+
 signals:
   void statusChanged(int camera_id, int status);
   void countsChanged(int camera_id, int done, int total);
@@ -113,17 +125,21 @@ signals:
   void autostartFailed();
   // A state file could not be written; the change holds until the next save.
   void saveFailed(const QString& path, const QString& reason);
+  // The add-remote login's camera list, its loss, and a ticket the server
+  // granted (the camera may be added).
+  void remoteCameraList(const QList<int>& ids);
+  void remoteConnectionBroken();
+  void remoteTicketAccepted(int camera_id);
   // Every message this adapter posts to the engine (tests count them).
   void posted(unsigned message);
 
 private:
-  void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam,
-            const QByteArray& data = {});
   void run_autostart_module();
 
   SyncController& controller_;
   QString autostart_module_;
   QProcess* autostart_process_ = nullptr;
+  RemoteLoginSession* remote_login_ = nullptr;
 };
 
 }  // namespace ui

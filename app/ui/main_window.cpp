@@ -28,7 +28,6 @@
 #include "setting_dlg.h"
 #include "text_input_dialogs.h"
 #include "ui_texts.h"
-#include "window_messages.h"
 
 namespace velmora::ui {
 
@@ -184,10 +183,7 @@ void CVelmoraDlg::fit_columns() {
                                                             Qt::DisplayRole).toString()) + 24);
     if (c == CameraListModel::ColStatus) {
       int text = 0;
-      for (int status : {STATUS_WAITING, STATUS_CONNECTING, STATUS_SYNCING, STATUS_COMPLETE,
-                         STATUS_USER_STOPPED, STATUS_CONNECT_FAILED, STATUS_INTERRUPTED,
-                         STATUS_TIMED_OUT, STATUS_LIVE_ELSEWHERE, STATUS_WRONG_PASSWORD,
-                         STATUS_DISK_FULL})
+      for (std::int32_t status : shown_statuses())
         text = qMax(text, cells.horizontalAdvance(status_label(status)));
       w = qMax(w, view_->iconSize().width() + text + 24);
     }
@@ -355,7 +351,7 @@ QMenu* CVelmoraDlg::make_context_menu(const QPoint& pos) {
     item(tr("移除"), &CVelmoraDlg::remove_selected);
     return menu;
   }
-  if (engine_.state_of(ids.front()) == 0) {
+  if (engine_.state_of(ids.front()) == CameraState::Idle) {
     menu->setObjectName(QStringLiteral("等待同步"));
     item(tr("开始同步"), &CVelmoraDlg::start_selected);
   } else {

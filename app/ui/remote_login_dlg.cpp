@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "remote_login_session.h"
 
 namespace velmora::ui {
 
@@ -57,6 +56,15 @@ RemoteLoginDLG::RemoteLoginDLG(EngineAdapter& engine, QWidget* parent)
   connect(connect_, &QPushButton::clicked, this, &RemoteLoginDLG::connect_server);
   connect(add_, &QPushButton::clicked, this, &RemoteLoginDLG::add_selected);
   connect(list_, &QListWidget::itemDoubleClicked, this, &RemoteLoginDLG::add_selected);
+  connect(&engine_, &EngineAdapter::remoteCameraList, this, [this](const QList<int>& ids) {
+    if (session_open_) on_list(ids);
+  });
+  connect(&engine_, &EngineAdapter::remoteConnectionBroken, this, [this] {
+    if (session_open_) on_broken();
+  });
+  connect(&engine_, &EngineAdapter::remoteTicketAccepted, this, [this](int camera_id) {
+    if (session_open_) on_ticket(camera_id);
+  });
 }
 
 RemoteLoginDLG::~RemoteLoginDLG() { drop_session(); }
@@ -69,8 +77,8 @@ void RemoteLoginDLG::prefill(const RemoteAccount& a) {
 }
 
 void RemoteLoginDLG::drop_session() {
-  if (session_) session_->close();
-  session_ = nullptr;
+  if (session_open_) engine_.close_remote_login();
+  session_open_ = false;
 }
 
 void RemoteLoginDLG::connect_server() {
@@ -95,15 +103,8 @@ void RemoteLoginDLG::connect_server() {
   drop_session();
   on_broken();
   account_ = RemoteAccount{address_->text(), user_->text(), password_->text(), serial_->text()};
-  RemoteLoginSession::Account a{account_.server_address.toUtf8(), account_.user.toUtf8(),
-                                account_.password.toUtf8(), account_.serial.toUtf8()};
-  session_ = RemoteLoginSession::open(a, engine_.server_port());
-  connect(session_, &RemoteLoginSession::cameraList, this, &RemoteLoginDLG::on_list,
-          Qt::QueuedConnection);
-  connect(session_, &RemoteLoginSession::connectionBroken, this, &RemoteLoginDLG::on_broken,
-          Qt::QueuedConnection);
-  connect(session_, &RemoteLoginSession::ticketAccepted, this, &RemoteLoginDLG::on_ticket,
-          Qt::QueuedConnection);
+  engine_.open_remote_login(account_);
+  session_open_ = true;
 }
 
 void RemoteLoginDLG::on_list(const QList<int>& ids) {
@@ -120,8 +121,8 @@ void RemoteLoginDLG::on_broken() {
 
 void RemoteLoginDLG::add_selected() {
   QListWidgetItem* item = list_->currentItem();
-  if (!item || !session_) return;
-  session_->request_ticket(item->text().toInt());
+  if (!item || !session_open_) return;
+  engine_.request_remote_ticket(item->text().toInt());
 }
 
 void RemoteLoginDLG::on_ticket(int camera_id) {

@@ -14,7 +14,6 @@ class QPushButton;
 
 namespace velmora::ui {
 
-class RemoteLoginSession;
 
 class RemoteLoginDLG : public QDialog {
   Q_OBJECT
@@ -54,7 +53,7 @@ private:
   QListWidget* list_;
   QPushButton* connect_;
   QPushButton* add_;
-  RemoteLoginSession* session_ = nullptr;
+  bool session_open_ = false;  // a login of this dialog is open at the adapter
   RemoteAccount account_;  // the fields of the last connect
 };
 

@@ -13,6 +13,7 @@ namespace velmora::ui {
 using velmora::install_translation;
 using velmora::interval_label;
 using velmora::kind_label;
+using velmora::shown_statuses;
 using velmora::status_label;
 
 // Icon index of a camera list row (see status_icon).

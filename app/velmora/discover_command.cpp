@@ -23,11 +23,17 @@ namespace velmora {
 
 namespace {
 
+// The command's own table of what it hears.
+SearchManager& command_search() {
+  static SearchManager search;
+  return search;
+}
+
 // Starts discovery for this process; false (with the reason printed) when it
 // cannot listen.
 bool start_discovery() {
   Console::capture(false);  // the library's own lines stay off the listing
-  SearchManager& search = SearchManager::instance();
+  SearchManager& search = command_search();
   // Asked once: the command is over long before the answer could change.
   const bool sibling = endpoint_exists(QString::fromStdString(runtime_dir()), QString::fromLatin1(kSiblingEndpoint));
   SearchManager::Host host;
@@ -63,8 +69,8 @@ bool listen_for(int seconds, const std::function<bool()>& done) {
 }
 
 void stop_discovery() {
-  SearchManager::instance().stop();
-  SearchManager::instance().detach();
+  command_search().stop();
+  command_search().detach();
 }
 
 bool parse_seconds(const std::string& text, int& seconds) {
@@ -98,7 +104,7 @@ int run_discover_command(const std::vector<std::string>& args) {
                                   .arg(seconds)));
   std::fflush(out);
   listen_for(seconds, [] { return false; });
-  const auto table = SearchManager::instance().table();
+  const auto table = command_search().table();
   stop_discovery();
 
   CameraTable configured;
@@ -127,10 +133,10 @@ int run_discover_command(const std::vector<std::string>& args) {
 
 std::string discover_address(std::int32_t id, int seconds) {
   if (!start_discovery()) return {};
-  const bool heard = listen_for(seconds, [id] { return SearchManager::instance().contains(id); });
+  const bool heard = listen_for(seconds, [id] { return command_search().contains(id); });
   std::string address;
   if (heard) {
-    const auto table = SearchManager::instance().table();
+    const auto table = command_search().table();
     const auto it = table.find(id);
     if (it != table.end()) address = it->second.address_text();
   }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "link_messages.h"
 #include "sibling_link.h"
 #include "system_settings.h"
 #include "window_messages.h"

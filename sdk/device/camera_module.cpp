@@ -18,6 +18,11 @@ int Camera_Module::ConnectLocalCamera(const char* ip, unsigned char* const passw
   return engine_->connect_local(ip, password);
 }
 
+int Camera_Module::ConnectLocalCameraAt(const char* ip, unsigned short port,
+                                        unsigned char* const password) {
+  return engine_->connect_local_port(ip, port, password);
+}
+
 int Camera_Module::DisconnectCamera() { return engine_->DisconnectCamera(); }
 int Camera_Module::GetStatus() const { return engine_->status(); }
 

@@ -31,6 +31,9 @@ public:
   // ip: dotted IPv4; password: 16-byte block (NUL-terminated, zero padded).
   // 0 = connecting (or already busy); other = the connect failure.
   int ConnectLocalCamera(const char* ip, unsigned char* const password);
+  // As ConnectLocalCamera, to a camera that listens on another TCP port than
+  // the cameras' 9996 (a simulated camera, say).
+  int ConnectLocalCameraAt(const char* ip, unsigned short port, unsigned char* const password);
   int DisconnectCamera();
   int GetStatus() const;  // 0 idle, 1 connecting, 2 logged in
 

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "camsim.h"
@@ -26,6 +27,20 @@ inline std::string content(const camsim::Recording& r) {
   auto bytes = camsim::generated_content(r);
   return std::string(bytes.begin(), bytes.end());
 }
+
+// Simulated cameras listen on ports the system picks; the engine finds each
+// one by its camera's address (an address without a simulator: 9996).
+struct SimPorts {
+  std::map<std::string, std::uint16_t> by_address;
+
+  void add(const std::string& address, std::uint16_t port) { by_address[address] = port; }
+  CameraPortOf lookup() const {
+    return [this](const CameraRecord& r) {
+      auto it = by_address.find(address_text(r));
+      return it == by_address.end() ? kCameraPort : it->second;
+    };
+  }
+};
 
 // Files under `dir`, no link endpoint, no automatic or retry timers.
 inline ControllerOptions quiet_controller_options(const QTemporaryDir& dir) {

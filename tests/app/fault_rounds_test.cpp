@@ -62,31 +62,34 @@ class FaultRounds : public ::testing::Test {
 protected:
   void SetUp() override {
     test::qt_app();
-    CamConnentionRES::set_guard_times_for_tests(1500, 400);
   }
   void TearDown() override {
     ctl_.reset();
     for (auto& c : cameras_) c.sim->stop();
-    CamConnentionRES::set_guard_times_for_tests(0, 0);
   }
 
   void add_camera(std::int32_t id, const std::string& address, std::uint32_t seed,
                   std::vector<camsim::Recording> recordings = {}) {
     camsim::Config cfg;
     cfg.address = address;
-    cfg.port = 9996;
+    cfg.port = 0;
     cfg.password = kPassword;
     cfg.block_size = 4096;
     cfg.recordings = recordings.empty()
                          ? camsim::generate_recordings(4, 9000, 120000, 0.5, seed, "F")
                          : std::move(recordings);
     Camera c{id, address, std::make_unique<camsim::CameraSimulator>(cfg), {}, {}};
-    ASSERT_EQ(c.sim->start(), 0) << "cannot listen on " << address << ":9996";
+    ASSERT_EQ(c.sim->start(), 0) << "cannot listen on " << address;
+    ports_.add(address, c.sim->port());
     cameras_.push_back(std::move(c));
   }
 
   void start_controller() {
-    ctl_ = std::make_unique<SyncController>(test::quiet_controller_options(dir_));
+    ControllerOptions options = test::quiet_controller_options(dir_);
+    options.worker_times.connect_guard_ms = 1500;
+    options.worker_times.transfer_guard_ms = 400;
+    options.camera_port = ports_.lookup();
+    ctl_ = std::make_unique<SyncController>(options);
     ASSERT_TRUE(ctl_->start());
     QObject::connect(ctl_.get(), &SyncController::statusChanged, ctl_.get(),
                      [this](int id, int status) {
@@ -148,6 +151,7 @@ protected:
 
   QTemporaryDir dir_;
   std::vector<Camera> cameras_;
+  test::SimPorts ports_;
   std::unique_ptr<SyncController> ctl_;
   std::map<int, int> finals_;
   std::map<int, int> outcomes_;  // status -> rounds that ended with it

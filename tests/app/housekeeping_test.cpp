@@ -1,4 +1,4 @@
-// The engine's housekeeping against simulated cameras on 127.0.15.x: the
+// The engine's housekeeping against simulated cameras on ports of their own: the
 // free-space guard (through an injected probe), retention after a run and
 // deleting verified recordings from the camera.
 #include <gtest/gtest.h>
@@ -42,24 +42,26 @@ protected:
   void TearDown() override {
     ctl_.reset();
     if (sim_) sim_->stop();
-    set_free_space_probe({});
-    CamConnentionRES::set_delete_answer_ms_for_tests(0);
   }
 
   camsim::CameraSimulator& start_sim(const std::string& address,
                                      std::vector<camsim::Recording> recordings,
                                      camsim::Config cfg = {}) {
     cfg.address = address;
-    cfg.port = 9996;
+    cfg.port = 0;
     cfg.password = "pw";
     cfg.recordings = std::move(recordings);
     sim_ = std::make_unique<camsim::CameraSimulator>(cfg);
-    EXPECT_EQ(sim_->start(), 0) << "cannot listen on " << address << ":9996";
+    EXPECT_EQ(sim_->start(), 0) << "cannot listen on " << address;
+    ports_.add(address, sim_->port());
     return *sim_;
   }
 
   void start_engine(std::int32_t id, const std::string& address) {
-    ctl_ = std::make_unique<SyncController>(test::quiet_controller_options(dir_));
+    ControllerOptions options = test::quiet_controller_options(dir_);
+    options.camera_port = ports_.lookup();
+    options.free_space = probe_;
+    ctl_ = std::make_unique<SyncController>(options);
     ASSERT_TRUE(ctl_->start());
     ctl_->scheduler().set_pacing_ms(0);
     QObject::connect(ctl_.get(), &SyncController::statusChanged, ctl_.get(),
@@ -89,6 +91,8 @@ protected:
   }
 
   QTemporaryDir dir_;
+  test::SimPorts ports_;
+  FreeSpaceProbe probe_;  // set before start_engine
   std::unique_ptr<camsim::CameraSimulator> sim_;
   std::unique_ptr<SyncController> ctl_;
   std::int32_t id_ = 0;
@@ -103,10 +107,10 @@ TEST_F(Housekeeping, DiskGuardStopsBetweenChunksAndTheNextRunAfterSpaceIsBackIsE
   // Plenty for the start and two chunk requests, then nearly nothing.
   std::atomic<int> probes{0};
   std::atomic<bool> space_back{false};
-  set_free_space_probe([&](const std::string&) -> std::int64_t {
+  probe_ = [&](const std::string&) -> std::int64_t {
     if (space_back) return std::int64_t{8} << 30;
     return ++probes <= 3 ? std::int64_t{8} << 30 : std::int64_t{100} << 20;
-  });
+  };
   start_engine(1501, "127.0.15.1");
   ctl_->settings().min_free_bytes = std::int64_t{1} << 30;
   ctl_->apply_disk_settings();
@@ -258,7 +262,9 @@ TEST_F(Housekeeping, DeleteAfterCopyFreesOnlyVerifiedRecordingsAndReportsRefusal
   // A camera that never answers: the first delete times out, no more are asked.
   sim.set_recordings({a, b});
   sim.set_answer_deletes(false);
-  CamConnentionRES::set_delete_answer_ms_for_tests(300);
+  WorkerTimes times;
+  times.delete_answer_ms = 300;
+  ctl_->scheduler().set_worker_times(times);
   answers_.clear();
   const int asked = sim.stats().delete_requests;
   EXPECT_EQ(run_once(), STATUS_COMPLETE);

@@ -18,6 +18,7 @@
 #include "app_test_support.h"
 #include "camsim.h"
 #include "search_manager.h"
+#include "link_messages.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -53,9 +54,7 @@ protected:
   void SetUp() override {
     test::qt_app();
     SearchManager::Host host;
-    host.post = [this](std::uint32_t msg) {
-      if (msg == WM_DISCOVERY_CHANGED) ++changes;
-    };
+    host.changed = [this] { ++changes; };
     host.sibling_present = [this] { return sibling.load(); };
     host.set_timer = [this](int id, int ms) { timers.push_back({id, ms}); };
     host.kill_timer = [this](int id) { killed.push_back(id); };

@@ -10,8 +10,10 @@
 #include "app_test_support.h"
 #include "camsim.h"
 #include "camera_store.h"
+#include "sibling_inbox.h"
 #include "sibling_link.h"
 #include "sync_controller.h"
+#include "link_messages.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -64,6 +66,56 @@ TEST(LinkFrames, RoundTripAcrossSplitReadsAndRejectGarbage) {
 
 // Sending without waiting: the call returns before anything is connected,
 // the outcome comes later on the event loop, once, and the frames arrive.
+// Keeps what the inbox hands on.
+struct EventLog : MessageSink {
+  std::vector<EngineEvent> events;
+  void post(EngineEvent e) override { events.push_back(std::move(e)); }
+  void arm_camera_timer(std::int32_t, int) override {}
+  void cancel_camera_timer(std::int32_t) override {}
+  void run_later(int, std::function<void()>) override {}
+};
+
+TEST(SiblingInbox, TheSiblingsNumbersBecomeEventsWithTheirParameters) {
+  EventLog log;
+  SiblingInbox inbox(log);
+  auto posted = [&](std::uint32_t msg, std::int64_t w, std::int64_t l) {
+    LinkFrame f;
+    f.msg = msg;
+    f.wparam = w;
+    f.lparam = l;
+    inbox.on_frame(f);
+  };
+  posted(WM_SERVER_HANDOVER, 1, 77);
+  posted(WM_SERVER_HANDOVER, 0, 78);
+  posted(WM_AUTOSTART_RESULT, 0, 1);
+  posted(WM_AUTOSTART_RESULT, 0, 2);  // only 1 means success
+  posted(WM_SYNC_STATUS, 7, STATUS_COMPLETE);  // a worker's report from outside
+  posted(WM_CURRENT_FILE, 7, 0);
+  LinkFrame copy;
+  copy.kind = LinkFrame::CopyData;
+  copy.msg = COPYDATA_CAMERA_LOST;
+  copy.data = QByteArray(44, 'x');
+  inbox.on_frame(copy);
+
+  ASSERT_EQ(log.events.size(), 5u);
+  const auto* h1 = std::get_if<ServerHandoverEvent>(&log.events[0]);
+  const auto* h2 = std::get_if<ServerHandoverEvent>(&log.events[1]);
+  ASSERT_TRUE(h1 && h2);
+  EXPECT_TRUE(h1->connect_ourselves);
+  EXPECT_EQ(h1->camera_id, 77);
+  EXPECT_FALSE(h2->connect_ourselves);
+  EXPECT_EQ(h2->camera_id, 78);
+  const auto* a1 = std::get_if<AutostartResultEvent>(&log.events[2]);
+  const auto* a2 = std::get_if<AutostartResultEvent>(&log.events[3]);
+  ASSERT_TRUE(a1 && a2);
+  EXPECT_TRUE(a1->succeeded);
+  EXPECT_FALSE(a2->succeeded);
+  const auto* c = std::get_if<CopyDataEvent>(&log.events[4]);
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->code, COPYDATA_CAMERA_LOST);
+  EXPECT_EQ(c->data, QByteArray(44, 'x'));
+}
+
 TEST(LinkFrames, PostedFramesReportTheirOutcomeLaterWithoutBlocking) {
   test::qt_app();
   QTemporaryDir dir;

@@ -1,5 +1,5 @@
 // The engine end to end: SyncController, scheduler and download workers
-// against simulated cameras on 127.0.2.x (one address per test case).
+// against simulated cameras on ports of their own.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -48,11 +48,12 @@ protected:
                                    std::vector<camsim::Recording> recordings,
                                    camsim::Config cfg = {}) {
     cfg.address = address;
-    cfg.port = 9996;
+    cfg.port = 0;
     cfg.password = kPassword;
     cfg.recordings = std::move(recordings);
     sims_.push_back(std::make_unique<camsim::CameraSimulator>(cfg));
-    EXPECT_EQ(sims_.back()->start(), 0) << "cannot listen on " << address << ":9996";
+    EXPECT_EQ(sims_.back()->start(), 0) << "cannot listen on " << address;
+    ports_.add(address, sims_.back()->port());
     return *sims_.back();
   }
 
@@ -62,6 +63,7 @@ protected:
     o.link_dir = dir_.path() + "/link";
     o.listen_link = false;
     o.retry_interval_ms = retry_ms;
+    o.camera_port = ports_.lookup();
     ctl_ = std::make_unique<SyncController>(o);
     ASSERT_TRUE(ctl_->start());
     ctl_->scheduler().set_concurrency(concurrency);
@@ -113,6 +115,7 @@ protected:
 
   QTemporaryDir dir_;
   std::vector<std::unique_ptr<camsim::CameraSimulator>> sims_;
+  test::SimPorts ports_;
   std::unique_ptr<SyncController> ctl_;
   std::vector<StatusEvent> events_;
   std::vector<std::pair<int, std::string>> failures_;
@@ -415,15 +418,15 @@ TEST_F(SyncE2E, IntervalCodeArmsTheAutomaticTimer) {
   EXPECT_FALSE(ctl_->window_timer_active(TIMER_AUTO_SYNC));
   EXPECT_EQ(ctl_->scheduler().concurrency(), 2);
   ctl_->settings().interval_code = 3;
-  ctl_->post_message(WM_INTERVAL_CHANGED, 0, 0);
+  ctl_->post(IntervalChangedEvent{});
   ASSERT_TRUE(wait_until([&] { return ctl_->window_timer_active(TIMER_AUTO_SYNC); }));
   ctl_->settings().interval_code = 42;
-  ctl_->post_message(WM_INTERVAL_CHANGED, 0, 0);
+  ctl_->post(IntervalChangedEvent{});
   ASSERT_TRUE(wait_until([&] { return !ctl_->window_timer_active(TIMER_AUTO_SYNC); }));
 
   // Only lParam 1 of the auto-start result flips the flag.
-  ctl_->post_message(WM_AUTOSTART_RESULT, 0, 0);
-  ctl_->post_message(WM_AUTOSTART_RESULT, 0, 1);
+  ctl_->post(AutostartResultEvent{false});
+  ctl_->post(AutostartResultEvent{true});
   ASSERT_TRUE(wait_until([&] { return ctl_->settings().auto_start; }));
 
   // Everything is written back at exit.

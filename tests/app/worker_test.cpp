@@ -23,13 +23,11 @@ namespace {
 using test::read_all;
 
 struct FakeSink : MessageSink {
-  std::vector<Message> posted;
+  std::vector<EngineEvent> posted;
   std::vector<std::pair<int, std::function<void()>>> later;
   std::map<std::int32_t, int> armed;  // camera id -> ms of the last arming
 
-  void post_message(std::uint32_t msg, std::intptr_t w, std::intptr_t l, QByteArray d) override {
-    posted.push_back({msg, w, l, d});
-  }
+  void post(EngineEvent e) override { posted.push_back(std::move(e)); }
   void arm_camera_timer(std::int32_t id, int ms) override { armed[id] = ms; }
   void cancel_camera_timer(std::int32_t id) override { armed.erase(id); }
   void run_later(int ms, std::function<void()> fn) override { later.push_back({ms, std::move(fn)}); }
@@ -37,7 +35,7 @@ struct FakeSink : MessageSink {
   std::vector<std::intptr_t> statuses() const {
     std::vector<std::intptr_t> out;
     for (const auto& m : posted)
-      if (m.msg == WM_SYNC_STATUS) out.push_back(m.lparam);
+      if (auto* s = std::get_if<SyncStatusEvent>(&m)) out.push_back(s->status);
     return out;
   }
 };
@@ -102,7 +100,7 @@ protected:
   void TearDown() override { res_.stop(); }
 
   // The download id of the chunk just requested.
-  static std::int32_t current_id() { return CamConnentionRES::download_counter.load() - 1; }
+  std::int32_t current_id() { return res_.counters().download_id.load() - 1; }
 
   QTemporaryDir dir_;
   std::string root_;
@@ -122,13 +120,11 @@ TEST_F(Worker, BlocksFromOldRequestsAreNotWritten) {
 
   EXPECT_EQ(read_all(root_ + "/9/Manual/X.avi"), part1 + part2);
   EXPECT_EQ(sink_.statuses(), (std::vector<std::intptr_t>{STATUS_SYNCING, STATUS_COMPLETE}));
-  const Message& counts = sink_.posted[sink_.posted.size() - 2];
-  ASSERT_EQ(counts.msg, static_cast<std::uint32_t>(WM_SYNC_COUNTS));
-  SyncCounts c;
-  std::memcpy(&c, counts.data.constData(), sizeof c);
-  EXPECT_EQ(c.camera_id, 9);
-  EXPECT_EQ(c.done, 1);
-  EXPECT_EQ(c.total, 1);
+  const auto* c = std::get_if<SyncCountsEvent>(&sink_.posted[sink_.posted.size() - 2]);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->camera_id, 9);
+  EXPECT_EQ(c->done, 1);
+  EXPECT_EQ(c->total, 1);
 
   // After the run has ended, a late close is not an interruption.
   res_.OnConnectionClose(104);
@@ -170,7 +166,7 @@ TEST_F(Worker, ContinuationIsScheduledOnceAndNeverEarly) {
 std::vector<std::string> failed_names(const FakeSink& sink) {
   std::vector<std::string> out;
   for (const auto& m : sink.posted)
-    if (m.msg == WM_FILE_FAILED) out.push_back(m.data.constData());
+    if (auto* f = std::get_if<FileFailedEvent>(&m)) out.push_back(f->name);
   return out;
 }
 

@@ -35,11 +35,10 @@ namespace {
 // deferred calls and runs them; timers are only recorded.
 class LockedSink : public MessageSink {
 public:
-  void post_message(std::uint32_t msg, std::intptr_t w, std::intptr_t l, QByteArray d) override {
+  void post(EngineEvent e) override {
     std::lock_guard<std::mutex> g(m_);
-    if (msg == WM_SYNC_STATUS) statuses_[static_cast<std::int32_t>(w)].push_back(l);
+    if (auto* s = std::get_if<SyncStatusEvent>(&e)) statuses_[s->camera_id].push_back(s->status);
     ++posted_;
-    (void)d;
   }
   void arm_camera_timer(std::int32_t id, int ms) override {
     std::lock_guard<std::mutex> g(m_);
@@ -92,7 +91,7 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
 
   camsim::Config lc;
   lc.address = local_address;
-  lc.port = 9996;
+  lc.port = 0;
   lc.password = "pw";
   lc.recordings = camsim::generate_recordings(3, 20000, 90000, 0.5, 11);
   camsim::CameraSimulator local(lc);
@@ -124,10 +123,10 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
   ASSERT_TRUE(server.start());
 
   std::atomic<int> probes{0};
-  set_free_space_probe([&](const std::string&) -> std::int64_t {
+  const FreeSpaceProbe probe = [&](const std::string&) -> std::int64_t {
     ++probes;
     return std::int64_t{1} << 40;
-  });
+  };
   ASSERT_EQ(NVS_SDK_V160::Camera_SDK_Initialize(), 0);
   QTemporaryDir dir;
   const std::string root = dir.path().toStdString();
@@ -150,6 +149,8 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
       RunOptions options;
       options.min_free_bytes = 1 << 20;
       options.delete_after_copy = true;
+      options.camera_port = local.port();
+      options.free_space = probe;
       local_worker.bind(lr, root, options);
       local_worker.connect_local();
       remote_worker.bind(rr, root);
@@ -182,7 +183,6 @@ TEST(WorkerThreads, CameraAndServerWorkersSyncWhileTheWindowThreadCommandsThem) 
                           << ", remote statuses " << sink.statuses(kRemoteId).size();
   }
   NVS_SDK_V160::Camera_SDK_Finalize();
-  set_free_space_probe({});
   EXPECT_GE(probes.load(), 3);
   EXPECT_TRUE(local.recordings().empty());
   EXPECT_EQ(remote.recordings().size(), 3u);

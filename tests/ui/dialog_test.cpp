@@ -22,6 +22,7 @@
 #include "setting_dlg.h"
 #include "sibling_link.h"
 #include "ui_test_support.h"
+#include "link_messages.h"
 #include "window_messages.h"
 
 using namespace velmora;
@@ -153,7 +154,7 @@ void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
   UiRig rig;
   auto found = [&](int id, quint32 address) {
     QByteArray data = discovery_record(id, address);
-    rig.controller->post_message(WM_COPYDATA_MSG, COPYDATA_CAMERA_FOUND, 0, data);
+    rig.controller->post(CopyDataEvent{COPYDATA_CAMERA_FOUND, data});
   };
   found(12, 0x7F000C0Cu);  // 127.0.12.12
   rig.window->open_add_local();
@@ -185,11 +186,11 @@ void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
   // Adding it again replaces the record: its row is selected and the camera
   // stopped first.
   rig.engine->start({12});
-  QVERIFY(rig.engine->state_of(12) != 0);
+  QVERIFY(rig.engine->state_of(12) != ui::CameraState::Idle);
   rig.password_answer = "newer";
   d->add_selected();
   QCOMPARE(rig.window->camera_view()->selectionModel()->selectedRows().size(), 1);
-  QTRY_COMPARE(rig.engine->state_of(12), 0);
+  QTRY_VERIFY(rig.engine->state_of(12) == ui::CameraState::Idle);
   CameraTable saved;
   QTRY_VERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved) &&
               saved.count(12) && field_text(saved[12].local_password) == "newer");

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "sync_controller.h"
 #include "text_input_dialogs.h"
 #include "ui_texts.h"
+#include "link_messages.h"
 #include "window_messages.h"
 
 using namespace velmora;
@@ -64,14 +66,16 @@ int main(int argc, char** argv) {
   std::vector<std::unique_ptr<camsim::CameraSimulator>> sims;
   const char* addresses[] = {"127.0.13.2", "127.0.13.3", "127.0.13.4", "127.0.13.5",
                              "127.0.13.6"};
+  std::map<std::string, std::uint16_t> ports;  // by address
   for (int i = 0; i < 5; ++i) {
     camsim::Config cfg;
     cfg.address = addresses[i];
-    cfg.port = 9996;
+    cfg.port = 0;
     cfg.password = "pw";
     cfg.recordings = camsim::generate_recordings(6 + i, 600000, 3000000, 0.4, 70 + i);
     sims.push_back(std::make_unique<camsim::CameraSimulator>(cfg));
     if (sims.back()->start() != 0) return 1;
+    ports[addresses[i]] = sims.back()->port();
   }
   nvssim::Account account;
   account.user = "demo-user";
@@ -98,6 +102,10 @@ int main(int argc, char** argv) {
   o.periodic_timers = false;
   o.speed_interval_ms = 1000;
   o.server_port = server.port();
+  o.camera_port = [&ports](const CameraRecord& r) {
+    auto it = ports.find(address_text(r));
+    return it == ports.end() ? kCameraPort : it->second;
+  };
   SyncController controller(o);
   if (!controller.start()) return 1;
   controller.scheduler().set_concurrency(3);
@@ -121,7 +129,7 @@ int main(int argc, char** argv) {
     QByteArray r(44, '\0');
     std::memcpy(r.data(), &address, 4);
     std::memcpy(r.data() + 16, &id, 4);
-    controller.post_message(WM_COPYDATA_MSG, COPYDATA_CAMERA_FOUND, 0, r);
+    controller.post(CopyDataEvent{COPYDATA_CAMERA_FOUND, r});
   };
   found(1010, 0xC0A8010Au);
   found(1011, 0xC0A8010Bu);

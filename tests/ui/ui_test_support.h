@@ -37,6 +37,7 @@ struct UiRig {
     bool listen = false;  // open the program's endpoint in dir/link, as a running Velmora does
     unsigned short server_port = 0;  // 0: the program's own
     std::function<void(const AppPaths&)> prepare;  // writes files before the start
+    CameraPortOf camera_port;  // where simulated local cameras listen
   };
 
   UiRig() : UiRig(Options{}) {}
@@ -51,6 +52,7 @@ struct UiRig {
     o.paths.create_folders();
     if (options.prepare) options.prepare(o.paths);
     if (options.server_port) o.server_port = options.server_port;
+    o.camera_port = options.camera_port;
     o.link_dir = dir.path() + "/link";
     QDir().mkpath(o.link_dir);
     // It stands in for the runtime folder, which is private.

@@ -46,9 +46,7 @@ QPoint row_point(QTableView* v, int row) {
 }
 
 void post_counts(SyncController& c, int id, int done, int total) {
-  SyncCounts counts{id, done, total};
-  c.post_message(WM_SYNC_COUNTS, 0, 0, QByteArray(reinterpret_cast<const char*>(&counts),
-                                                  sizeof counts));
+  c.post(SyncCountsEvent{id, done, total});
 }
 
 }  // namespace
@@ -89,10 +87,10 @@ void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
            int(Qt::AlignCenter));
 
   // Row 20 runs: status, counts, bar and file; then camera 15 is added.
-  rig.controller->post_message(WM_SYNC_STATUS, 20, STATUS_SYNCING);
+  rig.controller->post(SyncStatusEvent{20, STATUS_SYNCING});
   post_counts(*rig.controller, 20, 2, 5);
-  rig.controller->post_message(WM_FILE_PROGRESS, 20, 40);
-  rig.controller->post_message(WM_CURRENT_FILE, 20, 0, QByteArray("REC_00003.avi\0junk", 18));
+  rig.controller->post(FileProgressEvent{20, 40});
+  rig.controller->post(CurrentFileEvent{20, "REC_00003.avi", 0, 0});
   QTRY_COMPARE(rig.cell(1, Model::ColFile), QString("REC_00003.avi"));
   rig.add_local(15, "127.0.12.15");
   QCOMPARE(m->rowCount(), 3);
@@ -105,7 +103,7 @@ void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
   QCOMPARE(rig.cell(1, Model::ColTotal), QString());
 
   // A status for a camera without a row changes nothing.
-  rig.controller->post_message(WM_SYNC_STATUS, 99, STATUS_COMPLETE);
+  rig.controller->post(SyncStatusEvent{99, STATUS_COMPLETE});
   QTest::qWait(50);
   QCOMPARE(m->rowCount(), 3);
 
@@ -153,13 +151,13 @@ void WindowTest::context_menus_follow_selection_and_state() {
 
   // Its first item starts the camera: the next menu is the running one.
   idle->actions().front()->trigger();
-  QVERIFY(rig.engine->state_of(1) != 0);
+  QVERIFY(rig.engine->state_of(1) != ui::CameraState::Idle);
   std::unique_ptr<QMenu> running(rig.window->make_context_menu(row_point(v, 0)));
   QCOMPARE(running->objectName(), QString("等待结束"));
   QCOMPARE(action_texts(running.get()),
            QStringList({"停止", "查看录像信息", "移除", "修改别名", "修改配置"}));
   running->actions().front()->trigger();
-  QCOMPARE(rig.engine->state_of(1), 0);
+  QVERIFY(rig.engine->state_of(1) == ui::CameraState::Idle);
   QTRY_COMPARE(rig.cell(0, Model::ColStatus), QString("手动停止"));
 
   v->selectAll();
@@ -167,9 +165,9 @@ void WindowTest::context_menus_follow_selection_and_state() {
   QCOMPARE(multi->objectName(), QString("多选"));
   QCOMPARE(action_texts(multi.get()), QStringList({"开始同步", "停止", "移除"}));
   multi->actions().at(0)->trigger();
-  QVERIFY(rig.engine->state_of(1) != 0 && rig.engine->state_of(2) != 0);
+  QVERIFY(rig.engine->state_of(1) != ui::CameraState::Idle && rig.engine->state_of(2) != ui::CameraState::Idle);
   multi->actions().at(1)->trigger();
-  QVERIFY(rig.engine->state_of(1) == 0 && rig.engine->state_of(2) == 0);
+  QVERIFY(rig.engine->state_of(1) == ui::CameraState::Idle && rig.engine->state_of(2) == ui::CameraState::Idle);
 }
 
 void WindowTest::double_click_toggles_and_remove_needs_no_confirmation() {
@@ -182,17 +180,17 @@ void WindowTest::double_click_toggles_and_remove_needs_no_confirmation() {
   const QPoint p = row_point(v, 1);
   QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, p);
   QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
-  QVERIFY(rig.engine->state_of(6) != 0);
-  QCOMPARE(rig.engine->state_of(5), 0);
+  QVERIFY(rig.engine->state_of(6) != ui::CameraState::Idle);
+  QVERIFY(rig.engine->state_of(5) == ui::CameraState::Idle);
   QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
-  QCOMPARE(rig.engine->state_of(6), 0);
+  QVERIFY(rig.engine->state_of(6) == ui::CameraState::Idle);
 
   // Remove: the running camera stops, leaves the table and the file.
   v->selectRow(1);
   rig.window->start_selected();
-  QVERIFY(rig.engine->state_of(6) != 0);
+  QVERIFY(rig.engine->state_of(6) != ui::CameraState::Idle);
   rig.window->remove_selected();
-  QCOMPARE(rig.engine->state_of(6), 0);
+  QVERIFY(rig.engine->state_of(6) == ui::CameraState::Idle);
   QVERIFY(!rig.engine->has_camera(6));
   QCOMPARE(rig.window->model()->rowCount(), 1);
   QCOMPARE(rig.close_questions, 0);
@@ -225,12 +223,12 @@ void WindowTest::closing_asks_on_close_box_escape_and_enter() {
 
   // Yes stops every camera and ends the program.
   rig.engine->start_all();
-  QVERIFY(rig.engine->state_of(7) != 0);
+  QVERIFY(rig.engine->state_of(7) != ui::CameraState::Idle);
   rig.close_answer = true;
   QTest::keyClick(rig.window.get(), Qt::Key_Escape);
   QCOMPARE(accepted.count(), 1);
   QVERIFY(!rig.window->isVisible());
-  QCOMPARE(rig.engine->state_of(7), 0);
+  QVERIFY(rig.engine->state_of(7) == ui::CameraState::Idle);
 }
 
 void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
@@ -280,17 +278,21 @@ void WindowTest::open_folder_prefers_the_camera_folder() {
 void WindowTest::full_run_fills_every_row() {
   std::vector<std::unique_ptr<camsim::CameraSimulator>> sims;
   std::vector<int> counts;
+  std::map<std::int32_t, std::uint16_t> ports;  // by camera id
   for (int i = 0; i < 3; ++i) {
     camsim::Config cfg;
     cfg.address = "127.0.12." + std::to_string(31 + i);
-    cfg.port = 9996;
+    cfg.port = 0;
     cfg.password = "pw";
     cfg.recordings = camsim::generate_recordings(3 + i, 20000, 150000, 0.5, 40 + i);
     counts.push_back(3 + i);
     sims.push_back(std::make_unique<camsim::CameraSimulator>(cfg));
     QCOMPARE(sims.back()->start(), 0);
+    ports[301 + i] = sims.back()->port();
   }
-  UiRig rig;
+  UiRig::Options options;
+  options.camera_port = [&ports](const CameraRecord& r) { return ports.at(r.camera_id); };
+  UiRig rig(options);
   for (int i = 0; i < 3; ++i)
     rig.add_local(301 + i, ("127.0.12." + std::to_string(31 + i)).c_str());
   rig.window->show();
@@ -337,8 +339,8 @@ void WindowTest::row_tool_tip_tells_the_last_completion() {
 
   // A run of camera 41 ends: its row says so at once, in every cell.
   QSignalSpy changed(m, &QAbstractItemModel::dataChanged);
-  rig.controller->post_message(WM_SYNC_STATUS, 41, STATUS_WAITING);
-  rig.controller->post_message(WM_SYNC_STATUS, 41, STATUS_COMPLETE);
+  rig.controller->post(SyncStatusEvent{41, STATUS_WAITING});
+  rig.controller->post(SyncStatusEvent{41, STATUS_COMPLETE});
   QTRY_VERIFY(tip(1, Model::ColTotal).startsWith("上次同步完成："));
   const QString today = QDate::currentDate().toString("yyyy-MM-dd");
   QVERIFY2(tip(1, Model::ColProgress).contains(today), qPrintable(tip(1, Model::ColProgress)));
@@ -350,8 +352,8 @@ void WindowTest::row_tool_tip_tells_the_last_completion() {
   }
   QVERIFY(whole_row);
   // A run that fails leaves the last completion as it was.
-  rig.controller->post_message(WM_SYNC_STATUS, 40, STATUS_WAITING);
-  rig.controller->post_message(WM_SYNC_STATUS, 40, STATUS_WRONG_PASSWORD);
+  rig.controller->post(SyncStatusEvent{40, STATUS_WAITING});
+  rig.controller->post(SyncStatusEvent{40, STATUS_WRONG_PASSWORD});
   QTRY_COMPARE(m->index(0, 0).data(Model::StatusRole).toInt(), int(STATUS_WRONG_PASSWORD));
   QCOMPARE(tip(0, Model::ColStatus), QString("上次同步完成：2026-03-04 05:06:07"));
 }
@@ -374,7 +376,7 @@ void WindowTest::other_locales_get_english_texts() {
   {
     UiRig rig;
     rig.add_local(9, "127.0.12.249");
-    rig.controller->post_message(WM_SYNC_STATUS, 9, STATUS_WRONG_PASSWORD);
+    rig.controller->post(SyncStatusEvent{9, STATUS_WRONG_PASSWORD});
     QTRY_COMPARE(rig.cell(0, Model::ColStatus), QString("Wrong password"));
     QCOMPARE(rig.window->windowTitle(), QString("Recording Sync"));
     QCOMPARE(rig.window->model()->headerData(Model::ColFile, Qt::Horizontal, Qt::DisplayRole)

@@ -1,8 +1,8 @@
-// One login at the video server made by the add-remote dialog, apart from
+// One login at the video server made for the add-remote dialog, apart from
 // the scheduler's own server connections: connect, log in, fetch the
 // account's camera list, fetch relay tickets. The library calls it on its
-// reactor thread; everything it reports reaches the widgets as queued
-// signals on the main thread.
+// reactor thread; its signals are emitted there, so receivers on the main
+// thread take them queued.
 #pragma once
 
 #include <QByteArray>
@@ -15,7 +15,7 @@
 
 #include "nvs_client_module.h"
 
-namespace velmora::ui {
+namespace velmora {
 
 class RemoteLoginSession : public QObject, public NVS_SDK_V160::INVSMessageNotify {
   Q_OBJECT
@@ -57,4 +57,4 @@ private:
   std::map<int, NVS_SDK_V160::CAMERA_INFO> cameras_;
 };
 
-}  // namespace velmora::ui
+}  // namespace velmora

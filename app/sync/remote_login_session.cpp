@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace velmora::ui {
+namespace velmora {
 
 namespace {
 
@@ -115,4 +115,4 @@ int RemoteLoginSession::OnRelayTicket(unsigned int camera_id, const unsigned cha
   return 0;
 }
 
-}  // namespace velmora::ui
+}  // namespace velmora
