@@ -1,7 +1,7 @@
-// velmora: keeps a local copy of the recordings on the configured cameras.
-// With no arguments it opens its desktop window; it also runs headless with a
-// console display and runs the camera list and settings commands; --demo
-// hands over to the demo program beside this one.
+// The velmora program's command line: with no arguments the desktop window;
+// otherwise headless mode with a console display, the camera list, settings,
+// sync and status commands, or --demo, which hands over to the demo program
+// beside this one.
 #include <QApplication>
 #include <QCoreApplication>
 
@@ -32,10 +32,7 @@ int bad_usage(const QString& message, const char* topic = "") {
 
 }  // namespace
 
-}  // namespace velmora
-
-int main(int argc, char** argv) {
-  using namespace velmora;
+int run_program(int& argc, char** argv) {
   // A file-size limit must fail the write like a full disk (the recording
   // is skipped, its partial file stays valid), not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -153,3 +150,5 @@ int main(int argc, char** argv) {
   return bad_usage(QCoreApplication::translate(
       "Console", "choose a mode: --headless, --demo, cameras, settings, sync or status"));
 }
+
+}  // namespace velmora
