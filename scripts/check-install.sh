@@ -4,14 +4,25 @@
 # built against the install (pkg-config and find_package) and run against a
 # simulated camera and video server, the desktop files and manual page, and
 # the .deb packages (contents, control fields, lintian, velmora run from an
-# unpacked package). Expects the release build (scripts/test-all.sh makes it).
-#   scripts/check-install.sh [--no-packages]
+# unpacked package). Expects a configured RelWithDebInfo build: build/release,
+# or the folder given (scripts/test-all.sh passes its dev build).
+#   scripts/check-install.sh [--no-packages] [BUILD_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/release
 packages=1
-[ "${1:-}" = "--no-packages" ] && packages=0
+for arg in "$@"; do
+  case $arg in
+    --no-packages) packages=0 ;;
+    *) build=$(realpath "$arg") ;;
+  esac
+done
+# The version is written once, in project(VERSION); everything here follows it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "no project version in $build/CMakeCache.txt" >&2; exit 1; }
+major=${version%%.*}
+minor=${version#*.}; minor=${minor%%.*}
 
 work=$(mktemp -d /tmp/ks-check-install.XXXXXX)
 cleanup() { rm -rf "$work"; }
@@ -32,12 +43,14 @@ prefix=$work/prefix
 step "install into a temporary prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 (cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort) > "$work/files.txt"
-if ! diff -u <(LC_ALL=C sort tests/packaging/install-files.txt) "$work/files.txt"; then
+if ! diff -u <(sed "s/@VERSION@/$version/" tests/packaging/install-files.txt | LC_ALL=C sort) "$work/files.txt"; then
   fail "installed files differ from tests/packaging/install-files.txt (- expected, + installed)"
 fi
-[ "$(readlink "$prefix/lib/libkestrune.so")" = libkestrune.so.1 ] || fail "libkestrune.so does not point at the SONAME link"
-[ "$(readlink "$prefix/lib/libkestrune.so.1")" = libkestrune.so.1.6.0 ] || fail "libkestrune.so.1 does not point at libkestrune.so.1.6.0"
-objdump -p "$prefix/lib/libkestrune.so.1.6.0" | grep >/dev/null 'SONAME *libkestrune.so.1$' || fail "SONAME is not libkestrune.so.1"
+[ "$(readlink "$prefix/lib/libkestrune.so")" = "libkestrune.so.$major" ] || fail "libkestrune.so does not point at the SONAME link"
+[ "$(readlink "$prefix/lib/libkestrune.so.$major")" = "libkestrune.so.$version" ] ||
+  fail "libkestrune.so.$major does not point at libkestrune.so.$version"
+objdump -p "$prefix/lib/libkestrune.so.$version" | grep >/dev/null "SONAME *libkestrune.so.$major\$" ||
+  fail "SONAME is not libkestrune.so.$major"
 
 # --- headers: each compiles on its own from the install alone (so none
 # reaches for an internal header) and the umbrella header reaches each.
@@ -55,7 +68,7 @@ done
 # --- the examples, built against the install both ways
 step "examples against the install (pkg-config, find_package)"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
-[ "$(pkg-config --modversion kestrune)" = 1.6.0 ] || fail "pkg-config version"
+[ "$(pkg-config --modversion kestrune)" = "$version" ] || fail "pkg-config version"
 mkdir -p "$work/pc"
 for ex in list_recordings download_recording list_server_cameras; do
   # shellcheck disable=SC2046
@@ -65,9 +78,10 @@ done
 cmake -S examples -B "$work/cm" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null && cmake --build "$work/cm" >/dev/null ||
   fail "the examples do not build with find_package(Kestrune)"
-# The version file accepts 1.x from 1.6 on and refuses a newer minor or another major.
+# The version file accepts the same major version up to this minor one and
+# refuses a newer minor or another major.
 mkdir -p "$work/ver"
-for want in 1.6:ok 1.0:ok 1.7:no 2.0:no; do
+for want in "$major.$minor:ok" "$major.0:ok" "$major.$((minor + 1)):no" "$((major + 1)).0:no"; do
   printf 'cmake_minimum_required(VERSION 3.21)\nproject(v NONE)\nfind_package(Kestrune %s CONFIG REQUIRED)\n' \
     "${want%%:*}" > "$work/ver/CMakeLists.txt"
   if cmake -S "$work/ver" -B "$work/ver/b-${want%%:*}" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null 2>&1; then
@@ -112,7 +126,7 @@ if [ "$packages" = 1 ]; then
   debs=$work/debs
   scripts/package.sh "$debs" >/dev/null
   for pkg in libkestrune1 libkestrune-dev velmora; do
-    ls "$debs/${pkg}_1.6.0_"*.deb >/dev/null 2>&1 || fail "no $pkg package"
+    ls "$debs/${pkg}_${version}_"*.deb >/dev/null 2>&1 || fail "no $pkg package"
   done
   field() { dpkg-deb -f "$1" "$2"; }
   lib=$(ls "$debs"/libkestrune1_*.deb) dev=$(ls "$debs"/libkestrune-dev_*.deb) app=$(ls "$debs"/velmora_*.deb)
@@ -120,10 +134,10 @@ if [ "$packages" = 1 ]; then
     [ "$(field "$app" Section)" = video ] || fail "package sections"
   field "$app" Depends | grep >/dev/null 'libqt6core6' || fail "velmora: no Qt dependency from dpkg-shlibdeps"
   field "$app" Depends | grep >/dev/null 'libkestrune1' || fail "velmora does not depend on libkestrune1"
-  field "$dev" Depends | grep >/dev/null 'libkestrune1 (= 1.6.0)' || fail "libkestrune-dev does not depend on its library"
+  field "$dev" Depends | grep >/dev/null "libkestrune1 (= $version)" || fail "libkestrune-dev does not depend on its library"
   dpkg-deb -I "$lib" shlibs | grep >/dev/null '^libkestrune 1 libkestrune1' || fail "libkestrune1 has no shlibs file"
   lib_files=$(dpkg-deb -c "$lib") dev_files=$(dpkg-deb -c "$dev")
-  grep -q '\./usr/lib/.*/libkestrune\.so\.1\.6\.0$' <<<"$lib_files" || fail "libkestrune1 lacks the library"
+  grep -q "\./usr/lib/.*/libkestrune\.so\.${version//./\\.}\$" <<<"$lib_files" || fail "libkestrune1 lacks the library"
   grep -q 'libkestrune\.so ' <<<"$lib_files" && fail "libkestrune1 carries the development link"
   grep -q '\./usr/include/kestrune/kestrune\.h$' <<<"$dev_files" || fail "libkestrune-dev lacks kestrune.h"
   # No error and no warning; the information tags are printed for the record.
@@ -134,7 +148,7 @@ if [ "$packages" = 1 ]; then
 
   # velmora runs from an unpacked package, with nothing from the build tree.
   for deb in "$lib" "$app"; do dpkg -x "$deb" "$work/unpacked"; done
-  libdir=$(dirname "$(find "$work/unpacked" -name 'libkestrune.so.1' | head -1)")
+  libdir=$(dirname "$(find "$work/unpacked" -name "libkestrune.so.$major" | head -1)")
   LD_LIBRARY_PATH=$libdir "$work/unpacked/usr/bin/velmora" --help | grep >/dev/null '^Usage:' ||
     fail "velmora --help from the unpacked package"
   # The demo works from the package: velmora finds its helper in libexec.

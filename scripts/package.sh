@@ -16,19 +16,16 @@ cmake -S . -B "$bdir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DKS_BUILD_BENCH=OFF \
+  -DBUILD_TESTING=OFF \
   -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
   -DCMAKE_SHARED_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
   -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 
-# Only what the packages carry; the tests are not needed here.
-targets=(kestrune velmora velmora_data package_docs)
-for t in velmora-demo velmora-autostart velmora_autostart_data gstpellaquin pellaquin-register \
-         pellaquin_register_data; do
-  if cmake --build "$bdir" --target help | grep -q "^$t:"; then targets+=("$t"); fi
-done
+# Only what the packages carry (no tests: BUILD_TESTING is off).
+targets=(kestrune velmora velmora_data package_docs velmora-demo velmora-autostart
+         velmora_autostart_data gstpellaquin pellaquin-register pellaquin_register_data)
 cmake --build "$bdir" -j "$jobs" --target "${targets[@]}"
 
 rm -rf "$out" && mkdir -p "$out"

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "kestrune_sdk.h"
+#include "ks_version.h"
 
 namespace velmora {
 
@@ -253,8 +254,8 @@ bool asks_for_help(const std::vector<std::string>& words) {
 std::string version_text() {
   const unsigned v = NVS_SDK_V160::Camera_SDK_GetVersion();
   char buf[96];
-  // One hexadecimal digit per part: 0x1600 is 1.6.0.
-  std::snprintf(buf, sizeof buf, "velmora %s (camera library %u.%u.%u, 0x%04x)", VELMORA_VERSION,
+  // One hexadecimal digit per part, then a zero digit.
+  std::snprintf(buf, sizeof buf, "velmora %s (camera library %u.%u.%u, 0x%04x)", KS_VERSION_STRING,
                 (v >> 12) & 0xfu, (v >> 8) & 0xfu, (v >> 4) & 0xfu, v);
   return buf;
 }

@@ -1,4 +1,4 @@
-// The program's modes, chosen by main from the command line.
+// The program's modes, chosen by run_program from the command line.
 #pragma once
 
 #include <string>
@@ -28,6 +28,10 @@ struct DemoOptions {
   bool window = false;  // show the run in the desktop window
   bool keep = false;  // keep the temporary folder afterwards
 };
+
+// The whole program: reads the command line, creates the Qt application
+// (argc may be changed by it) and runs the chosen mode; returns the exit status.
+int run_program(int& argc, char** argv);
 
 int run_cameras_command(const std::vector<std::string>& args);
 int run_settings_command(const std::vector<std::string>& args);

@@ -1,6 +1,7 @@
 // The Pellaquin plug-in: the .zrv type finder and the zrvdemux element.
 #include <gst/gst.h>
 
+#include "ks_version.h"
 #include "zrv_demux.h"
 #include "zrv_typefind.h"
 
@@ -15,5 +16,5 @@ static gboolean plugin_init(GstPlugin* plugin) {
 }
 
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, pellaquin,
-                  "Plays .zrv camera recordings (ZRV File Reader of PC)", plugin_init, "1.6.0",
+                  "Plays .zrv camera recordings (ZRV File Reader of PC)", plugin_init, KS_VERSION_STRING,
                   "Proprietary", "Pellaquin", "https://example.invalid/pellaquin")

@@ -83,12 +83,13 @@ void CameraDriverModule::on_record_list(const char* message, std::uint32_t lengt
   plain_line("[CameraDriverModule]: Receive Camera Record List Infomation.");
   // Never trust the count beyond the bytes that actually arrived.
   std::uint32_t n = read_at<std::uint16_t>(body);
-  const std::uint32_t room = (length - kHeader - sizeof(RecordListBody)) / 48;
+  const std::size_t room = (length - kHeader - sizeof(RecordListBody)) / 48;
   std::vector<char> cut;
   if (n > room) {
     // The application reads as many entries as the count says: hand it a
-    // copy whose count is what the page really carries.
-    n = room;
+    // copy whose count is what the page really carries (less than the
+    // 16-bit count, so it fits).
+    n = static_cast<std::uint32_t>(room);
     cut.assign(body, body + sizeof(RecordListBody) + 48 * static_cast<std::size_t>(n));
     const auto count = static_cast<std::uint16_t>(n);
     std::memcpy(cut.data(), &count, sizeof count);

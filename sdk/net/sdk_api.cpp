@@ -1,6 +1,8 @@
 // The library's exported start, stop and version functions.
 #include "kestrune_sdk.h"
 
+#include "ks_version.h"
+
 #include "net/log.h"
 #include "net/reactor.h"
 
@@ -16,6 +18,6 @@ int Camera_SDK_Finalize() {
   return 0;
 }
 
-unsigned int Camera_SDK_GetVersion() { return 0x1600; }
+unsigned int Camera_SDK_GetVersion() { return KS_VERSION_NUMBER; }
 
 }  // namespace NVS_SDK_V160

@@ -2,7 +2,7 @@
 // heartbeat and routing of requests to their handlers.
 #include "session.h"
 
-#include "net/md5.h"
+#include "sim_digest.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -283,7 +283,7 @@ void Session::on_login(const uint8_t* msg, uint32_t len) {
   std::snprintf(reinterpret_cast<char*>(text), 16, "%d", static_cast<int>(challenge_));
   std::memcpy(text + 16, sim_.password_block, 16);
   uint8_t want[16];
-  kestrune::Md5::digest(text, sizeof text, want);
+  simdigest::md5(text, sizeof text, want);
   if (m.challenge == static_cast<uint32_t>(challenge_) && std::memcmp(want, m.digest, 16) == 0) {
     logged_in_ = true;
     sim_.update_stats([](Stats& s) { ++s.logins_ok; });

@@ -2,20 +2,33 @@
 // group users, every request checked against what a client must send.
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
-#include "server/login_digest.h"
 #include "server_impl.h"
+#include "sim_digest.h"
 
 namespace nvssim {
 
 using wire::Header;
 
-// The server checks logins with the library's own digest; the library's
-// tests hold it against values computed outside this code base.
+// The reserved account proves its password with MD5 over the challenge in
+// decimal text and the first 16 password bytes; every other user with MD5
+// over the challenge (4 bytes, little-endian) and the SHA-1 of the password.
 void expected_digest(const std::string& user, const std::string& password, uint32_t challenge,
                      unsigned char out[16]) {
-  kestrune::vifs::login_digest(user.c_str(), password.c_str(), challenge, out);
+  if (user == "vomul") {
+    unsigned char input[32] = {};
+    std::snprintf(reinterpret_cast<char*>(input), 16, "%d", static_cast<int32_t>(challenge));
+    std::memcpy(input + 16, password.data(), std::min<size_t>(password.size(), 16));
+    simdigest::md5(input, sizeof input, out);
+    return;
+  }
+  unsigned char input[24];
+  for (int i = 0; i < 4; ++i) input[i] = static_cast<unsigned char>(challenge >> (8 * i));
+  simdigest::sha1(password.data(), password.size(), input + 4);
+  simdigest::md5(input, sizeof input, out);
 }
 
 namespace {
@@ -155,7 +168,7 @@ void Server::Impl::login_1(Connection& c, const Header& h, const uint8_t* body) 
     reply(c, wire::LOGIN_RESP_1, h, result_body({static_cast<uint32_t>(r), 0}));
     return;
   }
-  c.challenge = rng();
+  c.challenge = static_cast<uint32_t>(rng());  // mt19937 yields 32-bit values in a wider type
   c.stage = 1;
   reply(c, wire::LOGIN_RESP_1, h, result_body({0, c.challenge}));
 }

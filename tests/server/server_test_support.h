@@ -38,9 +38,9 @@ public:
     ticket.assign(t, t + 58);
     return add_locked("ticket " + std::to_string(id));
   }
-  int OnReceiveNVTList(const unsigned char* list, int size) override {
+  int OnReceiveNVTList(const unsigned char* data, int size) override {
     std::lock_guard<std::mutex> g(m_);
-    this->list.assign(list, list + size);
+    list.assign(data, data + size);
     return add_locked("list " + std::to_string(size));
   }
   int OnAddUserResponse(int r) override { return add("add " + std::to_string(r)); }
