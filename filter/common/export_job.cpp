@@ -314,6 +314,11 @@ bool ExportRecording(const std::string& in_path, const std::string& out_path, co
     gst_sample_unref(sample);
     prev_time = t;
   }
+  if (!failed && base < 0 && !held.empty() && range.from > prev_time) {
+    // The recording ends before the start of the range.
+    *error = in_path + ": the recording ends at " + std::to_string(prev_time / 1000000000) + " s, before the range";
+    failed = true;
+  }
   if (!failed && base < 0 && !flush_held()) failed = true;
   for (GstSample* h : held) gst_sample_unref(h);
   held.clear();

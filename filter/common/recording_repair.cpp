@@ -86,11 +86,12 @@ private:
 
 // The header of the packet that follows the one at `at` (same SSRC, next
 // sequence number), searched up to `limit` bytes on; end when none.
-uint64_t FindNext(const uint8_t* d, uint64_t at, uint64_t end, size_t limit) {
+uint64_t FindNext(const uint8_t* d, uint64_t at, uint64_t end, size_t limit, uint64_t* scanned = nullptr) {
   const uint8_t* h = d + at;
   const uint16_t want = static_cast<uint16_t>(Seq(h) + 1);
   uint64_t from = at + kRtpHeader;
   uint64_t stop = end - at > limit + kRtpHeader ? at + limit + kRtpHeader : end;
+  if (scanned) *scanned += stop - from;
   // Search for the SSRC bytes; a header starts 8 bytes before them.
   const uint8_t* ssrc = h + 8;
   uint64_t pos = from + 8;
@@ -119,14 +120,18 @@ std::vector<Packet> WalkChain(const uint8_t* d, uint64_t start, uint64_t end, si
 }
 
 // Where a second chain starts inside the last packet of the first one:
-// a version 2 header followed by two more packets linked to it.
+// a version 2 header followed by two more packets linked to it. The search
+// gives up after a fixed amount of scanning, which data built to look like
+// headers everywhere would otherwise stretch to hours.
 uint64_t FindSecondChain(const uint8_t* d, const Packet& last, uint64_t end) {
+  constexpr uint64_t kBudget = 64ull << 20;
+  uint64_t scanned = 0;
   const uint64_t stop = end - last.offset > kMaxPacket ? last.offset + kMaxPacket : end;
-  for (uint64_t q = last.offset + kRtpHeader; q + kRtpHeader <= stop; ++q) {
+  for (uint64_t q = last.offset + kRtpHeader; q + kRtpHeader <= stop && scanned < kBudget; ++q) {
     if (!Version2(d + q)) continue;
-    uint64_t q2 = FindNext(d, q, end, kMaxSecondChainPacket);
+    uint64_t q2 = FindNext(d, q, end, kMaxSecondChainPacket, &scanned);
     if (q2 == end) continue;
-    uint64_t q3 = FindNext(d, q2, end, kMaxSecondChainPacket);
+    uint64_t q3 = FindNext(d, q2, end, kMaxSecondChainPacket, &scanned);
     if (q3 != end) return q;
   }
   return end;
@@ -244,7 +249,7 @@ RepairResult RepairRecording(const std::string& in_path, const std::string& out_
   }
   if (pictures == 0 || keys == 0) {
     *error = in_path + (pictures == 0 ? ": no whole picture could be found in it"
-                                      : ": none of its pictures is a key picture, so none can be shown");
+                                      : ": it holds no key picture, so none of its pictures can be shown");
     return RepairResult::kRefused;
   }
   const uint64_t tables = 2 * sizeof(ZrvSegmentHeader) + (video.size() + audio.size()) * sizeof(ZrvEntryRecord);
