@@ -30,10 +30,13 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void DrawBar(const std::string& name, int64_t position, int64_t duration) {
+// Redrawn only when the percentage changes.
+void DrawBar(const std::string& name, int64_t position, int64_t duration, int* shown) {
   int percent = duration > 0 ? static_cast<int>(position * 100 / duration) : 0;
   if (percent > 100) percent = 100;
   if (percent < 0) percent = 0;
+  if (percent == *shown) return;
+  *shown = percent;
   const int width = 30;
   std::string bar(static_cast<size_t>(width * percent / 100), '#');
   bar.resize(width, '-');
@@ -110,7 +113,8 @@ int main(int argc, char** argv) {
     }
     const std::string name = BaseName(in);
     pellaquin::ExportProgress progress;
-    if (terminal) progress = [&name](int64_t p, int64_t d) { DrawBar(name, p, d); };
+    int shown = -1;
+    if (terminal) progress = [&name, &shown](int64_t p, int64_t d) { DrawBar(name, p, d, &shown); };
     pellaquin::ExportResult result;
     bool ok = pellaquin::ExportRecording(in, target, range, force, progress, nullptr, &result, &error);
     if (terminal) std::printf("\r\033[K");
