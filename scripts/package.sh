@@ -25,9 +25,12 @@ cmake -S . -B "$bdir" -G Ninja \
 
 # Only what the packages carry; the tests are not needed here.
 targets=(kestrune velmora velmora_data package_docs)
+# The list is read once: grep -q stopping early would fail the pipe.
+known=$(cmake --build "$bdir" --target help)
 for t in velmora-demo velmora-autostart velmora_autostart_data gstpellaquin pellaquin-register \
-         pellaquin_register_data; do
-  if cmake --build "$bdir" --target help | grep -q "^$t:"; then targets+=("$t"); fi
+         pellaquin_register_data pellaquin-player pellaquin-export pellaquin-thumbnail pellaquin-repair \
+         pellaquin-player_manpage pellaquin-export_manpage pellaquin-thumbnail_manpage pellaquin-repair_manpage; do
+  if grep -q "^$t:" <<<"$known"; then targets+=("$t"); fi
 done
 cmake --build "$bdir" -j "$jobs" --target "${targets[@]}"
 
