@@ -25,7 +25,10 @@ cmake -S . -B "$bdir" -G Ninja \
 
 # Only what the packages carry (no tests: BUILD_TESTING is off).
 targets=(kestrune velmora velmora_data package_docs velmora-demo velmora-autostart
-         velmora_autostart_data gstpellaquin pellaquin-register pellaquin_register_data)
+         velmora_autostart_data gstpellaquin pellaquin-register pellaquin_register_data
+         pellaquin-player pellaquin-export pellaquin-thumbnail pellaquin-repair
+         pellaquin-player_manpage pellaquin-export_manpage pellaquin-thumbnail_manpage
+         pellaquin-repair_manpage)
 cmake --build "$bdir" -j "$jobs" --target "${targets[@]}"
 
 rm -rf "$out" && mkdir -p "$out"

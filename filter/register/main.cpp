@@ -38,6 +38,22 @@ std::string FindPlugin() {
   return candidates.back().string();
 }
 
+// The recording player beside this program, in its prefix or where it was
+// installed or built; "" when there is none.
+std::string FindPlayer() {
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  std::vector<fs::path> candidates;
+  if (!ec) candidates.push_back(self.parent_path() / "pellaquin-player");
+  candidates.push_back(fs::path(PELLAQUIN_INSTALLED_PLAYER));
+#ifdef PELLAQUIN_BUILT_PLAYER
+  candidates.push_back(fs::path(PELLAQUIN_BUILT_PLAYER));
+#endif
+  for (auto& c : candidates)
+    if (fs::is_regular_file(c, ec) && access(c.c_str(), X_OK) == 0) return c.string();
+  return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +72,7 @@ int main(int argc, char** argv) {
   }
   paths.data_home = DataHome();
   if (paths.plugin_file.empty()) paths.plugin_file = FindPlugin();
+  paths.player_program = FindPlayer();
   std::string error;
   int rc = unregister ? pellaquin::Unregister(paths, &error) : pellaquin::Register(paths, &error);
   if (rc != 0) {

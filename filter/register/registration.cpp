@@ -1,11 +1,13 @@
 #include "registration.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "desktop_players.h"
 #include "pellaquin_ids.h"
 
 namespace fs = std::filesystem;
@@ -17,6 +19,7 @@ namespace {
 constexpr const char* kMimeType = "video/x-zrv";
 constexpr const char* kPackageName = "pellaquin-zrv.xml";
 constexpr const char* kDesktopName = "pellaquin-zrv-player.desktop";
+constexpr const char* kSystemPlayerName = "pellaquin-player.desktop";
 constexpr const char* kPluginName = "libgstpellaquin.so";
 
 std::string MimePackage() {
@@ -34,13 +37,34 @@ std::string MimePackage() {
          "</mime-info>\n";
 }
 
-std::string DesktopEntry() {
+// Our own entry for this user: the recording player, or, when it is not
+// installed, the framework's command-line player in a terminal.
+std::string DesktopEntry(const std::string& player_program) {
+  if (player_program.empty())
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=ZRV recording player\n"
+           "Comment=Plays ZRV recordings\n"
+           "Exec=gst-play-1.0 %F\n"
+           "Terminal=true\n"
+           "NoDisplay=true\n"
+           "Icon=video-x-generic\n"
+           "MimeType=video/x-zrv;\n";
+  // Exec quoting: inside double quotes these four take a backslash, and
+  // the file's own string escaping doubles every backslash again.
+  std::string quoted = "\"";
+  for (char c : player_program) {
+    if (c == '\\') quoted += "\\\\\\";
+    else if (c == '"' || c == '`' || c == '$') quoted += "\\\\";
+    quoted += c;
+  }
+  quoted += "\"";
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=ZRV recording player\n"
-         "Comment=Plays ZRV recordings\n"
-         "Exec=gst-play-1.0 %F\n"
-         "Terminal=true\n"
+         "Name=Recording player\n"
+         "Comment=Plays camera recordings (.zrv) and exports them to MP4\n"
+         "Exec=" + quoted + " %f\n"
+         "Terminal=false\n"
          "NoDisplay=true\n"
          "Icon=video-x-generic\n"
          "MimeType=video/x-zrv;\n";
@@ -165,20 +189,34 @@ int Register(const RegistrationPaths& paths, std::string* error) {
     *error = "update-mime-database failed";
     return 1;
   }
-  std::string player = DefaultVideoPlayer();
+  // Our player: the package's system-wide entry when there is one, else
+  // an entry of this user's own.
   const fs::path apps = home / "applications";
-  if (player.empty()) {
-    if (!WriteFile(apps / kDesktopName, DesktopEntry())) {
+  std::string ours = kDesktopName;
+  for (const std::string& dir : DataDirs(paths.data_home))
+    if (dir != paths.data_home && fs::is_regular_file(fs::path(dir) / "applications" / kSystemPlayerName, ec))
+      ours = kSystemPlayerName;
+  if (ours == kDesktopName) {
+    if (!WriteFile(apps / kDesktopName, DesktopEntry(paths.player_program))) {
       *error = "cannot write " + (apps / kDesktopName).string();
       return 1;
     }
-    player = kDesktopName;
   } else {
     fs::remove(apps / kDesktopName, ec);
   }
+  // A desktop player built on the media framework plays recordings with the
+  // rest of the user's videos: it comes first (the desktop's default video
+  // player when it is one of them), ours second.
+  std::vector<std::string> players =
+      MediaFrameworkPlayers(DataDirs(paths.data_home), {kDesktopName, kSystemPlayerName});
+  const std::string preferred = DefaultVideoPlayer();
+  auto it = std::find(players.begin(), players.end(), preferred);
+  if (it != players.end()) std::rotate(players.begin(), it, it + 1);
+  std::string handlers = players.empty() ? "" : players.front() + ";";
+  handlers += ours + ";";
   const fs::path list = apps / "mimeapps.list";
-  if (!EditIni(list, "Default Applications", kMimeType, player + ";") ||
-      !EditIni(list, "Added Associations", kMimeType, player + ";")) {
+  if (!EditIni(list, "Default Applications", kMimeType, handlers) ||
+      !EditIni(list, "Added Associations", kMimeType, handlers)) {
     *error = "cannot write " + list.string();
     return 1;
   }
