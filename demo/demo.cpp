@@ -293,7 +293,9 @@ int run_demo(const DemoOptions& options) {
                      [&](int id, int status) {
                        if (pending.count(id) && status_is_final(status)) outcome[id] = status;
                      });
-    code = ui::run_main_window(controller, {/*start_all=*/true});
+    ui::WindowModeOptions window_options;
+    window_options.start_all = true;
+    code = ui::run_main_window(controller, window_options);
   } else {
     display = std::make_unique<SyncDisplay>(controller, out, Console::interactive());
     QObject::connect(&controller, &SyncController::statusChanged, &controller,
@@ -421,7 +423,8 @@ int run_demo(const DemoOptions& options) {
       QCoreApplication::translate("Console", "%1 s (%2/s)")
           .arg(seconds, 0, 'f', 1)
           .arg(QString::fromStdString(
-              human_bytes(static_cast<unsigned long long>(fetched / (seconds > 0 ? seconds : 1))))));
+              human_bytes(static_cast<unsigned long long>(static_cast<double>(fetched) /
+                                                         (seconds > 0 ? seconds : 1))))));
   summary += options.keep
                  ? summary_line(QCoreApplication::translate("Console", "folder"),
                                 QCoreApplication::translate("Console", "%1 (kept)")

@@ -52,7 +52,7 @@ std::atomic<bool> g_have_clock{false};
 double thread_cpu(clockid_t id) {
   timespec ts{};
   ::clock_gettime(id, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 // Remembers the reactor thread's CPU clock from the first callback.
@@ -158,7 +158,7 @@ int download(int megabytes) {
   }
   const double secs = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = thread_cpu(g_reactor_clock.load()) - cpu0;
-  const double rate = (d.bytes.load() / 1048576.0) / secs;
+  const double rate = (static_cast<double>(d.bytes.load()) / 1048576.0) / secs;
   module.DisconnectCamera();
   sim->stop();
   const double plain = (rec.size / 1048576.0) / bench::plain_pair_seconds(rec.size);

@@ -87,11 +87,11 @@ int main(int argc, char** argv) {
     exp_cpu = std::min(exp_cpu, CpuNow() - c);
   }
   const double length = minutes * 60.0;
-  std::printf("recording: %d min, %zu pictures, %.1f MB; best of %d rounds\n", minutes, total, bytes / 1e6, rounds);
+  std::printf("recording: %d min, %zu pictures, %.1f MB; best of %d rounds\n", minutes, total, static_cast<double>(bytes) / 1e6, rounds);
   std::printf("%-14s %9s %9s\n", "", "wall s", "cpu s");
   std::printf("%-14s %9.3f %9.3f\n", "raw read", raw_wall, raw_cpu);
   std::printf("%-14s %9.3f %9.3f   (%llu pictures, %.1f MB)\n", "export to MP4", exp_wall, exp_cpu,
-              static_cast<unsigned long long>(result.pictures), result.bytes / 1e6);
+              static_cast<unsigned long long>(result.pictures), static_cast<double>(result.bytes) / 1e6);
   std::printf("export / raw read: %.1fx wall, %.1fx cpu\n", exp_wall / raw_wall, exp_cpu / std::max(raw_cpu, 1e-6));
   std::printf("export time / recording length: %.2f%% wall, %.2f%% cpu (target below 2%%)\n",
               100 * exp_wall / length, 100 * exp_cpu / length);

@@ -62,7 +62,7 @@ struct Listener {
 double cpu_seconds() {
   rusage u{};
   ::getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // Counts what arrives; drains the socket on each call.
@@ -188,7 +188,7 @@ double reactor_throughput(Producer how) {
   wait_for([&] { return server->bytes.load() >= g_transfer; }, 600);
   double secs = std::chrono::duration<double>(Clock::now() - start).count();
   release(client, server);
-  return (g_transfer >> 20) / secs;
+  return static_cast<double>(g_transfer >> 20) / secs;
 }
 
 // The producer is the sending connection's own handle_output, on the
@@ -201,10 +201,10 @@ double reactor_throughput_fed_by_reactor() {
   wait_for([&] { return server->bytes.load() >= g_transfer + 1; }, 600);
   double secs = std::chrono::duration<double>(Clock::now() - start).count();
   release(client, server);
-  return (g_transfer >> 20) / secs;
+  return static_cast<double>(g_transfer >> 20) / secs;
 }
 
-double plain_throughput() { return (g_transfer >> 20) / bench::plain_pair_seconds(g_transfer); }
+double plain_throughput() { return static_cast<double>(g_transfer >> 20) / bench::plain_pair_seconds(g_transfer); }
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -269,7 +269,7 @@ void timer_accuracy() {
     wait_for([&] { return w.fired.load() > before; }, 5);
     const std::int64_t start_us =
         std::chrono::duration_cast<std::chrono::microseconds>(start.time_since_epoch()).count();
-    late.push_back((w.at_us.load() - start_us) / 1000.0 - 200.0);
+    late.push_back(static_cast<double>(w.at_us.load() - start_us) / 1000.0 - 200.0);
   }
   std::sort(late.begin(), late.end());
   std::printf("200 ms timer scheduled from another thread, no traffic: late by "

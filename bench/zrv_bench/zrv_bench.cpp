@@ -36,7 +36,7 @@ double Seconds(Clock::time_point since) {
 double CpuNow() {
   timespec ts;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 // Reads the whole file in 64 KiB blocks; returns seconds.
@@ -154,14 +154,14 @@ int main(int argc, char** argv) {
   double raw_cpu = CpuNow() - c0;
   std::printf("%-22s %8s %8s %14s %14s\n", "", "wall s", "cpu s", "pictures/s cpu", "vs raw (cpu)");
   std::printf("%-22s %8.3f %8.3f %14.0f %13.1f%%   (%.0f MB)\n", "raw read (64 KiB)", raw, raw_cpu,
-              total / raw_cpu, 100.0, bytes / 1e6);
+              static_cast<double>(total) / raw_cpu, 100.0, static_cast<double>(bytes) / 1e6);
 
   long direct_pictures = 0;
   c0 = CpuNow();
   double direct = DirectPins(path, &direct_pictures);
   double direct_cpu = CpuNow() - c0;
   std::printf("%-22s %8.3f %8.3f %14.0f %13.1f%%   (%ld pictures)\n", "pins, no framework", direct, direct_cpu,
-              direct_pictures / direct_cpu, 100.0 * raw_cpu / direct_cpu, direct_pictures);
+              static_cast<double>(direct_pictures) / direct_cpu, 100.0 * raw_cpu / direct_cpu, direct_pictures);
 
   GstElement* p = Pipeline(path);
   std::atomic<long> demuxed{0};
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   gst_object_unref(v);
   gst_object_unref(p);
   std::printf("%-22s %8.3f %8.3f %14.0f %13.1f%%   (%ld pictures%s)\n", "zrvdemux ! fakesink", demux, demux_cpu,
-              demuxed / demux_cpu, 100.0 * raw_cpu / demux_cpu, demuxed.load(), ok ? "" : ", NO EOS");
+              static_cast<double>(demuxed.load()) / demux_cpu, 100.0 * raw_cpu / demux_cpu, demuxed.load(), ok ? "" : ", NO EOS");
 
   p = Pipeline(path);
   gst_element_set_state(p, GST_STATE_PAUSED);

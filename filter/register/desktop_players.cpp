@@ -179,10 +179,10 @@ DesktopEntry ReadEntry(const fs::path& path) {
       size_t n = std::strlen(key);
       return line.compare(0, n, key) == 0 && line.size() > n && line[n] == '=' ? line.c_str() + n + 1 : nullptr;
     };
-    if (const char* v = value("Exec")) e.exec = v;
-    else if (const char* v = value("TryExec")) e.try_exec = v;
-    else if (const char* v = value("MimeType")) e.mime = v;
-    else if (const char* v = value("Hidden")) e.hidden = std::string(v) == "true";
+    if (const char* exec = value("Exec")) e.exec = exec;
+    else if (const char* try_exec = value("TryExec")) e.try_exec = try_exec;
+    else if (const char* mime = value("MimeType")) e.mime = mime;
+    else if (const char* hidden = value("Hidden")) e.hidden = std::string(hidden) == "true";
   }
   return e;
 }

@@ -49,7 +49,7 @@ TEST(CameraRecordLayout, FieldOffsetsMatchTheFileImage) {
   std::string image(147, '\0');
   image[0] = 0x39; image[1] = 0x30;                 // id 12345
   image[4] = 1;                                     // is local
-  image[5] = 192; image[6] = 168; image[7] = 1; image[8] = 20;
+  image[5] = '\xc0'; image[6] = '\xa8'; image[7] = 1; image[8] = 20;
   std::memcpy(&image[9], "local-pw", 8);
   std::memcpy(&image[29], "user", 4);
   std::memcpy(&image[79], "srv-pw", 6);
@@ -365,7 +365,7 @@ TEST(DownloadLayout, FoldersNamesAndUntrustedNames) {
   EXPECT_EQ(p.final_path, "/r/42/AlarmRecord/A0001.avi");
 
   // Manual, and any other kind, go to Manual; names without ".avi" get it.
-  for (std::uint8_t kind : {0, 2, 255}) {
+  for (std::uint8_t kind : {std::uint8_t{0}, std::uint8_t{2}, std::uint8_t{255}}) {
     e.record_kind = kind;
     std::strcpy(e.file_name, "clip.mp4");
     ASSERT_TRUE(recording_paths("/r", 42, e, p));

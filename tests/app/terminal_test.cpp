@@ -27,7 +27,7 @@ namespace {
 // characters with automatic wrap at the width, CR, LF, cursor up and erase
 // to the end of the screen; other escape sequences are skipped.
 struct Screen {
-  explicit Screen(int width) : width(width), lines(1) {}
+  explicit Screen(int columns) : width(columns), lines(1) {}
   int width;
   std::vector<std::string> lines;  // scrollback and screen
   std::size_t row = 0;

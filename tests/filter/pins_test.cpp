@@ -433,7 +433,7 @@ TEST(Pellaquin, SeekingReadsTimestampsBehindLongRtpHeaders) {
   int64_t t = 20000000;
   EXPECT_EQ(g.video_pin()->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
             S_OK);
-  EXPECT_NEAR(g.video_pin()->located_media_time(), 20000000, 1000000);
+  EXPECT_NEAR(static_cast<double>(g.video_pin()->located_media_time()), 20000000, 1000000);
   ASSERT_TRUE(out2.WaitForEos());
   g.Stop();
 }
@@ -464,7 +464,7 @@ TEST(Pellaquin, SeekingInAFileWithoutKeyEntriesStartsNearTheTarget) {
   auto samples = out.samples();
   ASSERT_GT(samples.size(), 1u);
   // Within one picture of the target (entries, not pictures, are searched).
-  EXPECT_NEAR(f.video_pin()->located_media_time(), 20000000, 1000000);
+  EXPECT_NEAR(static_cast<double>(f.video_pin()->located_media_time()), 20000000, 1000000);
 }
 
 TEST(Pellaquin, AudioIsSilenceForTheRecordingsLength) {
