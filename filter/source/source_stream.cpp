@@ -124,11 +124,17 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
   do {
     while (!CheckRequest(&cmd)) {
       sample_->Reset();
+      const unsigned long replies = worker_.replies();
       HRESULT hr = FillBuffer(sample_.get());
       if (hr == S_OK) {
         if (output_->Deliver(*sample_) != S_OK) return S_OK;
       } else if (hr == S_FALSE) {
-        DeliverEndOfStream();
+        // A pin that answered a stop while filling ends here without an end
+        // of stream: the caller has gone on to flush and reposition, and an
+        // end delivered now would land after its flush, where a paused sink
+        // holds this thread until the caller's next request, which waits
+        // for this thread.
+        if (worker_.replies() == replies) DeliverEndOfStream();
         return S_OK;
       } else {
         DeliverEndOfStream();

@@ -45,6 +45,7 @@ void StreamWorker::Reply(HRESULT hr) {
   if (!pending_) return;
   if (cmd_ == CMD_EXIT) exit_replied_ = true;
   pending_ = false;
+  ++replies_;
   result_ = hr;
   replied_ = true;
   cv_.notify_all();
@@ -53,6 +54,11 @@ void StreamWorker::Reply(HRESULT hr) {
 bool StreamWorker::exit_replied() {
   std::lock_guard<std::mutex> lock(mutex_);
   return exit_replied_;
+}
+
+unsigned long StreamWorker::replies() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return replies_;
 }
 
 }  // namespace pellaquin

@@ -23,6 +23,8 @@ public:
   void Reply(HRESULT hr);
   // True once the worker has acknowledged an exit request.
   bool exit_replied();
+  // How many requests the worker has acknowledged so far.
+  unsigned long replies();
 
 private:
   std::mutex call_mutex_;
@@ -31,6 +33,7 @@ private:
   bool pending_ = false;
   bool replied_ = false;
   bool exit_replied_ = false;
+  unsigned long replies_ = 0;
   Command cmd_ = CMD_INIT;
   HRESULT result_ = S_OK;
   std::thread::id worker_;
