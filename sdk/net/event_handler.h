@@ -35,7 +35,6 @@ public:
   virtual int handle_exception() { return 0; }
   virtual int handle_close(socket_t /*socket*/, int /*mask*/) { return 0; }
   virtual int handle_timeout(const TimeValue& /*now*/, void* /*arg*/) { return 0; }
-  virtual int handle_signal() { return 0; }
 
   virtual socket_t get_handle() const = 0;
   virtual SocketReactor* get_reactor() const { return reactor_; }

@@ -37,7 +37,6 @@ public:
   int cancel_timer(int timer_id, void** arg_out, int dont_call) override;
 
   Socket_Select_Reactor_Win32* impl() { return impl_; }
-  void set_stop_flag(bool v) { stop_.store(v); }
   bool on_reactor_thread() const;
   // True on the thread that is running a pass or a removal right now: the
   // only place where hooks run and dispatch state may be touched.

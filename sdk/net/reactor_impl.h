@@ -19,7 +19,6 @@ public:
   virtual int handle_events(const TimeValue* max_wait) = 0;
   virtual int deactivate(int flag) = 0;
   virtual int deactivated() = 0;
-  virtual int noop() { return 0; }
   virtual int remove_handler(const SocketSet& sockets, int mask) = 0;
   virtual int remove_handler(socket_t socket, int mask) = 0;
   virtual int schedule_timer(Socket_Event_Handler* handler, void* arg,
