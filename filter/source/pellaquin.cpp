@@ -199,12 +199,12 @@ int64_t CPellaquin::EntryCount() {
   return reader_ ? reader_->GetEntryCount(0) : -1;
 }
 
-int CPellaquin::reader_state() {
+ReaderState CPellaquin::reader_state() {
   std::lock_guard<std::recursive_mutex> lock(file_lock_);
   return reader_state_;
 }
 
-void CPellaquin::set_reader_state(int state) {
+void CPellaquin::set_reader_state(ReaderState state) {
   std::lock_guard<std::recursive_mutex> lock(file_lock_);
   reader_state_ = state;
 }

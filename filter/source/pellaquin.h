@@ -36,8 +36,8 @@ public:
   int ReadEntry(int entry, uint8_t* buffer, int capacity);
   int ReadEntryPrefix(int entry, uint8_t* buffer, int max_len);
   int64_t EntryCount();
-  int reader_state();
-  void set_reader_state(int state);
+  ReaderState reader_state();
+  void set_reader_state(ReaderState state);
   // The video pin ran out of entries; its last picture was stamped
   // last_picture_time (the reader state becomes "ended").
   void set_video_ended(int64_t last_picture_time);
@@ -69,7 +69,7 @@ private:
   MediaType type_;
   std::recursive_mutex file_lock_;  // guards reader_ and reader_state_
   std::unique_ptr<CZRVFileReader> reader_;
-  int reader_state_ = kReaderNone;
+  ReaderState reader_state_ = kReaderNone;
   int64_t duration_ = 0;
   uint32_t first_key_ts_ = 0;
   int first_key_index_ = 0;
