@@ -31,6 +31,9 @@ struct RunResult {
   double seconds = 0;
   std::int64_t started = 0;      // seconds since 1970 (UTC)
   std::int64_t ended = 0;
+  // When the automatic run this run belonged to began (seconds since 1970);
+  // 0 for a run started by hand, by a retry or by --once.
+  std::int64_t auto_started = 0;
   std::string outcome;           // read back from a log: the word it was written with
 };
 

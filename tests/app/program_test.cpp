@@ -267,7 +267,11 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   Result r = run({"status", "--json"});
   ASSERT_EQ(r.code, 0) << r.err.toStdString();
   const QList<QJsonObject> lines = json_lines(r.out);
-  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+  // Last, the schedule: no automatic run yet, so one interval after a start.
+  EXPECT_EQ(lines.back()["type"].toString(), "schedule");
+  EXPECT_EQ(lines.back()["reason"].toString(), "first-interval");
+  EXPECT_TRUE(lines.back()["next_run"].isNull());
   const QJsonObject s = of_camera(lines, 930);
   const QDateTime completed = QDateTime::fromString(s["last_completed"].toString(), Qt::ISODate);
   ASSERT_TRUE(completed.isValid()) << s["last_completed"].toString().toStdString();
@@ -896,6 +900,54 @@ TEST_F(Program, AFullFileSystemEndsTheRunAsDiskFullAndTheNextRunResumes) {
   EXPECT_EQ(test::read_all(dir + "/code2"), "0\n") << test::read_all(dir + "/run2");
   EXPECT_EQ(test::read_all(dir + "/after2/1512/Manual/FULL0001.avi"), want);
   EXPECT_NE(test::read_all(dir + "/run2").find("resuming FULL0001.avi"), std::string::npos);
+}
+
+// A box that reboots every day with a one-day interval: the automatic run
+// is counted from the last one in the history, not from the start-up, so an
+// overdue run starts soon after the start and a recent one waits its turn.
+TEST_F(Program, AutomaticRunIsCountedFromTheLastOneInTheHistory) {
+  auto cam = sim("127.0.2.191");
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.191", "pw"}).code, 0);
+  ASSERT_EQ(run({"settings", "interval", "1d"}).code, 0);
+  const std::string history = data_.path().toStdString() + "/OV/data/SyncHistory.jsonl";
+  env_.insert("VELMORA_CATCH_UP_MS", "300");
+  for (const int hours_ago : {25, 1}) {
+    const qint64 started = QDateTime::currentSecsSinceEpoch() - hours_ago * 3600;
+    test::write_all(history, "{\"id\":1,\"kind\":\"local\",\"status\":140,\"started\":" +
+                                 std::to_string(started) + ",\"ended\":" +
+                                 std::to_string(started + 5) + ",\"auto_started\":" +
+                                 std::to_string(started) + "}\n");
+    QProcess service;
+    service.setProcessEnvironment(env_);
+    QString out;
+    QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                     [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+    service.start(VELMORA_BIN, {"--headless"});
+    if (hours_ago == 25) {
+      ASSERT_TRUE(wait_until([&] { return out.contains("run finished"); }, 60000))
+          << out.toStdString();
+      EXPECT_TRUE(out.contains("an automatic run is overdue")) << out.toStdString();
+      EXPECT_TRUE(out.contains("automatic synchronisation of every camera")) << out.toStdString();
+    } else {
+      ASSERT_TRUE(wait_until([&] { return out.contains("after the last one at"); }))
+          << out.toStdString();
+      test::pump_for(1500);  // five times the catch-up delay
+      EXPECT_FALSE(out.contains("automatic synchronisation of every camera")) << out.toStdString();
+      Result status = run({"status"});
+      EXPECT_TRUE(status.out.contains("Next automatic run: ")) << status.out.toStdString();
+      EXPECT_TRUE(status.out.contains("after the last one at")) << status.out.toStdString();
+    }
+    service.terminate();
+    ASSERT_TRUE(service.waitForFinished(20000));
+    EXPECT_EQ(service.exitCode(), 0);
+    if (hours_ago == 25) {
+      // The run just made is the new last automatic run.
+      const std::string log = test::read_all(history);
+      const auto at = log.rfind("\"auto_started\":");
+      ASSERT_NE(at, std::string::npos);
+      EXPECT_GT(std::stoll(log.substr(at + 15)), started + 3600) << log;
+    }
+  }
 }
 
 }  // namespace

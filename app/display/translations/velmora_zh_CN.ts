@@ -1183,5 +1183,29 @@ Works while a Velmora service runs.
         <source>could not rename the partial file (kept)</source>
         <translation>无法重命名未完成的文件（已保留）</translation>
     </message>
+    <message>
+        <source>an automatic run is overdue (the last one started at %1, interval: %2); it starts shortly</source>
+        <translation>自动同步已过期（上次开始于 %1，同步间隔：%2），即将开始</translation>
+    </message>
+    <message>
+        <source>next automatic run at %1 (interval: %2, after the last one at %3)</source>
+        <translation>下次自动同步时间 %1（同步间隔：%2，从上次 %3 算起）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: none, automatic synchronisation is off (start a run with &apos;velmora sync&apos;)</source>
+        <translation>下次自动同步：无，自动同步已关闭（用 &apos;velmora sync&apos; 开始同步）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: one interval (%1) after Velmora starts; no automatic run is recorded yet</source>
+        <translation>下次自动同步：Velmora 启动后一个间隔（%1）；尚无自动同步记录</translation>
+    </message>
+    <message>
+        <source>Next automatic run: %1, one interval (%2) after the last one at %3</source>
+        <translation>下次自动同步：%1，即上次 %3 之后一个间隔（%2）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: overdue, the last one started at %1 (interval: %2); a running Velmora starts it within a minute</source>
+        <translation>下次自动同步：已过期，上次开始于 %1（同步间隔：%2）；运行中的 Velmora 会在一分钟内开始</translation>
+    </message>
 </context>
 </TS>
