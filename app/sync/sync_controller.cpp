@@ -138,8 +138,13 @@ bool SyncController::save_cameras() {
 
 int SyncController::reload_download_root() {
   std::string root = scheduler_->download_root();
-  int r = load_download_root(options_.paths.sibling_settings_file(),
-                             options_.paths.default_download_root(), root);
+  int r = 0;
+  if (!settings_.download_folder.empty()) {
+    root = settings_.download_folder;  // our own setting wins over the sibling's
+  } else {
+    r = load_download_root(options_.paths.sibling_settings_file(),
+                           options_.paths.default_download_root(), root);
+  }
   if (root.empty()) root = options_.paths.default_download_root();
   scheduler_->set_download_root(root);
   emit downloadRootChanged(QString::fromStdString(root));

@@ -80,6 +80,7 @@ ProfileSettings FileProfile::settings() {
   out.pacing_ms = s.pacing_ms;
   out.min_free_bytes = s.min_free_bytes;
   out.keep_days = s.keep_days;
+  out.download_folder = s.download_folder;
   return out;
 }
 
@@ -91,6 +92,7 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
   s.pacing_ms = settings.pacing_ms;
   s.min_free_bytes = settings.min_free_bytes;
   s.keep_days = settings.keep_days;
+  s.download_folder = settings.download_folder;
   errno = 0;
   if (!s.save(paths_.settings_file(), settings.concurrency)) {
     error = write_error(paths_.settings_file());

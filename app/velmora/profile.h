@@ -20,6 +20,7 @@ struct ProfileSettings {
   std::int32_t pacing_ms = SystemSettings::kDefaultPacingMs;
   std::int64_t min_free_bytes = SystemSettings::kDefaultMinFreeBytes;
   std::int32_t keep_days = 0;
+  std::string download_folder;  // "" = the sibling's settings or the default
 };
 
 class Profile {

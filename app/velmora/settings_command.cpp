@@ -13,8 +13,10 @@
 #include "cli_input.h"
 #include "commands.h"
 #include "console.h"
+#include "download_folder.h"
 #include "help.h"
 #include "modes.h"
+#include "printable_text.h"
 #include "status_texts.h"
 #include "system_settings.h"
 #include "window_messages.h"
@@ -29,7 +31,8 @@ Reply settings_usage(const QString& text) {
   r.err = "velmora settings: " + text.toStdString() + "\n" +
           QCoreApplication::translate("Console", "usage: %1")
               .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]")
+                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N] "
+                   "[download-folder PATH|default]")
               .toStdString() +
           "\n";
   return r;
@@ -114,14 +117,44 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
                               "%1, not '%2'")
             .arg(SystemSettings::kMaxKeepDays)
             .arg(QString::fromStdString(value));
+    } else if (name == "download-folder") {
+      if (value == "default") {
+        s.download_folder.clear();
+      } else if (const std::string why = check_download_folder(value); !why.empty()) {
+        return QCoreApplication::translate("Console", "download-folder '%1' cannot be used: %2")
+            .arg(QString::fromStdString(printable_text(value)), QString::fromStdString(why));
+      } else {
+        s.download_folder = normal_folder(value);
+      }
     } else {
       return QCoreApplication::translate("Console",
                                          "unknown setting '%1' (interval, concurrency, pacing, min-free, "
-                                         "keep-days)")
+                                         "keep-days, download-folder)")
           .arg(QString::fromStdString(name));
     }
   }
   return {};
+}
+
+QString root_source_text(RootSource source, const AppPaths& paths) {
+  const QString sibling = QString::fromStdString(paths.sibling_settings_file());
+  switch (source) {
+    case RootSource::kOwnSetting:
+      return QCoreApplication::translate("Console",
+                                         "set with 'velmora settings download-folder', in %1")
+          .arg(QString::fromStdString(paths.settings_file()));
+    case RootSource::kSibling:
+      return QCoreApplication::translate("Console", "from the camera manager's settings, %1").arg(sibling);
+    case RootSource::kDefaultNoFolder:
+      return QCoreApplication::translate("Console", "default: %1 names no folder").arg(sibling);
+    case RootSource::kDefaultRefused:
+      return QCoreApplication::translate("Console",
+                                         "default: the folder %1 names is not absolute")
+          .arg(sibling);
+    case RootSource::kDefaultNoFile:
+      break;
+  }
+  return QCoreApplication::translate("Console", "default: no camera manager settings at %1").arg(sibling);
 }
 
 int show() {
@@ -131,24 +164,15 @@ int show() {
   SystemSettings flags;
   std::int32_t unused = 4;
   flags.load(paths.settings_file(), unused);
-  std::string root = paths.default_download_root();
-  const int found = load_download_root(paths.sibling_settings_file(),
-                                       paths.default_download_root(), root);
-  const QString sibling = QString::fromStdString(paths.sibling_settings_file());
-  QString source;
-  if (found == 0 && !root.empty()) {
-    source = QCoreApplication::translate("Console", "from the camera manager's settings, %1").arg(sibling);
-  } else {
-    root = paths.default_download_root();
-    source = found == -1 ? QCoreApplication::translate("Console", "default: %1 names no folder").arg(sibling)
-                         : QCoreApplication::translate("Console", "default: no camera manager settings at %1").arg(sibling);
-  }
+  std::string root;
+  flags.download_folder = s.download_folder;
+  const QString source = root_source_text(resolve_download_root(flags, paths, root), paths);
   std::string text = field_line(QCoreApplication::translate("Console", "interval"), interval_description(s.interval_code)) +
                      field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
                      field_line(QCoreApplication::translate("Console", "auto start"), (flags.auto_start ? QCoreApplication::translate("Console", "on") : QCoreApplication::translate("Console", "off")).toStdString()) +
                      field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
                      min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
-                     field_line(QCoreApplication::translate("Console", "downloads"), root) +
+                     field_line(QCoreApplication::translate("Console", "downloads"), printable_text(root)) +
                      field_line("", "(" + source.toStdString() + ")") +
                      field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
   std::fputs(text.c_str(), stdout);
@@ -179,6 +203,9 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
           field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
           field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
           min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days);
+  if (!s.download_folder.empty())
+    r.out += field_line(QCoreApplication::translate("Console", "downloads"),
+                        printable_text(s.download_folder));
   return r;
 }
 

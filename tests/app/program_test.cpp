@@ -950,5 +950,44 @@ TEST_F(Program, AutomaticRunIsCountedFromTheLastOneInTheHistory) {
   }
 }
 
+// The download folder: checked when set, stored by name after the elements
+// older readers take by position, and used by the next run; without it the
+// sibling's settings decide as before.
+TEST_F(Program, DownloadFolderIsCheckedStoredAndUsed) {
+  const std::string settings = data_.path().toStdString() + "/OV/QTX/Settings.xml";
+  ASSERT_EQ(run({"settings", "interval", "1h"}).code, 0);
+  const std::string defaults = test::read_all(settings);
+  Result bad = run({"settings", "download-folder", "relative/dir"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_TRUE(bad.err.contains("absolute")) << bad.err.toStdString();
+  bad = run({"settings", "download-folder", QString::fromStdString(settings) + "/sub"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_TRUE(bad.err.contains("cannot be created")) << bad.err.toStdString();
+  EXPECT_EQ(test::read_all(settings), defaults) << "a refused folder changes nothing";
+  EXPECT_TRUE(run({"settings"}).out.contains("(default: no camera manager settings"));
+
+  QTemporaryDir elsewhere;
+  const QString folder = elsewhere.path() + "/cams";
+  Result set = run({"settings", "download-folder", folder + "/"});
+  ASSERT_EQ(set.code, 0) << set.err.toStdString();
+  const std::string xml = test::read_all(settings);
+  EXPECT_NE(xml.find("<DownloadPacing>500</DownloadPacing>"), std::string::npos) << xml;
+  EXPECT_GT(xml.find("<DownloadFolder>" + folder.toStdString() + "</DownloadFolder>"),
+            xml.find("<DownloadPacing>"));
+  Result shown = run({"settings"});
+  EXPECT_TRUE(shown.out.contains(folder + "\n")) << shown.out.toStdString();
+  EXPECT_TRUE(shown.out.contains("set with 'velmora settings download-folder'"));
+
+  auto cam = sim("127.0.2.192");
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.192", "pw"}).code, 0);
+  ASSERT_EQ(run({"--headless", "--once"}).code, 0);
+  EXPECT_TRUE(QDir(folder + "/1").exists());
+
+  // Back to the default: the file is byte-identical to one never changed.
+  ASSERT_EQ(run({"settings", "download-folder", "default"}).code, 0);
+  EXPECT_EQ(test::read_all(settings), defaults);
+  EXPECT_TRUE(QDir(folder + "/1").exists()) << "recordings never move";
+}
+
 }  // namespace
 }  // namespace velmora

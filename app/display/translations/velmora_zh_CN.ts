@@ -878,10 +878,6 @@ settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
         <translation>keep-days 需要 0（永久保留）到 %1 的整数天数，而不是“%2”</translation>
     </message>
     <message>
-        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, min-free, keep-days)</source>
-        <translation>未知设置“%1”（interval、concurrency、pacing、min-free、keep-days）</translation>
-    </message>
-    <message>
         <source>; %1 deleted from camera cards, %2 kept</source>
         <translation>；已从摄像机存储卡删除 %1 个，保留 %2 个</translation>
     </message>
@@ -1206,6 +1202,46 @@ Works while a Velmora service runs.
     <message>
         <source>Next automatic run: overdue, the last one started at %1 (interval: %2); a running Velmora starts it within a minute</source>
         <translation>下次自动同步：已过期，上次开始于 %1（同步间隔：%2）；运行中的 Velmora 会在一分钟内开始</translation>
+    </message>
+    <message>
+        <source>download-folder &apos;%1&apos; cannot be used: %2</source>
+        <translation>下载路径“%1”不可用：%2</translation>
+    </message>
+    <message>
+        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, min-free, keep-days, download-folder)</source>
+        <translation>未知设置“%1”（interval、concurrency、pacing、min-free、keep-days、download-folder）</translation>
+    </message>
+    <message>
+        <source>set with &apos;velmora settings download-folder&apos;, in %1</source>
+        <translation>由“velmora settings download-folder”设置，保存在 %1</translation>
+    </message>
+    <message>
+        <source>default: the folder %1 names is not absolute</source>
+        <translation>默认：%1 中的文件夹不是绝对路径</translation>
+    </message>
+    <message>
+        <source>it is not an absolute path (it must start with /)</source>
+        <translation>不是绝对路径（必须以 / 开头）</translation>
+    </message>
+    <message>
+        <source>the root folder / cannot hold the recordings</source>
+        <translation>根目录 / 不能存放录像</translation>
+    </message>
+    <message>
+        <source>it cannot be created: %1</source>
+        <translation>无法创建：%1</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>不是文件夹</translation>
+    </message>
+    <message>
+        <source>it is not writable: %1</source>
+        <translation>不可写入：%1</translation>
+    </message>
+    <message>
+        <source>the download folder %1 cannot take recordings: %2</source>
+        <translation>下载路径 %1 无法存放录像：%2</translation>
     </message>
 </context>
 </TS>
