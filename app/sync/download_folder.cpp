@@ -1,5 +1,7 @@
 #include "download_folder.h"
 
+#include "download_layout.h"
+
 #include <QCoreApplication>
 
 #include <stdlib.h>
@@ -24,6 +26,25 @@ RootSource resolve_download_root(const SystemSettings& settings, const AppPaths&
   root = paths.default_download_root();
   if (found == -1) return RootSource::kDefaultNoFolder;
   return found == -3 ? RootSource::kDefaultRefused : RootSource::kDefaultNoFile;
+}
+
+int remove_partial_files(const std::string& root, std::int32_t camera_id, std::uint64_t& bytes) {
+  namespace fs = std::filesystem;
+  int removed = 0;
+  for (const std::string& folder : {alarm_folder(root, camera_id), manual_folder(root, camera_id)}) {
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(folder, ec))) continue;  // no links followed
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+      std::error_code fec;
+      if (e.path().extension() != ".tmp" || !e.is_regular_file(fec) || e.is_symlink(fec)) continue;
+      const std::uintmax_t size = e.file_size(fec);
+      if (fs::remove(e.path(), fec)) {
+        ++removed;
+        bytes += fec ? 0 : size;
+      }
+    }
+  }
+  return removed;
 }
 
 std::string normal_folder(std::string folder) {

@@ -3,6 +3,7 @@
 // the check a folder must pass before recordings are written into it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app_paths.h"
@@ -27,6 +28,11 @@ RootSource resolve_download_root(const SystemSettings& settings, const AppPaths&
 // to find out, which also catches read-only mounts). Otherwise the reason,
 // in the user's language. Creates the folder when it is missing.
 std::string check_download_folder(const std::string& folder);
+
+// Removes the partial (".tmp") files in a camera's alarm and manual
+// folders, never a finished recording or anything that is not a regular
+// file; the number removed, their bytes added to `bytes`.
+int remove_partial_files(const std::string& root, std::int32_t camera_id, std::uint64_t& bytes);
 
 // The folder as stored: trailing slashes removed.
 std::string normal_folder(std::string folder);

@@ -54,6 +54,13 @@ std::string outcome_word(const RunResult& r) {
   return "unknown";
 }
 
+std::vector<std::string> outcome_words() {
+  std::vector<std::string> words = {"complete", "up-to-date"};
+  for (const OutcomeRow& row : kOutcomes)
+    if (words[0] != row.word) words.push_back(row.word);
+  return words;
+}
+
 bool run_ok(const RunResult& r) { return status_completes(r.status) && r.skipped == 0; }
 
 void add_counts(RunResult& into, const RunResult& r) {

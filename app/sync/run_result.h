@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "window_messages.h"
 
@@ -43,6 +44,8 @@ struct RunResult {
 std::string outcome_word(const RunResult& r);
 // The run completed and stored everything it found missing.
 bool run_ok(const RunResult& r);
+// Every outcome word, from the same table outcome_word() reads.
+std::vector<std::string> outcome_words();
 bool status_completes(std::int32_t status);
 
 // Adds r's counts (recordings, bytes, card deletions, retention) to `into`.

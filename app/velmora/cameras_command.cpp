@@ -14,6 +14,9 @@
 
 #include "alias_store.h"
 #include "printable_text.h"
+#include "download_folder.h"
+#include "download_layout.h"
+#include "console.h"
 #include "app_paths.h"
 #include "camera_store.h"
 #include "cli_input.h"
@@ -278,6 +281,20 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
     if (!profile.remove_camera(id, error)) return refuse(kExitFailed, error);
     Reply r;
     r.out = QCoreApplication::translate("Console", "Removed camera %1").arg(id).toStdString() + "\n";
+    // The camera is stopped now; what it left half-fetched can never be
+    // resumed. Its finished recordings stay.
+    std::uint64_t bytes = 0;
+    const std::string root = profile.download_root();
+    if (const int n = remove_partial_files(root, id, bytes); n > 0)
+      r.out += QCoreApplication::translate("Console",
+                                           "Deleted %n partial file(s) (%1) of camera %2; its "
+                                           "finished recordings stay in %3",
+                                           nullptr, n)
+                   .arg(QString::fromStdString(human_bytes(bytes)))
+                   .arg(id)
+                   .arg(QString::fromStdString(printable_text(camera_folder(root, id))))
+                   .toStdString() +
+               "\n";
     return r;
   }
   CameraRecord record{};
@@ -327,9 +344,18 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
 
 int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
+  const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
+                     cmd == "add-remote" || cmd == "remove" || cmd == "set";
+  if (!known && !cmd.empty() && cmd != "--help" && cmd != "-h") {
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "unknown command '%1' (list, discover, add-local, add-remote, "
+                                    "remove, set)")
+                                    .arg(QString::fromStdString(printable_text(cmd)))));
+    return kExitUsage;
+  }
   if (asks_for_help(args)) {
-    const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
-                       cmd == "remove" || cmd == "set";
     std::fputs(help_text(known ? "cameras " + cmd : "cameras").c_str(), stdout);
     return kExitOk;
   }

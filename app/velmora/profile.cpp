@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sibling_link.h"
+#include "download_folder.h"
 #include "system_settings.h"
 #include "window_messages.h"
 
@@ -99,6 +100,15 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
     return false;
   }
   return true;
+}
+
+std::string FileProfile::download_root() {
+  SystemSettings s;
+  std::int32_t concurrency = 4;
+  s.load(paths_.settings_file(), concurrency);
+  std::string root;
+  resolve_download_root(s, paths_, root);
+  return root;
 }
 
 int FileProfile::start_all(std::string& error) {

@@ -38,6 +38,8 @@ public:
   virtual bool change_settings(const ProfileSettings& settings, std::string& error) = 0;
   // Starts every camera now; the number started, or -1 with an error.
   virtual int start_all(std::string& error) = 0;
+  // Where recordings are written now.
+  virtual std::string download_root() = 0;
 };
 
 // The files of a profile, changed while this process holds the instance lock.
@@ -53,6 +55,7 @@ public:
   ProfileSettings settings() override;
   bool change_settings(const ProfileSettings& settings, std::string& error) override;
   int start_all(std::string& error) override;
+  std::string download_root() override;
 
 private:
   bool save(const CameraTable& table, std::string& error);

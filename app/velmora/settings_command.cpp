@@ -31,15 +31,38 @@ Reply settings_usage(const QString& text) {
   r.err = "velmora settings: " + text.toStdString() + "\n" +
           QCoreApplication::translate("Console", "usage: %1")
               .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N] "
+                   "[concurrency 1-5] [pacing 0-60000] [rate BYTES|off] [min-free SIZE] [keep-days N] "
                    "[download-folder PATH|default]")
               .toStdString() +
           "\n";
   return r;
 }
 
+// Chunks of a recording are requested at most once per pacing interval, so
+// the interval caps each camera at one chunk per interval.
+constexpr std::int64_t kChunkBytes = 131072;
+
 std::string pacing_text(int ms) {
-  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString();
+  if (ms <= 0)
+    return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
+           QCoreApplication::translate("Console", "; ").toStdString() +
+           QCoreApplication::translate("Console", "no speed limit").toStdString();
+  const std::int64_t rate = kChunkBytes * 1000 / ms;
+  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
+         QCoreApplication::translate("Console", "; ").toStdString() +
+         QCoreApplication::translate("Console", "at most %1 bytes/s (%2/s) per camera")
+             .arg(rate)
+             .arg(QString::fromStdString(byte_size_text(rate)))
+             .toStdString();
+}
+
+// The pacing that keeps a camera at or below `rate` bytes per second.
+bool pacing_for_rate(std::int64_t rate, std::int32_t& ms) {
+  if (rate <= 0) return false;
+  const std::int64_t wait = (kChunkBytes * 1000 + rate - 1) / rate;
+  if (wait > SystemSettings::kMaxPacingMs) return false;
+  ms = static_cast<std::int32_t>(wait);
+  return true;
 }
 
 std::string concurrency_text(int n) {
@@ -103,6 +126,20 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
             .arg(SystemSettings::kMaxPacingMs)
             .arg(quoted);
       s.pacing_ms = static_cast<std::int32_t>(ms);
+    } else if (name == "rate") {
+      std::int64_t rate = 0;
+      if (value == "off") {
+        s.pacing_ms = 0;
+      } else if (!parse_byte_size(value, std::int64_t{1} << 40, rate) ||
+                 !pacing_for_rate(rate, s.pacing_ms)) {
+        return QCoreApplication::translate(
+                   "Console",
+                   "rate takes bytes per second per camera, with K, M or G for binary units, "
+                   "from %1 up (2M, 500K), or off, not '%2'")
+            .arg((kChunkBytes * 1000 + SystemSettings::kMaxPacingMs - 1) /
+                 SystemSettings::kMaxPacingMs)
+            .arg(quoted);
+      }
     } else if (name == "min-free") {
       if (!parse_byte_size(value, SystemSettings::kMaxMinFreeBytes, s.min_free_bytes))
         return QCoreApplication::translate(
@@ -128,8 +165,8 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
       }
     } else {
       return QCoreApplication::translate("Console",
-                                         "unknown setting '%1' (interval, concurrency, pacing, min-free, "
-                                         "keep-days, download-folder)")
+                                         "unknown setting '%1' (interval, concurrency, pacing, rate, "
+                                         "min-free, keep-days, download-folder)")
           .arg(QString::fromStdString(name));
     }
   }
@@ -215,7 +252,7 @@ int run_settings_command(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (args.empty()) return show();
-  if (args.size() == 1 && args[0] == "pacing") {
+  if (args.size() == 1 && (args[0] == "pacing" || args[0] == "rate")) {
     std::fputs(field_line(QCoreApplication::translate("Console", "pacing"),
                           pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
                    .c_str(),

@@ -35,11 +35,13 @@ StopSignals::StopSignals() {
   sa.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGHUP, &sa, nullptr);
 }
 
 StopSignals::~StopSignals() {
   ::signal(SIGINT, SIG_DFL);
   ::signal(SIGTERM, SIG_DFL);
+  ::signal(SIGHUP, SIG_DFL);
 }
 
 }  // namespace velmora

@@ -23,6 +23,7 @@
 #include "instance_lock.h"
 #include "nvssim.h"
 #include "relayed_camera_endpoint.h"
+#include "run_result.h"
 
 namespace velmora {
 namespace {
@@ -73,7 +74,18 @@ TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
   EXPECT_TRUE(long_pw.err.contains("15 bytes")) << long_pw.err.toStdString();
   EXPECT_EQ(run({"cameras", "add-local", "x1", "127.0.2.62", "pw"}).code, 2);
   EXPECT_EQ(run({"cameras", "remove", "99"}).code, 1);
-  EXPECT_EQ(run({"cameras", "remove", "12"}).code, 0);
+  // Removing a camera deletes its partial files, never a finished recording.
+  const QString cam12 = data_.path() + "/OV/RecordDownload/12";
+  ASSERT_TRUE(QDir().mkpath(cam12 + "/Manual") && QDir().mkpath(cam12 + "/AlarmRecord"));
+  test::write_all((cam12 + "/Manual/a.tmp").toStdString(), "half");
+  test::write_all((cam12 + "/AlarmRecord/b.tmp").toStdString(), "half");
+  test::write_all((cam12 + "/Manual/c.avi").toStdString(), "whole");
+  Result removed = run({"cameras", "remove", "12"});
+  EXPECT_EQ(removed.code, 0);
+  EXPECT_TRUE(removed.out.contains("Deleted 2 partial file(s)")) << removed.out.toStdString();
+  EXPECT_FALSE(QFile::exists(cam12 + "/Manual/a.tmp"));
+  EXPECT_FALSE(QFile::exists(cam12 + "/AlarmRecord/b.tmp"));
+  EXPECT_TRUE(QFile::exists(cam12 + "/Manual/c.avi"));
   EXPECT_EQ(test::read_all(data_.path().toStdString() +
                            "/OV/data/RecordAutoSynchronizationInfos.dat").size(), 147u);
   EXPECT_EQ(run({"--bogus"}).code, 2);
@@ -91,6 +103,20 @@ TEST_F(Program, PacingSettingIsShownAndSet) {
   EXPECT_EQ(run({"settings", "pacing", "-1"}).code, 2);
   EXPECT_EQ(run({"settings", "pacing", "60001"}).code, 2);
   EXPECT_TRUE(run({"settings", "pacing"}).out.contains("pacing        0 ms"));
+  EXPECT_TRUE(run({"settings", "pacing"}).out.contains("no speed limit"));
+
+  // A rate per camera becomes the pacing that keeps below it.
+  EXPECT_TRUE(run({"settings", "pacing", "500"}).out.contains("at most 262144 bytes/s (256K/s)"));
+  EXPECT_EQ(run({"settings", "rate", "2M"}).code, 0);
+  EXPECT_TRUE(run({"settings", "rate"}).out.contains("pacing        63 ms")) << "131072 B per 63 ms";
+  EXPECT_EQ(run({"settings", "rate", "off"}).code, 0);
+  EXPECT_TRUE(run({"settings"}).out.contains("pacing        0 ms"));
+  EXPECT_EQ(run({"settings", "rate", "1K"}).code, 2);  // would need more than 60 s per chunk
+  EXPECT_EQ(run({"settings", "rate", "0"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "fast"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "2184"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "2185"}).code, 0);
+  EXPECT_TRUE(run({"settings", "rate"}).out.contains("pacing        59988 ms"));
 }
 
 TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
@@ -354,26 +380,31 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   cam.stop();
 }
 
-TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
+// SIGHUP (the terminal was closed) stops it as SIGTERM does.
+TEST_F(Program, HeadlessStopsCleanlyOnSigtermAndSighup) {
   camsim::Config silent;
   silent.answer_login = false;
   auto cam = sim("127.0.2.65", silent);
   ASSERT_EQ(run({"cameras", "add-local", "650", "127.0.2.65", "pw"}).code, 0);
 
-  QProcess p;
-  p.setProcessEnvironment(env_);
-  QString out;
-  QObject::connect(&p, &QProcess::readyReadStandardOutput,
-                   [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
-  p.start(VELMORA_BIN, {"--headless", "--now"});
-  ASSERT_TRUE(wait_until([&] { return out.contains("Connecting"); })) << out.toStdString();
-  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-  ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(p.exitCode(), 0);
-  // Settings are written at a clean exit.
-  EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
-  EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+  for (const int sig : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    QProcess p;
+    p.setProcessEnvironment(env_);
+    QString out;
+    QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                     [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+    p.start(VELMORA_BIN, {"--headless", "--now"});
+    ASSERT_TRUE(wait_until([&] { return out.contains("Connecting"); })) << out.toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), sig);
+    ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    // Settings are written at a clean exit.
+    EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
+    EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+    QFile::remove(data_.path() + "/OV/QTX/Settings.xml");
+  }
 }
 
 TEST_F(Program, AFifoInPlaceOfTheCameraListIsRefusedNotWaitedOn) {
@@ -427,6 +458,18 @@ TEST_F(Program, AFileSizeLimitSkipsTheRecordingAndKeepsAValidPartialFile) {
 namespace velmora {
 namespace {
 
+// The service's help lists every outcome word and JSON key from the code
+// that writes them.
+TEST_F(Program, HeadlessHelpListsEveryOutcomeAndKey) {
+  const QString help = run({"--headless", "--help"}).out;
+  for (const std::string& word : outcome_words())
+    EXPECT_TRUE(help.contains(QString::fromStdString(word))) << word;
+  for (const char* key : {"\"card_deleted\"", "\"removed_bytes\"", "\"auto_started\"", "\"alias\""})
+    EXPECT_TRUE(help.contains(key)) << key;
+  EXPECT_TRUE(help.contains("disk-full"));
+  EXPECT_TRUE(help.contains("SIGHUP"));
+}
+
 TEST_F(Program, HelpAtEveryLevelAndVersion) {
   const QList<QStringList> levels = {
       {"--help"},           {"-h"},
@@ -435,7 +478,7 @@ TEST_F(Program, HelpAtEveryLevelAndVersion) {
       {"cameras", "add-remote", "--help"}, {"cameras", "remove", "--help"},
       {"settings", "--help"}, {"sync", "--help"},
       {"--headless", "--help"}, {"--demo", "--help"},
-      {"status", "--help"},   {"help", "status"}};
+      {"status", "--help"},   {"help", "status"}, {"cameras", "discover", "--help"}};
   for (const QStringList& args : levels) {
     Result r = run(args);
     EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();

@@ -209,6 +209,14 @@
         <source>修改配置</source>
         <translation>Change configuration</translation>
     </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
