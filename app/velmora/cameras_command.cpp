@@ -345,13 +345,14 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
 int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
   const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
-                     cmd == "add-remote" || cmd == "remove" || cmd == "set";
+                     cmd == "add-remote" || cmd == "remove" || cmd == "set" || cmd == "test" ||
+                     cmd == "recordings";
   if (!known && !cmd.empty() && cmd != "--help" && cmd != "-h") {
     std::fprintf(stderr, "velmora cameras: %s\n",
                  qUtf8Printable(QCoreApplication::translate(
                                     "Console",
                                     "unknown command '%1' (list, discover, add-local, add-remote, "
-                                    "remove, set)")
+                                    "remove, set, test, recordings)")
                                     .arg(QString::fromStdString(printable_text(cmd)))));
     return kExitUsage;
   }
@@ -365,6 +366,9 @@ int run_cameras_command(const std::vector<std::string>& args) {
                      "Console", "missing command (list, discover, add-local, add-remote, remove, set)")));
     return kExitUsage;
   }
+  if (cmd == "test") return run_camera_test(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "recordings")
+    return run_camera_recordings(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "discover")
     return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "list") {
@@ -380,7 +384,7 @@ int run_cameras_command(const std::vector<std::string>& args) {
                  qUtf8Printable(QCoreApplication::translate(
                                     "Console",
                                     "unknown command '%1' (list, discover, add-local, add-remote, "
-                                    "remove, set)")
+                                    "remove, set, test, recordings)")
                                     .arg(QString::fromStdString(cmd))));
     return kExitUsage;
   }

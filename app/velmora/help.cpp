@@ -57,8 +57,28 @@ constexpr const char* kCameras =
     "                                          a camera behind a video server (port 1701)\n"
     "  remove <id>                             forget a camera (its recordings stay)\n"
     "  set <id> [delete-after-copy on|off]     show or change a camera's options\n"
+    "  test <id>                               log in, count the recordings, log out\n"
+    "  recordings <id> [--json]                what is on the card and on disk (a dry run)\n"
     "\n"
     "'velmora cameras <command> --help' describes each command.\n");
+constexpr const char* kTest =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras test <id>\n"
+    "\n"
+    "Logs in to a configured camera on the local network with its stored\n"
+    "password, reports the result and the number of recordings on its card, and\n"
+    "logs out. Exit status 0 when the login worked, 1 otherwise.\n");
+constexpr const char* kRecordings =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras recordings <id> [--json]\n"
+    "\n"
+    "A dry run: lists the recordings on a configured local camera's card (name,\n"
+    "kind, size) and for each whether it is on disk, partial (with the bytes\n"
+    "present) or missing, and the total still to download. Downloads nothing.\n"
+    "  --json  one {\"type\":\"recording\", \"name\", \"kind\", \"size\", \"state\"\n"
+    "          (on-disk, partial, missing, unsafe-name), \"bytes_present\"} per\n"
+    "          recording, then {\"type\":\"summary\", \"recordings\",\n"
+    "          \"to_download\", \"bytes_to_download\", \"folder\"}.\n");
 
 constexpr const char* kList =
     QT_TRANSLATE_NOOP("Console",
@@ -278,7 +298,8 @@ std::string wrapped_list(const std::vector<std::string>& words, bool quote) {
 std::string help_text(const std::string& topic) {
   static const std::map<std::string, const char*> texts = {
       {"cameras", kCameras},          {"cameras list", kList},
-      {"cameras discover", kDiscover},
+      {"cameras discover", kDiscover}, {"cameras test", kTest},
+      {"cameras recordings", kRecordings},
       {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
       {"cameras remove", kRemove},    {"cameras set", kSet},
       {"settings", kSettings},

@@ -1032,5 +1032,46 @@ TEST_F(Program, DownloadFolderIsCheckedStoredAndUsed) {
   EXPECT_TRUE(QDir(folder + "/1").exists()) << "recordings never move";
 }
 
+// Testing a camera logs in and counts its recordings; a dry run lists what
+// is on the card and what of it is on disk, and downloads nothing.
+TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
+  camsim::Config cfg;
+  cfg.recordings = {{"M1.avi", 11, 1000, 0, ""}, {"A2.avi", 12, 3000, 1, ""}, {"M3.avi", 13, 500, 0, ""}};
+  auto cam = sim("127.0.2.193", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "7", "127.0.2.193", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "--force", "8", "127.0.2.193", "bad"}).code, 0);
+  Result ok = run({"cameras", "test", "7"});
+  EXPECT_EQ(ok.code, 0) << ok.err.toStdString();
+  EXPECT_TRUE(ok.out.contains("logged in; 3 recording(s) on the card")) << ok.out.toStdString();
+  Result wrong = run({"cameras", "test", "8"});
+  EXPECT_EQ(wrong.code, 1);
+  EXPECT_TRUE(wrong.err.contains("wrong password")) << wrong.err.toStdString();
+  EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);
+  EXPECT_EQ(run({"cameras", "test"}).code, 2);
+
+  const QString folder = data_.path() + "/OV/RecordDownload/7";
+  ASSERT_TRUE(QDir().mkpath(folder + "/Manual"));
+  test::write_all((folder + "/Manual/M1.avi").toStdString(), std::string(1000, 'x'));
+  test::write_all((folder + "/Manual/M3.tmp").toStdString(), std::string(200, 'x'));
+  Result dry = run({"cameras", "recordings", "7", "--json"});
+  ASSERT_EQ(dry.code, 0) << dry.err.toStdString();
+  std::map<QString, QJsonObject> by_name;
+  QJsonObject summary;
+  for (const QString& line : dry.out.split('\n', Qt::SkipEmptyParts)) {
+    const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+    if (o["type"] == "summary") summary = o; else by_name[o["name"].toString()] = o;
+  }
+  ASSERT_EQ(by_name.size(), 3u) << dry.out.toStdString();
+  EXPECT_EQ(by_name["M1.avi"]["state"].toString(), "on-disk");
+  EXPECT_EQ(by_name["A2.avi"]["state"].toString(), "missing");
+  EXPECT_EQ(by_name["A2.avi"]["kind"].toString(), "alarm");
+  EXPECT_EQ(by_name["M3.avi"]["state"].toString(), "partial");
+  EXPECT_EQ(by_name["M3.avi"]["bytes_present"].toInt(), 200);
+  EXPECT_EQ(summary["to_download"].toInt(), 2);
+  EXPECT_EQ(summary["bytes_to_download"].toInt(), 3000 + 300);
+  EXPECT_FALSE(QFile::exists(folder + "/AlarmRecord/A2.avi")) << "nothing is downloaded";
+  EXPECT_TRUE(run({"cameras", "recordings", "7"}).out.contains("3 recording(s) on the card; 2 to download"));
+}
+
 }  // namespace
 }  // namespace velmora

@@ -687,10 +687,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>缺少命令（list、discover、add-local、add-remote、remove、set）</translation>
     </message>
     <message>
-        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set)</source>
-        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set）</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
                                  &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
 
@@ -1107,34 +1103,6 @@ Works while a Velmora service runs.
         <translation>是</translation>
     </message>
     <message>
-        <source>Usage: velmora cameras &lt;command&gt; ...
-
-  list [--json]                           the configured cameras
-  discover [--seconds N] [--json]         the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
-
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
-</source>
-        <translation>用法：velmora cameras &lt;命令&gt; ...
-
-  list [--json]                           已配置的摄像机
-  discover [--seconds N] [--json]         N 秒内在本网络上广播自己的摄像机
-                                          （默认 5）
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          视频服务器后面的摄像机（端口 1701）
-  remove &lt;id&gt;                             移除摄像机（其录像保留）
-  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
-
-“velmora cameras &lt;命令&gt; --help”介绍各个命令。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras discover [--seconds N] [--json]
 
 Listens for the cameras announcing themselves on the local network (UDP port
@@ -1310,6 +1278,119 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
     <message>
         <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, rate, min-free, keep-days, download-folder)</source>
         <translation>未知设置“%1”（interval、concurrency、pacing、rate、min-free、keep-days、download-folder）</translation>
+    </message>
+    <message>
+        <source>the connection could not be started</source>
+        <translation>无法开始连接</translation>
+    </message>
+    <message>
+        <source>the camera did not answer within 10 s</source>
+        <translation>摄像机 10 秒内没有应答</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>cannot connect: %1</source>
+        <translation>无法连接：%1</translation>
+    </message>
+    <message>
+        <source>login refused (%1)</source>
+        <translation>登录被拒绝（%1）</translation>
+    </message>
+    <message>
+        <source>the camera did not send its recording list</source>
+        <translation>摄像机没有发送录像列表</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set, test, recordings)</source>
+        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set、test、recordings）</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list [--json]                           the configured cameras
+  discover [--seconds N] [--json]         the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+  test &lt;id&gt;                               log in, count the recordings, log out
+  recordings &lt;id&gt; [--json]                what is on the card and on disk (a dry run)
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>用法：velmora cameras &lt;命令&gt; ...
+
+  list [--json]                           已配置的摄像机
+  discover [--seconds N] [--json]         N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
+  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
+  test &lt;id&gt;                               登录、统计录像数并退出登录
+  recordings &lt;id&gt; [--json]                存储卡上和磁盘上有什么（演练）
+
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras test &lt;id&gt;
+
+Logs in to a configured camera on the local network with its stored
+password, reports the result and the number of recordings on its card, and
+logs out. Exit status 0 when the login worked, 1 otherwise.
+</source>
+        <translation>用法：velmora cameras test &lt;id&gt;
+
+用保存的密码登录本地网络上一台已配置的摄像机，报告结果和存储卡上的录像数，
+然后退出登录。登录成功时退出状态为 0，否则为 1。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
+
+A dry run: lists the recordings on a configured local camera&apos;s card (name,
+kind, size) and for each whether it is on disk, partial (with the bytes
+present) or missing, and the total still to download. Downloads nothing.
+  --json  one {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;} per
+          recording, then {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}.
+</source>
+        <translation>用法：velmora cameras recordings &lt;id&gt; [--json]
+
+演练：列出一台已配置的本地摄像机存储卡上的录像（名称、类型、大小），
+并说明每个录像是已在磁盘上、部分下载（及已有的字节数）还是缺失，以及
+还需下载的总量。不下载任何内容。
+  --json  每个录像一行 {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;}，
+          然后一行 {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}。
+</translation>
+    </message>
+    <message>
+        <source>camera %1 is reached through a video server; this command visits cameras on the local network only</source>
+        <translation>摄像机 %1 经视频服务器连接；此命令只访问本地网络上的摄像机</translation>
+    </message>
+    <message>
+        <source>camera %1 (%2): %3</source>
+        <translation>摄像机 %1（%2）：%3</translation>
+    </message>
+    <message numerus="yes">
+        <source>camera %1 (%2): logged in; %n recording(s) on the card; logged out</source>
+        <translation>
+            <numerusform>摄像机 %1（%2）：已登录；存储卡上有 %n 个录像；已退出登录</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 recording(s) on the card; %2 to download (%3) into %4</source>
+        <translation>存储卡上有 %1 个录像；%2 个需下载（%3），下载到 %4</translation>
     </message>
 </context>
 </TS>
