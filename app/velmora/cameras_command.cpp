@@ -418,6 +418,14 @@ int run_cameras_command(const std::vector<std::string>& args) {
     // A camera heard on the network may be added by its id alone: without a
     // dotted address in second place, its announcement supplies one.
     std::uint8_t ignored[4];
+    // Digits and dots are a mistyped address ("192.168.1.300"), never a
+    // password: refused at once rather than listened for.
+    if (p.size() == 2 && p[1].find('.') != std::string::npos &&
+        p[1].find_first_not_of("0123456789.") == std::string::npos && !parse_ipv4(p[1], ignored))
+      return print_reply(usage_error(
+          cmd, QCoreApplication::translate("Console", "'%1' is not an IPv4 address (expected a.b.c.d)")
+                   .arg(QString::fromStdString(p[1]))
+                   .toStdString()));
     if (p.size() == 1 || !parse_ipv4(p[1], ignored)) {
       std::int32_t heard = 0;
       if (!parse_camera_id(p[0], heard))

@@ -69,6 +69,10 @@ TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
   Result bad_ip = run({"cameras", "add-local", "13", "127.0.2", "pw"});
   EXPECT_EQ(bad_ip.code, 2);
   EXPECT_TRUE(bad_ip.err.contains("IPv4")) << bad_ip.err.toStdString();
+  // A mistyped address is never taken for a password and listened for.
+  Result typo = run({"cameras", "add-local", "13", "192.168.1.300"});
+  EXPECT_EQ(typo.code, 2);
+  EXPECT_TRUE(typo.err.contains("'192.168.1.300' is not an IPv4 address")) << typo.err.toStdString();
   Result long_pw = run({"cameras", "add-local", "13", "127.0.2.62", "0123456789abcdef"});
   EXPECT_EQ(long_pw.code, 2);
   EXPECT_TRUE(long_pw.err.contains("15 bytes")) << long_pw.err.toStdString();
