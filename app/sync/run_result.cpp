@@ -2,6 +2,7 @@
 
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 
 #include "printable_text.h"
@@ -53,6 +54,13 @@ std::string outcome_word(const RunResult& r) {
   return "unknown";
 }
 
+std::vector<std::string> outcome_words() {
+  std::vector<std::string> words = {"complete", "up-to-date"};
+  for (const OutcomeRow& row : kOutcomes)
+    if (words[0] != row.word) words.push_back(row.word);
+  return words;
+}
+
 bool run_ok(const RunResult& r) { return status_completes(r.status) && r.skipped == 0; }
 
 void add_counts(RunResult& into, const RunResult& r) {
@@ -92,6 +100,7 @@ QJsonObject run_to_json(const RunResult& r) {
   o["seconds"] = std::round(r.seconds * 10.0) / 10.0;
   o["started"] = static_cast<qint64>(r.started);
   o["ended"] = static_cast<qint64>(r.ended);
+  o["auto_started"] = static_cast<qint64>(r.auto_started);
   return o;
 }
 
@@ -125,6 +134,8 @@ bool run_from_json(const QJsonObject& o, RunResult& r) {
   r.seconds = seconds > 0 && std::isfinite(seconds) ? seconds : 0;
   r.started = o.value("started").toInteger();
   r.ended = o.value("ended").toInteger();
+  // Absent from lines written before automatic runs were told apart.
+  r.auto_started = std::max<qint64>(0, o.value("auto_started").toInteger());
   return true;
 }
 

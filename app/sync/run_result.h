@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "window_messages.h"
 
@@ -31,6 +32,9 @@ struct RunResult {
   double seconds = 0;
   std::int64_t started = 0;      // seconds since 1970 (UTC)
   std::int64_t ended = 0;
+  // When the automatic run this run belonged to began (seconds since 1970);
+  // 0 for a run started by hand, by a retry or by --once.
+  std::int64_t auto_started = 0;
   std::string outcome;           // read back from a log: the word it was written with
 };
 
@@ -40,6 +44,8 @@ struct RunResult {
 std::string outcome_word(const RunResult& r);
 // The run completed and stored everything it found missing.
 bool run_ok(const RunResult& r);
+// Every outcome word, from the same table outcome_word() reads.
+std::vector<std::string> outcome_words();
 bool status_completes(std::int32_t status);
 
 // Adds r's counts (recordings, bytes, card deletions, retention) to `into`.

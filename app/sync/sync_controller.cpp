@@ -56,7 +56,9 @@ bool SyncController::start() {
   scheduler_->set_camera_options(camera_options_);
   load_alias_file(options_.paths.alias_file(), aliases_);
   history_ = std::make_unique<RunHistory>(options_.paths.history_file());
-  past_ = summarise(history_->read(), 0);
+  const std::vector<RunResult> runs = history_->read();
+  past_ = summarise(runs, 0);
+  auto_last_s_ = last_automatic_start(runs);
   reload_download_root();
   load_cameras();
   set_window_timer(TIMER_SPEED, options_.speed_interval_ms);
@@ -169,8 +171,13 @@ bool SyncController::save_cameras() {
 
 int SyncController::reload_download_root() {
   std::string root = scheduler_->download_root();
-  int r = load_download_root(options_.paths.sibling_settings_file(),
-                             options_.paths.default_download_root(), root);
+  int r = 0;
+  if (!settings_.download_folder.empty()) {
+    root = settings_.download_folder;  // our own setting wins over the sibling's
+  } else {
+    r = load_download_root(options_.paths.sibling_settings_file(),
+                           options_.paths.default_download_root(), root);
+  }
   if (root.empty()) root = options_.paths.default_download_root();
   scheduler_->set_download_root(root);
   emit downloadRootChanged(QString::fromStdString(root));
@@ -280,12 +287,41 @@ bool SyncController::remove_camera(std::int32_t id) {
 }
 
 void SyncController::arm_auto_sync() {
-  const std::int64_t ms = auto_sync_interval_ms(settings_.interval_code);
-  if (ms > 0) {
-    set_window_timer(TIMER_AUTO_SYNC, ms);
-  } else {
+  auto_since_ms_ = QDateTime::currentMSecsSinceEpoch();
+  schedule_auto_check();
+}
+
+AutoRunDue SyncController::next_automatic_run() const {
+  return velmora::next_automatic_run(auto_sync_interval_ms(settings_.interval_code), auto_last_s_,
+                                     auto_since_ms_, QDateTime::currentMSecsSinceEpoch());
+}
+
+// The timer looks at the wall clock at least once a minute instead of
+// waiting out the whole interval: its own clock stands still while the
+// machine sleeps, and a run due during a suspend then starts within a
+// minute of the resume.
+void SyncController::schedule_auto_check() {
+  constexpr std::int64_t kCheckMs = 60000;
+  const AutoRunDue d = next_automatic_run();
+  if (d.why == AutoRunDue::kOff) {
     kill_window_timer(TIMER_AUTO_SYNC);
+    return;
   }
+  const std::int64_t wait = d.due_ms - QDateTime::currentMSecsSinceEpoch();
+  set_window_timer(TIMER_AUTO_SYNC,
+                   wait <= 0 ? std::int64_t{options_.catch_up_delay_ms} : std::min(wait, kCheckMs));
+}
+
+void SyncController::run_automatic(std::int64_t now_ms) {
+  auto_last_s_ = now_ms / 1000;
+  // Every camera's run of this round records the round's start, running
+  // already or not, so that the history knows when it last happened.
+  for (const auto& [id, record] : cameras_) {
+    (void)record;
+    auto_round_[id] = auto_last_s_;
+  }
+  emit autoSyncFired(QDateTime::fromMSecsSinceEpoch(now_ms).toString("yyyy-MM-dd HH:mm:ss"));
+  start_all();
 }
 
 // ---- reactions ---------------------------------------------------------------
@@ -306,8 +342,14 @@ std::int64_t SyncController::last_completed(std::int32_t id) const {
 }
 
 void SyncController::end_run(std::int32_t id, std::int32_t status) {
+  std::int64_t auto_started = 0;
+  if (auto a = auto_round_.find(id); a != auto_round_.end()) {
+    auto_started = a->second;
+    auto_round_.erase(a);
+  }
   RunResult r;
   if (!ledger_.finish(id, status, is_local(id), QDateTime::currentMSecsSinceEpoch(), r)) return;
+  r.auto_started = auto_started;
   // The card and retention counters of this run live in the camera's view.
   const CameraView& v = views_[id];
   r.card_deleted = v.card_deleted;
@@ -510,10 +552,13 @@ void SyncController::on_event(const IntervalChangedEvent&) { arm_auto_sync(); }
 
 void SyncController::handle_window_timer(int id) {
   switch (id) {
-    case TIMER_AUTO_SYNC:
-      emit autoSyncFired(QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss"));
-      start_all();
+    case TIMER_AUTO_SYNC: {
+      const AutoRunDue d = next_automatic_run();
+      const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+      if (d.why != AutoRunDue::kOff && d.due_ms <= now) run_automatic(now);
+      schedule_auto_check();
       break;
+    }
     case TIMER_SPEED: {
       sibling_seen_ = sibling_present();
       const std::uint64_t bytes = scheduler_->take_received_bytes();

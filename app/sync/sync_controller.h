@@ -18,6 +18,7 @@
 
 #include "alias_store.h"
 #include "app_paths.h"
+#include "auto_schedule.h"
 #include "camera_options.h"
 #include "camera_store.h"
 #include "search_manager.h"
@@ -40,6 +41,9 @@ struct ControllerOptions {
   bool periodic_timers = true;   // automatic synchronisation and retry timers
   int retry_interval_ms = kRetryIntervalMs;
   int speed_interval_ms = kSpeedIntervalMs;
+  // How long an overdue automatic run waits after start-up (or a resume),
+  // so that the network and the cameras' links are up first.
+  int catch_up_delay_ms = 10000;
   unsigned short server_port = NVSConnentionRES::kServerPort;  // video servers
   WorkerTimes worker_times;  // how long workers wait for cameras
   // Where local cameras listen (none: on 9996); simulated cameras listen
@@ -106,7 +110,10 @@ public:
   bool load_cameras();  // stops all first
   bool save_cameras();  // and tells the sibling
   int reload_download_root();
+  // Counts the automatic interval from the last automatic run (or from now
+  // when there is none) and arms the timer that starts it.
   void arm_auto_sync();
+  AutoRunDue next_automatic_run() const;
 
   const CameraTable& cameras() const { return cameras_; }
   const CameraView& view(std::int32_t id) { return views_[id]; }
@@ -190,6 +197,8 @@ private:
                                std::function<void(bool asked)> done);
   void tell_sibling(std::uint32_t msg);
   bool saved(bool ok, const std::string& path);
+  void schedule_auto_check();
+  void run_automatic(std::int64_t now_ms);
 
   ControllerOptions options_;
   SystemSettings settings_;
@@ -201,6 +210,11 @@ private:
   RunLedger ledger_;
   std::unique_ptr<RunHistory> history_;
   std::map<std::int32_t, CameraHistory> past_;  // per camera, as the history says
+  // The automatic schedule: the last automatic run's start (seconds), when
+  // the count began without one, and the cameras of the current round.
+  std::int64_t auto_last_s_ = 0;
+  std::int64_t auto_since_ms_ = 0;
+  std::map<std::int32_t, std::int64_t> auto_round_;
   SiblingInbox inbox_{*this};
   SearchManager search_;
   std::unique_ptr<SyncScheduler> scheduler_;

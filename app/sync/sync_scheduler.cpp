@@ -1,8 +1,11 @@
 #include "sync_scheduler.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 #include "disk_space.h"
+#include "download_folder.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -120,6 +123,24 @@ void SyncScheduler::dispatch() {
   // Starting a camera into a full disk would only connect it to stop again:
   // the waiting cameras end as "disk full" (never retried on their own) and
   // start again with the next automatic or requested run, which looks again.
+  // A folder that went away (an unmounted disk) or became read-only fails
+  // the waiting cameras with the reason; they are retried like any write
+  // failure and find the folder again once it is back.
+  if (const std::string unusable = check_download_folder(download_root_); !unusable.empty()) {
+    const std::string why = QCoreApplication::translate("Console",
+                                                        "the download folder %1 cannot take "
+                                                        "recordings: %2")
+                                .arg(QString::fromStdString(download_root_),
+                                     QString::fromStdString(unusable))
+                                .toStdString();
+    while (!waiting_.empty()) {
+      const std::int32_t id = waiting_.front().camera_id;
+      waiting_.pop_front();
+      sink_.post(FailureReasonEvent{id, FAILURE_WRITE_FAILED, why});
+      sink_.post(SyncStatusEvent{id, STATUS_INTERRUPTED});
+    }
+    return;
+  }
   std::int64_t free_bytes;
   if (!enough_space(download_root_, min_free_bytes_, free_bytes, free_space_)) {
     const std::string why = disk_full_reason(download_root_, free_bytes, min_free_bytes_);

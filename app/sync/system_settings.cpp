@@ -45,6 +45,7 @@ bool parse_int(const char* text, std::int32_t& out) {
 
 const char* kMinFreeElement = "MinFreeBytes";
 const char* kKeepDaysElement = "KeepDays";
+const char* kDownloadFolderElement = "DownloadFolder";
 
 }  // namespace
 
@@ -62,6 +63,7 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   pacing_ms = kDefaultPacingMs;
   min_free_bytes = kDefaultMinFreeBytes;
   keep_days = 0;
+  download_folder.clear();
   program_path = running_program_path();
 
   tinyxml2::XMLDocument doc;
@@ -77,6 +79,14 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   if (const tinyxml2::XMLElement* k = root->FirstChildElement(kKeepDaysElement);
       k && parse_int(k->GetText(), days) && days >= 0 && days <= kMaxKeepDays)
     keep_days = days;
+  // Only an absolute folder below "/": anything else would follow the
+  // working directory or spread camera folders over the whole system.
+  if (const tinyxml2::XMLElement* d = root->FirstChildElement(kDownloadFolderElement);
+      d && d->GetText() && d->GetText()[0] == '/' && d->GetText()[1] != '\0') {
+    std::string folder = d->GetText();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder != "/") download_folder = folder;
+  }
   const tinyxml2::XMLElement* e = root->FirstChildElement();
   if (!e) return;
   const char* t = e->GetText();
@@ -115,11 +125,13 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("MaxConcurrency", std::to_string(concurrency));
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
-  const bool guard_settings = min_free_bytes != kDefaultMinFreeBytes || keep_days != 0;
+  const bool guard_settings =
+      min_free_bytes != kDefaultMinFreeBytes || keep_days != 0 || !download_folder.empty();
   if (pacing_ms != kDefaultPacingMs || guard_settings)
     add("DownloadPacing", std::to_string(pacing_ms));
   if (min_free_bytes != kDefaultMinFreeBytes) add(kMinFreeElement, std::to_string(min_free_bytes));
   if (keep_days != 0) add(kKeepDaysElement, std::to_string(keep_days));
+  if (!download_folder.empty()) add(kDownloadFolderElement, download_folder);
   // The same bytes SaveFile would write, replaced in one step.
   tinyxml2::XMLPrinter printer;
   doc.Print(&printer);

@@ -26,6 +26,10 @@ struct SystemSettings {
   // camera's successful run (0 = kept for ever, the default).
   static constexpr std::int32_t kMaxKeepDays = 36500;
   std::int32_t keep_days = 0;
+  // Where recordings go, when the user chose it here ("" = the sibling's
+  // settings file decides, or the default). Stored by name after every
+  // element older readers take by position.
+  std::string download_folder;
 
   // Reads the settings file by element position (names are not looked at):
   // 1st child "1" = auto start, 2nd the concurrency limit, 3rd the interval

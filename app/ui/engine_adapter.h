@@ -72,6 +72,13 @@ public:
   // The camera's folder if it exists, else the download root.
   QString folder_to_open(int id) const;
   QString background_picture() const;
+  // Where the download root comes from: 0 chosen here (or with "velmora
+  // settings download-folder"), 1 the sibling's settings, 2 the default.
+  int download_root_source() const;
+  // Checks the folder (absolute, can be created, writable), makes it the
+  // download root for the runs started from now on and saves the settings.
+  // False with the reason when the folder cannot be used or saved.
+  bool set_download_folder(const QString& folder, QString& error);
 
   // Settings: each change is saved at once.
   int concurrency() const;

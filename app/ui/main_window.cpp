@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -148,8 +149,16 @@ CVelmoraDlg::~CVelmoraDlg() {
 
 void CVelmoraDlg::install_default_hooks() {
   hooks_.confirm_close = [this] {
-    return QMessageBox::question(this, tr("录像同步"), tr("是否关闭同步软件"),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    // "No" is the default: an Enter pressed once too often must not stop
+    // every download. The buttons carry the program's own texts.
+    QMessageBox box(QMessageBox::Question, tr("录像同步"), tr("是否关闭同步软件"),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(tr("是"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(tr("否"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
   };
   hooks_.ask_password = [this](QString& password) {
     ModifyLocalRSIDLG d(this);
@@ -409,11 +418,15 @@ void CVelmoraDlg::keyPressEvent(QKeyEvent* e) {
 }
 
 bool CVelmoraDlg::eventFilter(QObject* watched, QEvent* e) {
-  // The list would swallow Enter (as "activate"); the window asks instead,
-  // exactly as for Escape.
+  // On the list Enter starts or stops the selected camera, as a double
+  // click does; Escape asks whether to close, as it does on the window.
   if (watched == view_ && e->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (!selected_ids().empty()) toggle_first_selected();
+      return true;
+    }
+    if (key == Qt::Key_Escape) {
       close();
       return true;
     }

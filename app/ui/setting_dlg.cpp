@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QFormLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -21,6 +24,14 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   root_->setReadOnly(true);
   root_->setFixedHeight(root_->fontMetrics().lineSpacing() * 3 + 12);
   root_->setMinimumWidth(320);
+  root_source_ = new QLabel(this);
+  root_source_->setWordWrap(true);
+  browse_ = new QPushButton(tr("浏览..."), this);
+  connect(browse_, &QPushButton::clicked, this, [this] {
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择下载路径"),
+                                                             root_->toPlainText());
+    if (!folder.isEmpty()) choose_folder(folder);
+  });
   concurrency_ = new QComboBox(this);
   for (int n = 1; n <= 5; ++n) concurrency_->addItem(QString::number(n));
   interval_ = new QComboBox(this);
@@ -37,7 +48,11 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   keep_days_->setSpecialValueText(tr("永久保留"));
 
   auto* form = new QFormLayout;
-  form->addRow(tr("下载路径"), root_);
+  auto* root_row = new QHBoxLayout;
+  root_row->addWidget(root_, 1);
+  root_row->addWidget(browse_, 0, Qt::AlignTop);
+  form->addRow(tr("下载路径"), root_row);
+  form->addRow(QString(), root_source_);
   form->addRow(tr("并发数"), concurrency_);
   form->addRow(tr("同步间隔"), interval_);
   form->addRow(tr("开机启动"), auto_start_);
@@ -57,8 +72,26 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   reload();
 }
 
+void SettingDLG::choose_folder(const QString& folder) {
+  chosen_folder_ = folder;
+  root_->setPlainText(folder);
+  root_source_->setText(tr("保存后，新的录像下载到此文件夹；已下载的录像不会移动。"));
+}
+
 void SettingDLG::reload() {
+  chosen_folder_.clear();
   root_->setPlainText(engine_.download_root());
+  switch (engine_.download_root_source()) {
+    case 0:
+      root_source_->setText(tr("来自本程序的设置"));
+      break;
+    case 1:
+      root_source_->setText(tr("来自摄像机管理程序的设置"));
+      break;
+    default:
+      root_source_->setText(tr("默认路径"));
+      break;
+  }
   concurrency_->setCurrentIndex(qBound(1, engine_.concurrency(), 5) - 1);
   const int code = engine_.interval_code();
   interval_->setCurrentIndex(code >= 0 && code <= 8 ? code : 0);
@@ -68,6 +101,16 @@ void SettingDLG::reload() {
 }
 
 void SettingDLG::save() {
+  if (!chosen_folder_.isEmpty()) {
+    QString why;
+    if (!engine_.set_download_folder(chosen_folder_, why)) {
+      // Said beside the folder, and the dialog stays open with the other
+      // changes until another folder is chosen or it is cancelled.
+      root_source_->setText(tr("无法使用下载路径 %1：%2").arg(chosen_folder_, why));
+      return;
+    }
+    chosen_folder_.clear();
+  }
   const int n = concurrency_->currentText().toInt();
   if (n != engine_.concurrency() && n >= 1 && n <= 5) engine_.set_concurrency(n);
   if (interval_->currentIndex() != engine_.interval_code())

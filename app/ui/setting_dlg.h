@@ -1,4 +1,4 @@
-// The settings dialog: download root (read only), concurrency limit,
+// The settings dialog: download root (chosen with Browse), concurrency limit,
 // automatic interval, start at login, free space to keep and days to keep
 // recordings. Saving applies only what changed.
 #pragma once
@@ -7,7 +7,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QSpinBox;
 
 namespace velmora::ui {
@@ -27,12 +29,20 @@ public:
   QComboBox* interval_box() const { return interval_; }
   QCheckBox* auto_start_box() const { return auto_start_; }
   QPlainTextEdit* root_field() const { return root_; }
+  QLabel* root_source_label() const { return root_source_; }
+  QPushButton* browse_button() const { return browse_; }
+  // What Browse does once a folder was picked: shown at once, applied on
+  // save.
+  void choose_folder(const QString& folder);
   QSpinBox* min_free_box() const { return min_free_; }  // MiB
   QSpinBox* keep_days_box() const { return keep_days_; }
 
 private:
   EngineAdapter& engine_;
   QPlainTextEdit* root_;
+  QLabel* root_source_;
+  QPushButton* browse_;
+  QString chosen_folder_;  // picked with Browse, not yet saved ("" = none)
   QComboBox* concurrency_;
   QComboBox* interval_;
   QCheckBox* auto_start_;

@@ -14,6 +14,9 @@
 
 #include "alias_store.h"
 #include "printable_text.h"
+#include "download_folder.h"
+#include "download_layout.h"
+#include "console.h"
 #include "app_paths.h"
 #include "camera_store.h"
 #include "cli_input.h"
@@ -278,6 +281,20 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
     if (!profile.remove_camera(id, error)) return refuse(kExitFailed, error);
     Reply r;
     r.out = QCoreApplication::translate("Console", "Removed camera %1").arg(id).toStdString() + "\n";
+    // The camera is stopped now; what it left half-fetched can never be
+    // resumed. Its finished recordings stay.
+    std::uint64_t bytes = 0;
+    const std::string root = profile.download_root();
+    if (const int n = remove_partial_files(root, id, bytes); n > 0)
+      r.out += QCoreApplication::translate("Console",
+                                           "Deleted %n partial file(s) (%1) of camera %2; its "
+                                           "finished recordings stay in %3",
+                                           nullptr, n)
+                   .arg(QString::fromStdString(human_bytes(bytes)))
+                   .arg(id)
+                   .arg(QString::fromStdString(printable_text(camera_folder(root, id))))
+                   .toStdString() +
+               "\n";
     return r;
   }
   CameraRecord record{};
@@ -327,9 +344,19 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
 
 int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
+  const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
+                     cmd == "add-remote" || cmd == "remove" || cmd == "set" || cmd == "test" ||
+                     cmd == "recordings";
+  if (!known && !cmd.empty() && cmd != "--help" && cmd != "-h") {
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "unknown command '%1' (list, discover, add-local, add-remote, "
+                                    "remove, set, test, recordings)")
+                                    .arg(QString::fromStdString(printable_text(cmd)))));
+    return kExitUsage;
+  }
   if (asks_for_help(args)) {
-    const bool known = cmd == "list" || cmd == "add-local" || cmd == "add-remote" ||
-                       cmd == "remove" || cmd == "set";
     std::fputs(help_text(known ? "cameras " + cmd : "cameras").c_str(), stdout);
     return kExitOk;
   }
@@ -339,6 +366,9 @@ int run_cameras_command(const std::vector<std::string>& args) {
                      "Console", "missing command (list, discover, add-local, add-remote, remove, set)")));
     return kExitUsage;
   }
+  if (cmd == "test") return run_camera_test(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "recordings")
+    return run_camera_recordings(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "discover")
     return run_discover_command(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "list") {
@@ -354,7 +384,7 @@ int run_cameras_command(const std::vector<std::string>& args) {
                  qUtf8Printable(QCoreApplication::translate(
                                     "Console",
                                     "unknown command '%1' (list, discover, add-local, add-remote, "
-                                    "remove, set)")
+                                    "remove, set, test, recordings)")
                                     .arg(QString::fromStdString(cmd))));
     return kExitUsage;
   }
@@ -388,6 +418,14 @@ int run_cameras_command(const std::vector<std::string>& args) {
     // A camera heard on the network may be added by its id alone: without a
     // dotted address in second place, its announcement supplies one.
     std::uint8_t ignored[4];
+    // Digits and dots are a mistyped address ("192.168.1.300"), never a
+    // password: refused at once rather than listened for.
+    if (p.size() == 2 && p[1].find('.') != std::string::npos &&
+        p[1].find_first_not_of("0123456789.") == std::string::npos && !parse_ipv4(p[1], ignored))
+      return print_reply(usage_error(
+          cmd, QCoreApplication::translate("Console", "'%1' is not an IPv4 address (expected a.b.c.d)")
+                   .arg(QString::fromStdString(p[1]))
+                   .toStdString()));
     if (p.size() == 1 || !parse_ipv4(p[1], ignored)) {
       std::int32_t heard = 0;
       if (!parse_camera_id(p[0], heard))

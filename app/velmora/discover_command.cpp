@@ -1,6 +1,7 @@
 #include "discover_command.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "camera_store.h"
 #include "console.h"
 #include "modes.h"
+#include "run_report.h"
 #include "runtime_dir.h"
 #include "search_manager.h"
 #include "sibling_link.h"
@@ -85,45 +87,72 @@ bool parse_seconds(const std::string& text, int& seconds) {
 
 int run_discover_command(const std::vector<std::string>& args) {
   int seconds = kDefaultDiscoverSeconds;
-  if (!args.empty()) {
-    if (args.size() != 2 || args[0] != "--seconds" || !parse_seconds(args[1], seconds)) {
-      std::fprintf(stderr, "%s\n",
-                   qUtf8Printable(QCoreApplication::translate(
-                                      "Console",
-                                      "usage: velmora cameras discover [--seconds N]   (N from 1 "
-                                      "to 3600, default %1)")
-                                      .arg(kDefaultDiscoverSeconds)));
-      return kExitUsage;
+  bool json = false;
+  bool ok = true;
+  for (std::size_t i = 0; i < args.size() && ok; ++i) {
+    if (args[i] == "--json") {
+      json = true;
+    } else if (args[i] == "--seconds" && i + 1 < args.size()) {
+      ok = parse_seconds(args[++i], seconds);
+    } else {
+      ok = false;
     }
+  }
+  if (!ok) {
+    std::fprintf(stderr, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                                    "Console",
+                                    "usage: velmora cameras discover [--seconds N] [--json]   (N "
+                                    "from 1 to 3600, default %1)")
+                                    .arg(kDefaultDiscoverSeconds)));
+    return kExitUsage;
   }
   if (!start_discovery()) return kExitFailed;
   std::FILE* out = Console::out();
-  std::fprintf(out, "%s\n",
+  // With --json standard output carries only the JSON lines.
+  std::FILE* talk = json ? stderr : out;
+  std::fprintf(talk, "%s\n",
                qUtf8Printable(QCoreApplication::translate(
                                   "Console", "Listening for cameras on the local network for %1 s...")
                                   .arg(seconds)));
-  std::fflush(out);
+  std::fflush(talk);
   listen_for(seconds, [] { return false; });
   const auto table = command_search().table();
   stop_discovery();
 
   CameraTable configured;
   load_camera_file(AppPaths::from_environment().camera_list_file(), configured);
+  if (json) {
+    for (const auto& [id, record] : table) {
+      QJsonObject o;
+      o["type"] = "camera";
+      o["id"] = static_cast<qint64>(id);
+      o["address"] = QString::fromStdString(record.address_text());
+      o["configured"] = configured.count(id) != 0;
+      put_json_line(out, o);
+    }
+    return kExitOk;
+  }
   if (table.empty()) {
     std::fprintf(out, "%s\n",
                  qUtf8Printable(QCoreApplication::translate("Console", "No camera heard.")));
     return kExitOk;
   }
-  const std::string id_head = QCoreApplication::translate("Console", "ID").toStdString();
-  std::fprintf(out, "%s%s %s\n", id_head.c_str(),
-               std::string(static_cast<std::size_t>(std::max(1, 13 - display_width(id_head))), ' ')
-                   .c_str(),
-               qUtf8Printable(QCoreApplication::translate("Console", "ADDRESS")));
-  const std::string listed =
-      QCoreApplication::translate("Console", "in the camera list").toStdString();
+  // Columns by display width, so that translated headings line up too.
+  auto cell = [](const std::string& text, int width) {
+    return text + std::string(static_cast<std::size_t>(std::max(1, width - display_width(text))), ' ');
+  };
+  constexpr int kIdWidth = 13, kAddressWidth = 17;
+  std::fprintf(out, "%s%s%s\n",
+               cell(QCoreApplication::translate("Console", "ID").toStdString(), kIdWidth).c_str(),
+               cell(QCoreApplication::translate("Console", "ADDRESS").toStdString(), kAddressWidth).c_str(),
+               QCoreApplication::translate("Console", "CONFIGURED").toStdString().c_str());
+  const std::string listed = QCoreApplication::translate("Console", "yes").toStdString();
   for (const auto& [id, record] : table) {
-    std::fprintf(out, "%-12d %-16s %s\n", id, record.address_text().c_str(),
-                 configured.count(id) ? listed.c_str() : "");
+    const std::string line = cell(std::to_string(id), kIdWidth) +
+                             cell(record.address_text(), kAddressWidth) +
+                             (configured.count(id) ? listed : std::string());
+    std::fprintf(out, "%s\n", line.substr(0, line.find_last_not_of(' ') + 1).c_str());
   }
   std::fprintf(out, "%s\n",
                qUtf8Printable(QCoreApplication::translate("Console", "%n camera(s) heard.", nullptr,

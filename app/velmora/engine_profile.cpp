@@ -52,6 +52,7 @@ ProfileSettings EngineProfile::settings() {
   s.pacing_ms = controller_.settings().pacing_ms;
   s.min_free_bytes = controller_.settings().min_free_bytes;
   s.keep_days = controller_.settings().keep_days;
+  s.download_folder = controller_.settings().download_folder;
   return s;
 }
 
@@ -68,6 +69,12 @@ bool EngineProfile::change_settings(const ProfileSettings& s, std::string& error
   current.min_free_bytes = s.min_free_bytes;
   current.keep_days = s.keep_days;
   controller_.apply_disk_settings();
+  // Runs under way finish in the folder they started in; the next ones
+  // use the new folder. Nothing already downloaded moves.
+  if (current.download_folder != s.download_folder) {
+    current.download_folder = s.download_folder;
+    controller_.reload_download_root();
+  }
   // Saved now rather than at exit, so that a command reading the file
   // afterwards sees the change.
   const std::string path = controller_.options().paths.settings_file();

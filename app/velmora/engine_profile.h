@@ -23,6 +23,7 @@ public:
   ProfileSettings settings() override;
   bool change_settings(const ProfileSettings& settings, std::string& error) override;
   int start_all(std::string& error) override;
+  std::string download_root() override { return controller_.scheduler().download_root(); }
 
 private:
   bool saved(const std::function<bool(const CameraTable&)>& holds, std::string& error);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -38,19 +39,31 @@ public:
   NextRun(SyncController& controller, SyncDisplay& display)
       : controller_(controller), display_(display) {}
 
-  void armed() {
-    const std::int64_t ms = auto_sync_interval_ms(controller_.settings().interval_code);
-    due_ = ms > 0 ? QDateTime::currentDateTime().addMSecs(ms) : QDateTime();
-  }
+  void armed() { due_ = controller_.next_automatic_run(); }
   std::string text() const {
-    if (!due_.isValid())
+    if (due_.why == AutoRunDue::kOff)
       return QCoreApplication::translate("Console",
                                          "automatic synchronisation is off; start a run with "
                                          "'velmora sync' (or restart with --now)")
           .toStdString();
+    const QString interval = interval_label(controller_.settings().interval_code);
+    const QString last = QString::fromStdString(
+        date_time(QDateTime::fromSecsSinceEpoch(due_.last_s)));
+    if (due_.why == AutoRunDue::kOverdue)
+      return QCoreApplication::translate("Console",
+                                         "an automatic run is overdue (the last one started at "
+                                         "%1, interval: %2); it starts shortly")
+          .arg(last, interval)
+          .toStdString();
+    const QString at =
+        QString::fromStdString(date_time(QDateTime::fromMSecsSinceEpoch(due_.due_ms)));
+    if (due_.why == AutoRunDue::kAfterLast)
+      return QCoreApplication::translate(
+                 "Console", "next automatic run at %1 (interval: %2, after the last one at %3)")
+          .arg(at, interval, last)
+          .toStdString();
     return QCoreApplication::translate("Console", "next automatic run at %1 (interval: %2)")
-        .arg(QString::fromStdString(date_time(due_)),
-             interval_label(controller_.settings().interval_code))
+        .arg(at, interval)
         .toStdString();
   }
   void say() { display_.event(text()); }
@@ -58,7 +71,7 @@ public:
 private:
   SyncController& controller_;
   SyncDisplay& display_;
-  QDateTime due_;
+  AutoRunDue due_;
 };
 
 // The words of a change as the log shows them: never a password.
@@ -120,6 +133,11 @@ int run_headless(const HeadlessOptions& options) {
   copts.paths = AppPaths::from_environment();
   copts.link_dir = QString::fromStdString(runtime_dir());
   copts.periodic_timers = !options.once;
+  // Tests shorten the wait before an overdue automatic run.
+  if (const char* d = std::getenv("VELMORA_CATCH_UP_MS")) {
+    const int ms = std::atoi(d);
+    if (ms >= 0 && ms <= 600000) copts.catch_up_delay_ms = ms;
+  }
   SyncController controller(copts);
   if (!controller.start()) {
     std::fprintf(stderr, "velmora: %s\n",

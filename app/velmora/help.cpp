@@ -6,6 +6,8 @@
 
 #include "kestrune_sdk.h"
 #include "ks_version.h"
+#include "run_report.h"
+#include "run_result.h"
 
 namespace velmora {
 
@@ -49,15 +51,35 @@ constexpr const char* kCameras =
     "Usage: velmora cameras <command> ...\n"
     "\n"
     "  list [--json]                           the configured cameras\n"
-    "  discover [--seconds N]                  the cameras announcing themselves on\n"
+    "  discover [--seconds N] [--json]         the cameras announcing themselves on\n"
     "                                          this network within N s (default 5)\n"
     "  add-local <id> [<ipv4>] [<password>]    a camera on this network (port 9996)\n"
     "  add-remote <id> <server ipv4> <user> [<password>] <serial>\n"
     "                                          a camera behind a video server (port 1701)\n"
     "  remove <id>                             forget a camera (its recordings stay)\n"
     "  set <id> [delete-after-copy on|off]     show or change a camera's options\n"
+    "  test <id>                               log in, count the recordings, log out\n"
+    "  recordings <id> [--json]                what is on the card and on disk (a dry run)\n"
     "\n"
     "'velmora cameras <command> --help' describes each command.\n");
+constexpr const char* kTest =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras test <id>\n"
+    "\n"
+    "Logs in to a configured camera on the local network with its stored\n"
+    "password, reports the result and the number of recordings on its card, and\n"
+    "logs out. Exit status 0 when the login worked, 1 otherwise.\n");
+constexpr const char* kRecordings =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras recordings <id> [--json]\n"
+    "\n"
+    "A dry run: lists the recordings on a configured local camera's card (name,\n"
+    "kind, size) and for each whether it is on disk, partial (with the bytes\n"
+    "present) or missing, and the total still to download. Downloads nothing.\n"
+    "  --json  one {\"type\":\"recording\", \"name\", \"kind\", \"size\", \"state\"\n"
+    "          (on-disk, partial, missing, unsafe-name), \"bytes_present\"} per\n"
+    "          recording, then {\"type\":\"summary\", \"recordings\",\n"
+    "          \"to_download\", \"bytes_to_download\", \"folder\"}.\n");
 
 constexpr const char* kList =
     QT_TRANSLATE_NOOP("Console",
@@ -71,6 +93,17 @@ constexpr const char* kList =
     "          Passwords are never shown. Text that is not valid UTF-8 or holds\n"
     "          control characters is shown with \\xNN escapes, as on the console.\n");
 
+constexpr const char* kDiscover =
+    QT_TRANSLATE_NOOP("Console",
+    "Usage: velmora cameras discover [--seconds N] [--json]\n"
+    "\n"
+    "Listens for the cameras announcing themselves on the local network (UDP port\n"
+    "51010) for N seconds (1 to 3600, default 5) and lists each camera heard: id,\n"
+    "address, and whether it is already configured. 'velmora cameras add-local\n"
+    "<id>' then adds one by its id alone.\n"
+    "  --json  one JSON object per line and camera heard: {\"type\":\"camera\",\n"
+    "          \"id\", \"address\", \"configured\" (true or false)}; the other lines\n"
+    "          go to standard error.\n");
 constexpr const char* kAddLocal =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
@@ -138,9 +171,15 @@ constexpr const char* kSettings =
     "  interval <duration>   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,\n"
     "                        12h, 1d or 1w (or the codes 0 to 8 in that order)\n"
     "  concurrency <n>       cameras synchronised at once, 1 to 5\n"
-    "  pacing <ms>           least wait between chunk requests of a download,\n"
-    "                        0 to 60000 ms (default 500; 0 asks for the next chunk\n"
-    "                        as soon as one ends); 'pacing' alone shows it\n"
+    "  rate <bytes/s>|off    speed limit per camera: bytes per second, or K, M, G\n"
+    "                        (binary units: 2M = 2097152), from 2185 up; off for\n"
+    "                        none. It sets the pacing that keeps a camera at or\n"
+    "                        below it (chunks are 128 KiB). The default pacing,\n"
+    "                        500 ms, is at most 262144 bytes/s (256 KiB/s) per\n"
+    "                        camera: a 30 MB minute of video takes 2 minutes\n"
+    "  pacing <ms>           the exact least wait between chunk requests of a\n"
+    "                        download, 0 to 60000 ms (default 500; 0 asks for the\n"
+    "                        next chunk as soon as one ends); 'pacing' alone shows it\n"
     "  min-free <size>       free space to keep on the download folder's disk\n"
     "                        (default 1G): before every chunk a camera checks it,\n"
     "                        and below it the run ends as \"disk full\" with the\n"
@@ -153,11 +192,17 @@ constexpr const char* kSettings =
     "                        modification time); partial files and files Velmora\n"
     "                        did not write are never touched. 0 (the default)\n"
     "                        keeps everything for ever\n"
+    "  download-folder <path>|default\n"
+    "                        where recordings go: an absolute folder, created when\n"
+    "                        missing, that must be writable (checked now and before\n"
+    "                        every run). Runs under way finish where they started;\n"
+    "                        recordings already downloaded are never moved.\n"
+    "                        'default' goes back to the folder the camera-manager\n"
+    "                        program sets in its settings\n"
+    "                        ($XDG_DATA_HOME/OV/Settings.xml), else OV/RecordDownload\n"
     "Example: velmora settings interval 1h concurrency 2\n"
     "         velmora settings min-free 2G keep-days 90\n"
-    "\n"
-    "The download folder is the one the camera-manager program sets in its\n"
-    "settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.\n");
+    "         velmora settings rate 2M download-folder /srv/cameras\n");
 
 constexpr const char* kSync =
     QT_TRANSLATE_NOOP("Console",
@@ -173,7 +218,10 @@ constexpr const char* kHeadless =
     "\n"
     "Runs the synchroniser without a window. Every configured camera is\n"
     "synchronised at the automatic interval of the settings (default every\n"
-    "10 minutes); cameras that fail are retried every 60 s. At most the\n"
+    "10 minutes), counted from the start of the last automatic run in the\n"
+    "history: a run that fell due while Velmora was not running or the machine\n"
+    "slept starts within a minute; with no automatic run on record the first\n"
+    "waits one interval. Cameras that fail are retried every 60 s. At most the\n"
     "concurrency setting's number of cameras (1-5) download at once.\n"
     "  --now      also start every camera at once instead of waiting for the\n"
     "             first automatic run\n"
@@ -181,19 +229,19 @@ constexpr const char* kHeadless =
     "             one outcome line per camera and a total line; exit status 0\n"
     "             only when every camera completed\n"
     "  --json     with --once: JSON Lines on standard output, everything else on\n"
-    "             standard error. One object per camera as its run ends:\n"
-    "             {\"type\":\"camera\", \"id\", \"kind\", \"alias\", \"outcome\", \"ok\",\n"
-    "             \"error\", \"queued\", \"fetched\", \"resumed\", \"skipped\", \"bytes\",\n"
-    "             \"seconds\", \"status\", \"started\", \"ended\"}, then one\n"
-    "             {\"type\":\"summary\", \"cameras\", \"ok\", \"failed\", \"fetched\",\n"
-    "             \"resumed\", \"skipped\", \"bytes\", \"seconds\", \"exit\"}.\n"
-    "             Outcomes: complete, up-to-date, stopped, connection-failed,\n"
-    "             connection-interrupted, timed-out, live-elsewhere,\n"
-    "             wrong-password, server-unreachable, server-login-refused,\n"
-    "             camera-not-in-account, write-failed, not-finished. New keys and\n"
-    "             outcomes may be added; existing ones keep their meaning.\n"
+    "             standard error. One object per camera as its run ends, with\n"
+    "             the keys\n"
+    "%1"
+    "             then one {\"type\":\"summary\", \"cameras\", \"ok\", \"failed\",\n"
+    "             \"fetched\", \"resumed\", \"skipped\", \"bytes\", \"card_deleted\",\n"
+    "             \"card_kept\", \"removed_files\", \"removed_bytes\", \"seconds\",\n"
+    "             \"exit\"}. Outcomes:\n"
+    "%2"
+    "             New keys and outcomes may be added; existing ones keep their\n"
+    "             meaning.\n"
     "  --verbose  show the camera library's log lines on standard error\n"
-    "Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).\n"
+    "Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with\n"
+    "--once).\n"
     "Every camera's runs are kept in the history log (see 'velmora status').\n"
     "While it runs, 'velmora sync' starts a run and 'velmora cameras' and\n"
     "'velmora settings' changes are applied by it at once.\n");
@@ -229,11 +277,30 @@ constexpr const char* kDemo =
     "  --verbose  show the camera library's log lines on standard error\n"
     "Exit status 0 when every file is byte-exact, 130 when interrupted.\n");
 
+// Words joined by ", " (quoted when `quote`), in lines of at most 76
+// columns indented by 13.
+std::string wrapped_list(const std::vector<std::string>& words, bool quote) {
+  const std::string indent(13, ' ');
+  std::string out, line = indent;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    std::string w = quote ? "\"" + words[i] + "\"" : words[i];
+    w += i + 1 < words.size() ? "," : ".";
+    if (line.size() > indent.size() && line.size() + 1 + w.size() > 76) {
+      out += line + "\n";
+      line = indent;
+    }
+    line += (line.size() > indent.size() ? " " : "") + w;
+  }
+  return out + line + "\n";
+}
+
 }  // namespace
 
 std::string help_text(const std::string& topic) {
   static const std::map<std::string, const char*> texts = {
       {"cameras", kCameras},          {"cameras list", kList},
+      {"cameras discover", kDiscover}, {"cameras test", kTest},
+      {"cameras recordings", kRecordings},
       {"cameras add-local", kAddLocal}, {"cameras add-remote", kAddRemote},
       {"cameras remove", kRemove},    {"cameras set", kSet},
       {"settings", kSettings},
@@ -241,8 +308,16 @@ std::string help_text(const std::string& topic) {
       {"status", kStatus},
       {"demo", kDemo}};
   auto it = texts.find(topic);
-  return QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second)
-      .toStdString();
+  QString text = QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second);
+  if (topic == "headless") {
+    // The keys and words come from the code that writes them, so the help
+    // cannot leave one out.
+    std::vector<std::string> keys;
+    for (const QString& k : camera_run_json(RunResult{}, "").keys()) keys.push_back(k.toStdString());
+    text = text.arg(QString::fromStdString(wrapped_list(keys, true)),
+                    QString::fromStdString(wrapped_list(outcome_words(), false)));
+  }
+  return text.toStdString();
 }
 
 bool asks_for_help(const std::vector<std::string>& words) {

@@ -34,6 +34,9 @@ struct DemoOptions {
 int run_program(int& argc, char** argv);
 
 int run_cameras_command(const std::vector<std::string>& args);
+// Visits a configured camera without changing anything.
+int run_camera_test(const std::vector<std::string>& args);
+int run_camera_recordings(const std::vector<std::string>& args);
 int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
 // Replaces this process with the demo program installed beside it

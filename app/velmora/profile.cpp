@@ -7,6 +7,7 @@
 
 #include "link_messages.h"
 #include "sibling_link.h"
+#include "download_folder.h"
 #include "system_settings.h"
 #include "window_messages.h"
 
@@ -81,6 +82,7 @@ ProfileSettings FileProfile::settings() {
   out.pacing_ms = s.pacing_ms;
   out.min_free_bytes = s.min_free_bytes;
   out.keep_days = s.keep_days;
+  out.download_folder = s.download_folder;
   return out;
 }
 
@@ -92,12 +94,22 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
   s.pacing_ms = settings.pacing_ms;
   s.min_free_bytes = settings.min_free_bytes;
   s.keep_days = settings.keep_days;
+  s.download_folder = settings.download_folder;
   errno = 0;
   if (!s.save(paths_.settings_file(), settings.concurrency)) {
     error = write_error(paths_.settings_file());
     return false;
   }
   return true;
+}
+
+std::string FileProfile::download_root() {
+  SystemSettings s;
+  std::int32_t concurrency = 4;
+  s.load(paths_.settings_file(), concurrency);
+  std::string root;
+  resolve_download_root(s, paths_, root);
+  return root;
 }
 
 int FileProfile::start_all(std::string& error) {

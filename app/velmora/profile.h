@@ -20,6 +20,7 @@ struct ProfileSettings {
   std::int32_t pacing_ms = SystemSettings::kDefaultPacingMs;
   std::int64_t min_free_bytes = SystemSettings::kDefaultMinFreeBytes;
   std::int32_t keep_days = 0;
+  std::string download_folder;  // "" = the sibling's settings or the default
 };
 
 class Profile {
@@ -37,6 +38,8 @@ public:
   virtual bool change_settings(const ProfileSettings& settings, std::string& error) = 0;
   // Starts every camera now; the number started, or -1 with an error.
   virtual int start_all(std::string& error) = 0;
+  // Where recordings are written now.
+  virtual std::string download_root() = 0;
 };
 
 // The files of a profile, changed while this process holds the instance lock.
@@ -52,6 +55,7 @@ public:
   ProfileSettings settings() override;
   bool change_settings(const ProfileSettings& settings, std::string& error) override;
   int start_all(std::string& error) override;
+  std::string download_root() override;
 
 private:
   bool save(const CameraTable& table, std::string& error);

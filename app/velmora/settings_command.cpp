@@ -13,8 +13,10 @@
 #include "cli_input.h"
 #include "commands.h"
 #include "console.h"
+#include "download_folder.h"
 #include "help.h"
 #include "modes.h"
+#include "printable_text.h"
 #include "status_texts.h"
 #include "system_settings.h"
 #include "window_messages.h"
@@ -29,14 +31,38 @@ Reply settings_usage(const QString& text) {
   r.err = "velmora settings: " + text.toStdString() + "\n" +
           QCoreApplication::translate("Console", "usage: %1")
               .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
-                   "[concurrency 1-5] [pacing 0-60000] [min-free SIZE] [keep-days N]")
+                   "[concurrency 1-5] [pacing 0-60000] [rate BYTES|off] [min-free SIZE] [keep-days N] "
+                   "[download-folder PATH|default]")
               .toStdString() +
           "\n";
   return r;
 }
 
+// Chunks of a recording are requested at most once per pacing interval, so
+// the interval caps each camera at one chunk per interval.
+constexpr std::int64_t kChunkBytes = 131072;
+
 std::string pacing_text(int ms) {
-  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString();
+  if (ms <= 0)
+    return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
+           QCoreApplication::translate("Console", "; ").toStdString() +
+           QCoreApplication::translate("Console", "no speed limit").toStdString();
+  const std::int64_t rate = kChunkBytes * 1000 / ms;
+  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
+         QCoreApplication::translate("Console", "; ").toStdString() +
+         QCoreApplication::translate("Console", "at most %1 bytes/s (%2/s) per camera")
+             .arg(rate)
+             .arg(QString::fromStdString(byte_size_text(rate)))
+             .toStdString();
+}
+
+// The pacing that keeps a camera at or below `rate` bytes per second.
+bool pacing_for_rate(std::int64_t rate, std::int32_t& ms) {
+  if (rate <= 0) return false;
+  const std::int64_t wait = (kChunkBytes * 1000 + rate - 1) / rate;
+  if (wait > SystemSettings::kMaxPacingMs) return false;
+  ms = static_cast<std::int32_t>(wait);
+  return true;
 }
 
 std::string concurrency_text(int n) {
@@ -100,6 +126,20 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
             .arg(SystemSettings::kMaxPacingMs)
             .arg(quoted);
       s.pacing_ms = static_cast<std::int32_t>(ms);
+    } else if (name == "rate") {
+      std::int64_t rate = 0;
+      if (value == "off") {
+        s.pacing_ms = 0;
+      } else if (!parse_byte_size(value, std::int64_t{1} << 40, rate) ||
+                 !pacing_for_rate(rate, s.pacing_ms)) {
+        return QCoreApplication::translate(
+                   "Console",
+                   "rate takes bytes per second per camera, with K, M or G for binary units, "
+                   "from %1 up (2M, 500K), or off, not '%2'")
+            .arg((kChunkBytes * 1000 + SystemSettings::kMaxPacingMs - 1) /
+                 SystemSettings::kMaxPacingMs)
+            .arg(quoted);
+      }
     } else if (name == "min-free") {
       if (!parse_byte_size(value, SystemSettings::kMaxMinFreeBytes, s.min_free_bytes))
         return QCoreApplication::translate(
@@ -114,14 +154,44 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
                               "%1, not '%2'")
             .arg(SystemSettings::kMaxKeepDays)
             .arg(QString::fromStdString(value));
+    } else if (name == "download-folder") {
+      if (value == "default") {
+        s.download_folder.clear();
+      } else if (const std::string why = check_download_folder(value); !why.empty()) {
+        return QCoreApplication::translate("Console", "download-folder '%1' cannot be used: %2")
+            .arg(QString::fromStdString(printable_text(value)), QString::fromStdString(why));
+      } else {
+        s.download_folder = normal_folder(value);
+      }
     } else {
       return QCoreApplication::translate("Console",
-                                         "unknown setting '%1' (interval, concurrency, pacing, min-free, "
-                                         "keep-days)")
+                                         "unknown setting '%1' (interval, concurrency, pacing, rate, "
+                                         "min-free, keep-days, download-folder)")
           .arg(QString::fromStdString(name));
     }
   }
   return {};
+}
+
+QString root_source_text(RootSource source, const AppPaths& paths) {
+  const QString sibling = QString::fromStdString(paths.sibling_settings_file());
+  switch (source) {
+    case RootSource::kOwnSetting:
+      return QCoreApplication::translate("Console",
+                                         "set with 'velmora settings download-folder', in %1")
+          .arg(QString::fromStdString(paths.settings_file()));
+    case RootSource::kSibling:
+      return QCoreApplication::translate("Console", "from the camera manager's settings, %1").arg(sibling);
+    case RootSource::kDefaultNoFolder:
+      return QCoreApplication::translate("Console", "default: %1 names no folder").arg(sibling);
+    case RootSource::kDefaultRefused:
+      return QCoreApplication::translate("Console",
+                                         "default: the folder %1 names is not absolute")
+          .arg(sibling);
+    case RootSource::kDefaultNoFile:
+      break;
+  }
+  return QCoreApplication::translate("Console", "default: no camera manager settings at %1").arg(sibling);
 }
 
 int show() {
@@ -131,24 +201,15 @@ int show() {
   SystemSettings flags;
   std::int32_t unused = 4;
   flags.load(paths.settings_file(), unused);
-  std::string root = paths.default_download_root();
-  const int found = load_download_root(paths.sibling_settings_file(),
-                                       paths.default_download_root(), root);
-  const QString sibling = QString::fromStdString(paths.sibling_settings_file());
-  QString source;
-  if (found == 0 && !root.empty()) {
-    source = QCoreApplication::translate("Console", "from the camera manager's settings, %1").arg(sibling);
-  } else {
-    root = paths.default_download_root();
-    source = found == -1 ? QCoreApplication::translate("Console", "default: %1 names no folder").arg(sibling)
-                         : QCoreApplication::translate("Console", "default: no camera manager settings at %1").arg(sibling);
-  }
+  std::string root;
+  flags.download_folder = s.download_folder;
+  const QString source = root_source_text(resolve_download_root(flags, paths, root), paths);
   std::string text = field_line(QCoreApplication::translate("Console", "interval"), interval_description(s.interval_code)) +
                      field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
                      field_line(QCoreApplication::translate("Console", "auto start"), (flags.auto_start ? QCoreApplication::translate("Console", "on") : QCoreApplication::translate("Console", "off")).toStdString()) +
                      field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
                      min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
-                     field_line(QCoreApplication::translate("Console", "downloads"), root) +
+                     field_line(QCoreApplication::translate("Console", "downloads"), printable_text(root)) +
                      field_line("", "(" + source.toStdString() + ")") +
                      field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
   std::fputs(text.c_str(), stdout);
@@ -179,6 +240,9 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
           field_line(QCoreApplication::translate("Console", "concurrency"), concurrency_text(s.concurrency)) +
           field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
           min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days);
+  if (!s.download_folder.empty())
+    r.out += field_line(QCoreApplication::translate("Console", "downloads"),
+                        printable_text(s.download_folder));
   return r;
 }
 
@@ -188,7 +252,7 @@ int run_settings_command(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (args.empty()) return show();
-  if (args.size() == 1 && args[0] == "pacing") {
+  if (args.size() == 1 && (args[0] == "pacing" || args[0] == "rate")) {
     std::fputs(field_line(QCoreApplication::translate("Console", "pacing"),
                           pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
                    .c_str(),

@@ -13,6 +13,7 @@
 
 #include "alias_store.h"
 #include "app_paths.h"
+#include "auto_schedule.h"
 #include "camera_store.h"
 #include "console.h"
 #include "help.h"
@@ -21,6 +22,8 @@
 #include "run_history.h"
 #include "run_report.h"
 #include "status_texts.h"
+#include "system_settings.h"
+#include "window_messages.h"
 
 namespace velmora {
 
@@ -81,6 +84,74 @@ std::string status_line(std::int32_t id, const CameraRecord& record, const std::
   return line;
 }
 
+// When the next automatic run is due, as the history and the settings say;
+// without an automatic run on record it depends on when the program starts.
+AutoRunDue schedule_of(const AppPaths& paths, const std::vector<RunResult>& runs,
+                       std::int32_t& code) {
+  SystemSettings settings;
+  std::int32_t limit = 4;
+  settings.load(paths.settings_file(), limit);
+  code = settings.interval_code;
+  return next_automatic_run(auto_sync_interval_ms(code), last_automatic_start(runs), 0,
+                            QDateTime::currentMSecsSinceEpoch());
+}
+
+const char* schedule_word(AutoRunDue::Why why) {
+  switch (why) {
+    case AutoRunDue::kOff: return "off";
+    case AutoRunDue::kFirstInterval: return "first-interval";
+    case AutoRunDue::kAfterLast: return "after-last";
+    case AutoRunDue::kOverdue: return "overdue";
+  }
+  return "off";
+}
+
+QJsonObject schedule_json(const AutoRunDue& d, std::int32_t code) {
+  QJsonObject o;
+  o["type"] = "schedule";
+  o["interval_code"] = code;
+  o["reason"] = schedule_word(d.why);
+  o["next_run"] = d.due_ms > 0 ? QJsonValue(QString::fromStdString(
+                                     local_time_text(d.due_ms / 1000, true)))
+                               : QJsonValue();
+  o["last_automatic_run"] =
+      d.last_s > 0 ? QJsonValue(QString::fromStdString(local_time_text(d.last_s, true)))
+                   : QJsonValue();
+  return o;
+}
+
+std::string schedule_line(const AutoRunDue& d, std::int32_t code) {
+  const QString interval = interval_label(code);
+  const QString last = QString::fromStdString(local_time_text(d.last_s, false));
+  switch (d.why) {
+    case AutoRunDue::kOff:
+      return QCoreApplication::translate("Console",
+                                         "Next automatic run: none, automatic synchronisation is "
+                                         "off (start a run with 'velmora sync')")
+          .toStdString();
+    case AutoRunDue::kFirstInterval:
+      return QCoreApplication::translate("Console",
+                                         "Next automatic run: one interval (%1) after Velmora "
+                                         "starts; no automatic run is recorded yet")
+          .arg(interval)
+          .toStdString();
+    case AutoRunDue::kAfterLast:
+      return QCoreApplication::translate("Console",
+                                         "Next automatic run: %1, one interval (%2) after the "
+                                         "last one at %3")
+          .arg(QString::fromStdString(local_time_text(d.due_ms / 1000, false)), interval, last)
+          .toStdString();
+    case AutoRunDue::kOverdue:
+      return QCoreApplication::translate("Console",
+                                         "Next automatic run: overdue, the last one started at "
+                                         "%1 (interval: %2); a running Velmora starts it within "
+                                         "a minute")
+          .arg(last, interval)
+          .toStdString();
+  }
+  return {};
+}
+
 }  // namespace
 
 int run_status_command(const std::vector<std::string>& args) {
@@ -103,7 +174,8 @@ int run_status_command(const std::vector<std::string>& args) {
   AliasTable aliases;
   load_alias_file(paths.alias_file(), aliases);
   const std::int64_t now = QDateTime::currentSecsSinceEpoch();
-  const auto past = summarise(RunHistory(paths.history_file()).read(), now - kRecentSeconds);
+  const std::vector<RunResult> runs = RunHistory(paths.history_file()).read();
+  const auto past = summarise(runs, now - kRecentSeconds);
 
   if (!json && table.empty()) {
     std::printf("%s\n", QCoreApplication::translate("Console", "No cameras configured (%1).")
@@ -122,6 +194,13 @@ int run_status_command(const std::vector<std::string>& args) {
     } else {
       std::printf("%s\n", status_line(id, record, alias, h).c_str());
     }
+  }
+  std::int32_t code = 0;
+  const AutoRunDue due = schedule_of(paths, runs, code);
+  if (json) {
+    put_json_line(stdout, schedule_json(due, code));
+  } else {
+    std::printf("%s\n", schedule_line(due, code).c_str());
   }
   return kExitOk;
 }

@@ -1,5 +1,5 @@
-// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the main thread, so the
-// program stops its cameras and exits cleanly.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal went away) into a Qt signal
+// on the main thread, so the program stops its cameras and exits cleanly.
 #pragma once
 
 #include <QObject>

@@ -2,6 +2,9 @@
 // simulated cameras announcing themselves.
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -60,13 +63,31 @@ TEST_F(DiscoverCommand, ListsTheCamerasHeardAndMarksThoseInTheList) {
   const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
   // Heading, a line per camera in id order, the count; nothing of the library.
   ASSERT_EQ(lines.size(), 6) << r.out.toStdString();
-  EXPECT_TRUE(lines[2].startsWith("601 ") && lines[2].contains("127.0.3.11") && !lines[2].contains("list"));
-  EXPECT_TRUE(lines[3].startsWith("602 ") && lines[3].contains("127.0.3.12") && lines[3].contains("in the camera list"));
+  // Every column starts where its heading does.
+  EXPECT_EQ(lines[1].indexOf("ADDRESS"), lines[2].indexOf("127.0.3.11")) << r.out.toStdString();
+  EXPECT_EQ(lines[1].indexOf("CONFIGURED"), lines[3].indexOf("yes")) << r.out.toStdString();
+  EXPECT_TRUE(lines[2].startsWith("601 ") && lines[2].contains("127.0.3.11") && !lines[2].contains("yes"));
+  EXPECT_TRUE(lines[3].startsWith("602 ") && lines[3].contains("127.0.3.12") && lines[3].endsWith(" yes"));
   EXPECT_TRUE(lines[4].startsWith("603 ") && lines[4].contains("127.0.3.13"));
   EXPECT_EQ(lines[5], "3 camera(s) heard.");
 
+  const Result json = run({"cameras", "discover", "--json", "--seconds", "1"});
+  ASSERT_EQ(json.code, 0) << json.err.toStdString();
+  const QStringList objects = json.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(objects.size(), 3) << json.out.toStdString();
+  const QJsonObject second = QJsonDocument::fromJson(objects[1].toUtf8()).object();
+  EXPECT_EQ(second["id"].toInt(), 602);
+  EXPECT_EQ(second["address"].toString(), "127.0.3.12");
+  EXPECT_TRUE(second["configured"].toBool());
+  EXPECT_FALSE(QJsonDocument::fromJson(objects[0].toUtf8()).object()["configured"].toBool());
+
   EXPECT_EQ(run({"cameras", "discover", "--seconds", "0"}).code, 2);
   EXPECT_EQ(run({"cameras", "discover", "5"}).code, 2);
+  // Its own help, and an unknown command is refused whatever follows it.
+  const Result help = run({"cameras", "discover", "--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_TRUE(help.out.startsWith("Usage: velmora cameras discover")) << help.out.toStdString();
+  EXPECT_EQ(run({"cameras", "foo", "--help"}).code, 2);
 }
 
 TEST_F(DiscoverCommand, AddLocalByIdTakesTheAddressItWasHeardFrom) {

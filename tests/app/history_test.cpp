@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app_test_support.h"
+#include "auto_schedule.h"
 #include "run_history.h"
 #include "run_ledger.h"
 #include "run_result.h"
@@ -202,6 +203,45 @@ TEST_F(History, PastItsCapTheNewestHalfIsKeptWholeLinesOnly) {
   EXPECT_EQ(runs.back().ended, 1000 + n - 1);
   for (std::size_t i = 1; i < runs.size(); ++i) EXPECT_EQ(runs[i].ended, runs[i - 1].ended + 1);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(path() + ".tmp")));
+}
+
+// The automatic schedule counts from the last automatic run on record; runs
+// started by hand or by a retry do not move it, and older lines without the
+// field read as such runs.
+TEST_F(History, AutomaticScheduleCountsFromTheLastAutomaticRun) {
+  RunHistory h(path());
+  RunResult a = run(1, STATUS_COMPLETE, 1000);
+  a.auto_started = 990;
+  ASSERT_TRUE(h.append(a));
+  ASSERT_TRUE(h.append(run(1, STATUS_COMPLETE, 5000)));  // by hand, later
+  std::string bytes = read_all(path());
+  bytes += "{\"id\":2,\"status\":140,\"ended\":6000}\n";  // an older program's line
+  write_all(path(), bytes);
+  const auto runs = h.read();
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[2].auto_started, 0);
+  EXPECT_EQ(last_automatic_start(runs), 990);
+
+  const std::int64_t day = 86400000;
+  const std::int64_t now = 2000000000000;  // ms
+  // A daily box that rebooted 25 h after its last automatic run: overdue.
+  AutoRunDue d = next_automatic_run(day, now / 1000 - 25 * 3600, now - 5000, now);
+  EXPECT_EQ(d.why, AutoRunDue::kOverdue);
+  EXPECT_LE(d.due_ms, now);
+  // 1 h after it: due 23 h from now, not a day after the start-up.
+  d = next_automatic_run(day, now / 1000 - 3600, now, now);
+  EXPECT_EQ(d.why, AutoRunDue::kAfterLast);
+  EXPECT_EQ(d.due_ms, now + 23 * 3600000LL);
+  // The clock was set back below the last run: at most one interval away.
+  d = next_automatic_run(day, now / 1000 + 30 * 86400, now, now);
+  EXPECT_EQ(d.due_ms, now + day);
+  // Nothing on record: one interval after the count started, unknown to
+  // a reader that does not know when the program started.
+  d = next_automatic_run(day, 0, now - 1000, now);
+  EXPECT_EQ(d.why, AutoRunDue::kFirstInterval);
+  EXPECT_EQ(d.due_ms, now - 1000 + day);
+  EXPECT_EQ(next_automatic_run(day, 0, 0, now).due_ms, 0);
+  EXPECT_EQ(next_automatic_run(0, now / 1000 - 3600, now, now).why, AutoRunDue::kOff);
 }
 
 }  // namespace

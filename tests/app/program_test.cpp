@@ -23,6 +23,7 @@
 #include "instance_lock.h"
 #include "nvssim.h"
 #include "relayed_camera_endpoint.h"
+#include "run_result.h"
 
 namespace velmora {
 namespace {
@@ -68,12 +69,27 @@ TEST_F(Program, CameraCommandsEditTheListAndRefuseBadInput) {
   Result bad_ip = run({"cameras", "add-local", "13", "127.0.2", "pw"});
   EXPECT_EQ(bad_ip.code, 2);
   EXPECT_TRUE(bad_ip.err.contains("IPv4")) << bad_ip.err.toStdString();
+  // A mistyped address is never taken for a password and listened for.
+  Result typo = run({"cameras", "add-local", "13", "192.168.1.300"});
+  EXPECT_EQ(typo.code, 2);
+  EXPECT_TRUE(typo.err.contains("'192.168.1.300' is not an IPv4 address")) << typo.err.toStdString();
   Result long_pw = run({"cameras", "add-local", "13", "127.0.2.62", "0123456789abcdef"});
   EXPECT_EQ(long_pw.code, 2);
   EXPECT_TRUE(long_pw.err.contains("15 bytes")) << long_pw.err.toStdString();
   EXPECT_EQ(run({"cameras", "add-local", "x1", "127.0.2.62", "pw"}).code, 2);
   EXPECT_EQ(run({"cameras", "remove", "99"}).code, 1);
-  EXPECT_EQ(run({"cameras", "remove", "12"}).code, 0);
+  // Removing a camera deletes its partial files, never a finished recording.
+  const QString cam12 = data_.path() + "/OV/RecordDownload/12";
+  ASSERT_TRUE(QDir().mkpath(cam12 + "/Manual") && QDir().mkpath(cam12 + "/AlarmRecord"));
+  test::write_all((cam12 + "/Manual/a.tmp").toStdString(), "half");
+  test::write_all((cam12 + "/AlarmRecord/b.tmp").toStdString(), "half");
+  test::write_all((cam12 + "/Manual/c.avi").toStdString(), "whole");
+  Result removed = run({"cameras", "remove", "12"});
+  EXPECT_EQ(removed.code, 0);
+  EXPECT_TRUE(removed.out.contains("Deleted 2 partial file(s)")) << removed.out.toStdString();
+  EXPECT_FALSE(QFile::exists(cam12 + "/Manual/a.tmp"));
+  EXPECT_FALSE(QFile::exists(cam12 + "/AlarmRecord/b.tmp"));
+  EXPECT_TRUE(QFile::exists(cam12 + "/Manual/c.avi"));
   EXPECT_EQ(test::read_all(data_.path().toStdString() +
                            "/OV/data/RecordAutoSynchronizationInfos.dat").size(), 147u);
   EXPECT_EQ(run({"--bogus"}).code, 2);
@@ -91,6 +107,20 @@ TEST_F(Program, PacingSettingIsShownAndSet) {
   EXPECT_EQ(run({"settings", "pacing", "-1"}).code, 2);
   EXPECT_EQ(run({"settings", "pacing", "60001"}).code, 2);
   EXPECT_TRUE(run({"settings", "pacing"}).out.contains("pacing        0 ms"));
+  EXPECT_TRUE(run({"settings", "pacing"}).out.contains("no speed limit"));
+
+  // A rate per camera becomes the pacing that keeps below it.
+  EXPECT_TRUE(run({"settings", "pacing", "500"}).out.contains("at most 262144 bytes/s (256K/s)"));
+  EXPECT_EQ(run({"settings", "rate", "2M"}).code, 0);
+  EXPECT_TRUE(run({"settings", "rate"}).out.contains("pacing        63 ms")) << "131072 B per 63 ms";
+  EXPECT_EQ(run({"settings", "rate", "off"}).code, 0);
+  EXPECT_TRUE(run({"settings"}).out.contains("pacing        0 ms"));
+  EXPECT_EQ(run({"settings", "rate", "1K"}).code, 2);  // would need more than 60 s per chunk
+  EXPECT_EQ(run({"settings", "rate", "0"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "fast"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "2184"}).code, 2);
+  EXPECT_EQ(run({"settings", "rate", "2185"}).code, 0);
+  EXPECT_TRUE(run({"settings", "rate"}).out.contains("pacing        59988 ms"));
 }
 
 TEST_F(Program, SettingsCommandWritesWhatTheEngineReads) {
@@ -267,7 +297,11 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   Result r = run({"status", "--json"});
   ASSERT_EQ(r.code, 0) << r.err.toStdString();
   const QList<QJsonObject> lines = json_lines(r.out);
-  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+  // Last, the schedule: no automatic run yet, so one interval after a start.
+  EXPECT_EQ(lines.back()["type"].toString(), "schedule");
+  EXPECT_EQ(lines.back()["reason"].toString(), "first-interval");
+  EXPECT_TRUE(lines.back()["next_run"].isNull());
   const QJsonObject s = of_camera(lines, 930);
   const QDateTime completed = QDateTime::fromString(s["last_completed"].toString(), Qt::ISODate);
   ASSERT_TRUE(completed.isValid()) << s["last_completed"].toString().toStdString();
@@ -350,26 +384,31 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   cam.stop();
 }
 
-TEST_F(Program, HeadlessStopsCleanlyOnSigterm) {
+// SIGHUP (the terminal was closed) stops it as SIGTERM does.
+TEST_F(Program, HeadlessStopsCleanlyOnSigtermAndSighup) {
   camsim::Config silent;
   silent.answer_login = false;
   auto cam = sim("127.0.2.65", silent);
   ASSERT_EQ(run({"cameras", "add-local", "650", "127.0.2.65", "pw"}).code, 0);
 
-  QProcess p;
-  p.setProcessEnvironment(env_);
-  QString out;
-  QObject::connect(&p, &QProcess::readyReadStandardOutput,
-                   [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
-  p.start(VELMORA_BIN, {"--headless", "--now"});
-  ASSERT_TRUE(wait_until([&] { return out.contains("Connecting"); })) << out.toStdString();
-  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-  ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(p.exitCode(), 0);
-  // Settings are written at a clean exit.
-  EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
-  EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+  for (const int sig : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    QProcess p;
+    p.setProcessEnvironment(env_);
+    QString out;
+    QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                     [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+    p.start(VELMORA_BIN, {"--headless", "--now"});
+    ASSERT_TRUE(wait_until([&] { return out.contains("Connecting"); })) << out.toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), sig);
+    ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    // Settings are written at a clean exit.
+    EXPECT_TRUE(QFile::exists(data_.path() + "/OV/QTX/Settings.xml"));
+    EXPECT_TRUE(out.contains("stopping all cameras")) << out.toStdString();
+    QFile::remove(data_.path() + "/OV/QTX/Settings.xml");
+  }
 }
 
 TEST_F(Program, AFifoInPlaceOfTheCameraListIsRefusedNotWaitedOn) {
@@ -423,6 +462,18 @@ TEST_F(Program, AFileSizeLimitSkipsTheRecordingAndKeepsAValidPartialFile) {
 namespace velmora {
 namespace {
 
+// The service's help lists every outcome word and JSON key from the code
+// that writes them.
+TEST_F(Program, HeadlessHelpListsEveryOutcomeAndKey) {
+  const QString help = run({"--headless", "--help"}).out;
+  for (const std::string& word : outcome_words())
+    EXPECT_TRUE(help.contains(QString::fromStdString(word))) << word;
+  for (const char* key : {"\"card_deleted\"", "\"removed_bytes\"", "\"auto_started\"", "\"alias\""})
+    EXPECT_TRUE(help.contains(key)) << key;
+  EXPECT_TRUE(help.contains("disk-full"));
+  EXPECT_TRUE(help.contains("SIGHUP"));
+}
+
 TEST_F(Program, HelpAtEveryLevelAndVersion) {
   const QList<QStringList> levels = {
       {"--help"},           {"-h"},
@@ -431,7 +482,7 @@ TEST_F(Program, HelpAtEveryLevelAndVersion) {
       {"cameras", "add-remote", "--help"}, {"cameras", "remove", "--help"},
       {"settings", "--help"}, {"sync", "--help"},
       {"--headless", "--help"}, {"--demo", "--help"},
-      {"status", "--help"},   {"help", "status"}};
+      {"status", "--help"},   {"help", "status"}, {"cameras", "discover", "--help"}};
   for (const QStringList& args : levels) {
     Result r = run(args);
     EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();
@@ -896,6 +947,134 @@ TEST_F(Program, AFullFileSystemEndsTheRunAsDiskFullAndTheNextRunResumes) {
   EXPECT_EQ(test::read_all(dir + "/code2"), "0\n") << test::read_all(dir + "/run2");
   EXPECT_EQ(test::read_all(dir + "/after2/1512/Manual/FULL0001.avi"), want);
   EXPECT_NE(test::read_all(dir + "/run2").find("resuming FULL0001.avi"), std::string::npos);
+}
+
+// A box that reboots every day with a one-day interval: the automatic run
+// is counted from the last one in the history, not from the start-up, so an
+// overdue run starts soon after the start and a recent one waits its turn.
+TEST_F(Program, AutomaticRunIsCountedFromTheLastOneInTheHistory) {
+  auto cam = sim("127.0.2.191");
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.191", "pw"}).code, 0);
+  ASSERT_EQ(run({"settings", "interval", "1d"}).code, 0);
+  const std::string history = data_.path().toStdString() + "/OV/data/SyncHistory.jsonl";
+  env_.insert("VELMORA_CATCH_UP_MS", "300");
+  for (const int hours_ago : {25, 1}) {
+    const qint64 started = QDateTime::currentSecsSinceEpoch() - hours_ago * 3600;
+    test::write_all(history, "{\"id\":1,\"kind\":\"local\",\"status\":140,\"started\":" +
+                                 std::to_string(started) + ",\"ended\":" +
+                                 std::to_string(started + 5) + ",\"auto_started\":" +
+                                 std::to_string(started) + "}\n");
+    QProcess service;
+    service.setProcessEnvironment(env_);
+    QString out;
+    QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                     [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+    service.start(VELMORA_BIN, {"--headless"});
+    if (hours_ago == 25) {
+      ASSERT_TRUE(wait_until([&] { return out.contains("run finished"); }, 60000))
+          << out.toStdString();
+      EXPECT_TRUE(out.contains("an automatic run is overdue")) << out.toStdString();
+      EXPECT_TRUE(out.contains("automatic synchronisation of every camera")) << out.toStdString();
+    } else {
+      ASSERT_TRUE(wait_until([&] { return out.contains("after the last one at"); }))
+          << out.toStdString();
+      test::pump_for(1500);  // five times the catch-up delay
+      EXPECT_FALSE(out.contains("automatic synchronisation of every camera")) << out.toStdString();
+      Result status = run({"status"});
+      EXPECT_TRUE(status.out.contains("Next automatic run: ")) << status.out.toStdString();
+      EXPECT_TRUE(status.out.contains("after the last one at")) << status.out.toStdString();
+    }
+    service.terminate();
+    ASSERT_TRUE(service.waitForFinished(20000));
+    EXPECT_EQ(service.exitCode(), 0);
+    if (hours_ago == 25) {
+      // The run just made is the new last automatic run.
+      const std::string log = test::read_all(history);
+      const auto at = log.rfind("\"auto_started\":");
+      ASSERT_NE(at, std::string::npos);
+      EXPECT_GT(std::stoll(log.substr(at + 15)), started + 3600) << log;
+    }
+  }
+}
+
+// The download folder: checked when set, stored by name after the elements
+// older readers take by position, and used by the next run; without it the
+// sibling's settings decide as before.
+TEST_F(Program, DownloadFolderIsCheckedStoredAndUsed) {
+  const std::string settings = data_.path().toStdString() + "/OV/QTX/Settings.xml";
+  ASSERT_EQ(run({"settings", "interval", "1h"}).code, 0);
+  const std::string defaults = test::read_all(settings);
+  Result bad = run({"settings", "download-folder", "relative/dir"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_TRUE(bad.err.contains("absolute")) << bad.err.toStdString();
+  bad = run({"settings", "download-folder", QString::fromStdString(settings) + "/sub"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_TRUE(bad.err.contains("cannot be created")) << bad.err.toStdString();
+  EXPECT_EQ(test::read_all(settings), defaults) << "a refused folder changes nothing";
+  EXPECT_TRUE(run({"settings"}).out.contains("(default: no camera manager settings"));
+
+  QTemporaryDir elsewhere;
+  const QString folder = elsewhere.path() + "/cams";
+  Result set = run({"settings", "download-folder", folder + "/"});
+  ASSERT_EQ(set.code, 0) << set.err.toStdString();
+  const std::string xml = test::read_all(settings);
+  EXPECT_NE(xml.find("<DownloadPacing>500</DownloadPacing>"), std::string::npos) << xml;
+  EXPECT_GT(xml.find("<DownloadFolder>" + folder.toStdString() + "</DownloadFolder>"),
+            xml.find("<DownloadPacing>"));
+  Result shown = run({"settings"});
+  EXPECT_TRUE(shown.out.contains(folder + "\n")) << shown.out.toStdString();
+  EXPECT_TRUE(shown.out.contains("set with 'velmora settings download-folder'"));
+
+  auto cam = sim("127.0.2.192");
+  ASSERT_EQ(run({"cameras", "add-local", "1", "127.0.2.192", "pw"}).code, 0);
+  ASSERT_EQ(run({"--headless", "--once"}).code, 0);
+  EXPECT_TRUE(QDir(folder + "/1").exists());
+
+  // Back to the default: the file is byte-identical to one never changed.
+  ASSERT_EQ(run({"settings", "download-folder", "default"}).code, 0);
+  EXPECT_EQ(test::read_all(settings), defaults);
+  EXPECT_TRUE(QDir(folder + "/1").exists()) << "recordings never move";
+}
+
+// Testing a camera logs in and counts its recordings; a dry run lists what
+// is on the card and what of it is on disk, and downloads nothing.
+TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
+  camsim::Config cfg;
+  cfg.recordings = {{"M1.avi", 11, 1000, 0, ""}, {"A2.avi", 12, 3000, 1, ""}, {"M3.avi", 13, 500, 0, ""}};
+  auto cam = sim("127.0.2.193", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "7", "127.0.2.193", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "--force", "8", "127.0.2.193", "bad"}).code, 0);
+  Result ok = run({"cameras", "test", "7"});
+  EXPECT_EQ(ok.code, 0) << ok.err.toStdString();
+  EXPECT_TRUE(ok.out.contains("logged in; 3 recording(s) on the card")) << ok.out.toStdString();
+  Result wrong = run({"cameras", "test", "8"});
+  EXPECT_EQ(wrong.code, 1);
+  EXPECT_TRUE(wrong.err.contains("wrong password")) << wrong.err.toStdString();
+  EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);
+  EXPECT_EQ(run({"cameras", "test"}).code, 2);
+
+  const QString folder = data_.path() + "/OV/RecordDownload/7";
+  ASSERT_TRUE(QDir().mkpath(folder + "/Manual"));
+  test::write_all((folder + "/Manual/M1.avi").toStdString(), std::string(1000, 'x'));
+  test::write_all((folder + "/Manual/M3.tmp").toStdString(), std::string(200, 'x'));
+  Result dry = run({"cameras", "recordings", "7", "--json"});
+  ASSERT_EQ(dry.code, 0) << dry.err.toStdString();
+  std::map<QString, QJsonObject> by_name;
+  QJsonObject summary;
+  for (const QString& line : dry.out.split('\n', Qt::SkipEmptyParts)) {
+    const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+    if (o["type"] == "summary") summary = o; else by_name[o["name"].toString()] = o;
+  }
+  ASSERT_EQ(by_name.size(), 3u) << dry.out.toStdString();
+  EXPECT_EQ(by_name["M1.avi"]["state"].toString(), "on-disk");
+  EXPECT_EQ(by_name["A2.avi"]["state"].toString(), "missing");
+  EXPECT_EQ(by_name["A2.avi"]["kind"].toString(), "alarm");
+  EXPECT_EQ(by_name["M3.avi"]["state"].toString(), "partial");
+  EXPECT_EQ(by_name["M3.avi"]["bytes_present"].toInt(), 200);
+  EXPECT_EQ(summary["to_download"].toInt(), 2);
+  EXPECT_EQ(summary["bytes_to_download"].toInt(), 3000 + 300);
+  EXPECT_FALSE(QFile::exists(folder + "/AlarmRecord/A2.avi")) << "nothing is downloaded";
+  EXPECT_TRUE(run({"cameras", "recordings", "7"}).out.contains("3 recording(s) on the card; 2 to download"));
 }
 
 }  // namespace

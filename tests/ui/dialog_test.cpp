@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -107,6 +109,32 @@ void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() 
   d->save();
   QCOMPARE(rig.engine->min_free_bytes(), Q_INT64_C(0));
   QCOMPARE(rig.engine->keep_days(), 0);
+
+  // Browse: a folder that cannot be created keeps the dialog open and the
+  // root unchanged; a good one becomes the root, saved by name.
+  const QString root_before = rig.engine->download_root();
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  QCOMPARE(d->root_source_label()->text(), QString("默认路径"));
+  QVERIFY(d->browse_button());
+  const QString file = QString::fromStdString(rig.controller->options().paths.settings_file());
+  d->choose_folder(file + "/below-a-file");
+  d->save();
+  QCOMPARE(rig.engine->download_root(), root_before);
+  QCOMPARE(rig.window->settings_dialog(), d);
+  QVERIFY(d->root_source_label()->text().contains("below-a-file"));
+  QTemporaryDir elsewhere;
+  d->choose_folder(elsewhere.path() + "/recordings");
+  d->save();
+  QCOMPARE(rig.engine->download_root(), elsewhere.path() + "/recordings");
+  QVERIFY(QFileInfo(elsewhere.path() + "/recordings").isDir());
+  QFile saved(file);
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  QVERIFY(QString::fromUtf8(saved.readAll())
+              .contains("<DownloadFolder>" + elsewhere.path() + "/recordings<"));
+  QTRY_VERIFY(!rig.window->settings_dialog());
+  rig.window->open_settings();
+  QCOMPARE(rig.window->settings_dialog()->root_source_label()->text(), QString("来自本程序的设置"));
 }
 
 void DialogTest::start_at_login_runs_the_helper_and_flips_only_on_its_result() {

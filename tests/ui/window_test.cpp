@@ -59,7 +59,7 @@ private slots:
   void rows_show_cameras_and_a_rebuild_keeps_their_state();
   void context_menus_follow_selection_and_state();
   void double_click_toggles_and_remove_needs_no_confirmation();
-  void closing_asks_on_close_box_escape_and_enter();
+  void closing_asks_on_close_box_and_escape_enter_toggles();
   void minimising_hides_into_the_tray_and_a_click_restores();
   void speed_pane_reads_zero_when_nothing_arrives();
   void open_folder_prefers_the_camera_folder();
@@ -202,7 +202,7 @@ void WindowTest::double_click_toggles_and_remove_needs_no_confirmation() {
   QVERIFY(saved.count(5));
 }
 
-void WindowTest::closing_asks_on_close_box_escape_and_enter() {
+void WindowTest::closing_asks_on_close_box_and_escape_enter_toggles() {
   UiRig rig;
   rig.add_local(7, "127.0.12.254");
   rig.window->show();
@@ -212,14 +212,19 @@ void WindowTest::closing_asks_on_close_box_escape_and_enter() {
   v->setFocus();
   v->selectRow(0);
 
+  // Enter on the list starts and stops the selected camera, as a double
+  // click does, and never asks to close.
   QTest::keyClick(v, Qt::Key_Return);
-  QCOMPARE(rig.close_questions, 1);
+  QVERIFY(rig.engine->state_of(7) != ui::CameraState::Idle);
   QTest::keyClick(v, Qt::Key_Enter);
-  QCOMPARE(rig.close_questions, 2);
+  QVERIFY(rig.engine->state_of(7) == ui::CameraState::Idle);
+  QCOMPARE(rig.close_questions, 0);
+  QTest::keyClick(v, Qt::Key_Escape);
+  QCOMPARE(rig.close_questions, 1);
   QTest::keyClick(rig.window.get(), Qt::Key_Escape);
-  QCOMPARE(rig.close_questions, 3);
+  QCOMPARE(rig.close_questions, 2);
   QVERIFY(!rig.window->close());
-  QCOMPARE(rig.close_questions, 4);
+  QCOMPARE(rig.close_questions, 3);
   QVERIFY(rig.window->isVisible());
   QCOMPARE(accepted.count(), 0);
 

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>Console</name>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>Interval</name>
     <message>
         <source>无</source>
@@ -206,6 +213,14 @@
         <source>无法保存 %1：%2</source>
         <translation>Could not save %1: %2</translation>
     </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
@@ -347,6 +362,34 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>选择下载路径</source>
+        <translation>Choose the download folder</translation>
+    </message>
+    <message>
+        <source>保存后，新的录像下载到此文件夹；已下载的录像不会移动。</source>
+        <translation>After Save, new recordings go to this folder; recordings already downloaded do not move.</translation>
+    </message>
+    <message>
+        <source>来自本程序的设置</source>
+        <translation>Chosen in Velmora&apos;s settings</translation>
+    </message>
+    <message>
+        <source>来自摄像机管理程序的设置</source>
+        <translation>From the camera manager&apos;s settings</translation>
+    </message>
+    <message>
+        <source>默认路径</source>
+        <translation>The default folder</translation>
+    </message>
+    <message>
+        <source>无法使用下载路径 %1：%2</source>
+        <translation>The download folder %1 cannot be used: %2</translation>
     </message>
 </context>
 </TS>

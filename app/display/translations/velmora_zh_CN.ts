@@ -174,20 +174,12 @@
         <translation>无法监听摄像机广播（UDP 端口 51010 已被占用，可能是正在运行的 Velmora）</translation>
     </message>
     <message>
-        <source>usage: velmora cameras discover [--seconds N]   (N from 1 to 3600, default %1)</source>
-        <translation>用法：velmora cameras discover [--seconds N]   （N 为 1 到 3600，默认 %1）</translation>
-    </message>
-    <message>
         <source>Listening for cameras on the local network for %1 s...</source>
         <translation>正在本地网络上监听摄像机 %1 秒……</translation>
     </message>
     <message>
         <source>No camera heard.</source>
         <translation>没有发现摄像机。</translation>
-    </message>
-    <message>
-        <source>in the camera list</source>
-        <translation>已在摄像机列表中</translation>
     </message>
     <message>
         <source>camera %1 was not heard on the local network within %2 s; give its address</source>
@@ -695,10 +687,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>缺少命令（list、discover、add-local、add-remote、remove、set）</translation>
     </message>
     <message>
-        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set)</source>
-        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set）</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
                                  &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
 
@@ -801,59 +789,6 @@ $XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt；移除摄像机时一并删除
 </translation>
     </message>
     <message>
-        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
-
-Without arguments shows the settings and where the download folder comes
-from. Several settings can be changed at once:
-  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
-                        12h, 1d or 1w (or the codes 0 to 8 in that order)
-  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
-  pacing &lt;ms&gt;           least wait between chunk requests of a download,
-                        0 to 60000 ms (default 500; 0 asks for the next chunk
-                        as soon as one ends); &apos;pacing&apos; alone shows it
-  min-free &lt;size&gt;       free space to keep on the download folder&apos;s disk
-                        (default 1G): before every chunk a camera checks it,
-                        and below it the run ends as &quot;disk full&quot; with the
-                        partial file kept to resume; cameras are not retried
-                        or started while it lasts, the next automatic or
-                        requested run looks again. Bytes, or K, M, G, T
-                        (binary units); 0 switches the check off
-  keep-days &lt;n&gt;         after a camera&apos;s successful run, remove its finished
-                        recordings whose files are older than n days (by
-                        modification time); partial files and files Velmora
-                        did not write are never touched. 0 (the default)
-                        keeps everything for ever
-Example: velmora settings interval 1h concurrency 2
-         velmora settings min-free 2G keep-days 90
-
-The download folder is the one the camera-manager program sets in its
-settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
-</source>
-        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
-
-不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
-  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
-                        （或按此顺序的代码 0 到 8）
-  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
-  pacing &lt;ms&gt;           下载时两次分块请求之间的最短等待，0 到 60000 毫秒
-                        （默认 500；0 表示一块结束立即请求下一块）；
-                        只写 pacing 则显示当前值
-  min-free &lt;大小&gt;       下载文件夹所在磁盘上要保留的空闲空间（默认 1G）：
-                        摄像机在每次分块前检查，低于它时本轮以“磁盘已满”
-                        结束，部分文件保留以便续传；其间不重试也不启动
-                        摄像机，下一次自动或手动同步时再检查。单位为字节，
-                        或 K、M、G、T（二进制单位）；0 关闭检查
-  keep-days &lt;n&gt;         摄像机一轮同步成功后，删除其文件早于 n 天（按修改
-                        时间）的已完成录像；部分文件和不是 Velmora 写入的
-                        文件绝不删除。0（默认）表示永久保留
-示例：velmora settings interval 1h concurrency 2
-      velmora settings min-free 2G keep-days 90
-
-下载文件夹由摄像机管理程序在其设置中指定
-（$XDG_DATA_HOME/OV/Settings.xml）；没有时为 OV/RecordDownload。
-</translation>
-    </message>
-    <message>
         <source>min-free      off (downloads may fill the disk)</source>
         <translation>磁盘保留空间  关（下载可能占满磁盘）</translation>
     </message>
@@ -876,10 +811,6 @@ settings ($XDG_DATA_HOME/OV/Settings.xml); without it, OV/RecordDownload.
     <message>
         <source>keep-days takes a whole number of days from 0 (keep for ever) to %1, not &apos;%2&apos;</source>
         <translation>keep-days 需要 0（永久保留）到 %1 的整数天数，而不是“%2”</translation>
-    </message>
-    <message>
-        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, min-free, keep-days)</source>
-        <translation>未知设置“%1”（interval、concurrency、pacing、min-free、keep-days）</translation>
     </message>
     <message>
         <source>; %1 deleted from camera cards, %2 kept</source>
@@ -980,34 +911,6 @@ the profile, 130 interrupted (Ctrl+C).
 </translation>
     </message>
     <message>
-        <source>Usage: velmora cameras &lt;command&gt; ...
-
-  list [--json]                           the configured cameras
-  discover [--seconds N]                  the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
-
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
-</source>
-        <translation>用法：velmora cameras &lt;命令&gt; ...
-
-  list [--json]                           已配置的摄像机
-  discover [--seconds N]                  N 秒内在本网络上广播自己的摄像机
-                                          （默认 5）
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          视频服务器后面的摄像机（端口 1701）
-  remove &lt;id&gt;                             移除摄像机（其录像保留）
-  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
-
-“velmora cameras &lt;命令&gt; --help”介绍各个命令。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras list [--json]
 
 Shows every configured camera: id, kind, address (or serial and server) and
@@ -1027,68 +930,6 @@ Velmora 服务运行时也可使用。
           &quot;server&quot;, &quot;port&quot;, &quot;user&quot; 和 &quot;serial&quot;（远程）, &quot;alias&quot;}。
           从不显示密码。不是有效 UTF-8 或含控制字符的文本以 \xNN
           转义显示，与控制台相同。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--json] [--verbose]
-
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes); cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --json     with --once: JSON Lines on standard output, everything else on
-             standard error. One object per camera as its run ends:
-             {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;, &quot;kind&quot;, &quot;alias&quot;, &quot;outcome&quot;, &quot;ok&quot;,
-             &quot;error&quot;, &quot;queued&quot;, &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;,
-             &quot;seconds&quot;, &quot;status&quot;, &quot;started&quot;, &quot;ended&quot;}, then one
-             {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;, &quot;fetched&quot;,
-             &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;seconds&quot;, &quot;exit&quot;}.
-             Outcomes: complete, up-to-date, stopped, connection-failed,
-             connection-interrupted, timed-out, live-elsewhere,
-             wrong-password, server-unreachable, server-login-refused,
-             camera-not-in-account, write-failed, not-finished. New keys and
-             outcomes may be added; existing ones keep their meaning.
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).
-Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
-</source>
-        <translation>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--json] [--verbose]
-
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes); cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --json     with --once: JSON Lines on standard output, everything else on
-             standard error. One object per camera as its run ends:
-             {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;, &quot;kind&quot;, &quot;alias&quot;, &quot;outcome&quot;, &quot;ok&quot;,
-             &quot;error&quot;, &quot;queued&quot;, &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;,
-             &quot;seconds&quot;, &quot;status&quot;, &quot;started&quot;, &quot;ended&quot;}, then one
-             {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;, &quot;fetched&quot;,
-             &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;seconds&quot;, &quot;exit&quot;}.
-             Outcomes: complete, up-to-date, stopped, connection-failed,
-             connection-interrupted, timed-out, live-elsewhere,
-             wrong-password, server-unreachable, server-login-refused,
-             camera-not-in-account, write-failed, not-finished. New keys and
-             outcomes may be added; existing ones keep their meaning.
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C or SIGTERM stops every camera and exits (status 0; 130 with --once).
-Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
 </translation>
     </message>
     <message>
@@ -1182,6 +1023,374 @@ Works while a Velmora service runs.
     <message>
         <source>could not rename the partial file (kept)</source>
         <translation>无法重命名未完成的文件（已保留）</translation>
+    </message>
+    <message>
+        <source>an automatic run is overdue (the last one started at %1, interval: %2); it starts shortly</source>
+        <translation>自动同步已过期（上次开始于 %1，同步间隔：%2），即将开始</translation>
+    </message>
+    <message>
+        <source>next automatic run at %1 (interval: %2, after the last one at %3)</source>
+        <translation>下次自动同步时间 %1（同步间隔：%2，从上次 %3 算起）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: none, automatic synchronisation is off (start a run with &apos;velmora sync&apos;)</source>
+        <translation>下次自动同步：无，自动同步已关闭（用 &apos;velmora sync&apos; 开始同步）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: one interval (%1) after Velmora starts; no automatic run is recorded yet</source>
+        <translation>下次自动同步：Velmora 启动后一个间隔（%1）；尚无自动同步记录</translation>
+    </message>
+    <message>
+        <source>Next automatic run: %1, one interval (%2) after the last one at %3</source>
+        <translation>下次自动同步：%1，即上次 %3 之后一个间隔（%2）</translation>
+    </message>
+    <message>
+        <source>Next automatic run: overdue, the last one started at %1 (interval: %2); a running Velmora starts it within a minute</source>
+        <translation>下次自动同步：已过期，上次开始于 %1（同步间隔：%2）；运行中的 Velmora 会在一分钟内开始</translation>
+    </message>
+    <message>
+        <source>download-folder &apos;%1&apos; cannot be used: %2</source>
+        <translation>下载路径“%1”不可用：%2</translation>
+    </message>
+    <message>
+        <source>set with &apos;velmora settings download-folder&apos;, in %1</source>
+        <translation>由“velmora settings download-folder”设置，保存在 %1</translation>
+    </message>
+    <message>
+        <source>default: the folder %1 names is not absolute</source>
+        <translation>默认：%1 中的文件夹不是绝对路径</translation>
+    </message>
+    <message>
+        <source>it is not an absolute path (it must start with /)</source>
+        <translation>不是绝对路径（必须以 / 开头）</translation>
+    </message>
+    <message>
+        <source>the root folder / cannot hold the recordings</source>
+        <translation>根目录 / 不能存放录像</translation>
+    </message>
+    <message>
+        <source>it cannot be created: %1</source>
+        <translation>无法创建：%1</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>不是文件夹</translation>
+    </message>
+    <message>
+        <source>it is not writable: %1</source>
+        <translation>不可写入：%1</translation>
+    </message>
+    <message>
+        <source>the download folder %1 cannot take recordings: %2</source>
+        <translation>下载路径 %1 无法存放录像：%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Deleted %n partial file(s) (%1) of camera %2; its finished recordings stay in %3</source>
+        <translation>
+            <numerusform>已删除摄像机 %2 的 %n 个未完成文件（%1）；其已完成的录像保留在 %3</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>usage: velmora cameras discover [--seconds N] [--json]   (N from 1 to 3600, default %1)</source>
+        <translation>用法：velmora cameras discover [--seconds N] [--json]   （N 为 1 到 3600，默认 %1）</translation>
+    </message>
+    <message>
+        <source>CONFIGURED</source>
+        <translation>已配置</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras discover [--seconds N] [--json]
+
+Listens for the cameras announcing themselves on the local network (UDP port
+51010) for N seconds (1 to 3600, default 5) and lists each camera heard: id,
+address, and whether it is already configured. &apos;velmora cameras add-local
+&lt;id&gt;&apos; then adds one by its id alone.
+  --json  one JSON object per line and camera heard: {&quot;type&quot;:&quot;camera&quot;,
+          &quot;id&quot;, &quot;address&quot;, &quot;configured&quot; (true or false)}; the other lines
+          go to standard error.
+</source>
+        <translation>用法：velmora cameras discover [--seconds N] [--json]
+
+在本地网络上监听摄像机的广播（UDP 端口 51010）N 秒（1 到 3600，默认 5），
+列出听到的每台摄像机：编号、地址，以及是否已配置。之后可用
+“velmora cameras add-local &lt;id&gt;”只凭编号添加。
+  --json  每台听到的摄像机输出一行 JSON 对象：{&quot;type&quot;:&quot;camera&quot;,
+          &quot;id&quot;, &quot;address&quot;, &quot;configured&quot;（true 或 false）}；其余的行
+          输出到标准错误。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+
+Without arguments shows the settings and where the download folder comes
+from. Several settings can be changed at once:
+  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
+                        12h, 1d or 1w (or the codes 0 to 8 in that order)
+  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
+  rate &lt;bytes/s&gt;|off    speed limit per camera: bytes per second, or K, M, G
+                        (binary units: 2M = 2097152), from 2185 up; off for
+                        none. It sets the pacing that keeps a camera at or
+                        below it (chunks are 128 KiB). The default pacing,
+                        500 ms, is at most 262144 bytes/s (256 KiB/s) per
+                        camera: a 30 MB minute of video takes 2 minutes
+  pacing &lt;ms&gt;           the exact least wait between chunk requests of a
+                        download, 0 to 60000 ms (default 500; 0 asks for the
+                        next chunk as soon as one ends); &apos;pacing&apos; alone shows it
+  min-free &lt;size&gt;       free space to keep on the download folder&apos;s disk
+                        (default 1G): before every chunk a camera checks it,
+                        and below it the run ends as &quot;disk full&quot; with the
+                        partial file kept to resume; cameras are not retried
+                        or started while it lasts, the next automatic or
+                        requested run looks again. Bytes, or K, M, G, T
+                        (binary units); 0 switches the check off
+  keep-days &lt;n&gt;         after a camera&apos;s successful run, remove its finished
+                        recordings whose files are older than n days (by
+                        modification time); partial files and files Velmora
+                        did not write are never touched. 0 (the default)
+                        keeps everything for ever
+  download-folder &lt;path&gt;|default
+                        where recordings go: an absolute folder, created when
+                        missing, that must be writable (checked now and before
+                        every run). Runs under way finish where they started;
+                        recordings already downloaded are never moved.
+                        &apos;default&apos; goes back to the folder the camera-manager
+                        program sets in its settings
+                        ($XDG_DATA_HOME/OV/Settings.xml), else OV/RecordDownload
+Example: velmora settings interval 1h concurrency 2
+         velmora settings min-free 2G keep-days 90
+         velmora settings rate 2M download-folder /srv/cameras
+</source>
+        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
+
+不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
+  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
+                        （或按此顺序的代码 0 到 8）
+  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
+  rate &lt;字节/秒&gt;|off    每台摄像机的速度上限：每秒字节数，或带 K、M、G
+                        （二进制单位：2M = 2097152），至少 2185；off 表示
+                        不限速。它设置使摄像机不超过此速度的请求间隔
+                        （分块为 128 KiB）。默认间隔 500 毫秒即每台摄像机
+                        最多 262144 字节/秒（256 KiB/秒）：一分钟 30 MB 的
+                        视频需要 2 分钟
+  pacing &lt;ms&gt;           下载时两次分块请求之间的精确最短等待，0 到 60000
+                        毫秒（默认 500；0 表示一块结束立即请求下一块）；
+                        只写 pacing 则显示当前值
+  min-free &lt;大小&gt;       下载文件夹所在磁盘上要保留的空闲空间（默认 1G）：
+                        摄像机在每次分块前检查，低于它时本轮以“磁盘已满”
+                        结束，部分文件保留以便续传；其间不重试也不启动
+                        摄像机，下一次自动或手动同步时再检查。单位为字节，
+                        或 K、M、G、T（二进制单位）；0 关闭检查
+  keep-days &lt;n&gt;         摄像机一轮同步成功后，删除其文件早于 n 天（按修改
+                        时间）的已完成录像；部分文件和不是 Velmora 写入的
+                        文件绝不删除。0（默认）表示永久保留
+  download-folder &lt;路径&gt;|default
+                        录像存放的位置：绝对路径的文件夹，不存在时创建，
+                        必须可写（设置时和每轮同步前检查）。进行中的同步
+                        在原文件夹完成；已下载的录像绝不移动。default
+                        恢复为摄像机管理程序在其设置中指定的文件夹
+                        （$XDG_DATA_HOME/OV/Settings.xml），没有时为
+                        OV/RecordDownload
+示例：velmora settings interval 1h concurrency 2
+      velmora settings min-free 2G keep-days 90
+      velmora settings rate 2M download-folder /srv/cameras
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes), counted from the start of the last automatic run in the
+history: a run that fell due while Velmora was not running or the machine
+slept starts within a minute; with no automatic run on record the first
+waits one interval. Cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends, with
+             the keys
+%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
+             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
+             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
+             &quot;exit&quot;}. Outcomes:
+%2             New keys and outcomes may be added; existing ones keep their
+             meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
+--once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</source>
+        <translation>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes), counted from the start of the last automatic run in the
+history: a run that fell due while Velmora was not running or the machine
+slept starts within a minute; with no automatic run on record the first
+waits one interval. Cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends, with
+             the keys
+%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
+             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
+             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
+             &quot;exit&quot;}. Outcomes:
+%2             New keys and outcomes may be added; existing ones keep their
+             meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
+--once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</translation>
+    </message>
+    <message>
+        <source>no speed limit</source>
+        <translation>不限速</translation>
+    </message>
+    <message>
+        <source>at most %1 bytes/s (%2/s) per camera</source>
+        <translation>每台摄像机最多 %1 字节/秒（%2/秒）</translation>
+    </message>
+    <message>
+        <source>rate takes bytes per second per camera, with K, M or G for binary units, from %1 up (2M, 500K), or off, not &apos;%2&apos;</source>
+        <translation>rate 需要每台摄像机每秒的字节数，可带 K、M 或 G（二进制单位），至少 %1（如 2M、500K），或 off，而不是“%2”</translation>
+    </message>
+    <message>
+        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, rate, min-free, keep-days, download-folder)</source>
+        <translation>未知设置“%1”（interval、concurrency、pacing、rate、min-free、keep-days、download-folder）</translation>
+    </message>
+    <message>
+        <source>the connection could not be started</source>
+        <translation>无法开始连接</translation>
+    </message>
+    <message>
+        <source>the camera did not answer within 10 s</source>
+        <translation>摄像机 10 秒内没有应答</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>cannot connect: %1</source>
+        <translation>无法连接：%1</translation>
+    </message>
+    <message>
+        <source>login refused (%1)</source>
+        <translation>登录被拒绝（%1）</translation>
+    </message>
+    <message>
+        <source>the camera did not send its recording list</source>
+        <translation>摄像机没有发送录像列表</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set, test, recordings)</source>
+        <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set、test、recordings）</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list [--json]                           the configured cameras
+  discover [--seconds N] [--json]         the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
+  test &lt;id&gt;                               log in, count the recordings, log out
+  recordings &lt;id&gt; [--json]                what is on the card and on disk (a dry run)
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>用法：velmora cameras &lt;命令&gt; ...
+
+  list [--json]                           已配置的摄像机
+  discover [--seconds N] [--json]         N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
+  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
+  test &lt;id&gt;                               登录、统计录像数并退出登录
+  recordings &lt;id&gt; [--json]                存储卡上和磁盘上有什么（演练）
+
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras test &lt;id&gt;
+
+Logs in to a configured camera on the local network with its stored
+password, reports the result and the number of recordings on its card, and
+logs out. Exit status 0 when the login worked, 1 otherwise.
+</source>
+        <translation>用法：velmora cameras test &lt;id&gt;
+
+用保存的密码登录本地网络上一台已配置的摄像机，报告结果和存储卡上的录像数，
+然后退出登录。登录成功时退出状态为 0，否则为 1。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
+
+A dry run: lists the recordings on a configured local camera&apos;s card (name,
+kind, size) and for each whether it is on disk, partial (with the bytes
+present) or missing, and the total still to download. Downloads nothing.
+  --json  one {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;} per
+          recording, then {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}.
+</source>
+        <translation>用法：velmora cameras recordings &lt;id&gt; [--json]
+
+演练：列出一台已配置的本地摄像机存储卡上的录像（名称、类型、大小），
+并说明每个录像是已在磁盘上、部分下载（及已有的字节数）还是缺失，以及
+还需下载的总量。不下载任何内容。
+  --json  每个录像一行 {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;}，
+          然后一行 {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}。
+</translation>
+    </message>
+    <message>
+        <source>camera %1 is reached through a video server; this command visits cameras on the local network only</source>
+        <translation>摄像机 %1 经视频服务器连接；此命令只访问本地网络上的摄像机</translation>
+    </message>
+    <message>
+        <source>camera %1 (%2): %3</source>
+        <translation>摄像机 %1（%2）：%3</translation>
+    </message>
+    <message numerus="yes">
+        <source>camera %1 (%2): logged in; %n recording(s) on the card; logged out</source>
+        <translation>
+            <numerusform>摄像机 %1（%2）：已登录；存储卡上有 %n 个录像；已退出登录</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 recording(s) on the card; %2 to download (%3) into %4</source>
+        <translation>存储卡上有 %1 个录像；%2 个需下载（%3），下载到 %4</translation>
     </message>
 </context>
 </TS>

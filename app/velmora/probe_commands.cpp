@@ -1,0 +1,164 @@
+// "velmora cameras test <id>" and "velmora cameras recordings <id>": a
+// visit to one camera that changes nothing, on the camera or on disk.
+#include <QCoreApplication>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app_paths.h"
+#include "camera_probe.h"
+#include "kestrune_sdk.h"
+#include "camera_store.h"
+#include "cli_input.h"
+#include "console.h"
+#include "download_layout.h"
+#include "modes.h"
+#include "printable_text.h"
+#include "profile.h"
+#include "run_report.h"
+
+namespace velmora {
+
+namespace {
+
+int complain(const QString& text) {
+  std::fprintf(stderr, "velmora cameras: %s\n", qUtf8Printable(text));
+  return kExitFailed;
+}
+
+// Logs in to a configured local camera and reads its catalogue.
+int visit(const std::string& command, const std::vector<std::string>& args, bool& json,
+          CameraRecord& record, std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY>& entries) {
+  std::int32_t id = 0;
+  json = args.size() == 2 && args[1] == "--json" && command == "recordings";
+  if (args.empty() || args.size() > (command == "recordings" ? 2u : 1u) ||
+      (args.size() == 2 && !json) || !parse_camera_id(args[0], id)) {
+    std::fprintf(stderr, "velmora cameras: %s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console", "usage: %1")
+                                    .arg(command == "test" ? "velmora cameras test <id>"
+                                                           : "velmora cameras recordings <id> [--json]")));
+    return kExitUsage;
+  }
+  CameraTable table;
+  load_camera_file(AppPaths::from_environment().camera_list_file(), table);
+  auto it = table.find(id);
+  if (it == table.end()) return complain(QCoreApplication::translate("Console", "no camera with id %1").arg(id));
+  record = it->second;
+  if (!record.is_local)
+    return complain(QCoreApplication::translate("Console", "camera %1 is reached through a video server; this command visits cameras "
+                       "on the local network only")
+                        .arg(id));
+  Console::capture(false);  // the library's own lines stay off the listing
+  if (NVS_SDK_V160::Camera_SDK_Initialize() != 0)
+    return complain(QCoreApplication::translate("Console", "the camera library could not start"));
+  int code = kExitOk;
+  {
+    CameraProbe probe;
+    std::string error;
+    bool wrong_password = false;
+    const std::string address = address_text(record);
+    if (!probe.login(address, field_text(record.local_password), error, wrong_password) ||
+        !probe.catalogue(entries, error)) {
+      code = complain(QCoreApplication::translate("Console", "camera %1 (%2): %3")
+                          .arg(id)
+                          .arg(QString::fromStdString(address), QString::fromStdString(error)));
+    }
+    probe.close();
+  }
+  NVS_SDK_V160::Camera_SDK_Finalize();
+  return code;
+}
+
+std::int64_t size_of(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+}
+
+}  // namespace
+
+int run_camera_test(const std::vector<std::string>& args) {
+  bool json = false;
+  CameraRecord record{};
+  std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> entries;
+  const int code = visit("test", args, json, record, entries);
+  if (code != kExitOk) return code;
+  std::fprintf(Console::out(), "%s\n", qUtf8Printable(QCoreApplication::translate("Console", "camera %1 (%2): logged in; %n recording(s) on the card; "
+                                        "logged out", nullptr, int(entries.size()))
+                                         .arg(record.camera_id)
+                                         .arg(QString::fromStdString(address_text(record)))));
+  return kExitOk;
+}
+
+int run_camera_recordings(const std::vector<std::string>& args) {
+  bool json = false;
+  CameraRecord record{};
+  std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> entries;
+  const int code = visit("recordings", args, json, record, entries);
+  if (code != kExitOk) return code;
+  const std::string root = FileProfile(AppPaths::from_environment()).download_root();
+  std::uint64_t to_fetch = 0;
+  int missing = 0;
+  for (const auto& e : entries) {
+    const std::string name = entry_name(e);
+    RecordingPaths where;
+    QString state;
+    std::int64_t present = 0;
+    if (!recording_paths(root, record.camera_id, e, where)) {
+      state = "unsafe-name";
+    } else if (size_of(where.final_path) >= 0) {
+      state = "on-disk";
+    } else if ((present = size_of(where.partial)) >= 0) {
+      state = "partial";
+    } else {
+      state = "missing";
+      present = 0;
+    }
+    if (state == "partial" || state == "missing") {
+      ++missing;
+      to_fetch += e.file_size > present ? e.file_size - static_cast<std::uint64_t>(present) : 0;
+    }
+    const QString kind = is_alarm(e) ? "alarm" : "manual";
+    if (json) {
+      QJsonObject o;
+      o["type"] = "recording";
+      o["name"] = QString::fromStdString(printable_text(name));
+      o["kind"] = kind;
+      o["size"] = static_cast<double>(e.file_size);
+      o["state"] = state;
+      o["bytes_present"] = static_cast<double>(state == "on-disk" ? e.file_size : present);
+      put_json_line(Console::out(), o);
+    } else {
+      std::string line = printable_text(name);
+      line += std::string(line.size() < 34 ? 34 - line.size() : 1, ' ');
+      line += kind.toStdString() + (kind == "alarm" ? "   " : "  ");
+      char size[24];
+      std::snprintf(size, sizeof size, "%12u  ", e.file_size);
+      line += size + state.toStdString();
+      if (state == "partial") line += " (" + std::to_string(present) + ")";
+      std::fprintf(Console::out(), "%s\n", line.c_str());
+    }
+  }
+  if (json) {
+    QJsonObject o;
+    o["type"] = "summary";
+    o["recordings"] = static_cast<int>(entries.size());
+    o["to_download"] = missing;
+    o["bytes_to_download"] = static_cast<double>(to_fetch);
+    o["folder"] = QString::fromStdString(printable_text(camera_folder(root, record.camera_id)));
+    put_json_line(Console::out(), o);
+  } else {
+    std::fprintf(Console::out(), "%s\n", qUtf8Printable(QCoreApplication::translate("Console", "%1 recording(s) on the card; %2 to download (%3) into %4")
+                                           .arg(static_cast<int>(entries.size()))
+                                           .arg(missing)
+                                           .arg(QString::fromStdString(human_bytes(to_fetch)))
+                                           .arg(QString::fromStdString(
+                                               printable_text(camera_folder(root, record.camera_id))))));
+  }
+  return kExitOk;
+}
+
+}  // namespace velmora
