@@ -163,7 +163,8 @@ private:
   CameraRecord camera_ GUARDED_BY(mutex_) {};
   std::string root_ GUARDED_BY(mutex_);
   bool free_ GUARDED_BY(mutex_) = true;
-  bool run_over_ GUARDED_BY(mutex_) = true;       // a final status was posted; later callbacks are stale
+  // A final status was posted; later callbacks are stale.
+  bool run_over_ GUARDED_BY(mutex_) = true;
   std::uint64_t generation_ GUARDED_BY(mutex_) = 0;  // bumped by bind and stop
   std::int32_t record_count_ GUARDED_BY(mutex_) = -1;
   std::int32_t done_ GUARDED_BY(mutex_) = 0;

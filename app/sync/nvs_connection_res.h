@@ -68,8 +68,9 @@ public:
 private:
   void connect_server() EXCLUDES(mutex_);
   bool off_window_thread() const { return std::this_thread::get_id() != window_thread_; }
+  // The reason for a camera the account lacks.
+  std::string not_in_account_locked() const REQUIRES(mutex_);
   // Posts why a camera's run fails (the status still comes from its timer).
-  std::string not_in_account_locked() const REQUIRES(mutex_);  // the reason for a camera the account lacks
   void tell_cameras_locked(const std::vector<std::int32_t>& ids, FailureKind kind,
                            const std::string& reason) REQUIRES(mutex_);
   std::vector<std::int32_t> attached_locked() const REQUIRES(mutex_);
@@ -96,7 +97,8 @@ private:
   bool list_received_ GUARDED_BY(mutex_) = false;
   bool awaiting_handover_ GUARDED_BY(mutex_) = false;
   bool connect_started_ GUARDED_BY(mutex_) = false;
-  std::uint64_t binding_ GUARDED_BY(mutex_) = 0;  // bumped by bind and logout: tells stale offers apart
+  // Bumped by bind and logout: tells stale offers apart.
+  std::uint64_t binding_ GUARDED_BY(mutex_) = 0;
   unsigned short port_ GUARDED_BY(mutex_) = kServerPort;
 };
 
