@@ -52,12 +52,12 @@ CamConnentionRES::~CamConnentionRES() {
 }
 
 bool CamConnentionRES::is_free() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return free_;
 }
 
 std::int32_t CamConnentionRES::camera_id() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return camera_.camera_id;
 }
 
@@ -67,7 +67,7 @@ void CamConnentionRES::bind(const CameraRecord& record, const std::string& downl
   // A restarted library runs its callbacks on a new thread.
   reactor_thread_.release();
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     abandon_chunk_locked();
     camera_ = record;
     root_ = download_root;
@@ -89,7 +89,7 @@ int CamConnentionRES::connect_local() {
   std::int32_t id;
   std::uint16_t port;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     address = address_text(camera_);
     port = options_.camera_port;
     // The field holds at most 15 bytes and its terminator; copy only those.
@@ -101,7 +101,7 @@ int CamConnentionRES::connect_local() {
                     ? module_->ConnectLocalCamera(address.c_str(), password)
                     : module_->ConnectLocalCameraAt(address.c_str(), port, password);
   if (r != 0) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (accepting_locked() && camera_.camera_id == id) {
       sink_.cancel_camera_timer(id);
       finish_run_locked(STATUS_CONNECT_FAILED);
@@ -118,7 +118,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
                                       unsigned short relay_port) {
   VELMORA_CHECK_THREAD(reactor_thread_);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked() || camera_.camera_id != camera_id) return false;
   }
   module_->SetNVTInfo(camera);
@@ -128,7 +128,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
   module_->SetRelayKey(key);
   int r = module_->ConnectRemoteCamera(relay_address.c_str(), relay_port);
   if (r != 0) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (accepting_locked() && camera_.camera_id == camera_id) {
       sink_.cancel_camera_timer(camera_id);
       finish_run_locked(STATUS_CONNECT_FAILED);
@@ -141,7 +141,7 @@ bool CamConnentionRES::connect_remote(std::int32_t camera_id,
 void CamConnentionRES::stop() {
   VELMORA_CHECK_THREAD(window_thread_);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     // Bytes of a chunk that did not finish may be wrong (a stalled or broken
     // stream): keep only what the finished chunks proved.
     abandon_chunk_locked();
@@ -199,7 +199,7 @@ void CamConnentionRES::file_failed_locked(const std::string& name, const char* r
 void CamConnentionRES::OnConnectResult(int result) {
   VELMORA_CHECK_THREAD(reactor_thread_);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked()) return;
     const std::int32_t id = camera_.camera_id;
     sink_.cancel_camera_timer(id);
@@ -225,7 +225,7 @@ void CamConnentionRES::OnConnectResult(int result) {
 void CamConnentionRES::OnConnectionClose(int reason) {
   VELMORA_CHECK_THREAD(reactor_thread_);
   (void)reason;
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (!accepting_locked()) return;
   sink_.cancel_camera_timer(camera_.camera_id);
   // A broken frame header right after a chunk (the usual way a garbled
@@ -238,7 +238,7 @@ void CamConnentionRES::OnRecordStatisticInfomation(const char* body) {
   VELMORA_CHECK_THREAD(reactor_thread_);
   const std::uint16_t n = body_as<RECORD_STATISTIC_BODY>(body).total;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked()) return;
     record_count_ = n;
     done_ = 0;
@@ -258,7 +258,7 @@ void CamConnentionRES::OnRecordListInfomation(const char* body) {
   const std::uint32_t n = std::min<std::uint32_t>(page.count, kMaxPageEntries);
   ModuleCalls calls;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked()) return;
     for (std::uint32_t i = 0; i < n; ++i)
       catalogue_.push_back(body_as<RECORD_FILE_ENTRY>(body + sizeof page + sizeof(RECORD_FILE_ENTRY) * i));
@@ -384,7 +384,7 @@ void CamConnentionRES::OnRecordDelResponse(const char* body) {
   std::memcpy(&result, body, sizeof result);
   ModuleCalls calls;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked() || !delete_pending_ || deletes_.empty()) return;
     unconfirmed_start_ = -1;  // the stream is whole after the last chunk
     const std::string name = deletes_.front();
@@ -398,7 +398,7 @@ void CamConnentionRES::OnRecordDelResponse(const char* body) {
 
 void CamConnentionRES::delete_timed_out(std::uint64_t generation, std::uint64_t sequence) {
   VELMORA_CHECK_THREAD(window_thread_);
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (generation != generation_ || sequence != delete_sequence_ || !accepting_locked() ||
       !delete_pending_ || deletes_.empty())
     return;
@@ -495,7 +495,7 @@ void CamConnentionRES::OnDownloadResponse(const char* body) {
   const auto reply = body_as<DOWNLOAD_RESPONSE_BODY>(body);
   ModuleCalls calls;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked() || static_cast<std::int32_t>(reply.download_id) != current_download_ ||
         queue_.empty())
       return;
@@ -517,7 +517,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
 
   ModuleCalls calls;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!accepting_locked() || static_cast<std::int32_t>(block.download_id) != current_download_ ||
         queue_.empty())
       return;
@@ -615,7 +615,7 @@ void CamConnentionRES::continue_download(std::uint64_t generation, std::uint32_t
   VELMORA_CHECK_THREAD(window_thread_);
   ModuleCalls calls;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (generation != generation_ || !accepting_locked() || !continuation_pending_ ||
         queue_.empty())
       return;

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "annotated_mutex.h"
 #include "camera_module.h"
 #include "nvs_records.h"
 #include "camera_record.h"
@@ -87,14 +87,15 @@ public:
   // Window thread.
   void bind(const CameraRecord& record, const std::string& download_root,
             const RunOptions& options = {});
-  int connect_local();
+  int connect_local() EXCLUDES(mutex_);
   // Reactor thread (a relay ticket arrived): hands the relay identity to the
   // module and connects to the relay, unless the resource has meanwhile been
   // stopped or bound to another camera. False when nothing was started.
   bool connect_remote(std::int32_t camera_id, const NVS_SDK_V160::CAMERA_INFO& camera,
                       const NVS_SDK_V160::BaseUserInfo& user, const unsigned char* relay_key,
-                      const std::string& relay_address, unsigned short relay_port);
-  void stop();  // disconnects; the resource ignores its camera from now on
+                      const std::string& relay_address, unsigned short relay_port)
+      EXCLUDES(mutex_);
+  void stop() EXCLUDES(mutex_);  // disconnects; the resource ignores its camera from now on
   NVS_SDK_V160::Camera_Module& module() { return *module_; }  // for tests
   bool is_free() const;
   std::int32_t camera_id() const;
@@ -128,70 +129,71 @@ private:
   using Clock = std::chrono::steady_clock;
 
   // Everything *_locked runs with mutex_ held and never calls the module.
-  ModuleCalls start_next_locked();
-  ModuleCalls chunk_locked(std::uint32_t offset);
+  ModuleCalls start_next_locked() REQUIRES(mutex_);
+  ModuleCalls chunk_locked(std::uint32_t offset) REQUIRES(mutex_);
   // Gives up the recording in transfer (cut back, reported, dequeued); the
   // fail_ form goes on with the next recording.
-  ModuleCalls drop_chunk_locked(const char* reason);
-  ModuleCalls fail_chunk_locked(const char* reason);
-  void abandon_chunk_locked();
+  ModuleCalls drop_chunk_locked(const char* reason) REQUIRES(mutex_);
+  ModuleCalls fail_chunk_locked(const char* reason) REQUIRES(mutex_);
+  void abandon_chunk_locked() REQUIRES(mutex_);
   // The stream broke before anything showed it intact after the last
   // chunk's final block: that chunk goes too. A finished recording is taken
   // back to its partial file only when `reopen_finished`.
-  void distrust_last_chunk_locked(bool reopen_finished);
-  void finish_run_locked(SyncStatus status);
+  void distrust_last_chunk_locked(bool reopen_finished) REQUIRES(mutex_);
+  void finish_run_locked(SyncStatus status) REQUIRES(mutex_);
   // Ends the run with "disk full"; the partial file keeps only what the
   // finished chunks proved.
-  void disk_full_locked(std::int64_t free_bytes);
+  void disk_full_locked(std::int64_t free_bytes) REQUIRES(mutex_);
   // The queue is empty: delete what was verified, if asked to, then complete.
-  ModuleCalls run_end_locked();
-  ModuleCalls next_delete_locked();
-  void delete_timed_out(std::uint64_t generation, std::uint64_t sequence);
-  void file_failed_locked(const std::string& name, const char* reason);
-  void post_counts_locked();
-  void call_module(const ModuleCalls& c);
-  void continue_download(std::uint64_t generation, std::uint32_t offset);
-  bool accepting_locked() const { return !free_ && !run_over_; }
+  ModuleCalls run_end_locked() REQUIRES(mutex_);
+  ModuleCalls next_delete_locked() REQUIRES(mutex_);
+  void delete_timed_out(std::uint64_t generation, std::uint64_t sequence) EXCLUDES(mutex_);
+  void file_failed_locked(const std::string& name, const char* reason) REQUIRES(mutex_);
+  void post_counts_locked() REQUIRES(mutex_);
+  void call_module(const ModuleCalls& c) EXCLUDES(mutex_);
+  void continue_download(std::uint64_t generation, std::uint32_t offset) EXCLUDES(mutex_);
+  bool accepting_locked() const REQUIRES(mutex_) { return !free_ && !run_over_; }
 
   MessageSink& sink_;
   std::unique_ptr<TransferCounters> own_counters_;  // when none were given
   TransferCounters* counters_;
   NVS_SDK_V160::Camera_Module* module_;
 
-  mutable std::mutex mutex_;
-  CameraRecord camera_{};
-  std::string root_;
-  bool free_ = true;
-  bool run_over_ = true;       // a final status was posted; later callbacks are stale
-  std::uint64_t generation_ = 0;  // bumped by bind and stop
-  std::int32_t record_count_ = -1;
-  std::int32_t done_ = 0;
-  std::int32_t total_ = 0;
-  std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> catalogue_;
-  std::deque<NVS_SDK_V160::RECORD_FILE_ENTRY> queue_;
-  Clock::time_point last_request_{};
+  mutable Mutex mutex_;
+  CameraRecord camera_ GUARDED_BY(mutex_) {};
+  std::string root_ GUARDED_BY(mutex_);
+  bool free_ GUARDED_BY(mutex_) = true;
+  // A final status was posted; later callbacks are stale.
+  bool run_over_ GUARDED_BY(mutex_) = true;
+  std::uint64_t generation_ GUARDED_BY(mutex_) = 0;  // bumped by bind and stop
+  std::int32_t record_count_ GUARDED_BY(mutex_) = -1;
+  std::int32_t done_ GUARDED_BY(mutex_) = 0;
+  std::int32_t total_ GUARDED_BY(mutex_) = 0;
+  std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> catalogue_ GUARDED_BY(mutex_);
+  std::deque<NVS_SDK_V160::RECORD_FILE_ENTRY> queue_ GUARDED_BY(mutex_);
+  Clock::time_point last_request_ GUARDED_BY(mutex_) {};
   // The chunk in flight for the front entry: blocks are taken only where
   // the partial file ends and only inside [chunk_start_, chunk_end_).
-  std::int32_t current_download_ = -1;
-  std::uint64_t chunk_start_ = 0;
-  std::uint64_t chunk_end_ = 0;
-  std::uint64_t have_ = 0;  // bytes of the partial file known good
-  bool continuation_pending_ = false;
-  PartialFile file_;
+  std::int32_t current_download_ GUARDED_BY(mutex_) = -1;
+  std::uint64_t chunk_start_ GUARDED_BY(mutex_) = 0;
+  std::uint64_t chunk_end_ GUARDED_BY(mutex_) = 0;
+  std::uint64_t have_ GUARDED_BY(mutex_) = 0;  // bytes of the partial file known good
+  bool continuation_pending_ GUARDED_BY(mutex_) = false;
+  PartialFile file_ GUARDED_BY(mutex_);
   // The last finished chunk, until a later message of the camera shows the
   // stream still framed after its final block (start -1: none). A framing
   // error right after a block means the block took bytes that were not its
   // own, and the protocol has no checksum to tell.
-  std::int64_t unconfirmed_start_ = -1;
-  PartialFile unconfirmed_file_;
-  bool unconfirmed_finished_ = false;  // its recording got its final name
-  RunOptions options_;
+  std::int64_t unconfirmed_start_ GUARDED_BY(mutex_) = -1;
+  PartialFile unconfirmed_file_ GUARDED_BY(mutex_);
+  bool unconfirmed_finished_ GUARDED_BY(mutex_) = false;  // its recording got its final name
+  RunOptions options_ GUARDED_BY(mutex_);
   // Names to delete on the camera, one request at a time; the front one is
   // asked while delete_pending_.
-  std::deque<std::string> deletes_;
-  bool delete_pending_ = false;
-  std::uint64_t delete_sequence_ = 0;
-  Clock::time_point delete_deadline_{};
+  std::deque<std::string> deletes_ GUARDED_BY(mutex_);
+  bool delete_pending_ GUARDED_BY(mutex_) = false;
+  std::uint64_t delete_sequence_ GUARDED_BY(mutex_) = 0;
+  Clock::time_point delete_deadline_ GUARDED_BY(mutex_) {};
 
   // bind, stop, connect_local and the continuation run on the window thread;
   // the callbacks on the library's reactor thread. The window thread is the

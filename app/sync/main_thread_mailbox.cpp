@@ -58,7 +58,7 @@ void MainThreadMailbox::timerEvent(QTimerEvent* e) {
 void MainThreadMailbox::arm_camera_timer(std::int32_t camera_id, int ms) {
   std::uint64_t generation;
   {
-    std::lock_guard<std::mutex> lock(camera_timers_mutex_);
+    MutexLock lock(camera_timers_mutex_);
     generation = ++next_generation_;
     camera_timers_[camera_id] = CameraTimer{generation, true};
   }
@@ -78,20 +78,20 @@ void MainThreadMailbox::arm_camera_timer(std::int32_t camera_id, int ms) {
 }
 
 void MainThreadMailbox::cancel_camera_timer(std::int32_t camera_id) {
-  std::lock_guard<std::mutex> lock(camera_timers_mutex_);
+  MutexLock lock(camera_timers_mutex_);
   auto it = camera_timers_.find(camera_id);
   if (it != camera_timers_.end()) camera_timers_.erase(it);
 }
 
 bool MainThreadMailbox::camera_timer_armed(std::int32_t camera_id) const {
-  std::lock_guard<std::mutex> lock(camera_timers_mutex_);
+  MutexLock lock(camera_timers_mutex_);
   auto it = camera_timers_.find(camera_id);
   return it != camera_timers_.end() && it->second.armed;
 }
 
 void MainThreadMailbox::fire_camera_timer(std::int32_t camera_id, std::uint64_t generation) {
   {
-    std::lock_guard<std::mutex> lock(camera_timers_mutex_);
+    MutexLock lock(camera_timers_mutex_);
     auto it = camera_timers_.find(camera_id);
     if (it == camera_timers_.end() || it->second.generation != generation || !it->second.armed)
       return;

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 
+#include "annotated_mutex.h"
 #include "message_sink.h"
 
 namespace velmora {
@@ -58,9 +58,9 @@ private:
     std::uint64_t generation = 0;
     bool armed = false;
   };
-  mutable std::mutex camera_timers_mutex_;
-  std::map<std::int32_t, CameraTimer> camera_timers_;
-  std::uint64_t next_generation_ = 0;
+  mutable Mutex camera_timers_mutex_;
+  std::map<std::int32_t, CameraTimer> camera_timers_ GUARDED_BY(camera_timers_mutex_);
+  std::uint64_t next_generation_ GUARDED_BY(camera_timers_mutex_) = 0;
 };
 
 }  // namespace velmora

@@ -33,12 +33,12 @@ NVSConnentionRES::NVSConnentionRES(MessageSink& sink)
 NVSConnentionRES::~NVSConnentionRES() { module()->RegisterMessageNofity(nullptr); }
 
 std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> NVSConnentionRES::module() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return module_;
 }
 
 void NVSConnentionRES::bind(const CameraRecord& account) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   account_ = account;
   ++binding_;
   free_ = false;
@@ -52,12 +52,12 @@ void NVSConnentionRES::bind(const CameraRecord& account) {
 }
 
 void NVSConnentionRES::attach(std::int32_t camera_id, CamConnentionRES* worker) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   workers_[camera_id] = worker;
 }
 
 void NVSConnentionRES::detach(std::int32_t camera_id) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   workers_.erase(camera_id);
   pending_.erase(std::remove(pending_.begin(), pending_.end(), camera_id), pending_.end());
 }
@@ -66,7 +66,7 @@ void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
                             const SiblingOffer& offer) {
   std::string serial;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     port_ = port;
     serial = serial_of(account_);
   }
@@ -76,7 +76,7 @@ void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
   }
   std::uint64_t binding;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     awaiting_handover_ = true;
     binding = binding_;
   }
@@ -84,7 +84,7 @@ void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
   offer(camera_id, serial, [this, alive, binding](bool asked) {
     if (asked || alive.expired()) return;  // the sibling answers with WM_SERVER_HANDOVER
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       // Logged out or bound to another account meanwhile: not ours now.
       if (free_ || binding != binding_ || !awaiting_handover_) return;
       awaiting_handover_ = false;
@@ -95,7 +95,7 @@ void NVSConnentionRES::open(std::int32_t camera_id, unsigned short port,
 
 void NVSConnentionRES::handover_accepted() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_ || !awaiting_handover_) return;
     awaiting_handover_ = false;
   }
@@ -106,7 +106,7 @@ void NVSConnentionRES::connect_server() {
   std::string address;
   unsigned short port;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (connect_started_) return;
     connect_started_ = true;
     address = field_text(account_.server_address);
@@ -122,7 +122,7 @@ void NVSConnentionRES::connect_server() {
 void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
   CAMERA_INFO info;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     auto it = cameras_.find(camera_id);
     if (it == cameras_.end()) {
       tell_cameras_locked({camera_id}, FAILURE_NOT_IN_ACCOUNT, not_in_account_locked());
@@ -134,7 +134,7 @@ void NVSConnentionRES::request_ticket(std::int32_t camera_id) {
 }
 
 void NVSConnentionRES::add_pending(std::int32_t camera_id) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   pending_.push_back(camera_id);
   pending_.erase(std::unique(pending_.begin(), pending_.end()), pending_.end());
 }
@@ -142,7 +142,7 @@ void NVSConnentionRES::add_pending(std::int32_t camera_id) {
 void NVSConnentionRES::logout() {
   bool started;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     started = connect_started_;
     logged_in_ = false;
     list_received_ = false;
@@ -162,28 +162,28 @@ void NVSConnentionRES::logout() {
     // The library has no plain disconnect: start over with a fresh module;
     // the old connection closes when the server or the library ends it.
     auto fresh = std::make_shared<NVS_SDK_V160::NVS_Client_Module>();
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     module_ = std::move(fresh);
   }
 }
 
 bool NVSConnentionRES::is_free() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return free_;
 }
 
 bool NVSConnentionRES::list_received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return list_received_;
 }
 
 bool NVSConnentionRES::logged_in() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return logged_in_;
 }
 
 std::string NVSConnentionRES::serial() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return serial_of(account_);
 }
 
@@ -213,7 +213,7 @@ int NVSConnentionRES::OnConnectServer(int error) {
   assert(off_window_thread());
   if (error != 0) {
     // Still ended by the cameras' connect timers; this only says why.
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     std::string why = std::strerror(error);
     if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
@@ -226,7 +226,7 @@ int NVSConnentionRES::OnConnectServer(int error) {
   }
   std::string user, password, serial;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     user = field_text(account_.user);
     password = field_text(account_.server_password);
@@ -239,7 +239,7 @@ int NVSConnentionRES::OnConnectServer(int error) {
 int NVSConnentionRES::OnAccessResponse(int result) {
   assert(off_window_thread());
   if (result != 0) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     tell_cameras_locked(attached_locked(), FAILURE_SERVER_LOGIN_REFUSED,
                         QCoreApplication::translate("Console",
@@ -253,7 +253,7 @@ int NVSConnentionRES::OnAccessResponse(int result) {
     return 0;
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     logged_in_ = true;
   }
@@ -272,7 +272,7 @@ int NVSConnentionRES::OnReceiveNVTList(const unsigned char* list, int size) {
   const std::size_t n = std::min<std::size_t>(count, room);
   std::vector<CAMERA_INFO> wanted;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     cameras_.clear();
     for (std::size_t i = 0; i < n; ++i) {
@@ -305,7 +305,7 @@ int NVSConnentionRES::OnRelayTicket(unsigned int camera_id, const unsigned char*
   CamConnentionRES* worker = nullptr;
   CAMERA_INFO info;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     auto w = workers_.find(id);
     auto c = cameras_.find(id);
@@ -328,7 +328,7 @@ int NVSConnentionRES::OnSeizeNotify() {
   assert(off_window_thread());
   std::string serial;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (free_) return 0;
     serial = serial_of(account_);
   }

@@ -9,11 +9,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "annotated_mutex.h"
 #include "camera_record.h"
 #include "window_messages.h"
 #include "nvs_client_module.h"
@@ -66,14 +66,15 @@ public:
   int OnSeizeNotify() override;
 
 private:
-  void connect_server();
+  void connect_server() EXCLUDES(mutex_);
   bool off_window_thread() const { return std::this_thread::get_id() != window_thread_; }
+  // The reason for a camera the account lacks.
+  std::string not_in_account_locked() const REQUIRES(mutex_);
   // Posts why a camera's run fails (the status still comes from its timer).
-  std::string not_in_account_locked() const;  // the reason for a camera the account lacks
   void tell_cameras_locked(const std::vector<std::int32_t>& ids, FailureKind kind,
-                           const std::string& reason);
-  std::vector<std::int32_t> attached_locked() const;
-  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const;
+                           const std::string& reason) REQUIRES(mutex_);
+  std::vector<std::int32_t> attached_locked() const REQUIRES(mutex_);
+  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module() const EXCLUDES(mutex_);
 
   MessageSink& sink_;
   const std::thread::id window_thread_ = std::this_thread::get_id();  // the creating thread
@@ -83,21 +84,22 @@ private:
 
   // Guards everything below: the notifications run on the reactor thread,
   // the operations on the window thread.
-  mutable std::mutex mutex_;
+  mutable Mutex mutex_;
   // Replaced after a login that never completed (see logout); a notification
   // in flight keeps the old one alive through its own copy.
-  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module_;
-  std::map<std::int32_t, NVS_SDK_V160::CAMERA_INFO> cameras_;
-  std::deque<std::int32_t> pending_;
-  std::map<std::int32_t, CamConnentionRES*> workers_;
-  bool free_ = true;
-  CameraRecord account_{};
-  bool logged_in_ = false;
-  bool list_received_ = false;
-  bool awaiting_handover_ = false;
-  bool connect_started_ = false;
-  std::uint64_t binding_ = 0;  // bumped by bind and logout: tells stale offers apart
-  unsigned short port_ = kServerPort;
+  std::shared_ptr<NVS_SDK_V160::NVS_Client_Module> module_ GUARDED_BY(mutex_);
+  std::map<std::int32_t, NVS_SDK_V160::CAMERA_INFO> cameras_ GUARDED_BY(mutex_);
+  std::deque<std::int32_t> pending_ GUARDED_BY(mutex_);
+  std::map<std::int32_t, CamConnentionRES*> workers_ GUARDED_BY(mutex_);
+  bool free_ GUARDED_BY(mutex_) = true;
+  CameraRecord account_ GUARDED_BY(mutex_) {};
+  bool logged_in_ GUARDED_BY(mutex_) = false;
+  bool list_received_ GUARDED_BY(mutex_) = false;
+  bool awaiting_handover_ GUARDED_BY(mutex_) = false;
+  bool connect_started_ GUARDED_BY(mutex_) = false;
+  // Bumped by bind and logout: tells stale offers apart.
+  std::uint64_t binding_ GUARDED_BY(mutex_) = 0;
+  unsigned short port_ GUARDED_BY(mutex_) = kServerPort;
 };
 
 }  // namespace velmora

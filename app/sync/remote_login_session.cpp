@@ -30,7 +30,7 @@ RemoteLoginSession* RemoteLoginSession::open(const Account& account, unsigned sh
 }
 
 bool RemoteLoginSession::start(unsigned short port) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   module_ = std::make_unique<NVS_SDK_V160::NVS_Client_Module>();
   module_->RegisterMessageNofity(this);
   return module_->ConnectServer(account_.server_address.constData(), port) == 0;
@@ -39,7 +39,7 @@ bool RemoteLoginSession::start(unsigned short port) {
 void RemoteLoginSession::close() {
   std::unique_ptr<NVS_SDK_V160::NVS_Client_Module> module;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (closed_) return;
     closed_ = true;
     module = std::move(module_);
@@ -51,14 +51,14 @@ void RemoteLoginSession::close() {
 }
 
 bool RemoteLoginSession::request_ticket(int camera_id) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   auto it = cameras_.find(camera_id);
   if (closed_ || !module_ || it == cameras_.end()) return false;
   return module_->RequestRelayKey(it->second) == 0;
 }
 
 int RemoteLoginSession::OnConnectServer(int error) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_ || !module_) return 0;
   if (error == 0) {
     module_->LoginServer(account_.user.constData(), account_.password.constData(),
@@ -68,7 +68,7 @@ int RemoteLoginSession::OnConnectServer(int error) {
 }
 
 int RemoteLoginSession::OnAccessResponse(int result) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_ || !module_) return 0;
   if (result == 0) module_->SendNVTListRequest();
   return 0;
@@ -82,7 +82,7 @@ int RemoteLoginSession::OnReceiveNVTList(const unsigned char* list, int size) {
   const std::size_t room = (static_cast<std::size_t>(size) - kListOverhead) / kEntryBytes;
   const std::size_t n = std::min<std::size_t>(count, room);
   QList<int> ids;
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return 0;
   cameras_.clear();
   for (std::size_t i = 0; i < n; ++i) {
@@ -97,7 +97,7 @@ int RemoteLoginSession::OnReceiveNVTList(const unsigned char* list, int size) {
 }
 
 int RemoteLoginSession::OnConnectionBroken(int) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return 0;
   cameras_.clear();
   emit connectionBroken();
@@ -109,7 +109,7 @@ int RemoteLoginSession::OnRelayTicket(unsigned int camera_id, const unsigned cha
   std::uint32_t first;
   std::memcpy(&first, ticket, sizeof first);
   if (first != 0) return 0;  // refused: the camera is not added
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return 0;
   emit ticketAccepted(static_cast<int>(camera_id));
   return 0;

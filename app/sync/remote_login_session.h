@@ -11,8 +11,8 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 
+#include "annotated_mutex.h"
 #include "nvs_client_module.h"
 
 namespace velmora {
@@ -51,10 +51,10 @@ private:
   int OnRelayTicket(unsigned int camera_id, const unsigned char* ticket) override;
 
   const Account account_;
-  std::mutex mutex_;  // guards everything below and the module's use in callbacks
-  bool closed_ = false;
-  std::unique_ptr<NVS_SDK_V160::NVS_Client_Module> module_;
-  std::map<int, NVS_SDK_V160::CAMERA_INFO> cameras_;
+  Mutex mutex_;  // guards everything below and the module's use in callbacks
+  bool closed_ GUARDED_BY(mutex_) = false;
+  std::unique_ptr<NVS_SDK_V160::NVS_Client_Module> module_ GUARDED_BY(mutex_);
+  std::map<int, NVS_SDK_V160::CAMERA_INFO> cameras_ GUARDED_BY(mutex_);
 };
 
 }  // namespace velmora

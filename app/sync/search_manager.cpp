@@ -47,22 +47,22 @@ SearchManager::~SearchManager() {
 }
 
 void SearchManager::attach(Host host) {
-  std::lock_guard<std::mutex> g(host_mu_);
+  MutexLock g(host_mu_);
   host_ = std::move(host);
 }
 
 void SearchManager::detach() {
-  std::lock_guard<std::mutex> g(host_mu_);
+  MutexLock g(host_mu_);
   host_ = Host{};
 }
 
 bool SearchManager::sibling_present() {
-  std::lock_guard<std::mutex> g(host_mu_);
+  MutexLock g(host_mu_);
   return host_.sibling_present && host_.sibling_present();
 }
 
 void SearchManager::changed() {
-  std::lock_guard<std::mutex> g(host_mu_);
+  MutexLock g(host_mu_);
   if (host_.changed) host_.changed();
 }
 
@@ -91,7 +91,7 @@ void SearchManager::OnCameraFound(const NVS_SDK_V160::DetectedCamera* record, in
   ++found_count_;
   const DiscoveryRecord r = DiscoveryRecord::from(record);
   {
-    std::lock_guard<std::mutex> g(table_mu_);
+    MutexLock g(table_mu_);
     table_[r.camera_id()] = r;
   }
   changed();
@@ -103,15 +103,23 @@ void SearchManager::OnCameraLost(const NVS_SDK_V160::DetectedCamera* record, int
   if (sibling_present()) return;
   const DiscoveryRecord r = DiscoveryRecord::from(record);
   {
-    std::lock_guard<std::mutex> g(table_mu_);
+    MutexLock g(table_mu_);
     table_.erase(r.camera_id());
   }
   changed();
 }
 
 bool SearchManager::on_copy_data(std::int32_t code, const QByteArray& data) {
+  {
+    MutexLock g(table_mu_);
+    if (!store_copy_locked(code, data)) return false;
+  }
+  changed();
+  return true;
+}
+
+bool SearchManager::store_copy_locked(std::int32_t code, const QByteArray& data) {
   constexpr qsizetype kRecord = DiscoveryRecord::kSize;
-  std::unique_lock<std::mutex> g(table_mu_);
   if (code == COPYDATA_CAMERA_FOUND) {
     if (data.size() < kRecord) return false;
     const DiscoveryRecord r = DiscoveryRecord::from(data.constData());
@@ -132,8 +140,6 @@ bool SearchManager::on_copy_data(std::int32_t code, const QByteArray& data) {
   } else {
     return false;
   }
-  g.unlock();
-  changed();
   return true;
 }
 
@@ -143,13 +149,13 @@ void SearchManager::pause() {
 
 void SearchManager::resume_later() {
   found_count_at_resume_ = found_count_;
-  std::lock_guard<std::mutex> g(host_mu_);
+  MutexLock g(host_mu_);
   if (host_.set_timer) host_.set_timer(TIMER_RESUME_DISCOVERY, kResumeDiscoveryMs);
 }
 
 void SearchManager::resume_timer_fired() {
   {
-    std::lock_guard<std::mutex> g(host_mu_);
+    MutexLock g(host_mu_);
     if (host_.kill_timer) host_.kill_timer(TIMER_RESUME_DISCOVERY);
   }
   if (found_count_ != found_count_at_resume_) return;  // a camera was found meanwhile: cancelled
@@ -161,24 +167,24 @@ void SearchManager::resume_timer_fired() {
 }
 
 std::map<std::int32_t, DiscoveryRecord> SearchManager::table() const {
-  std::lock_guard<std::mutex> g(table_mu_);
+  MutexLock g(table_mu_);
   return table_;
 }
 
 std::map<std::int32_t, std::string> SearchManager::list_texts() const {
   std::map<std::int32_t, std::string> out;
-  std::lock_guard<std::mutex> g(table_mu_);
+  MutexLock g(table_mu_);
   for (const auto& [id, r] : table_) out[id] = std::to_string(id) + "(" + r.address_text() + ")";
   return out;
 }
 
 bool SearchManager::contains(std::int32_t id) const {
-  std::lock_guard<std::mutex> g(table_mu_);
+  MutexLock g(table_mu_);
   return table_.count(id) != 0;
 }
 
 void SearchManager::clear() {
-  std::lock_guard<std::mutex> g(table_mu_);
+  MutexLock g(table_mu_);
   table_.clear();
 }
 

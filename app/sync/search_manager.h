@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 
+#include "annotated_mutex.h"
 #include "camera_detect_module.h"
 
 namespace velmora {
@@ -79,16 +79,18 @@ public:
   void clear();
 
 private:
-  void changed();  // tells the host
-  bool sibling_present();
+  void changed() EXCLUDES(host_mu_);  // tells the host
+  bool sibling_present() EXCLUDES(host_mu_);
+  // Takes a copy the sibling sent into the table; false when refused.
+  bool store_copy_locked(std::int32_t code, const QByteArray& data) REQUIRES(table_mu_);
 
   NVS_SDK_V160::Camera_Detect_Module* detector_;  // owned
 
-  mutable std::mutex table_mu_;  // guards table_
-  std::map<std::int32_t, DiscoveryRecord> table_;
+  mutable Mutex table_mu_;
+  std::map<std::int32_t, DiscoveryRecord> table_ GUARDED_BY(table_mu_);
 
-  std::mutex host_mu_;  // guards host_; held while a host function runs
-  Host host_;
+  Mutex host_mu_;  // held while a host function runs
+  Host host_ GUARDED_BY(host_mu_);
 
   std::atomic<bool> running_{false};
   // A camera found after the resume timer was armed cancels that resume.
