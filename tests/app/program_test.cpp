@@ -1079,3 +1079,93 @@ TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// "cameras set" with standard input for the password.
+test::ProgramResult run_with_input(const QProcessEnvironment& env, const QStringList& args,
+                                   const QByteArray& input) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(VELMORA_BIN, args);
+  EXPECT_TRUE(p.waitForStarted());
+  p.write(input);
+  p.closeWriteChannel();
+  EXPECT_TRUE(p.waitForFinished(60000));
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Changes of one camera: checked like an add, saved, and a camera that
+// failed in the running service starts again with the change.
+TEST_F(Program, CamerasSetChangesACameraAndRestartsItInTheRunningService) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(2, 1000, 30000, 0.5, 22);
+  auto cam = sim("127.0.2.220", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "220", "127.0.2.220", "wrong"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "221", "127.0.2.221", "pw"}).code, 0);
+  const std::string list_file =
+      data_.path().toStdString() + "/OV/data/RecordAutoSynchronizationInfos.dat";
+
+  Result r = run({"cameras", "set", "220", "address", "localhost", "alias", "Porch"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("localhost is 127.0.0.1")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("used from Velmora's next run")) << r.out.toStdString();
+  Result list = run({"cameras", "list"});
+  EXPECT_TRUE(list.out.contains("127.0.0.1") && list.out.contains("Porch")) << list.out.toStdString();
+  r = run({"cameras", "set", "220", "address", "127.0.2.300"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("'127.0.2.300' is not an IPv4 address")) << r.err.toStdString();
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "127.0.2.221"}).code, 2);  // camera 221's
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "224.0.0.1"}).code, 2);
+  EXPECT_EQ(run({"cameras", "set", "220", "server", "127.0.0.1"}).code, 2);  // a local camera
+  EXPECT_EQ(run({"cameras", "set", "220", "password"}).code, 2);  // no terminal, no stdin
+  EXPECT_EQ(run_with_input(env_, {"cameras", "set", "220", "--password-stdin", "password"},
+                           "0123456789abcdef\n").code, 2);
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "127.0.2.220"}).code, 0);
+
+  QProcess service;
+  service.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+  service.start(VELMORA_BIN, {"--headless", "--now"});
+  ASSERT_TRUE(wait_until([&] { return out.contains("wrong password", Qt::CaseInsensitive); }))
+      << out.toStdString();
+  r = run_with_input(env_, {"cameras", "set", "--password-stdin", "220", "password"}, "pw\n");
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("Changed camera 220: password (saved; the running Velmora "
+                             "restarted the camera"))
+      << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("pw\n"));
+  const QString folder = data_.path() + "/OV/RecordDownload/220";
+  ASSERT_TRUE(wait_until([&] {
+    return QDir(folder + "/Manual").count() + QDir(folder + "/AlarmRecord").count() >= 2 + 4 &&
+           out.contains("complete", Qt::CaseInsensitive);
+  })) << out.toStdString();
+  EXPECT_EQ(std::string(test::read_all(list_file).c_str() + 9), "pw");
+  r = run({"cameras", "set", "220", "alias", "Gate"});
+  EXPECT_TRUE(r.out.contains("shows it now")) << r.out.toStdString();
+  service.terminate();
+  ASSERT_TRUE(service.waitForFinished(20000));
+  EXPECT_TRUE(run({"cameras", "list"}).out.contains("Gate"));
+
+  // A remote camera's account: its server, user and password, never an address.
+  ASSERT_EQ(run({"cameras", "add-remote", "230", "127.0.2.230", "alice", "pw", "SER1"}).code, 0);
+  EXPECT_EQ(run({"cameras", "set", "230", "address", "127.0.2.231"}).code, 2);
+  r = run_with_input(env_, {"cameras", "set", "230", "user", "bob", "server", "localhost",
+                            "server-password", "--password-stdin"},
+                     "s3\n");
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("user bob")) << r.out.toStdString();
+  const std::string file = test::read_all(list_file);
+  ASSERT_EQ(file.size(), 3 * 147u);
+  const char* remote = file.c_str() + 2 * 147;
+  EXPECT_EQ(std::string(remote + 29), "bob");
+  EXPECT_EQ(std::string(remote + 79), "s3");
+  EXPECT_EQ(std::string(remote + 131), "127.0.0.1");
+}
+
+}  // namespace
+}  // namespace velmora
