@@ -39,6 +39,7 @@ struct AddOptions {
   bool force = false;
   bool password_stdin = false;
   bool delete_after_copy = false;
+  bool check = false;
   std::vector<std::string> positional;
 };
 
@@ -56,6 +57,8 @@ bool split_options(const std::vector<std::string>& args, std::size_t from, AddOp
       o.password_stdin = true;
     } else if (a == "--delete-after-copy") {
       o.delete_after_copy = true;
+    } else if (a == "--check") {
+      o.check = true;
     } else if (a == "--") {
       o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
       break;
@@ -100,10 +103,11 @@ Reply refuse(int code, const std::string& text) {
 
 const char* usage_of(const std::string& cmd) {
   if (cmd == "add-local")
-    return "add-local [--replace] [--force] [--delete-after-copy] <id> <ipv4> [<password>]";
+    return "add-local [--replace] [--force] [--delete-after-copy] [--check] <id> <ipv4> "
+           "[<password>]";
   if (cmd == "add-remote")
-    return "add-remote [--replace] [--force] [--delete-after-copy] <id> <server ipv4> <user> "
-           "[<password>] <serial>";
+    return "add-remote [--replace] [--force] [--delete-after-copy] [--check] <id> <server ipv4> "
+           "<user> [<password>] <serial>";
   if (cmd == "remove") return "remove <id>";
   if (cmd == "set")
     return "set [--password-stdin] [--force] <id> [address A] [password] [alias TEXT] [server A] "
@@ -703,6 +707,23 @@ int run_cameras_command(const std::vector<std::string>& args) {
                                            "prompt on a terminal, or pass --password-stdin")));
     }
     p.insert(p.begin() + static_cast<long>(password_at), password);
+  }
+  if (o.check) {
+    // Logged in to before anything is saved; the checks of the list itself
+    // follow when the change is made.
+    CameraRecord record{};
+    const bool fine = cmd == "add-local" ? make_local_record(id, p[1], p[2], record, error)
+                                         : make_remote_record(id, p[1], p[2], p[3], p[4], record, error);
+    if (!fine) return print_reply(refuse(kExitUsage, error));
+    std::fputs(notes.c_str(), Console::out());
+    notes.clear();
+    if (const int code = check_camera(record); code != kExitOk) {
+      std::fprintf(stderr, "velmora cameras: %s\n",
+                   qUtf8Printable(QCoreApplication::translate("Console",
+                                                              "camera %1 not saved")
+                                      .arg(id)));
+      return code;
+    }
   }
   if (o.replace) words.push_back("--replace");
   if (o.force) words.push_back("--force");

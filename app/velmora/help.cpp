@@ -67,9 +67,10 @@ constexpr const char* kTest =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras test <id>\n"
     "\n"
-    "Logs in to a configured camera on the local network with its stored\n"
-    "password, reports the result and the number of recordings on its card, and\n"
-    "logs out. Exit status 0 when the login worked, 1 otherwise.\n");
+    "Logs in to a configured camera with its stored password (a remote camera\n"
+    "through its video server's relay), reports the result and the number of\n"
+    "recordings on its card, and logs out. Exit status 0 when the login worked,\n"
+    "1 otherwise.\n");
 constexpr const char* kRecordings =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras recordings <id> [--json]\n"
@@ -107,7 +108,7 @@ constexpr const char* kDiscover =
     "          go to standard error.\n");
 constexpr const char* kAddLocal =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
+    "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]\n"
     "                                 <id> [<ipv4>] [<password>]\n"
     "\n"
     "Adds a camera on the local network, reached directly on port 9996.\n"
@@ -123,11 +124,13 @@ constexpr const char* kAddLocal =
     "              and kept in your shell's history.\n"
     "  --replace   replace the camera that already has this id\n"
     "  --force     accept an address another camera already uses\n"
+    "  --check     log in to the camera first and save it only when that works\n"
+    "              (exit status 1 with the reason otherwise)\n"
     "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kAddRemote =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]\n"
+    "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]\n"
     "                                  <id> <server ipv4> <user> [<password>] <serial>\n"
     "\n"
     "Adds a camera reached through a video server (port 1701).\n"
@@ -140,6 +143,8 @@ constexpr const char* kAddRemote =
     "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
     "  --replace      replace the camera that already has this id\n"
     "  --force        accept a camera id with the same serial and server as another\n"
+    "  --check        log in to the server and, through its relay, to the camera\n"
+    "                 first; save it only when that works (exit status 1 otherwise)\n"
     "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kRemove =

@@ -340,7 +340,7 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   r = run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw", QString(32, QChar('s'))});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(r.err.contains("at most 31")) << r.err.toStdString();
-  r = run({"cameras", "add-remote", "770", "server.example", "u", "pw", "SER"});
+  r = run({"cameras", "add-remote", "770", "127.0.2.777", "u", "pw", "SER"});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(r.err.contains("IPv4")) << r.err.toStdString();
   EXPECT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw"}).code, 2);
@@ -369,16 +369,33 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   nvssim::Server server(scfg);
   ASSERT_TRUE(server.start());
 
-  ASSERT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77",
-                 QString::fromStdString(account.user), "server-pw", "SER-77"}).code, 0);
+  // --check logs in through the relay before saving; a wrong account is not saved.
+  r = run({"cameras", "add-remote", "--check", "770", "127.0.2.77",
+           QString::fromStdString(account.user), "wrong-pw", "SER-77"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.contains("server login refused")) << r.err.toStdString();
+  r = run({"cameras", "add-remote", "--check", "771", "127.0.2.77",
+           QString::fromStdString(account.user), "server-pw", "SER-77"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.contains("camera not in this account")) << r.err.toStdString();
+  EXPECT_FALSE(run({"cameras", "list"}).out.contains("SER-77"));
+  r = run({"cameras", "add-remote", "--check", "770", "127.0.2.77",
+           QString::fromStdString(account.user), "server-pw", "SER-77"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("logged in; 3 recording(s) on the card; logged out")) << r.out.toStdString();
+  r = run({"cameras", "test", "770"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 770 (SER-77 via 127.0.2.77): logged in; 3 recording(s)"))
+      << r.out.toStdString();
   Result list = run({"cameras", "list"});
   EXPECT_TRUE(list.out.contains("Remote")) << list.out.toStdString();
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
+  const auto before = server.counters();
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
   EXPECT_TRUE(r.out.contains("Complete, 3/3 new recordings")) << r.out.toStdString();
-  EXPECT_EQ(server.counters().logins_accepted, 1);
-  EXPECT_EQ(server.counters().relay_admissions, 1);
+  EXPECT_EQ(server.counters().logins_accepted - before.logins_accepted, 1);
+  EXPECT_EQ(server.counters().relay_admissions - before.relay_admissions, 1);
   endpoint.stop();
   server.stop();
   cam.stop();
@@ -1051,6 +1068,16 @@ TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
   EXPECT_EQ(wrong.code, 1);
   EXPECT_TRUE(wrong.err.contains("wrong password")) << wrong.err.toStdString();
   EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);
+  // --check: saved only after a login that worked.
+  Result checked = run({"cameras", "add-local", "--check", "--force", "9", "127.0.2.193", "bad"});
+  EXPECT_EQ(checked.code, 1);
+  EXPECT_TRUE(checked.err.contains("wrong password") && checked.err.contains("not saved"))
+      << checked.err.toStdString();
+  EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);  // still not configured
+  checked = run({"cameras", "add-local", "--check", "--force", "9", "127.0.2.193", "pw"});
+  EXPECT_EQ(checked.code, 0) << checked.err.toStdString();
+  EXPECT_TRUE(checked.out.contains("logged in; 3 recording(s)") && checked.out.contains("Added camera 9"))
+      << checked.out.toStdString();
   EXPECT_EQ(run({"cameras", "test"}).code, 2);
 
   const QString folder = data_.path() + "/OV/RecordDownload/7";

@@ -1213,19 +1213,6 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
         <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set、test、recordings）</translation>
     </message>
     <message>
-        <source>Usage: velmora cameras test &lt;id&gt;
-
-Logs in to a configured camera on the local network with its stored
-password, reports the result and the number of recordings on its card, and
-logs out. Exit status 0 when the login worked, 1 otherwise.
-</source>
-        <translation>用法：velmora cameras test &lt;id&gt;
-
-用保存的密码登录本地网络上一台已配置的摄像机，报告结果和存储卡上的录像数，
-然后退出登录。登录成功时退出状态为 0，否则为 1。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
 
 A dry run: lists the recordings on a configured local camera&apos;s card (name,
@@ -1360,73 +1347,6 @@ present) or missing, and the total still to download. Downloads nothing.
 </translation>
     </message>
     <message>
-        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-Adds a camera on the local network, reached directly on port 9996.
-  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
-              (-1) or unsigned (4294967295) spelling
-  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
-              address), or a host name, looked up once and kept as its
-              address; left out, the camera&apos;s own announcement on this
-              network supplies it (listening up to 5 s)
-  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
-              or give --password-stdin to read it from standard input; a
-              password on the command line is visible to other users (ps)
-              and kept in your shell&apos;s history.
-  --replace   replace the camera that already has this id
-  --force     accept an address another camera already uses
-  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
-</source>
-        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-添加本地网络上的摄像机，直接经端口 9996 连接。
-  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
-              无符号（4294967295）形式
-  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址），
-              或主机名（只查询一次，保存查到的地址）；
-              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
-  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
-              --password-stdin 从标准输入读取；写在命令行上的密码
-              其他用户可见（ps），并会留在 shell 的历史记录中。
-  --replace   替换已有此编号的摄像机
-  --force     接受另一台摄像机已在使用的地址
-  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-Adds a camera reached through a video server (port 1701).
-  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
-  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d, or a host name (looked up
-                 once and kept as its address)
-  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
-  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
-                 asked without echo, or give --password-stdin
-  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
-  --replace      replace the camera that already has this id
-  --force        accept a camera id with the same serial and server as another
-  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
-</source>
-        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-添加经视频服务器（端口 1701）连接的摄像机。
-  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
-  &lt;server ipv4&gt;  服务器地址 a.b.c.d，或主机名（只查询一次，保存查到的地址）
-  &lt;user&gt;         账号的用户名，最多 49 字节
-  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
-                 或使用 --password-stdin
-  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
-  --replace      替换已有此编号的摄像机
-  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
-  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras set [--password-stdin] [--force] &lt;id&gt; [&lt;name&gt; [&lt;value&gt;]]...
 
 Without names shows the camera&apos;s options. Each change is saved at once; a
@@ -1476,6 +1396,101 @@ Examples: velmora cameras set 12345 delete-after-copy on
                  保存在 $XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt。
 示例：velmora cameras set 12345 delete-after-copy on
       velmora cameras set 12345 address 192.168.1.40 password
+</translation>
+    </message>
+    <message>
+        <source>the video server %1 did not answer within 10 s</source>
+        <translation>视频服务器 %1 10 秒内没有应答</translation>
+    </message>
+    <message>
+        <source>camera %1 not saved</source>
+        <translation>摄像机 %1 未保存</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras test &lt;id&gt;
+
+Logs in to a configured camera with its stored password (a remote camera
+through its video server&apos;s relay), reports the result and the number of
+recordings on its card, and logs out. Exit status 0 when the login worked,
+1 otherwise.
+</source>
+        <translation>用法：velmora cameras test &lt;id&gt;
+
+用保存的密码登录一台已配置的摄像机（远程摄像机经其视频服务器中转），
+报告结果和存储卡上的录像数，然后退出登录。登录成功时退出状态为 0，否则为 1。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+Adds a camera on the local network, reached directly on port 9996.
+  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
+              (-1) or unsigned (4294967295) spelling
+  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
+              address), or a host name, looked up once and kept as its
+              address; left out, the camera&apos;s own announcement on this
+              network supplies it (listening up to 5 s)
+  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
+              or give --password-stdin to read it from standard input; a
+              password on the command line is visible to other users (ps)
+              and kept in your shell&apos;s history.
+  --replace   replace the camera that already has this id
+  --force     accept an address another camera already uses
+  --check     log in to the camera first and save it only when that works
+              (exit status 1 with the reason otherwise)
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+添加本地网络上的摄像机，直接经端口 9996 连接。
+  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
+              无符号（4294967295）形式
+  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址），
+              或主机名（只查询一次，保存查到的地址）；
+              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
+  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
+              --password-stdin 从标准输入读取；写在命令行上的密码
+              其他用户可见（ps），并会留在 shell 的历史记录中。
+  --replace   替换已有此编号的摄像机
+  --force     接受另一台摄像机已在使用的地址
+  --check     先登录摄像机，成功后才保存（否则退出状态为 1 并说明原因）
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+Adds a camera reached through a video server (port 1701).
+  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
+  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d, or a host name (looked up
+                 once and kept as its address)
+  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
+  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
+                 asked without echo, or give --password-stdin
+  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
+  --replace      replace the camera that already has this id
+  --force        accept a camera id with the same serial and server as another
+  --check        log in to the server and, through its relay, to the camera
+                 first; save it only when that works (exit status 1 otherwise)
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+添加经视频服务器（端口 1701）连接的摄像机。
+  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
+  &lt;server ipv4&gt;  服务器地址 a.b.c.d，或主机名（只查询一次，保存查到的地址）
+  &lt;user&gt;         账号的用户名，最多 49 字节
+  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
+                 或使用 --password-stdin
+  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
+  --replace      替换已有此编号的摄像机
+  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
+  --check        先登录服务器并经其中转登录摄像机，成功后才保存（否则退出状态为 1）
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
 </translation>
     </message>
 </context>
