@@ -15,6 +15,8 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cstdlib>
 
@@ -489,6 +491,38 @@ TEST_F(Program, HeadlessHelpListsEveryOutcomeAndKey) {
     EXPECT_TRUE(help.contains(key)) << key;
   EXPECT_TRUE(help.contains("disk-full"));
   EXPECT_TRUE(help.contains("SIGHUP"));
+}
+
+// The README lists the outcome words and camera keys of the program's own
+// table (which its help prints): exactly the words, and every key.
+TEST_F(Program, ReadmeListsTheOutcomesAndKeysOfTheProgramsTable) {
+  const QString help = run({"--headless", "--help"}).out.simplified();
+  const auto between = [](const QString& text, const QString& from, const QString& to) {
+    const qsizetype a = text.indexOf(from);
+    const qsizetype b = text.indexOf(to, a + from.size());
+    return a < 0 || b < 0 ? QString() : text.mid(a + from.size(), b - a - from.size());
+  };
+  QSet<QString> keys, outcomes;
+  for (const QString& k : between(help, "with the keys", "then one").split(',', Qt::SkipEmptyParts))
+    keys << k.trimmed().remove('"').remove('.');
+  for (const QString& w : between(help, "Outcomes:", "New keys").split(',', Qt::SkipEmptyParts))
+    outcomes << w.trimmed().remove('.');
+  ASSERT_GT(keys.size(), 10) << help.toStdString();
+  ASSERT_GT(outcomes.size(), 10) << help.toStdString();
+
+  QFile file(VELMORA_README);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString readme = QString::fromUtf8(file.readAll());
+  const auto quoted = [](const QString& text) {
+    QSet<QString> words;
+    static const QRegularExpression code("`([^`]+)`");
+    for (auto m = code.globalMatch(text); m.hasNext();) words << m.next().captured(1);
+    return words;
+  };
+  const QSet<QString> camera_words =
+      quoted(between(readme, "- A `camera` object per camera", "Then one `summary`"));
+  for (const QString& k : keys) EXPECT_TRUE(camera_words.contains(k)) << k.toStdString();
+  EXPECT_EQ(quoted(between(readme, "- Outcomes:", "\n- ")), outcomes);
 }
 
 TEST_F(Program, HelpAtEveryLevelAndVersion) {
