@@ -134,6 +134,28 @@ bool EngineAdapter::set_local_password(int id, const QString& password, QString&
   return true;
 }
 
+bool EngineAdapter::local_settings(int id, QString& address, QString& password) const {
+  auto it = controller_.cameras().find(id);
+  if (it == controller_.cameras().end() || !it->second.is_local) return false;
+  address = to_q(address_text(it->second));
+  password = to_q(field_text(it->second.local_password));
+  return true;
+}
+
+bool EngineAdapter::set_local_camera(int id, const QString& address, const QString& password,
+                                     QString& error) {
+  auto it = controller_.cameras().find(id);
+  if (it == controller_.cameras().end() || !it->second.is_local) return false;
+  CameraRecord r;
+  std::string why;
+  if (!make_local_record(id, address.toStdString(), password.toStdString(), r, why)) {
+    error = to_q(why);
+    return false;
+  }
+  controller_.add_or_update(r);
+  return true;
+}
+
 bool EngineAdapter::add_local_camera(int id, const QString& ipv4, const QString& password,
                                      QString& error) {
   CameraRecord r;

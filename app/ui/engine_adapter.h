@@ -62,6 +62,11 @@ public:
   // Stops the camera, stores the new password and saves the list. False with
   // a reason when the password does not fit (15 bytes).
   bool set_local_password(int id, const QString& password, QString& error);
+  // A local camera's address (dotted) and password; false for another camera.
+  bool local_settings(int id, QString& address, QString& password) const;
+  // Stops the camera, stores its new address and password and saves the
+  // list. False with a reason when either does not fit a camera record.
+  bool set_local_camera(int id, const QString& address, const QString& password, QString& error);
 
   // Builds a camera record and posts it to the main window as an addition.
   bool add_local_camera(int id, const QString& ipv4, const QString& password, QString& error);

@@ -166,6 +166,13 @@ void CVelmoraDlg::install_default_hooks() {
     password = d.password();
     return true;
   };
+  hooks_.ask_local_change = [this](QString& address, QString& password) {
+    ModifyLocalRSIDLG d(address, password, this);
+    if (d.exec() != QDialog::Accepted) return false;
+    address = d.address();
+    password = d.password();
+    return true;
+  };
   hooks_.ask_alias = [this](const QString& current, QString& alias) {
     AliasInputDLG d(current, this);
     if (d.exec() != QDialog::Accepted) return false;
@@ -281,9 +288,10 @@ void CVelmoraDlg::change_configuration() {
   engine_.stop(ids);
   const int id = ids.front();
   if (engine_.is_local(id)) {
-    QString password, error;
-    if (!hooks_.ask_password(password)) return;
-    if (!engine_.set_local_password(id, password, error) && !error.isEmpty())
+    QString address, password, error;
+    if (!engine_.local_settings(id, address, password)) return;
+    if (!hooks_.ask_local_change(address, password)) return;
+    if (!engine_.set_local_camera(id, address, password, error) && !error.isEmpty())
       hooks_.show_message(error);
   } else {
     RemoteLoginDLG* d = remote_dialog();

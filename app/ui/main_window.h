@@ -28,6 +28,8 @@ struct RemoteAccount;
 struct WindowHooks {
   std::function<bool()> confirm_close;                              // Yes = true
   std::function<bool(QString& password)> ask_password;              // OK = true
+  // A local camera's address and password, filled in and changed in place.
+  std::function<bool(QString& address, QString& password)> ask_local_change;
   std::function<bool(const QString& current, QString& alias)> ask_alias;
   std::function<void(const QString& folder)> open_folder;
   std::function<void(const QString& text)> show_message;

@@ -1,10 +1,15 @@
 #include "text_input_dialogs.h"
 
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cstdint>
+
+#include "camera_record.h"
 
 namespace velmora::ui {
 
@@ -23,15 +28,51 @@ QDialogButtonBox* ok_cancel(QDialog* d) {
 
 ModifyLocalRSIDLG::ModifyLocalRSIDLG(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("输入密码"));
-  field_ = new QLineEdit(this);
+  build(QString());
+}
+
+ModifyLocalRSIDLG::ModifyLocalRSIDLG(const QString& address, const QString& password,
+                                     QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle(tr("修改配置"));
+  address_ = new QLineEdit(address, this);
+  build(password);
+}
+
+void ModifyLocalRSIDLG::build(const QString& password) {
+  field_ = new QLineEdit(password, this);
   field_->setEchoMode(QLineEdit::Password);
   field_->setMinimumWidth(220);
+  error_ = new QLabel(this);
+  error_->setStyleSheet("color: #b00020");
+  error_->hide();
+  auto* form = new QFormLayout;
+  if (address_) form->addRow(tr("地址："), address_);
+  form->addRow(tr("密码："), field_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(field_);
+  layout->addLayout(form);
+  layout->addWidget(error_);
   layout->addWidget(ok_cancel(this));
 }
 
 QString ModifyLocalRSIDLG::password() const { return field_->text(); }
+
+QString ModifyLocalRSIDLG::address() const { return address_ ? address_->text().trimmed() : QString(); }
+
+void ModifyLocalRSIDLG::accept() {
+  std::uint8_t bytes[4];
+  QString why;
+  if (address_ && !parse_ipv4(address().toStdString(), bytes))
+    why = tr("地址应为 IPv4 地址（a.b.c.d）");
+  else if (field_->text().toUtf8().size() > 15)
+    why = tr("密码最长15个字节");
+  if (why.isEmpty()) {
+    QDialog::accept();
+    return;
+  }
+  error_->setText(why);
+  error_->show();
+}
 
 AliasInputDLG::AliasInputDLG(const QString& current, QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("设置别名"));

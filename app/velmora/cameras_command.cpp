@@ -4,10 +4,12 @@
 // addresses, addresses no camera can have).
 #include <QCoreApplication>
 #include <QJsonObject>
+#include <QStringList>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@ struct AddOptions {
   bool force = false;
   bool password_stdin = false;
   bool delete_after_copy = false;
+  bool check = false;
   std::vector<std::string> positional;
 };
 
@@ -54,6 +57,8 @@ bool split_options(const std::vector<std::string>& args, std::size_t from, AddOp
       o.password_stdin = true;
     } else if (a == "--delete-after-copy") {
       o.delete_after_copy = true;
+    } else if (a == "--check") {
+      o.check = true;
     } else if (a == "--") {
       o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
       break;
@@ -98,12 +103,15 @@ Reply refuse(int code, const std::string& text) {
 
 const char* usage_of(const std::string& cmd) {
   if (cmd == "add-local")
-    return "add-local [--replace] [--force] [--delete-after-copy] <id> <ipv4> [<password>]";
+    return "add-local [--replace] [--force] [--delete-after-copy] [--check] <id> <ipv4> "
+           "[<password>]";
   if (cmd == "add-remote")
-    return "add-remote [--replace] [--force] [--delete-after-copy] <id> <server ipv4> <user> "
-           "[<password>] <serial>";
+    return "add-remote [--replace] [--force] [--delete-after-copy] [--check] <id> <server ipv4> "
+           "<user> [<password>] <serial>";
   if (cmd == "remove") return "remove <id>";
-  if (cmd == "set") return "set <id> [delete-after-copy on|off]";
+  if (cmd == "set")
+    return "set [--password-stdin] [--force] <id> [address A] [password] [alias TEXT] [server A] "
+           "[user U] [server-password] [delete-after-copy on|off]";
   return "list [--json]";
 }
 
@@ -225,36 +233,158 @@ std::string options_text(std::int32_t id, const CameraOptions& o) {
          "\n";
 }
 
-// "set <id> [name value]...": an error text when a word is wrong.
-std::string parse_option_changes(const std::vector<std::string>& p, CameraOptions& o) {
-  if ((p.size() - 1) % 2 != 0)
-    return QCoreApplication::translate("Console", "'%1' needs a value")
-        .arg(QString::fromStdString(p.back()))
-        .toStdString();
-  for (std::size_t i = 1; i + 1 < p.size(); i += 2) {
-    if (p[i] != "delete-after-copy")
+// What "set" changes; unset members stay as they are.
+struct CameraChanges {
+  std::optional<bool> delete_after_copy;
+  std::optional<std::string> address, password, alias, server, user, server_password;
+  bool record() const { return address || password || server || user || server_password; }
+};
+
+bool is_secret(const std::string& name) { return name == "password" || name == "server-password"; }
+
+// "set <id> [name [value]]...": an error text when a word is wrong. On the
+// command line the passwords take no value (they are asked for); in the
+// words of a change (`inline_secrets`) they carry it.
+std::string parse_camera_changes(const std::vector<std::string>& p, bool inline_secrets,
+                                 CameraChanges& c) {
+  for (std::size_t i = 1; i < p.size();) {
+    const std::string& name = p[i];
+    std::optional<std::string>* field = nullptr;
+    if (name == "address") field = &c.address;
+    else if (name == "password") field = &c.password;
+    else if (name == "alias") field = &c.alias;
+    else if (name == "server") field = &c.server;
+    else if (name == "user") field = &c.user;
+    else if (name == "server-password") field = &c.server_password;
+    else if (name != "delete-after-copy")
       return QCoreApplication::translate("Console",
-                                         "unknown camera option '%1' (delete-after-copy)")
-          .arg(QString::fromStdString(p[i]))
+                                         "unknown camera option '%1' (address, password, alias, "
+                                         "server, user, server-password, delete-after-copy)")
+          .arg(QString::fromStdString(printable_text(name)))
           .toStdString();
-    if (p[i + 1] != "on" && p[i + 1] != "off")
+    if (is_secret(name) && !inline_secrets) {
+      *field = std::string();
+      ++i;
+      continue;
+    }
+    if (i + 1 >= p.size())
+      return QCoreApplication::translate("Console", "'%1' needs a value")
+          .arg(QString::fromStdString(name))
+          .toStdString();
+    const std::string& value = p[i + 1];
+    i += 2;
+    if (field) {
+      *field = value;
+      continue;
+    }
+    if (value != "on" && value != "off")
       return QCoreApplication::translate("Console", "delete-after-copy takes on or off, not '%1'")
-          .arg(QString::fromStdString(p[i + 1]))
+          .arg(QString::fromStdString(printable_text(value)))
           .toStdString();
-    o.delete_after_copy = p[i + 1] == "on";
+    c.delete_after_copy = value == "on";
   }
   return {};
 }
 
-Reply set_options(std::int32_t id, const std::vector<std::string>& p, Profile& profile) {
-  if (!profile.cameras().count(id)) return refuse(kExitFailed, "no camera with id " + p[0]);
-  CameraOptions o = profile.camera_options(id);
-  const std::string error = parse_option_changes(p, o);
+// The record with the changes applied, checked as an add would be.
+Reply changed_record(const CameraRecord& old, const CameraChanges& c, const CameraTable& table,
+                     const AddOptions& options, CameraRecord& record) {
+  const std::int32_t id = old.camera_id;
+  if (old.is_local && (c.server || c.user || c.server_password))
+    return refuse(kExitUsage,
+                  QCoreApplication::translate("Console",
+                                              "camera %1 is on the local network; server, user "
+                                              "and server-password belong to cameras behind a "
+                                              "video server")
+                      .arg(id));
+  if (!old.is_local && (c.address || c.password))
+    return refuse(kExitUsage,
+                  QCoreApplication::translate("Console",
+                                              "camera %1 is reached through a video server; "
+                                              "change its server, user or server-password")
+                      .arg(id));
+  std::string error;
+  const std::string address = old.is_local ? c.address.value_or(address_text(old))
+                                           : c.server.value_or(field_text(old.server_address));
+  const bool fine =
+      old.is_local
+          ? make_local_record(id, address, c.password.value_or(field_text(old.local_password)),
+                              record, error)
+          : make_remote_record(id, address, c.user.value_or(field_text(old.user)),
+                               c.server_password.value_or(field_text(old.server_password)),
+                               serial_of(old), record, error);
+  if (!fine) return refuse(kExitUsage, error);
+  std::uint8_t bytes[4];
+  parse_ipv4(address, bytes);
+  if (c.address || c.server) {
+    const std::string unusable = unusable_address(bytes);
+    if (!unusable.empty()) return refuse(kExitUsage, address + " " + unusable);
+  }
+  AddOptions o = options;
+  o.replace = true;
+  return check_add(record, table, o);
+}
+
+Reply set_camera(std::int32_t id, const std::vector<std::string>& p, const AddOptions& options,
+                 Profile& profile) {
+  const CameraTable table = profile.cameras();
+  auto it = table.find(id);
+  if (it == table.end()) return refuse(kExitFailed, "no camera with id " + p[0]);
+  CameraChanges c;
+  const std::string error = parse_camera_changes(p, true, c);
   if (!error.empty()) return usage_error("set", error);
+  CameraRecord record{};
+  if (c.record()) {
+    Reply r = changed_record(it->second, c, table, options, record);
+    if (r.code != 0) return r;
+  }
   std::string why;
-  if (p.size() > 1 && !profile.set_camera_options(id, o, why)) return refuse(kExitFailed, why);
   Reply r;
-  r.out = options_text(id, o);
+  // Names only: a password is never repeated.
+  QStringList what;
+  bool restarted = false;
+  if (c.record()) {
+    if (!profile.change_camera(record, restarted, why)) return refuse(kExitFailed, why);
+    if (c.address) what << "address " + QString::fromStdString(address_text(record));
+    if (c.password) what << "password";
+    if (c.server) what << "server " + QString::fromStdString(field_text(record.server_address));
+    if (c.user) what << "user " + QString::fromStdString(printable_text(field_text(record.user)));
+    if (c.server_password) what << "server-password";
+  }
+  if (c.alias) {
+    if (!profile.set_alias(id, *c.alias, why)) return refuse(kExitFailed, why);
+    what << "alias";
+  }
+  if (!what.isEmpty()) {
+    QString applied;
+    if (!profile.running())
+      applied = QCoreApplication::translate("Console", "saved; used from Velmora's next run");
+    else if (restarted)
+      applied = QCoreApplication::translate("Console",
+                                            "saved; the running Velmora restarted the camera "
+                                            "with it");
+    else if (c.record())
+      applied = QCoreApplication::translate("Console",
+                                            "saved; the running Velmora uses it from the "
+                                            "camera's next run");
+    else
+      applied = QCoreApplication::translate("Console", "saved; the running Velmora shows it now");
+    r.out = QCoreApplication::translate("Console", "Changed camera %1: %2 (%3)")
+                .arg(id)
+                .arg(what.join(QCoreApplication::translate("Console", ", ")), applied)
+                .toStdString() +
+            "\n";
+  }
+  CameraOptions o = profile.camera_options(id);
+  if (c.delete_after_copy || what.isEmpty()) {
+    o.delete_after_copy = c.delete_after_copy.value_or(o.delete_after_copy);
+    if (c.delete_after_copy && !profile.set_camera_options(id, o, why)) {
+      r.code = kExitFailed;
+      r.err = "velmora cameras: " + why + "\n";
+      return r;
+    }
+    r.out += options_text(id, o);
+  }
   return r;
 }
 
@@ -271,7 +401,7 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
   if (p.empty() || !parse_camera_id(p[0], id)) {
     return usage_error(cmd, not_an_id(p.empty() ? std::string() : p[0]));
   }
-  if (cmd == "set") return set_options(id, p, profile);
+  if (cmd == "set") return set_camera(id, p, o, profile);
   if (cmd == "remove") {
     if (p.size() != 1)
       return usage_error(cmd, QCoreApplication::translate("Console", "remove takes one camera id"));
@@ -342,6 +472,115 @@ Reply run_cameras_change(const std::vector<std::string>& words, Profile& profile
   return r;
 }
 
+namespace {
+
+// An address argument: dotted IPv4 as it is; a host name is looked up once,
+// here, and its address is what the camera keeps (said on `notes`).
+bool address_argument(const std::string& cmd, std::string& text, std::string& notes,
+                      Reply& refusal) {
+  std::uint8_t ignored[4];
+  if (parse_ipv4(text, ignored)) return true;
+  std::string dotted;
+  if (resolve_host_ipv4(text, dotted)) {
+    notes += QCoreApplication::translate("Console", "%1 is %2; the camera keeps the address %2")
+                 .arg(QString::fromStdString(printable_text(text)), QString::fromStdString(dotted))
+                 .toStdString() +
+             "\n";
+    text = dotted;
+    return true;
+  }
+  const QString name = QString::fromStdString(printable_text(text));
+  refusal = usage_error(
+      cmd, looks_like_ipv4(text)
+               ? QCoreApplication::translate("Console",
+                                             "'%1' is not an IPv4 address (expected a.b.c.d)")
+                     .arg(name)
+               : QCoreApplication::translate("Console",
+                                             "'%1' is not an IPv4 address, and no host of that "
+                                             "name was found")
+                     .arg(name));
+  return false;
+}
+
+// "set" on the command line: names checked, host names resolved and the
+// password read before the change goes to whoever makes it.
+int set_command(const std::vector<std::string>& args) {
+  const std::string cmd = "set";
+  AddOptions o;
+  std::string error;
+  if (!split_options(args, 1, o, error)) return print_reply(usage_error(cmd, error));
+  std::vector<std::string> p = o.positional;
+  std::int32_t id = 0;
+  if (p.empty() || !parse_camera_id(p[0], id))
+    return print_reply(usage_error(cmd, not_an_id(p.empty() ? std::string() : p[0])));
+  CameraChanges c;
+  error = parse_camera_changes(p, false, c);
+  if (!error.empty()) return print_reply(usage_error(cmd, error));
+  if (c.password && c.server_password)
+    return print_reply(usage_error(
+        cmd, QCoreApplication::translate("Console", "change one password at a time")));
+  if (o.password_stdin && !c.password && !c.server_password)
+    return print_reply(usage_error(
+        cmd, QCoreApplication::translate("Console",
+                                         "--password-stdin goes with password or server-password")));
+  Reply refusal;
+  std::string notes;
+  for (std::size_t i = 1; i < p.size(); i += is_secret(p[i]) ? 1 : 2) {
+    if ((p[i] == "address" || p[i] == "server") && !address_argument(cmd, p[i + 1], notes, refusal))
+      return print_reply(refusal);
+  }
+  // Everything but the password is checked before it is asked for.
+  CameraTable table;
+  load_camera_file(AppPaths::from_environment().camera_list_file(), table);
+  auto it = table.find(id);
+  if (it == table.end())
+    return print_reply(refuse(kExitFailed, QCoreApplication::translate("Console", "no camera with id %1")
+                                               .arg(QString::fromStdString(p[0]))));
+  c = CameraChanges{};
+  parse_camera_changes(p, false, c);
+  CameraRecord probe{};
+  if (c.record()) {
+    refusal = changed_record(it->second, c, table, o, probe);
+    if (refusal.code != 0) return print_reply(refusal);
+  }
+  std::string secret;
+  if (c.password || c.server_password) {
+    const QString prompt =
+        c.password ? QCoreApplication::translate("Console", "New password of camera %1: ").arg(id)
+                   : QCoreApplication::translate("Console", "New password of %1 on %2: ")
+                         .arg(QString::fromStdString(field_text(it->second.user)),
+                              QString::fromStdString(field_text(it->second.server_address)));
+    const bool read = o.password_stdin ? read_password_line(secret)
+                                       : ::isatty(STDIN_FILENO) &&
+                                             prompt_password(prompt.toStdString(), secret);
+    if (!read)
+      return print_reply(usage_error(
+          cmd, o.password_stdin
+                   ? QCoreApplication::translate("Console", "no password on standard input")
+                   : QCoreApplication::translate("Console",
+                                                 "the password is asked for on a terminal; "
+                                                 "without one, pass --password-stdin")));
+  }
+  std::vector<std::string> words = {"cameras", cmd};
+  if (o.force) words.push_back("--force");
+  words.push_back("--");
+  words.push_back(p[0]);
+  for (std::size_t i = 1; i < p.size();) {
+    words.push_back(p[i]);
+    if (is_secret(p[i])) {
+      words.push_back(secret);
+      ++i;
+    } else {
+      words.push_back(p[i + 1]);
+      i += 2;
+    }
+  }
+  std::fputs(notes.c_str(), Console::out());
+  return deliver_change(words);
+}
+
+}  // namespace
+
 int run_cameras_command(const std::vector<std::string>& args) {
   const std::string cmd = args.empty() ? "" : args[0];
   const bool known = cmd == "list" || cmd == "discover" || cmd == "add-local" ||
@@ -388,20 +627,9 @@ int run_cameras_command(const std::vector<std::string>& args) {
                                     .arg(QString::fromStdString(cmd))));
     return kExitUsage;
   }
+  if (cmd == "set") return set_command(args);
   std::vector<std::string> words = {"cameras", cmd};
-  if (cmd == "set") {
-    // Checked here too, so that a typo never waits for a running instance.
-    std::int32_t id = 0;
-    const std::vector<std::string> p(args.begin() + 1, args.end());
-    if (p.empty() || !parse_camera_id(p[0], id))
-      return print_reply(usage_error(cmd, "'" + (p.empty() ? std::string() : p[0]) +
-                                              "' is not a camera id"));
-    CameraOptions probe;
-    const std::string error = parse_option_changes(p, probe);
-    if (!error.empty()) return print_reply(usage_error(cmd, error));
-    words.push_back("--");
-  }
-  if (cmd == "remove" || cmd == "set") {
+  if (cmd == "remove") {
     words.insert(words.end(), args.begin() + 1, args.end());
     return deliver_change(words);
   }
@@ -426,7 +654,11 @@ int run_cameras_command(const std::vector<std::string>& args) {
           cmd, QCoreApplication::translate("Console", "'%1' is not an IPv4 address (expected a.b.c.d)")
                    .arg(QString::fromStdString(p[1]))
                    .toStdString()));
-    if (p.size() == 1 || !parse_ipv4(p[1], ignored)) {
+    // Two words are an id and a password unless the second is a host name
+    // (or the password comes from standard input).
+    std::string dotted;
+    const bool named = p.size() == 2 && (o.password_stdin || resolve_host_ipv4(p[1], dotted));
+    if (!named && (p.size() == 1 || !parse_ipv4(p[1], ignored))) {
       std::int32_t heard = 0;
       if (!parse_camera_id(p[0], heard))
         return print_reply(usage_error(cmd, not_an_id(p[0])));
@@ -435,6 +667,9 @@ int run_cameras_command(const std::vector<std::string>& args) {
       p.insert(p.begin() + 1, address);
     }
   }
+  std::string notes;
+  Reply refusal;
+  if (p.size() >= 2 && !address_argument(cmd, p[1], notes, refusal)) return print_reply(refusal);
   if (p.size() == full && o.password_stdin)
     return print_reply(usage_error(
         cmd, QCoreApplication::translate("Console", "give the password or --password-stdin, not both")));
@@ -473,11 +708,29 @@ int run_cameras_command(const std::vector<std::string>& args) {
     }
     p.insert(p.begin() + static_cast<long>(password_at), password);
   }
+  if (o.check) {
+    // Logged in to before anything is saved; the checks of the list itself
+    // follow when the change is made.
+    CameraRecord record{};
+    const bool fine = cmd == "add-local" ? make_local_record(id, p[1], p[2], record, error)
+                                         : make_remote_record(id, p[1], p[2], p[3], p[4], record, error);
+    if (!fine) return print_reply(refuse(kExitUsage, error));
+    std::fputs(notes.c_str(), Console::out());
+    notes.clear();
+    if (const int code = check_camera(record); code != kExitOk) {
+      std::fprintf(stderr, "velmora cameras: %s\n",
+                   qUtf8Printable(QCoreApplication::translate("Console",
+                                                              "camera %1 not saved")
+                                      .arg(id)));
+      return code;
+    }
+  }
   if (o.replace) words.push_back("--replace");
   if (o.force) words.push_back("--force");
   if (o.delete_after_copy) words.push_back("--delete-after-copy");
   words.push_back("--");
   words.insert(words.end(), p.begin(), p.end());
+  std::fputs(notes.c_str(), Console::out());
   return deliver_change(words);
 }
 

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace velmora {
 
@@ -104,6 +108,32 @@ std::string unusable_address(const std::uint8_t a[4]) {
 }
 
 bool looks_like_broadcast(const std::uint8_t a[4]) { return a[3] == 255; }
+
+bool looks_like_ipv4(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+bool resolve_host_ipv4(const std::string& name, std::string& dotted) {
+  // Digits and dots would be read by the resolver in the old short forms
+  // ("10.1" is 10.0.0.1): never a name.
+  if (name.empty() || looks_like_ipv4(name)) return false;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+  bool ok = false;
+  for (const addrinfo* a = found; a && !ok; a = a->ai_next) {
+    if (a->ai_family != AF_INET || a->ai_addrlen < sizeof(sockaddr_in)) continue;
+    sockaddr_in sin{};
+    std::memcpy(&sin, a->ai_addr, sizeof sin);
+    char text[INET_ADDRSTRLEN] = {};
+    ok = ::inet_ntop(AF_INET, &sin.sin_addr, text, sizeof text) != nullptr;
+    if (ok) dotted = text;
+  }
+  ::freeaddrinfo(found);
+  return ok;
+}
 
 bool read_password_line(std::string& password) {
   password.clear();

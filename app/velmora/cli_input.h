@@ -33,6 +33,13 @@ std::string unusable_address(const std::uint8_t address[4]);
 // A last byte of 255 is the broadcast address of the common /24 networks.
 bool looks_like_broadcast(const std::uint8_t address[4]);
 
+// Text that is digits and dots only: meant as an IPv4 address, never a
+// host name or a password, even when it is not a valid one.
+bool looks_like_ipv4(const std::string& text);
+// The first IPv4 address of a host name as dotted text (asks the system's
+// resolver once). False when the name does not resolve to one.
+bool resolve_host_ipv4(const std::string& name, std::string& dotted);
+
 // Reads a password from standard input: the first line, without its line
 // end. False when nothing could be read.
 bool read_password_line(std::string& password);

@@ -31,6 +31,36 @@ bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
       error);
 }
 
+// A camera stopped by the change, or one the retry timer would otherwise
+// try again with the old record, starts at once with the new one; one that
+// completed or was stopped by hand waits for its next run.
+bool EngineProfile::change_camera(const CameraRecord& record, bool& restarted,
+                                  std::string& error) {
+  const std::int32_t id = record.camera_id;
+  const std::int32_t status = controller_.view(id).status;
+  restarted = controller_.scheduler().state_of(id) != CAMERA_IDLE ||
+              (status_is_final(status) && status != STATUS_COMPLETE &&
+               status != STATUS_USER_STOPPED);
+  if (!put_camera(record, error)) return false;
+  if (restarted) controller_.start_camera(id);
+  return true;
+}
+
+bool EngineProfile::set_alias(std::int32_t id, const std::string& alias, std::string& error) {
+  controller_.set_alias(id, alias);
+  AliasTable on_disk;
+  const std::string path = controller_.options().paths.alias_file();
+  load_alias_file(path, on_disk);
+  auto it = on_disk.find(id);
+  if (it != on_disk.end() && it->second == clean_alias(alias)) return true;
+  error = QCoreApplication::translate("Console",
+                                      "the running Velmora could not write %1; the change holds "
+                                      "until it exits")
+              .arg(QString::fromStdString(path))
+              .toStdString();
+  return false;
+}
+
 bool EngineProfile::remove_camera(std::int32_t id, std::string& error) {
   controller_.remove_camera(id);
   return saved([&](const CameraTable& t) { return t.count(id) == 0; }, error);

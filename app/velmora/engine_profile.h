@@ -17,6 +17,10 @@ public:
   CameraTable cameras() override { return controller_.cameras(); }
   bool put_camera(const CameraRecord& record, std::string& error) override;
   bool remove_camera(std::int32_t id, std::string& error) override;
+  bool change_camera(const CameraRecord& record, bool& restarted, std::string& error) override;
+  bool running() const override { return true; }
+  std::string alias(std::int32_t id) override { return controller_.alias_of(id); }
+  bool set_alias(std::int32_t id, const std::string& alias, std::string& error) override;
   CameraOptions camera_options(std::int32_t id) override { return controller_.camera_options(id); }
   bool set_camera_options(std::int32_t id, const CameraOptions& options,
                           std::string& error) override;

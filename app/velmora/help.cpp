@@ -57,7 +57,8 @@ constexpr const char* kCameras =
     "  add-remote <id> <server ipv4> <user> [<password>] <serial>\n"
     "                                          a camera behind a video server (port 1701)\n"
     "  remove <id>                             forget a camera (its recordings stay)\n"
-    "  set <id> [delete-after-copy on|off]     show or change a camera's options\n"
+    "  set <id> [<name> [<value>]]...          change a camera's address, password,\n"
+    "                                          alias, server, user or options\n"
     "  test <id>                               log in, count the recordings, log out\n"
     "  recordings <id> [--json]                what is on the card and on disk (a dry run)\n"
     "\n"
@@ -66,9 +67,10 @@ constexpr const char* kTest =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras test <id>\n"
     "\n"
-    "Logs in to a configured camera on the local network with its stored\n"
-    "password, reports the result and the number of recordings on its card, and\n"
-    "logs out. Exit status 0 when the login worked, 1 otherwise.\n");
+    "Logs in to a configured camera with its stored password (a remote camera\n"
+    "through its video server's relay), reports the result and the number of\n"
+    "recordings on its card, and logs out. Exit status 0 when the login worked,\n"
+    "1 otherwise.\n");
 constexpr const char* kRecordings =
     QT_TRANSLATE_NOOP("Console",
     "Usage: velmora cameras recordings <id> [--json]\n"
@@ -106,14 +108,15 @@ constexpr const char* kDiscover =
     "          go to standard error.\n");
 constexpr const char* kAddLocal =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]\n"
+    "Usage: velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]\n"
     "                                 <id> [<ipv4>] [<password>]\n"
     "\n"
     "Adds a camera on the local network, reached directly on port 9996.\n"
     "  <id>        the camera's id as it announces it: a 32-bit number, signed\n"
     "              (-1) or unsigned (4294967295) spelling\n"
     "  <ipv4>      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast\n"
-    "              address); left out, the camera's own announcement on this\n"
+    "              address), or a host name, looked up once and kept as its\n"
+    "              address; left out, the camera's own announcement on this\n"
     "              network supplies it (listening up to 5 s)\n"
     "  <password>  at most 15 bytes. Leave it out to be asked for it without echo,\n"
     "              or give --password-stdin to read it from standard input; a\n"
@@ -121,22 +124,27 @@ constexpr const char* kAddLocal =
     "              and kept in your shell's history.\n"
     "  --replace   replace the camera that already has this id\n"
     "  --force     accept an address another camera already uses\n"
+    "  --check     log in to the camera first and save it only when that works\n"
+    "              (exit status 1 with the reason otherwise)\n"
     "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kAddRemote =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]\n"
+    "Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]\n"
     "                                  <id> <server ipv4> <user> [<password>] <serial>\n"
     "\n"
     "Adds a camera reached through a video server (port 1701).\n"
     "  <id>           the camera's id in the server account (signed or unsigned)\n"
-    "  <server ipv4>  the server's address, a.b.c.d\n"
+    "  <server ipv4>  the server's address, a.b.c.d, or a host name (looked up\n"
+    "                 once and kept as its address)\n"
     "  <user>         the account's user name, at most 49 bytes\n"
     "  <password>     the account's password, at most 19 bytes; leave it out to be\n"
     "                 asked without echo, or give --password-stdin\n"
     "  <serial>       serial number of the account's main camera, at most 31 bytes\n"
     "  --replace      replace the camera that already has this id\n"
     "  --force        accept a camera id with the same serial and server as another\n"
+    "  --check        log in to the server and, through its relay, to the camera\n"
+    "                 first; save it only when that works (exit status 1 otherwise)\n"
     "  --delete-after-copy  free the camera's card: see 'velmora cameras set --help'\n");
 
 constexpr const char* kRemove =
@@ -148,11 +156,22 @@ constexpr const char* kRemove =
 
 constexpr const char* kSet =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora cameras set <id> [delete-after-copy on|off]\n"
+    "Usage: velmora cameras set [--password-stdin] [--force] <id> [<name> [<value>]]...\n"
     "\n"
-    "Shows or changes the options of one camera (kept in\n"
-    "$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt; removing the camera drops\n"
-    "them).\n"
+    "Without names shows the camera's options. Each change is saved at once; a\n"
+    "running Velmora (service or window) takes it at once too and restarts the\n"
+    "camera if it was waiting, running or had failed, else uses it from the\n"
+    "camera's next run. The output says which.\n"
+    "  address <ipv4 or host>  a local camera's address; a host name is looked\n"
+    "                 up once, now, and its IPv4 address is kept\n"
+    "  password       a local camera's password (at most 15 bytes), asked for\n"
+    "                 without echo, or read from standard input (--password-stdin)\n"
+    "  alias <text>   the name shown for the camera ('' removes it)\n"
+    "  server <ipv4 or host>  a remote camera's video server\n"
+    "  user <name>    the server account's user name (at most 49 bytes)\n"
+    "  server-password  the account's password (at most 19 bytes), asked for\n"
+    "                 like password\n"
+    "  --force        accept an address another camera already uses\n"
     "  delete-after-copy on|off  free the camera's memory card (default off): at\n"
     "                 the end of a run that did not fail, the camera is asked to\n"
     "                 delete each recording whose copy on disk is complete and\n"
@@ -160,7 +179,9 @@ constexpr const char* kSet =
     "                 recording that is missing or short on disk is never deleted.\n"
     "                 A camera that refuses (or does not answer within 5 s) keeps\n"
     "                 the recording; the run reports every deletion and refusal.\n"
-    "Example: velmora cameras set 12345 delete-after-copy on\n");
+    "                 Kept in $XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt.\n"
+    "Examples: velmora cameras set 12345 delete-after-copy on\n"
+    "          velmora cameras set 12345 address 192.168.1.40 password\n");
 
 constexpr const char* kSettings =
     QT_TRANSLATE_NOOP("Console",

@@ -37,6 +37,10 @@ int run_cameras_command(const std::vector<std::string>& args);
 // Visits a configured camera without changing anything.
 int run_camera_test(const std::vector<std::string>& args);
 int run_camera_recordings(const std::vector<std::string>& args);
+// Logs in to the camera of a record not saved yet (the --check of an add)
+// and reports it as "cameras test" does; the exit status to give.
+struct CameraRecord;
+int check_camera(const CameraRecord& record);
 int run_settings_command(const std::vector<std::string>& args);
 int run_headless(const HeadlessOptions& options);
 // Replaces this process with the demo program installed beside it

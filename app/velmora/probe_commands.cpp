@@ -17,6 +17,7 @@
 #include "console.h"
 #include "download_layout.h"
 #include "modes.h"
+#include "nvs_connection_res.h"
 #include "printable_text.h"
 #include "profile.h"
 #include "run_report.h"
@@ -30,7 +31,42 @@ int complain(const QString& text) {
   return kExitFailed;
 }
 
-// Logs in to a configured local camera and reads its catalogue.
+// "192.168.1.20" or "serial S via 203.0.113.5".
+QString where(const CameraRecord& record) {
+  if (record.is_local) return QString::fromStdString(address_text(record));
+  return QCoreApplication::translate("Console", "%1 via %2")
+      .arg(QString::fromStdString(printable_text(serial_of(record))),
+           QString::fromStdString(field_text(record.server_address)));
+}
+
+// Logs in to a camera, directly or through its video server's relay, and
+// reads its catalogue.
+int probe(const CameraRecord& record, std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY>& entries) {
+  Console::capture(false);  // the library's own lines stay off the listing
+  if (NVS_SDK_V160::Camera_SDK_Initialize() != 0)
+    return complain(QCoreApplication::translate("Console", "the camera library could not start"));
+  int code = kExitOk;
+  {
+    CameraProbe probe;
+    std::string error;
+    bool wrong_password = false;
+    const bool in =
+        record.is_local
+            ? probe.login(address_text(record), field_text(record.local_password), error,
+                          wrong_password)
+            : probe.login_remote(record, NVSConnentionRES::kServerPort, error, wrong_password);
+    if (!in || !probe.catalogue(entries, error)) {
+      code = complain(QCoreApplication::translate("Console", "camera %1 (%2): %3")
+                          .arg(record.camera_id)
+                          .arg(where(record), QString::fromStdString(error)));
+    }
+    probe.close();
+  }
+  NVS_SDK_V160::Camera_SDK_Finalize();
+  return code;
+}
+
+// Reads the configured camera of the command line and visits it.
 int visit(const std::string& command, const std::vector<std::string>& args, bool& json,
           CameraRecord& record, std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY>& entries) {
   std::int32_t id = 0;
@@ -48,34 +84,31 @@ int visit(const std::string& command, const std::vector<std::string>& args, bool
   auto it = table.find(id);
   if (it == table.end()) return complain(QCoreApplication::translate("Console", "no camera with id %1").arg(id));
   record = it->second;
-  if (!record.is_local)
+  if (!record.is_local && command == "recordings")
     return complain(QCoreApplication::translate("Console", "camera %1 is reached through a video server; this command visits cameras "
                        "on the local network only")
                         .arg(id));
-  Console::capture(false);  // the library's own lines stay off the listing
-  if (NVS_SDK_V160::Camera_SDK_Initialize() != 0)
-    return complain(QCoreApplication::translate("Console", "the camera library could not start"));
-  int code = kExitOk;
-  {
-    CameraProbe probe;
-    std::string error;
-    bool wrong_password = false;
-    const std::string address = address_text(record);
-    if (!probe.login(address, field_text(record.local_password), error, wrong_password) ||
-        !probe.catalogue(entries, error)) {
-      code = complain(QCoreApplication::translate("Console", "camera %1 (%2): %3")
-                          .arg(id)
-                          .arg(QString::fromStdString(address), QString::fromStdString(error)));
-    }
-    probe.close();
-  }
-  NVS_SDK_V160::Camera_SDK_Finalize();
-  return code;
+  return probe(record, entries);
 }
 
 std::int64_t size_of(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+}
+
+}  // namespace
+
+namespace {
+
+void report_login(const CameraRecord& record, std::size_t recordings) {
+  std::fprintf(Console::out(), "%s\n",
+               qUtf8Printable(QCoreApplication::translate("Console",
+                                                          "camera %1 (%2): logged in; %n "
+                                                          "recording(s) on the card; logged out",
+                                                          nullptr, int(recordings))
+                                  .arg(record.camera_id)
+                                  .arg(where(record))));
+  std::fflush(Console::out());
 }
 
 }  // namespace
@@ -86,11 +119,15 @@ int run_camera_test(const std::vector<std::string>& args) {
   std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> entries;
   const int code = visit("test", args, json, record, entries);
   if (code != kExitOk) return code;
-  std::fprintf(Console::out(), "%s\n", qUtf8Printable(QCoreApplication::translate("Console", "camera %1 (%2): logged in; %n recording(s) on the card; "
-                                        "logged out", nullptr, int(entries.size()))
-                                         .arg(record.camera_id)
-                                         .arg(QString::fromStdString(address_text(record)))));
+  report_login(record, entries.size());
   return kExitOk;
+}
+
+int check_camera(const CameraRecord& record) {
+  std::vector<NVS_SDK_V160::RECORD_FILE_ENTRY> entries;
+  const int code = probe(record, entries);
+  if (code == kExitOk) report_login(record, entries.size());
+  return code;
 }
 
 int run_camera_recordings(const std::vector<std::string>& args) {

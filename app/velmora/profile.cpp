@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "alias_store.h"
 #include "link_messages.h"
 #include "sibling_link.h"
 #include "download_folder.h"
@@ -50,6 +51,25 @@ bool FileProfile::remove_camera(std::int32_t id, std::string& error) {
   table.erase(id);
   if (!save(table, error)) return false;
   return camera_options(id).is_default() || set_camera_options(id, CameraOptions{}, error);
+}
+
+std::string FileProfile::alias(std::int32_t id) {
+  AliasTable table;
+  load_alias_file(paths_.alias_file(), table);
+  auto it = table.find(id);
+  return it == table.end() ? std::string() : it->second;
+}
+
+bool FileProfile::set_alias(std::int32_t id, const std::string& alias, std::string& error) {
+  AliasTable table;
+  load_alias_file(paths_.alias_file(), table);
+  table[id] = clean_alias(alias);
+  errno = 0;
+  if (!save_alias_file(paths_.alias_file(), table)) {
+    error = write_error(paths_.alias_file());
+    return false;
+  }
+  return true;
 }
 
 CameraOptions FileProfile::camera_options(std::int32_t id) {

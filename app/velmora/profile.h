@@ -31,6 +31,18 @@ public:
   virtual bool put_camera(const CameraRecord& record, std::string& error) = 0;
   // Removes the camera and its options.
   virtual bool remove_camera(std::int32_t id, std::string& error) = 0;
+  // Puts the changed record of a configured camera. A running program stops
+  // the camera to take the change; one that was waiting, running or had
+  // failed starts again with it (`restarted`).
+  virtual bool change_camera(const CameraRecord& record, bool& restarted, std::string& error) {
+    restarted = false;
+    return put_camera(record, error);
+  }
+  // True inside a running program, which applies a change at once.
+  virtual bool running() const { return false; }
+  virtual std::string alias(std::int32_t id) = 0;
+  // Saved at once; "" removes it.
+  virtual bool set_alias(std::int32_t id, const std::string& alias, std::string& error) = 0;
   virtual CameraOptions camera_options(std::int32_t id) = 0;
   virtual bool set_camera_options(std::int32_t id, const CameraOptions& options,
                                   std::string& error) = 0;
@@ -49,6 +61,8 @@ public:
   CameraTable cameras() override;
   bool put_camera(const CameraRecord& record, std::string& error) override;
   bool remove_camera(std::int32_t id, std::string& error) override;
+  std::string alias(std::int32_t id) override;
+  bool set_alias(std::int32_t id, const std::string& alias, std::string& error) override;
   CameraOptions camera_options(std::int32_t id) override;
   bool set_camera_options(std::int32_t id, const CameraOptions& options,
                           std::string& error) override;

@@ -15,6 +15,8 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cstdlib>
 
@@ -340,7 +342,7 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   r = run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw", QString(32, QChar('s'))});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(r.err.contains("at most 31")) << r.err.toStdString();
-  r = run({"cameras", "add-remote", "770", "server.example", "u", "pw", "SER"});
+  r = run({"cameras", "add-remote", "770", "127.0.2.777", "u", "pw", "SER"});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(r.err.contains("IPv4")) << r.err.toStdString();
   EXPECT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77", "u", "pw"}).code, 2);
@@ -369,16 +371,33 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   nvssim::Server server(scfg);
   ASSERT_TRUE(server.start());
 
-  ASSERT_EQ(run({"cameras", "add-remote", "770", "127.0.2.77",
-                 QString::fromStdString(account.user), "server-pw", "SER-77"}).code, 0);
+  // --check logs in through the relay before saving; a wrong account is not saved.
+  r = run({"cameras", "add-remote", "--check", "770", "127.0.2.77",
+           QString::fromStdString(account.user), "wrong-pw", "SER-77"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.contains("server login refused")) << r.err.toStdString();
+  r = run({"cameras", "add-remote", "--check", "771", "127.0.2.77",
+           QString::fromStdString(account.user), "server-pw", "SER-77"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.contains("camera not in this account")) << r.err.toStdString();
+  EXPECT_FALSE(run({"cameras", "list"}).out.contains("SER-77"));
+  r = run({"cameras", "add-remote", "--check", "770", "127.0.2.77",
+           QString::fromStdString(account.user), "server-pw", "SER-77"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("logged in; 3 recording(s) on the card; logged out")) << r.out.toStdString();
+  r = run({"cameras", "test", "770"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 770 (SER-77 via 127.0.2.77): logged in; 3 recording(s)"))
+      << r.out.toStdString();
   Result list = run({"cameras", "list"});
   EXPECT_TRUE(list.out.contains("Remote")) << list.out.toStdString();
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
+  const auto before = server.counters();
   r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
   EXPECT_TRUE(r.out.contains("Complete, 3/3 new recordings")) << r.out.toStdString();
-  EXPECT_EQ(server.counters().logins_accepted, 1);
-  EXPECT_EQ(server.counters().relay_admissions, 1);
+  EXPECT_EQ(server.counters().logins_accepted - before.logins_accepted, 1);
+  EXPECT_EQ(server.counters().relay_admissions - before.relay_admissions, 1);
   endpoint.stop();
   server.stop();
   cam.stop();
@@ -472,6 +491,38 @@ TEST_F(Program, HeadlessHelpListsEveryOutcomeAndKey) {
     EXPECT_TRUE(help.contains(key)) << key;
   EXPECT_TRUE(help.contains("disk-full"));
   EXPECT_TRUE(help.contains("SIGHUP"));
+}
+
+// The README lists the outcome words and camera keys of the program's own
+// table (which its help prints): exactly the words, and every key.
+TEST_F(Program, ReadmeListsTheOutcomesAndKeysOfTheProgramsTable) {
+  const QString help = run({"--headless", "--help"}).out.simplified();
+  const auto between = [](const QString& text, const QString& from, const QString& to) {
+    const qsizetype a = text.indexOf(from);
+    const qsizetype b = text.indexOf(to, a + from.size());
+    return a < 0 || b < 0 ? QString() : text.mid(a + from.size(), b - a - from.size());
+  };
+  QSet<QString> keys, outcomes;
+  for (const QString& k : between(help, "with the keys", "then one").split(',', Qt::SkipEmptyParts))
+    keys << k.trimmed().remove('"').remove('.');
+  for (const QString& w : between(help, "Outcomes:", "New keys").split(',', Qt::SkipEmptyParts))
+    outcomes << w.trimmed().remove('.');
+  ASSERT_GT(keys.size(), 10) << help.toStdString();
+  ASSERT_GT(outcomes.size(), 10) << help.toStdString();
+
+  QFile file(VELMORA_README);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString readme = QString::fromUtf8(file.readAll());
+  const auto quoted = [](const QString& text) {
+    QSet<QString> words;
+    static const QRegularExpression code("`([^`]+)`");
+    for (auto m = code.globalMatch(text); m.hasNext();) words << m.next().captured(1);
+    return words;
+  };
+  const QSet<QString> camera_words =
+      quoted(between(readme, "- A `camera` object per camera", "Then one `summary`"));
+  for (const QString& k : keys) EXPECT_TRUE(camera_words.contains(k)) << k.toStdString();
+  EXPECT_EQ(quoted(between(readme, "- Outcomes:", "\n- ")), outcomes);
 }
 
 TEST_F(Program, HelpAtEveryLevelAndVersion) {
@@ -1051,6 +1102,16 @@ TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
   EXPECT_EQ(wrong.code, 1);
   EXPECT_TRUE(wrong.err.contains("wrong password")) << wrong.err.toStdString();
   EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);
+  // --check: saved only after a login that worked.
+  Result checked = run({"cameras", "add-local", "--check", "--force", "9", "127.0.2.193", "bad"});
+  EXPECT_EQ(checked.code, 1);
+  EXPECT_TRUE(checked.err.contains("wrong password") && checked.err.contains("not saved"))
+      << checked.err.toStdString();
+  EXPECT_EQ(run({"cameras", "test", "9"}).code, 1);  // still not configured
+  checked = run({"cameras", "add-local", "--check", "--force", "9", "127.0.2.193", "pw"});
+  EXPECT_EQ(checked.code, 0) << checked.err.toStdString();
+  EXPECT_TRUE(checked.out.contains("logged in; 3 recording(s)") && checked.out.contains("Added camera 9"))
+      << checked.out.toStdString();
   EXPECT_EQ(run({"cameras", "test"}).code, 2);
 
   const QString folder = data_.path() + "/OV/RecordDownload/7";
@@ -1075,6 +1136,96 @@ TEST_F(Program, CameraTestAndDryRunVisitTheCameraWithoutChangingAnything) {
   EXPECT_EQ(summary["bytes_to_download"].toInt(), 3000 + 300);
   EXPECT_FALSE(QFile::exists(folder + "/AlarmRecord/A2.avi")) << "nothing is downloaded";
   EXPECT_TRUE(run({"cameras", "recordings", "7"}).out.contains("3 recording(s) on the card; 2 to download"));
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// "cameras set" with standard input for the password.
+test::ProgramResult run_with_input(const QProcessEnvironment& env, const QStringList& args,
+                                   const QByteArray& input) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(VELMORA_BIN, args);
+  EXPECT_TRUE(p.waitForStarted());
+  p.write(input);
+  p.closeWriteChannel();
+  EXPECT_TRUE(p.waitForFinished(60000));
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Changes of one camera: checked like an add, saved, and a camera that
+// failed in the running service starts again with the change.
+TEST_F(Program, CamerasSetChangesACameraAndRestartsItInTheRunningService) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(2, 1000, 30000, 0.5, 22);
+  auto cam = sim("127.0.2.220", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "220", "127.0.2.220", "wrong"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "221", "127.0.2.221", "pw"}).code, 0);
+  const std::string list_file =
+      data_.path().toStdString() + "/OV/data/RecordAutoSynchronizationInfos.dat";
+
+  Result r = run({"cameras", "set", "220", "address", "localhost", "alias", "Porch"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("localhost is 127.0.0.1")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("used from Velmora's next run")) << r.out.toStdString();
+  Result list = run({"cameras", "list"});
+  EXPECT_TRUE(list.out.contains("127.0.0.1") && list.out.contains("Porch")) << list.out.toStdString();
+  r = run({"cameras", "set", "220", "address", "127.0.2.300"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("'127.0.2.300' is not an IPv4 address")) << r.err.toStdString();
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "127.0.2.221"}).code, 2);  // camera 221's
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "224.0.0.1"}).code, 2);
+  EXPECT_EQ(run({"cameras", "set", "220", "server", "127.0.0.1"}).code, 2);  // a local camera
+  EXPECT_EQ(run({"cameras", "set", "220", "password"}).code, 2);  // no terminal, no stdin
+  EXPECT_EQ(run_with_input(env_, {"cameras", "set", "220", "--password-stdin", "password"},
+                           "0123456789abcdef\n").code, 2);
+  EXPECT_EQ(run({"cameras", "set", "220", "address", "127.0.2.220"}).code, 0);
+
+  QProcess service;
+  service.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+  service.start(VELMORA_BIN, {"--headless", "--now"});
+  ASSERT_TRUE(wait_until([&] { return out.contains("wrong password", Qt::CaseInsensitive); }))
+      << out.toStdString();
+  r = run_with_input(env_, {"cameras", "set", "--password-stdin", "220", "password"}, "pw\n");
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("Changed camera 220: password (saved; the running Velmora "
+                             "restarted the camera"))
+      << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("pw\n"));
+  const QString folder = data_.path() + "/OV/RecordDownload/220";
+  ASSERT_TRUE(wait_until([&] {
+    return QDir(folder + "/Manual").count() + QDir(folder + "/AlarmRecord").count() >= 2 + 4 &&
+           out.contains("complete", Qt::CaseInsensitive);
+  })) << out.toStdString();
+  EXPECT_EQ(std::string(test::read_all(list_file).c_str() + 9), "pw");
+  r = run({"cameras", "set", "220", "alias", "Gate"});
+  EXPECT_TRUE(r.out.contains("shows it now")) << r.out.toStdString();
+  service.terminate();
+  ASSERT_TRUE(service.waitForFinished(20000));
+  EXPECT_TRUE(run({"cameras", "list"}).out.contains("Gate"));
+
+  // A remote camera's account: its server, user and password, never an address.
+  ASSERT_EQ(run({"cameras", "add-remote", "230", "127.0.2.230", "alice", "pw", "SER1"}).code, 0);
+  EXPECT_EQ(run({"cameras", "set", "230", "address", "127.0.2.231"}).code, 2);
+  r = run_with_input(env_, {"cameras", "set", "230", "user", "bob", "server", "localhost",
+                            "server-password", "--password-stdin"},
+                     "s3\n");
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("user bob")) << r.out.toStdString();
+  const std::string file = test::read_all(list_file);
+  ASSERT_EQ(file.size(), 3 * 147u);
+  const char* remote = file.c_str() + 2 * 147;
+  EXPECT_EQ(std::string(remote + 29), "bob");
+  EXPECT_EQ(std::string(remote + 79), "s3");
+  EXPECT_EQ(std::string(remote + 131), "127.0.0.1");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QLineEdit>
@@ -222,6 +223,32 @@ void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
   CameraTable saved;
   QTRY_VERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved) &&
               saved.count(12) && field_text(saved[12].local_password) == "newer");
+
+  // Changing a local camera's configuration: labelled address and password,
+  // filled in, and checked before the dialog closes.
+  rig.window->camera_view()->selectRow(0);
+  QString shown;
+  rig.local_change = [&](ui::ModifyLocalRSIDLG& c) {
+    auto* form = c.findChild<QFormLayout*>();
+    QVERIFY(form && form->labelForField(c.address_field()) && form->labelForField(c.field()));
+    shown = c.address_field()->text() + " " + c.field()->text();
+    c.address_field()->setText("127.0.12.300");
+    c.accept();
+    QCOMPARE(c.result(), int(QDialog::Rejected));
+    QVERIFY(c.error_label()->isVisibleTo(&c));
+    c.address_field()->setText("127.0.12.14");
+    c.field()->setText(QString(16, QChar('p')));
+    c.accept();
+    QCOMPARE(c.result(), int(QDialog::Rejected));
+    c.field()->setText("changed");
+    c.accept();
+  };
+  rig.window->change_configuration();
+  QCOMPARE(shown, QString("127.0.12.13 newer"));
+  QTRY_VERIFY(load_camera_file(rig.controller->options().paths.camera_list_file(), saved) &&
+              address_text(saved[12]) == "127.0.12.14" &&
+              field_text(saved[12].local_password) == "changed");
+  rig.local_change = nullptr;
 
   // A password that does not fit is refused with a reason.
   rig.password_answer = QString(16, QChar('p'));

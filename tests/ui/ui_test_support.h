@@ -15,6 +15,7 @@
 #include "app_paths.h"
 #include "engine_adapter.h"
 #include "main_window.h"
+#include "text_input_dialogs.h"
 #include "private_discovery_port.h"
 #include "sync_controller.h"
 
@@ -30,6 +31,9 @@ struct UiRig {
   QString last_message;
   QString last_opened;
   QString password_answer = QStringLiteral("pw");
+  // Plays the part of the user in the change-configuration dialog of a
+  // local camera (unset: cancelled).
+  std::function<void(ui::ModifyLocalRSIDLG&)> local_change;
   bool tray_available = true;
 
   struct Options {
@@ -72,6 +76,13 @@ struct UiRig {
     h.ask_password = [this](QString& pw) {
       pw = password_answer;
       return !password_answer.isNull();
+    };
+    h.ask_local_change = [this](QString& address, QString& pw) {
+      ui::ModifyLocalRSIDLG d(address, pw);
+      if (local_change) local_change(d);
+      address = d.address();
+      pw = d.password();
+      return d.result() == QDialog::Accepted;
     };
     h.ask_alias = [](const QString&, QString&) { return false; };
     h.open_folder = [this](const QString& f) { last_opened = f; };

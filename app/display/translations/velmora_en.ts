@@ -281,6 +281,26 @@
         <source>输入密码</source>
         <translation>Enter password</translation>
     </message>
+    <message>
+        <source>修改配置</source>
+        <translation>Change configuration</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>密码：</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>地址应为 IPv4 地址（a.b.c.d）</source>
+        <translation>The address must be an IPv4 address (a.b.c.d)</translation>
+    </message>
+    <message>
+        <source>密码最长15个字节</source>
+        <translation>The password takes at most 15 bytes</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::RemoteLoginDLG</name>

@@ -675,80 +675,12 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>摄像机 %1：delete-after-copy %2</translation>
     </message>
     <message>
-        <source>unknown camera option &apos;%1&apos; (delete-after-copy)</source>
-        <translation>未知的摄像机选项“%1”（delete-after-copy）</translation>
-    </message>
-    <message>
         <source>delete-after-copy takes on or off, not &apos;%1&apos;</source>
         <translation>delete-after-copy 可取 on 或 off，而不是“%1”</translation>
     </message>
     <message>
         <source>missing command (list, discover, add-local, add-remote, remove, set)</source>
         <translation>缺少命令（list、discover、add-local、add-remote、remove、set）</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-Adds a camera on the local network, reached directly on port 9996.
-  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
-              (-1) or unsigned (4294967295) spelling
-  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
-              address); left out, the camera&apos;s own announcement on this
-              network supplies it (listening up to 5 s)
-  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
-              or give --password-stdin to read it from standard input; a
-              password on the command line is visible to other users (ps)
-              and kept in your shell&apos;s history.
-  --replace   replace the camera that already has this id
-  --force     accept an address another camera already uses
-  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
-</source>
-        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin]
-                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
-
-添加本地网络上的摄像机，直接经端口 9996 连接。
-  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
-              无符号（4294967295）形式
-  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址）；
-              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
-  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
-              --password-stdin 从标准输入读取；写在命令行上的密码
-              其他用户可见（ps），并会留在 shell 的历史记录中。
-  --replace   替换已有此编号的摄像机
-  --force     接受另一台摄像机已在使用的地址
-  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-Adds a camera reached through a video server (port 1701).
-  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
-  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d
-  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
-  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
-                 asked without echo, or give --password-stdin
-  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
-  --replace      replace the camera that already has this id
-  --force        accept a camera id with the same serial and server as another
-  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
-</source>
-        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin]
-                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-
-添加经视频服务器（端口 1701）连接的摄像机。
-  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
-  &lt;server ipv4&gt;  服务器地址 a.b.c.d
-  &lt;user&gt;         账号的用户名，最多 49 字节
-  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
-                 或使用 --password-stdin
-  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
-  --replace      替换已有此编号的摄像机
-  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
-  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
-</translation>
     </message>
     <message>
         <source>Usage: velmora cameras remove &lt;id&gt;
@@ -759,33 +691,6 @@ stay on disk.
         <translation>用法：velmora cameras remove &lt;id&gt;
 
 从列表中移除摄像机及其选项。已下载的录像保留在磁盘上。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras set &lt;id&gt; [delete-after-copy on|off]
-
-Shows or changes the options of one camera (kept in
-$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt; removing the camera drops
-them).
-  delete-after-copy on|off  free the camera&apos;s memory card (default off): at
-                 the end of a run that did not fail, the camera is asked to
-                 delete each recording whose copy on disk is complete and
-                 exactly as long as the camera lists it, one at a time. A
-                 recording that is missing or short on disk is never deleted.
-                 A camera that refuses (or does not answer within 5 s) keeps
-                 the recording; the run reports every deletion and refusal.
-Example: velmora cameras set 12345 delete-after-copy on
-</source>
-        <translation>用法：velmora cameras set &lt;id&gt; [delete-after-copy on|off]
-
-查看或更改一台摄像机的选项（保存在
-$XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt；移除摄像机时一并删除）。
-  delete-after-copy on|off  释放摄像机的存储卡（默认 off）：一轮同步没有失败时，
-                 在结束时逐个请摄像机删除那些磁盘上的副本已完整、且长度与
-                 摄像机所列完全一致的录像。磁盘上缺失或不完整的录像绝不删除。
-                 摄像机拒绝（或 5 秒内没有应答）时保留该录像；每次删除和拒绝
-                 都会在本轮结果中报告。
-示例：velmora cameras set 12345 delete-after-copy on
 </translation>
     </message>
     <message>
@@ -1308,51 +1213,6 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
         <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set、test、recordings）</translation>
     </message>
     <message>
-        <source>Usage: velmora cameras &lt;command&gt; ...
-
-  list [--json]                           the configured cameras
-  discover [--seconds N] [--json]         the cameras announcing themselves on
-                                          this network within N s (default 5)
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          a camera behind a video server (port 1701)
-  remove &lt;id&gt;                             forget a camera (its recordings stay)
-  set &lt;id&gt; [delete-after-copy on|off]     show or change a camera&apos;s options
-  test &lt;id&gt;                               log in, count the recordings, log out
-  recordings &lt;id&gt; [--json]                what is on the card and on disk (a dry run)
-
-&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
-</source>
-        <translation>用法：velmora cameras &lt;命令&gt; ...
-
-  list [--json]                           已配置的摄像机
-  discover [--seconds N] [--json]         N 秒内在本网络上广播自己的摄像机
-                                          （默认 5）
-  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
-  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
-                                          视频服务器后面的摄像机（端口 1701）
-  remove &lt;id&gt;                             移除摄像机（其录像保留）
-  set &lt;id&gt; [delete-after-copy on|off]     查看或更改摄像机的选项
-  test &lt;id&gt;                               登录、统计录像数并退出登录
-  recordings &lt;id&gt; [--json]                存储卡上和磁盘上有什么（演练）
-
-“velmora cameras &lt;命令&gt; --help”介绍各个命令。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras test &lt;id&gt;
-
-Logs in to a configured camera on the local network with its stored
-password, reports the result and the number of recordings on its card, and
-logs out. Exit status 0 when the login worked, 1 otherwise.
-</source>
-        <translation>用法：velmora cameras test &lt;id&gt;
-
-用保存的密码登录本地网络上一台已配置的摄像机，报告结果和存储卡上的录像数，
-然后退出登录。登录成功时退出状态为 0，否则为 1。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
 
 A dry run: lists the recordings on a configured local camera&apos;s card (name,
@@ -1391,6 +1251,247 @@ present) or missing, and the total still to download. Downloads nothing.
     <message>
         <source>%1 recording(s) on the card; %2 to download (%3) into %4</source>
         <translation>存储卡上有 %1 个录像；%2 个需下载（%3），下载到 %4</translation>
+    </message>
+    <message>
+        <source>unknown camera option &apos;%1&apos; (address, password, alias, server, user, server-password, delete-after-copy)</source>
+        <translation>未知摄像机选项“%1”（address、password、alias、server、user、server-password、delete-after-copy）</translation>
+    </message>
+    <message>
+        <source>camera %1 is on the local network; server, user and server-password belong to cameras behind a video server</source>
+        <translation>摄像机 %1 在本地网络上；server、user 和 server-password 只用于视频服务器后面的摄像机</translation>
+    </message>
+    <message>
+        <source>camera %1 is reached through a video server; change its server, user or server-password</source>
+        <translation>摄像机 %1 经视频服务器连接；请更改它的 server、user 或 server-password</translation>
+    </message>
+    <message>
+        <source>saved; used from Velmora&apos;s next run</source>
+        <translation>已保存；Velmora 下次运行时使用</translation>
+    </message>
+    <message>
+        <source>saved; the running Velmora restarted the camera with it</source>
+        <translation>已保存；正在运行的 Velmora 已用新配置重新启动该摄像机</translation>
+    </message>
+    <message>
+        <source>saved; the running Velmora uses it from the camera&apos;s next run</source>
+        <translation>已保存；正在运行的 Velmora 从该摄像机的下一轮同步起使用</translation>
+    </message>
+    <message>
+        <source>saved; the running Velmora shows it now</source>
+        <translation>已保存；正在运行的 Velmora 已立即显示</translation>
+    </message>
+    <message>
+        <source>Changed camera %1: %2 (%3)</source>
+        <translation>已更改摄像机 %1：%2（%3）</translation>
+    </message>
+    <message>
+        <source>%1 is %2; the camera keeps the address %2</source>
+        <translation>%1 是 %2；摄像机保存地址 %2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an IPv4 address, and no host of that name was found</source>
+        <translation>“%1”不是 IPv4 地址，也找不到这个名称的主机</translation>
+    </message>
+    <message>
+        <source>change one password at a time</source>
+        <translation>一次只能更改一个密码</translation>
+    </message>
+    <message>
+        <source>--password-stdin goes with password or server-password</source>
+        <translation>--password-stdin 需与 password 或 server-password 一起使用</translation>
+    </message>
+    <message>
+        <source>New password of camera %1: </source>
+        <translation>摄像机 %1 的新密码：</translation>
+    </message>
+    <message>
+        <source>New password of %1 on %2: </source>
+        <translation>%2 上 %1 的新密码：</translation>
+    </message>
+    <message>
+        <source>the password is asked for on a terminal; without one, pass --password-stdin</source>
+        <translation>密码需在终端上输入；没有终端时请使用 --password-stdin</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras &lt;command&gt; ...
+
+  list [--json]                           the configured cameras
+  discover [--seconds N] [--json]         the cameras announcing themselves on
+                                          this network within N s (default 5)
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    a camera on this network (port 9996)
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          a camera behind a video server (port 1701)
+  remove &lt;id&gt;                             forget a camera (its recordings stay)
+  set &lt;id&gt; [&lt;name&gt; [&lt;value&gt;]]...          change a camera&apos;s address, password,
+                                          alias, server, user or options
+  test &lt;id&gt;                               log in, count the recordings, log out
+  recordings &lt;id&gt; [--json]                what is on the card and on disk (a dry run)
+
+&apos;velmora cameras &lt;command&gt; --help&apos; describes each command.
+</source>
+        <translation>用法：velmora cameras &lt;命令&gt; ...
+
+  list [--json]                           已配置的摄像机
+  discover [--seconds N] [--json]         N 秒内在本网络上广播自己的摄像机
+                                          （默认 5）
+  add-local &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]    本网络上的摄像机（端口 9996）
+  add-remote &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+                                          视频服务器后面的摄像机（端口 1701）
+  remove &lt;id&gt;                             移除摄像机（其录像保留）
+  set &lt;id&gt; [&lt;name&gt; [&lt;value&gt;]]...          更改摄像机的地址、密码、别名、
+                                          服务器、用户或选项
+  test &lt;id&gt;                               登录、统计录像数并退出登录
+  recordings &lt;id&gt; [--json]                存储卡上和磁盘上有什么（演练）
+
+“velmora cameras &lt;命令&gt; --help”介绍各个命令。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras set [--password-stdin] [--force] &lt;id&gt; [&lt;name&gt; [&lt;value&gt;]]...
+
+Without names shows the camera&apos;s options. Each change is saved at once; a
+running Velmora (service or window) takes it at once too and restarts the
+camera if it was waiting, running or had failed, else uses it from the
+camera&apos;s next run. The output says which.
+  address &lt;ipv4 or host&gt;  a local camera&apos;s address; a host name is looked
+                 up once, now, and its IPv4 address is kept
+  password       a local camera&apos;s password (at most 15 bytes), asked for
+                 without echo, or read from standard input (--password-stdin)
+  alias &lt;text&gt;   the name shown for the camera (&apos;&apos; removes it)
+  server &lt;ipv4 or host&gt;  a remote camera&apos;s video server
+  user &lt;name&gt;    the server account&apos;s user name (at most 49 bytes)
+  server-password  the account&apos;s password (at most 19 bytes), asked for
+                 like password
+  --force        accept an address another camera already uses
+  delete-after-copy on|off  free the camera&apos;s memory card (default off): at
+                 the end of a run that did not fail, the camera is asked to
+                 delete each recording whose copy on disk is complete and
+                 exactly as long as the camera lists it, one at a time. A
+                 recording that is missing or short on disk is never deleted.
+                 A camera that refuses (or does not answer within 5 s) keeps
+                 the recording; the run reports every deletion and refusal.
+                 Kept in $XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt.
+Examples: velmora cameras set 12345 delete-after-copy on
+          velmora cameras set 12345 address 192.168.1.40 password
+</source>
+        <translation>用法：velmora cameras set [--password-stdin] [--force] &lt;id&gt; [&lt;name&gt; [&lt;value&gt;]]...
+
+不带名称时显示摄像机的选项。每项更改立即保存；正在运行的 Velmora（服务或
+窗口）也立即采用：摄像机正在等待、正在同步或已失败时重新启动它，否则从它的
+下一轮同步起使用。输出会说明是哪一种。
+  address &lt;ipv4 或主机名&gt;  本地摄像机的地址；主机名现在查询一次，
+                 保存查到的 IPv4 地址
+  password       本地摄像机的密码（最多 15 字节），不回显地提示输入，
+                 或从标准输入读取（--password-stdin）
+  alias &lt;文字&gt;   摄像机显示的名称（&apos;&apos; 删除别名）
+  server &lt;ipv4 或主机名&gt;  远程摄像机的视频服务器
+  user &lt;名称&gt;    服务器账号的用户名（最多 49 字节）
+  server-password  账号的密码（最多 19 字节），输入方式同 password
+  --force        接受另一台摄像机已在使用的地址
+  delete-after-copy on|off  释放摄像机的存储卡（默认 off）：一轮同步没有失败时，
+                 在结束时逐个请摄像机删除那些磁盘上的副本已完整、且长度与
+                 摄像机所列完全一致的录像。磁盘上缺失或不完整的录像绝不删除。
+                 摄像机拒绝（或 5 秒内没有应答）时保留该录像；每次删除和拒绝
+                 都会在本轮结果中报告。
+                 保存在 $XDG_DATA_HOME/OV/data/VelmoraCameraOptions.txt。
+示例：velmora cameras set 12345 delete-after-copy on
+      velmora cameras set 12345 address 192.168.1.40 password
+</translation>
+    </message>
+    <message>
+        <source>the video server %1 did not answer within 10 s</source>
+        <translation>视频服务器 %1 10 秒内没有应答</translation>
+    </message>
+    <message>
+        <source>camera %1 not saved</source>
+        <translation>摄像机 %1 未保存</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras test &lt;id&gt;
+
+Logs in to a configured camera with its stored password (a remote camera
+through its video server&apos;s relay), reports the result and the number of
+recordings on its card, and logs out. Exit status 0 when the login worked,
+1 otherwise.
+</source>
+        <translation>用法：velmora cameras test &lt;id&gt;
+
+用保存的密码登录一台已配置的摄像机（远程摄像机经其视频服务器中转），
+报告结果和存储卡上的录像数，然后退出登录。登录成功时退出状态为 0，否则为 1。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+Adds a camera on the local network, reached directly on port 9996.
+  &lt;id&gt;        the camera&apos;s id as it announces it: a 32-bit number, signed
+              (-1) or unsigned (4294967295) spelling
+  &lt;ipv4&gt;      its address, a.b.c.d (not 0.0.0.0, a broadcast or a multicast
+              address), or a host name, looked up once and kept as its
+              address; left out, the camera&apos;s own announcement on this
+              network supplies it (listening up to 5 s)
+  &lt;password&gt;  at most 15 bytes. Leave it out to be asked for it without echo,
+              or give --password-stdin to read it from standard input; a
+              password on the command line is visible to other users (ps)
+              and kept in your shell&apos;s history.
+  --replace   replace the camera that already has this id
+  --force     accept an address another camera already uses
+  --check     log in to the camera first and save it only when that works
+              (exit status 1 with the reason otherwise)
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-local [--replace] [--force] [--password-stdin] [--check]
+                                 &lt;id&gt; [&lt;ipv4&gt;] [&lt;password&gt;]
+
+添加本地网络上的摄像机，直接经端口 9996 连接。
+  &lt;id&gt;        摄像机广播的编号：32 位数字，可写成有符号（-1）或
+              无符号（4294967295）形式
+  &lt;ipv4&gt;      它的地址 a.b.c.d（不能是 0.0.0.0、广播或组播地址），
+              或主机名（只查询一次，保存查到的地址）；
+              省略时由摄像机在本网络上的广播提供（最多监听 5 秒）
+  &lt;password&gt;  最多 15 字节。省略时会不回显地提示输入，或用
+              --password-stdin 从标准输入读取；写在命令行上的密码
+              其他用户可见（ps），并会留在 shell 的历史记录中。
+  --replace   替换已有此编号的摄像机
+  --force     接受另一台摄像机已在使用的地址
+  --check     先登录摄像机，成功后才保存（否则退出状态为 1 并说明原因）
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+Adds a camera reached through a video server (port 1701).
+  &lt;id&gt;           the camera&apos;s id in the server account (signed or unsigned)
+  &lt;server ipv4&gt;  the server&apos;s address, a.b.c.d, or a host name (looked up
+                 once and kept as its address)
+  &lt;user&gt;         the account&apos;s user name, at most 49 bytes
+  &lt;password&gt;     the account&apos;s password, at most 19 bytes; leave it out to be
+                 asked without echo, or give --password-stdin
+  &lt;serial&gt;       serial number of the account&apos;s main camera, at most 31 bytes
+  --replace      replace the camera that already has this id
+  --force        accept a camera id with the same serial and server as another
+  --check        log in to the server and, through its relay, to the camera
+                 first; save it only when that works (exit status 1 otherwise)
+  --delete-after-copy  free the camera&apos;s card: see &apos;velmora cameras set --help&apos;
+</source>
+        <translation>用法：velmora cameras add-remote [--replace] [--force] [--password-stdin] [--check]
+                                  &lt;id&gt; &lt;server ipv4&gt; &lt;user&gt; [&lt;password&gt;] &lt;serial&gt;
+
+添加经视频服务器（端口 1701）连接的摄像机。
+  &lt;id&gt;           摄像机在服务器账号中的编号（有符号或无符号）
+  &lt;server ipv4&gt;  服务器地址 a.b.c.d，或主机名（只查询一次，保存查到的地址）
+  &lt;user&gt;         账号的用户名，最多 49 字节
+  &lt;password&gt;     账号的密码，最多 19 字节；省略时会不回显地提示输入，
+                 或使用 --password-stdin
+  &lt;serial&gt;       账号主摄像机的序列号，最多 31 字节
+  --replace      替换已有此编号的摄像机
+  --force        接受与另一台摄像机序列号和服务器相同的摄像机编号
+  --check        先登录服务器并经其中转登录摄像机，成功后才保存（否则退出状态为 1）
+  --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
+</translation>
     </message>
 </context>
 </TS>
