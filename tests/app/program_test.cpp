@@ -411,6 +411,27 @@ TEST_F(Program, HeadlessStopsCleanlyOnSigtermAndSighup) {
   }
 }
 
+// A display that is named but cannot be opened is reported like a missing
+// one, not by an abort inside the window toolkit.
+TEST_F(Program, AnUnreachableDisplayIsReportedLikeNone) {
+  if (QFile::exists("/tmp/.X11-unix/X99")) GTEST_SKIP() << "display :99 exists here";
+  QProcessEnvironment env = env_;
+  env.remove("QT_QPA_PLATFORM");
+  env.remove("WAYLAND_DISPLAY");
+  for (const char* platform : {"", "xcb"}) {
+    SCOPED_TRACE(platform);
+    if (*platform) env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("DISPLAY", ":99");
+    Result r = test::run_program(VELMORA_BIN, env, {});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("no display to open the window on")) << r.err.toStdString();
+    env.remove("DISPLAY");
+    r = test::run_program(VELMORA_BIN, env, {});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("no display to open the window on")) << r.err.toStdString();
+  }
+}
+
 TEST_F(Program, AFifoInPlaceOfTheCameraListIsRefusedNotWaitedOn) {
   const QString data = data_.path() + "/OV/data";
   ASSERT_TRUE(QDir().mkpath(data));
