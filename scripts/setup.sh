@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config git ccache
       libgtest-dev libgmock-dev googletest libbenchmark-dev
-      qt6-base-dev libtinyxml2-dev
+      qt6-base-dev libtinyxml2-dev libxcb1-dev
       qt6-tools-dev qt6-l10n-tools qt6-svg-dev xvfb xauth fonts-noto-cjk
       desktop-file-utils appstream lintian dpkg-dev file librsvg2-bin man-db groff-base
       clang-14 libclang-rt-14-dev

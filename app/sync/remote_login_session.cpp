@@ -22,18 +22,18 @@ RemoteLoginSession::RemoteLoginSession(const Account& account) : account_(accoun
 
 RemoteLoginSession::~RemoteLoginSession() = default;
 
-RemoteLoginSession* RemoteLoginSession::open(const Account& account, unsigned short port) {
+RemoteLoginSession* RemoteLoginSession::open(const Account& account) {
   parked().push_back(std::unique_ptr<RemoteLoginSession>(new RemoteLoginSession(account)));
-  RemoteLoginSession* s = parked().back().get();
-  s->start(port);
-  return s;
+  return parked().back().get();
 }
 
-bool RemoteLoginSession::start(unsigned short port) {
+void RemoteLoginSession::start(unsigned short port) {
   MutexLock lock(mutex_);
   module_ = std::make_unique<NVS_SDK_V160::NVS_Client_Module>();
   module_->RegisterMessageNofity(this);
-  return module_->ConnectServer(account_.server_address.constData(), port) == 0;
+  // A connect refused before it starts reports no callback of its own.
+  if (module_->ConnectServer(account_.server_address.constData(), port) != 0)
+    emit failed(kUnreachable, 0);
 }
 
 void RemoteLoginSession::close() {
@@ -63,6 +63,8 @@ int RemoteLoginSession::OnConnectServer(int error) {
   if (error == 0) {
     module_->LoginServer(account_.user.constData(), account_.password.constData(),
                          account_.serial.constData());
+  } else {
+    emit failed(kUnreachable, error);
   }
   return 0;
 }
@@ -70,7 +72,10 @@ int RemoteLoginSession::OnConnectServer(int error) {
 int RemoteLoginSession::OnAccessResponse(int result) {
   MutexLock lock(mutex_);
   if (closed_ || !module_) return 0;
-  if (result == 0) module_->SendNVTListRequest();
+  if (result == 0)
+    module_->SendNVTListRequest();
+  else
+    emit failed(kLoginRefused, result);
   return 0;
 }
 
@@ -108,10 +113,12 @@ int RemoteLoginSession::OnRelayTicket(unsigned int camera_id, const unsigned cha
   if (!ticket) return 0;
   std::uint32_t first;
   std::memcpy(&first, ticket, sizeof first);
-  if (first != 0) return 0;  // refused: the camera is not added
   MutexLock lock(mutex_);
   if (closed_) return 0;
-  emit ticketAccepted(static_cast<int>(camera_id));
+  if (first != 0)  // refused: the camera is not added
+    emit failed(kTicketRefused, static_cast<int>(first));
+  else
+    emit ticketAccepted(static_cast<int>(camera_id));
   return 0;
 }
 

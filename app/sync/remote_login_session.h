@@ -24,10 +24,19 @@ public:
     QByteArray server_address, user, password, serial;  // 8-bit, within limits
   };
 
+  // Why a login or a ticket came to nothing, for the dialog to say so.
+  enum Failure {
+    kUnreachable = 1,    // detail: the system's error number, 0 when none is known
+    kLoginRefused = 2,   // detail: the server's result code
+    kTicketRefused = 3,  // detail: the ticket's result word
+  };
+
   // Sessions are never deleted while the program runs: the library may still
   // be inside a callback when the dialog lets one go. close() ends it; the
-  // object itself is parked until the process ends.
-  static RemoteLoginSession* open(const Account& account, unsigned short port);
+  // object itself is parked until the process ends. The caller connects its
+  // receivers before start(), which may report a failure at once.
+  static RemoteLoginSession* open(const Account& account);
+  void start(unsigned short port);  // main thread
   void close();  // main thread; unregisters and logs out
 
   // Main thread: asks for the relay ticket of a camera of the last list.
@@ -39,10 +48,10 @@ signals:
   void cameraList(const QList<int>& ids);
   void connectionBroken();
   void ticketAccepted(int camera_id);
+  void failed(int failure, int detail);  // a Failure
 
 private:
   explicit RemoteLoginSession(const Account& account);
-  bool start(unsigned short port);
 
   int OnConnectServer(int error) override;
   int OnAccessResponse(int result) override;

@@ -297,7 +297,7 @@ void EngineAdapter::open_remote_login(const RemoteAccount& account) {
   close_remote_login();
   RemoteLoginSession::Account a{account.server_address.toUtf8(), account.user.toUtf8(),
                                 account.password.toUtf8(), account.serial.toUtf8()};
-  remote_login_ = RemoteLoginSession::open(a, server_port());
+  remote_login_ = RemoteLoginSession::open(a);
   // The session reports on the library's thread.
   connect(remote_login_, &RemoteLoginSession::cameraList, this, &EngineAdapter::remoteCameraList,
           Qt::QueuedConnection);
@@ -305,6 +305,9 @@ void EngineAdapter::open_remote_login(const RemoteAccount& account) {
           &EngineAdapter::remoteConnectionBroken, Qt::QueuedConnection);
   connect(remote_login_, &RemoteLoginSession::ticketAccepted, this,
           &EngineAdapter::remoteTicketAccepted, Qt::QueuedConnection);
+  connect(remote_login_, &RemoteLoginSession::failed, this, &EngineAdapter::remoteLoginFailed,
+          Qt::QueuedConnection);
+  remote_login_->start(server_port());
 }
 
 void EngineAdapter::close_remote_login() {

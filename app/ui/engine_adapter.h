@@ -142,6 +142,8 @@ signals:
   void remoteCameraList(const QList<int>& ids);
   void remoteConnectionBroken();
   void remoteTicketAccepted(int camera_id);
+  // The login or a ticket came to nothing: a RemoteLoginSession::Failure.
+  void remoteLoginFailed(int failure, int detail);
   // Every message this adapter posts to the engine (tests count them).
   void posted(unsigned message);
 

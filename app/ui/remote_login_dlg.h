@@ -7,6 +7,7 @@
 
 #include "engine_adapter.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -31,6 +32,7 @@ public:
   QLineEdit* serial_field() const { return serial_; }
   QListWidget* camera_list() const { return list_; }
   QPushButton* add_button() const { return add_; }
+  QLabel* status_label() const { return status_; }
 
 signals:
   // A field is too long; the text names it (tests and the message box).
@@ -42,7 +44,10 @@ protected:
 private:
   void on_list(const QList<int>& ids);
   void on_broken();
+  void on_failed(int failure, int detail);
   void on_ticket(int camera_id);
+  void clear_list();
+  void show_status(const QString& text);
   void drop_session();
 
   EngineAdapter& engine_;
@@ -53,6 +58,8 @@ private:
   QListWidget* list_;
   QPushButton* connect_;
   QPushButton* add_;
+  QLabel* status_;  // what became of the last connect or addition
+  bool failure_shown_ = false;  // the status names why the last login ended
   bool session_open_ = false;  // a login of this dialog is open at the adapter
   RemoteAccount account_;  // the fields of the last connect
 };

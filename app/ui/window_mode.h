@@ -9,8 +9,8 @@ class SyncController;
 
 namespace ui {
 
-// True when a window can be shown: a display server is named in the
-// environment, or a Qt platform was chosen explicitly.
+// True when a window can be shown: a Qt platform other than X was chosen, a
+// Wayland display is named, or the X display named in DISPLAY opens.
 bool display_available();
 
 struct WindowModeOptions {

@@ -21,6 +21,8 @@ constexpr const char* kProgram =
     "\n"
     "Modes:\n"
     "  (none)                           open the desktop window (needs a display)\n"
+    "  --verbose                        the window, with the camera library's log lines\n"
+    "                                   on standard error\n"
     "  --headless [--now] [--verbose]   run as a service (velmora --headless --help)\n"
     "  --headless --once [--json] [--verbose]\n"
     "                                   synchronise every camera once, then exit\n"

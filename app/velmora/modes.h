@@ -57,6 +57,6 @@ int run_status_command(const std::vector<std::string>& args);
 bool acquire_instance_lock(bool report = true);
 
 // The desktop window on the user's own cameras (needs a QApplication).
-int run_window();
+int run_window(bool verbose);
 
 }  // namespace velmora

@@ -42,7 +42,9 @@ int run_program(int& argc, char** argv) {
     console_demo = console_demo || a == "--console";
     demo_arg = demo_arg || a == "--demo";
   }
-  const bool wants_window = args.empty() || (demo_arg && !console_demo);
+  // "--verbose" alone is the window too, with the library's lines shown.
+  const bool window_mode = args.empty() || (args.size() == 1 && args[0] == "--verbose");
+  const bool wants_window = window_mode || (demo_arg && !console_demo);
   std::unique_ptr<QCoreApplication> app;
   if (wants_window && ui::display_available()) {
     app = std::make_unique<QApplication>(argc, argv);
@@ -52,14 +54,14 @@ int run_program(int& argc, char** argv) {
   // Window and console alike speak the user's language.
   install_translation();
 
-  if (args.empty()) {
+  if (window_mode) {
     if (!ui::display_available()) {
       std::fprintf(stderr, "velmora: %s\n",
                    qUtf8Printable(QCoreApplication::translate(
                        "Console", "no display to open the window on; use --headless (see --help).")));
       return kExitUsage;
     }
-    return run_window();
+    return run_window(!args.empty());
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

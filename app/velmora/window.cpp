@@ -5,6 +5,7 @@
 
 #include "app_paths.h"
 #include "commands.h"
+#include "console.h"
 #include "control_channel.h"
 #include "engine_profile.h"
 #include "modes.h"
@@ -15,9 +16,14 @@
 
 namespace velmora {
 
-int run_window() {
+int run_window(bool verbose) {
   // A second start ends silently: the running window is the one to use.
   if (!acquire_instance_lock(/*report=*/false)) return kExitAlreadyRunning;
+  // The library writes its log lines to standard output: as in headless
+  // mode they go to standard error with --verbose and nowhere otherwise.
+  // Nothing reads a pipe here, so they never take one.
+  Console::capture(verbose);
+  Console::library_lines_direct();
   ControllerOptions options;
   options.paths = AppPaths::from_environment();
   options.link_dir = QString::fromStdString(runtime_dir());

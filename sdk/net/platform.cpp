@@ -34,6 +34,13 @@ int socket_pending_error(socket_t s) {
 
 std::uint32_t inet_address(const char* dotted) {
   if (dotted == nullptr) return INADDR_NONE;
+  // inet_addr reads a part with a leading zero as octal ("010" is 8) or hex
+  // ("0x10"); a user writing "127.000.000.010" means decimal. Such text is
+  // refused rather than silently naming another host.
+  for (const char* p = dotted; *p != '\0'; ++p) {
+    const bool part_start = p == dotted || p[-1] == '.';
+    if (part_start && p[0] == '0' && p[1] != '\0' && p[1] != '.') return INADDR_NONE;
+  }
   return ::inet_addr(dotted);
 }
 

@@ -22,7 +22,8 @@ int set_nonblocking(socket_t s);  // 0 or -1
 int socket_pending_error(socket_t s);  // SO_ERROR, or errno when that fails
 
 // Dotted IPv4 text to an address in network byte order; INADDR_NONE (all ones)
-// when the text is not an address, as inet_addr does.
+// when the text is not an address, as inet_addr does. Parts with a leading
+// zero (octal or hex to inet_addr) are refused.
 std::uint32_t inet_address(const char* dotted);
 
 void sleep_ms(int ms);

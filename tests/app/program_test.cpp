@@ -430,6 +430,54 @@ TEST_F(Program, HeadlessStopsCleanlyOnSigtermAndSighup) {
   }
 }
 
+// A display that is named but cannot be opened is reported like a missing
+// one, not by an abort inside the window toolkit.
+TEST_F(Program, AnUnreachableDisplayIsReportedLikeNone) {
+  if (QFile::exists("/tmp/.X11-unix/X99")) GTEST_SKIP() << "display :99 exists here";
+  QProcessEnvironment env = env_;
+  env.remove("QT_QPA_PLATFORM");
+  env.remove("WAYLAND_DISPLAY");
+  for (const char* platform : {"", "xcb"}) {
+    SCOPED_TRACE(platform);
+    if (*platform) env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("DISPLAY", ":99");
+    Result r = test::run_program(VELMORA_BIN, env, {});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("no display to open the window on")) << r.err.toStdString();
+    env.remove("DISPLAY");
+    r = test::run_program(VELMORA_BIN, env, {});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("no display to open the window on")) << r.err.toStdString();
+  }
+}
+
+// The window keeps the library's log lines off standard output; --verbose
+// shows them on standard error, as in headless mode.
+TEST_F(Program, WindowShowsLibraryLinesOnlyWithVerboseOnStandardError) {
+  QProcessEnvironment env = env_;
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  for (const bool verbose : {false, true}) {
+    SCOPED_TRACE(verbose);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QString out, err;
+    QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                     [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
+    QObject::connect(&p, &QProcess::readyReadStandardError,
+                     [&] { err += QString::fromUtf8(p.readAllStandardError()); });
+    p.start(VELMORA_BIN, verbose ? QStringList{"--verbose"} : QStringList{});
+    // A change handed to the window is answered from its event loop, by
+    // which time the library runs and SIGTERM ends the window cleanly.
+    ASSERT_TRUE(wait_until([&] { return QFile::exists(run_.path() + "/Velmora.control"); }));
+    ASSERT_EQ(run({"settings", "keep-days", verbose ? "31" : "32"}).code, 0);
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(wait_until([&] { return p.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(out.contains("Reactor")) << out.toStdString();
+    EXPECT_EQ(err.contains("Reactor Event Loop Started"), verbose) << err.toStdString();
+  }
+}
+
 TEST_F(Program, AFifoInPlaceOfTheCameraListIsRefusedNotWaitedOn) {
   const QString data = data_.path() + "/OV/data";
   ASSERT_TRUE(QDir().mkpath(data));

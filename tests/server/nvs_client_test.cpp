@@ -1,4 +1,6 @@
 // The exported server client against the simulated server over loopback.
+#include <arpa/inet.h>
+
 #include "server_test_support.h"
 
 #include "server/my_nvs_client.h"
@@ -29,6 +31,14 @@ TEST_F(ServerTest, RequestsBeforeLoginAreRefused) {
   EXPECT_EQ(m.GetStatus(), 0);
   EXPECT_EQ(m.GetSessionID(), -1);
   EXPECT_EQ(m.ConnectServer("not an address", 1701), -1);
+  // Leading zeros would be octal or hex to inet_addr: "127.000.000.010" is
+  // not 127.0.0.8. Plain decimal forms keep their meaning.
+  for (const char* octal : {"127.000.000.010", "127.0.0.01", "0127.0.0.1", "127.0.0.0x1", "00.0.0.0"})
+    EXPECT_EQ(m.ConnectServer(octal, 1701), -1) << octal;
+  EXPECT_EQ(kestrune::inet_address("127.0.0.10"), htonl(0x7F00000Au));
+  EXPECT_EQ(kestrune::inet_address("0.0.0.0"), 0u);
+  EXPECT_EQ(kestrune::inet_address("127.1"), htonl(0x7F000001u));
+  EXPECT_EQ(kestrune::inet_address("10.20.30.40"), htonl(0x0A141E28u));
 
   nvssim::Config c;
   c.address = "127.0.3.1";

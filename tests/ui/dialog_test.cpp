@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include <cerrno>
 #include <cstring>
 
 #include "camera_list_model.h"
@@ -296,14 +297,38 @@ void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {
   d->connect_server();
   QVERIFY(rig.last_message.contains("49"));
 
-  // A wrong password: the list stays empty.
+  // Addresses the library would take but the record refuses are named in
+  // the dialog and never reach a server ("127.000.000.010" would be octal).
   d->user_field()->setText("alice");
+  for (const char* bad : {"127.1", "127.000.012.040", "not an address"}) {
+    d->address_field()->setText(bad);
+    d->connect_server();
+    QVERIFY2(d->status_label()->text().contains(bad), bad);
+  }
+  QCOMPARE(server.counters().control_connections, 0);
+
+  // Nobody listens at this address: the system's reason is shown.
+  d->address_field()->setText("127.0.12.41");
+  d->connect_server();
+  QTRY_VERIFY_WITH_TIMEOUT(d->status_label()->text().contains(qt_error_string(ECONNREFUSED)),
+                           10000);
+
+  // A wrong password: the list stays empty and the refusal is shown.
+  d->address_field()->setText("127.0.12.40");
   d->password_field()->setText("wrong");
   d->connect_server();
-  QTest::qWait(500);
+  const QString refused = QCoreApplication::translate(
+      "velmora::ui::RemoteLoginDLG",
+      "服务器拒绝登录（用户名、密码或主摄像机序列号有误，代码 %1）");
+  const QString prefix = refused.left(refused.indexOf("%1"));
+  QTRY_VERIFY_WITH_TIMEOUT(d->status_label()->text().startsWith(prefix), 10000);
+  QTest::qWait(200);  // the closed connection that follows keeps the reason
+  QVERIFY(d->status_label()->text().startsWith(prefix));
   QCOMPARE(d->camera_list()->count(), 0);
   QVERIFY(!d->add_button()->isEnabled());
 
+  // Surrounding blanks are trimmed before the address is used and stored.
+  d->address_field()->setText(" 127.0.12.40 ");
   d->password_field()->setText("server-pw");
   d->connect_server();
   QTRY_COMPARE_WITH_TIMEOUT(d->camera_list()->count(), 2, 10000);
@@ -317,6 +342,17 @@ void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {
   QCOMPARE(a.user, QString("alice"));
   QCOMPARE(a.password, QString("server-pw"));
   QCOMPARE(a.serial, QString("MAIN-0001"));
+  QVERIFY(d->status_label()->text().contains("502"));
+
+  // The same camera again replaces its record, and the dialog says it was listed.
+  const QString added = d->status_label()->text();
+  d->add_button()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(d->status_label()->text() != added, 10000);
+  QCOMPARE(d->status_label()->text(),
+           QCoreApplication::translate("velmora::ui::RemoteLoginDLG",
+                                       "摄像机 %1 已在列表中；已用新的设置替换")
+               .arg(502));
+  QTRY_VERIFY_WITH_TIMEOUT(rig.engine->has_camera(502), 10000);
 
   // Changing the configuration of a remote camera pre-fills the dialog.
   d->close();

@@ -336,6 +336,58 @@
         <source>%1 最长%2个字节</source>
         <translation>%1 takes at most %2 bytes</translation>
     </message>
+    <message>
+        <source>“%1”不是服务器的IPv4地址（应为 a.b.c.d）</source>
+        <translation>“%1” is not a server IPv4 address (expected a.b.c.d)</translation>
+    </message>
+    <message>
+        <source>正在连接服务器……</source>
+        <translation>Connecting to the server…</translation>
+    </message>
+    <message>
+        <source>已登录；该账户没有摄像机</source>
+        <translation>Logged in; the account has no cameras</translation>
+    </message>
+    <message>
+        <source>已登录；请选择要添加的摄像机</source>
+        <translation>Logged in; choose the camera to add</translation>
+    </message>
+    <message>
+        <source>与服务器的连接已断开</source>
+        <translation>The connection to the server was lost</translation>
+    </message>
+    <message>
+        <source>无法连接服务器：%1</source>
+        <translation>Cannot connect to the server: %1</translation>
+    </message>
+    <message>
+        <source>无法连接服务器</source>
+        <translation>Cannot connect to the server</translation>
+    </message>
+    <message>
+        <source>服务器拒绝登录（用户名、密码或主摄像机序列号有误，代码 %1）</source>
+        <translation>The server refused the login (wrong user name, password or main camera serial number; code %1)</translation>
+    </message>
+    <message>
+        <source>服务器拒绝添加该摄像机（代码 %1）</source>
+        <translation>The server refused to add this camera (code %1)</translation>
+    </message>
+    <message>
+        <source>无法向服务器请求摄像机 %1</source>
+        <translation>Could not ask the server for camera %1</translation>
+    </message>
+    <message>
+        <source>未添加摄像机 %1：%2</source>
+        <translation>Camera %1 was not added: %2</translation>
+    </message>
+    <message>
+        <source>摄像机 %1 已在列表中；已用新的设置替换</source>
+        <translation>Camera %1 is already in the list; its settings were replaced</translation>
+    </message>
+    <message>
+        <source>已添加摄像机 %1</source>
+        <translation>Camera %1 added</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::SettingDLG</name>

@@ -760,6 +760,8 @@ Keeps a copy of every recording on your network cameras&apos; memory cards.
 
 Modes:
   (none)                           open the desktop window (needs a display)
+  --verbose                        the window, with the camera library&apos;s log lines
+                                   on standard error
   --headless [--now] [--verbose]   run as a service (velmora --headless --help)
   --headless --once [--json] [--verbose]
                                    synchronise every camera once, then exit
@@ -791,6 +793,7 @@ the profile, 130 interrupted (Ctrl+C).
 
 模式：
   （无）                           打开桌面窗口（需要显示器）
+  --verbose                        打开桌面窗口，并在标准错误上显示摄像机库的日志行
   --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
   --headless --once [--json] [--verbose]
                                    将所有摄像机同步一次后退出
