@@ -353,7 +353,7 @@ TEST_F(PipelineTest, StoppingWhilePrerolledAndRestartingPlaysAgain) {
 // ends, with its end of stream or an error, when discovered and when
 // played; none hangs.
 TEST_F(PipelineTest, EveryDamagedRecordingEnds) {
-  constexpr int kLimit = 10;  // seconds; the real times are printed
+  constexpr int kLimit = 60;  // seconds; generous: only a hang fails, the real times are printed
   std::vector<std::string> files;
   for (const auto& f : std::filesystem::directory_iterator(PELLAQUIN_DAMAGED_CORPUS)) files.push_back(f.path());
   std::sort(files.begin(), files.end());
