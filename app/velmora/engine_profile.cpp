@@ -6,6 +6,19 @@
 
 namespace velmora {
 
+namespace {
+
+bool unsaved(const std::string& path, std::string& error) {
+  error = QCoreApplication::translate("Console",
+                                      "the running Velmora could not write %1; the change holds "
+                                      "until it exits")
+              .arg(QString::fromStdString(path))
+              .toStdString();
+  return false;
+}
+
+}  // namespace
+
 // The engine saves after every change but does not say whether the save
 // worked; the file itself tells.
 bool EngineProfile::saved(const std::function<bool(const CameraTable&)>& holds,
@@ -13,12 +26,7 @@ bool EngineProfile::saved(const std::function<bool(const CameraTable&)>& holds,
   CameraTable on_disk;
   const std::string path = controller_.options().paths.camera_list_file();
   if (load_camera_file(path, on_disk) && holds(on_disk)) return true;
-  error = QCoreApplication::translate("Console",
-                                      "the running Velmora could not write %1; the change holds "
-                                      "until it exits")
-              .arg(QString::fromStdString(path))
-              .toStdString();
-  return false;
+  return unsaved(path, error);
 }
 
 bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
@@ -53,12 +61,7 @@ bool EngineProfile::set_alias(std::int32_t id, const std::string& alias, std::st
   load_alias_file(path, on_disk);
   auto it = on_disk.find(id);
   if (it != on_disk.end() && it->second == clean_alias(alias)) return true;
-  error = QCoreApplication::translate("Console",
-                                      "the running Velmora could not write %1; the change holds "
-                                      "until it exits")
-              .arg(QString::fromStdString(path))
-              .toStdString();
-  return false;
+  return unsaved(path, error);
 }
 
 bool EngineProfile::remove_camera(std::int32_t id, std::string& error) {
