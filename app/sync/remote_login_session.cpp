@@ -28,11 +28,18 @@ RemoteLoginSession* RemoteLoginSession::open(const Account& account) {
 }
 
 void RemoteLoginSession::start(unsigned short port) {
-  MutexLock lock(mutex_);
-  module_ = std::make_unique<NVS_SDK_V160::NVS_Client_Module>();
-  module_->RegisterMessageNofity(this);
+  NVS_SDK_V160::NVS_Client_Module* module;
+  {
+    MutexLock lock(mutex_);
+    module_ = std::make_unique<NVS_SDK_V160::NVS_Client_Module>();
+    module = module_.get();
+  }
+  // Connecting takes the library's lock, under which the library's thread
+  // calls back and takes ours: holding ours here would invert the order.
+  // Only close(), on this same thread, ever drops the module.
+  module->RegisterMessageNofity(this);
   // A connect refused before it starts reports no callback of its own.
-  if (module_->ConnectServer(account_.server_address.constData(), port) != 0)
+  if (module->ConnectServer(account_.server_address.constData(), port) != 0)
     emit failed(kUnreachable, 0);
 }
 
