@@ -47,6 +47,7 @@ struct _GstZrvDemux {
   std::mutex* lock;
   EventSink* events;
   pellaquin::CPellaquin* filter;
+  pellaquin::CPellaquin* loaded;  // read at activation, not yet exposed
   pellaquin::PadOutput* video_out;
   pellaquin::PadOutput* audio_out;
   GstPad* videopad;
@@ -82,6 +83,8 @@ static GstCaps* VideoCaps(pellaquin::VideoCodec codec) {
 
 // Stops the pins and drops the source pads (application thread).
 static void Teardown(GstZrvDemux* self) {
+  delete self->loaded;
+  self->loaded = nullptr;
   if (self->filter) self->filter->Stop();
   delete self->filter;
   self->filter = nullptr;
@@ -198,10 +201,14 @@ static GstPad* AddSourcePad(GstStaticPadTemplate* tmpl, const char* name) {
 
 // The sink pad's task: loads the recording once, exposes the pins and starts
 // their streaming threads, then pauses itself.
-static void LoadTask(GstZrvDemux* self) {
-  gst_pad_pause_task(self->sinkpad);
+// Reads the recording's header and tables while the sink pad activates, so
+// that a file that cannot be played fails the state change itself: an error
+// posted later from the task can be lost by a bin that is still trying
+// elements out (such bins drop what a candidate posts while they change its
+// state, and then wait for data that never comes).
+static gboolean LoadRecording(GstZrvDemux* self) {
   std::unique_lock<std::mutex> lock(*self->lock);
-  if (self->filter) return;
+  if (self->filter || self->loaded) return TRUE;
   auto* filter = new pellaquin::CPellaquin(self->events);
   gchar* uri = nullptr;
   GstQuery* q = gst_query_new_uri();
@@ -215,8 +222,19 @@ static void LoadTask(GstZrvDemux* self) {
     lock.unlock();
     GST_ELEMENT_ERROR(self, STREAM, DEMUX, ("This is not a playable ZRV recording."),
                       ("bad header, segment chain or segment count"));
-    return;
+    return FALSE;
   }
+  self->loaded = filter;
+  return TRUE;
+}
+
+// Exposes the loaded recording's pads and starts its pins.
+static void LoadTask(GstZrvDemux* self) {
+  gst_pad_pause_task(self->sinkpad);
+  std::unique_lock<std::mutex> lock(*self->lock);
+  if (self->filter || !self->loaded) return;
+  pellaquin::CPellaquin* filter = self->loaded;
+  self->loaded = nullptr;
   self->filter = filter;
   self->duration->store(filter->duration() * 100);
   GstPad* video = AddSourcePad(&video_template, "video");
@@ -263,7 +281,10 @@ static gboolean SinkActivate(GstPad* pad, GstObject*) {
 static gboolean SinkActivateMode(GstPad* pad, GstObject* parent, GstPadMode mode, gboolean active) {
   GstZrvDemux* self = GST_ZRV_DEMUX(parent);
   if (mode != GST_PAD_MODE_PULL) return FALSE;
-  if (active) return gst_pad_start_task(pad, reinterpret_cast<GstTaskFunction>(LoadTask), self, nullptr);
+  if (active) {
+    if (!LoadRecording(self)) return FALSE;
+    return gst_pad_start_task(pad, reinterpret_cast<GstTaskFunction>(LoadTask), self, nullptr);
+  }
   gboolean ok = gst_pad_stop_task(pad);
   std::lock_guard<std::mutex> lock(*self->lock);
   if (self->filter) self->filter->Stop();
@@ -320,6 +341,7 @@ static void gst_zrv_demux_init(GstZrvDemux* self) {
   self->duration = new std::atomic<gint64>(-1);
   self->events = new EventSink(GST_ELEMENT(self));
   self->filter = nullptr;
+  self->loaded = nullptr;
   self->video_out = self->audio_out = nullptr;
   self->videopad = self->audiopad = nullptr;
   self->last_seek_seqnum = GST_SEQNUM_INVALID;

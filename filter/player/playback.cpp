@@ -44,7 +44,7 @@ void Playback::Close() {
     frame_ = QImage();
   }
   duration_ = last_position_ = 0;
-  ended_ = failed_ = false;
+  ended_ = failed_ = zrv_refused_ = false;
   SetPlaying(false);
 }
 
@@ -181,15 +181,38 @@ void Playback::TakeSample(GstSample* sample) {
   }
 }
 
+// The recording demuxer refuses a damaged header or table by failing to
+// start; the bins then report only that no element could take the stream.
+void Playback::NoteMissingHandler(GstMessage* msg) {
+  const GstStructure* s = gst_message_get_structure(msg);
+  if (!s || !gst_structure_has_name(s, "missing-plugin")) return;
+  GstCaps* detail = nullptr;
+  gst_structure_get(s, "detail", GST_TYPE_CAPS, &detail, nullptr);
+  if (detail && !gst_caps_is_empty(detail) &&
+      gst_structure_has_name(gst_caps_get_structure(detail, 0), "video/x-zrv"))
+    zrv_refused_ = true;
+  if (detail) gst_caps_unref(detail);
+}
+
 void Playback::PollBus() {
   if (!pipeline_) return;
   GstBus* bus = gst_element_get_bus(pipeline_);
   while (GstMessage* msg = gst_bus_pop(bus)) {
     switch (GST_MESSAGE_TYPE(msg)) {
+      case GST_MESSAGE_ELEMENT:
+        NoteMissingHandler(msg);
+        break;
       case GST_MESSAGE_ERROR:
         if (!failed_) {
           failed_ = true;
-          const QString text = ErrorMessage(msg);
+          // The bins may post the missing handler after the error itself.
+          while (GstMessage* element = gst_bus_pop_filtered(bus, GST_MESSAGE_ELEMENT)) {
+            NoteMissingHandler(element);
+            gst_message_unref(element);
+          }
+          const QString text = zrv_refused_ ? tr("This is not a playable ZRV recording: its header or "
+                                                 "its chain of segments is damaged.")
+                                            : ErrorMessage(msg);
           gst_element_set_state(pipeline_, GST_STATE_NULL);
           SetPlaying(false);
           emit failed(text);

@@ -51,6 +51,7 @@ private:
   static GstFlowReturn OnPreroll(GstElement* sink, gpointer self);
   void TakeSample(GstSample* sample);  // streaming thread
   void PollBus();
+  void NoteMissingHandler(GstMessage* msg);
   void SetPlaying(bool playing);
 
   GstElement* pipeline_ = nullptr;
@@ -62,6 +63,7 @@ private:
   bool playing_ = false;
   bool ended_ = false;
   bool failed_ = false;
+  bool zrv_refused_ = false;  // the recording demuxer would not start
   // Filled on the streaming thread, read on the window thread.
   mutable std::mutex frame_lock_;
   QImage frame_;

@@ -94,6 +94,12 @@ TEST_F(PlayerTest, ExplainsWhatItCannotPlayAndRepairsACutRecording) {
   EXPECT_TRUE(w.video()->message().contains("junk.zrv cannot be played")) << w.video()->message().toStdString();
   EXPECT_FALSE(w.repair_button()->isVisible());
 
+  // A recording whose segments the demuxer refuses: said so, at once.
+  failed.clear();
+  w.OpenFile(PELLAQUIN_DAMAGED_CORPUS "/three-segments.zrv");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return failed.count() > 0; }, kWait));
+  EXPECT_TRUE(w.video()->message().contains("not a playable ZRV recording")) << w.video()->message().toStdString();
+
   // Cut while it was written: the repair is offered, and makes a copy
   // that plays.
   std::ifstream in(dir_->Path("rec.zrv"), std::ios::binary);
