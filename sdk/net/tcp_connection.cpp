@@ -247,16 +247,19 @@ int TCPConnection::handle_exception() {
 int TCPConnection::handle_close(socket_t socket, int mask) {
   if (mask == MASK_TIMER) return 0;
   if (state_.load() != STATE_IDLE) {
-    state_.store(STATE_IDLE);
-    on_connection_closed(last_socket_error());
-    sdk_log(kModule, LOG_DEBUG, "TCPConnection Socket %d Close.", socket);
+    // The socket is let go before the owner hears of the close: an owner
+    // that connects again at once gets a socket and a state of its own,
+    // which the rest of this close must not take from it.
+    const int error = last_socket_error();
     socket_t s = socket_.exchange(kInvalidSocket);
     if (s != kInvalidSocket) {
       close_socket(s);
       drop_send_queue();
     }
+    state_.store(STATE_IDLE);
+    on_connection_closed(error);
+    sdk_log(kModule, LOG_DEBUG, "TCPConnection Socket %d Close.", socket);
   }
-  state_.store(STATE_IDLE);
   wake_room_waiters();
   remove_reference();
   return 0;
