@@ -84,10 +84,6 @@ int visit(const std::string& command, const std::vector<std::string>& args, bool
   auto it = table.find(id);
   if (it == table.end()) return complain(QCoreApplication::translate("Console", "no camera with id %1").arg(id));
   record = it->second;
-  if (!record.is_local && command == "recordings")
-    return complain(QCoreApplication::translate("Console", "camera %1 is reached through a video server; this command visits cameras "
-                       "on the local network only")
-                        .arg(id));
   return probe(record, entries);
 }
 

@@ -389,6 +389,15 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.contains("camera 770 (SER-77 via 127.0.2.77): logged in; 3 recording(s)"))
       << r.out.toStdString();
+  // A dry run through the relay: all three are missing, nothing is fetched.
+  r = run({"cameras", "recordings", "770", "--json"});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  const QJsonObject dry =
+      QJsonDocument::fromJson(r.out.split('\n', Qt::SkipEmptyParts).last().toUtf8()).object();
+  EXPECT_EQ(dry["type"].toString(), "summary") << r.out.toStdString();
+  EXPECT_EQ(dry["recordings"].toInt(), 3);
+  EXPECT_EQ(dry["to_download"].toInt(), 3);
+  EXPECT_EQ(r.out.count("\"state\":\"missing\""), 3) << r.out.toStdString();
   Result list = run({"cameras", "list"});
   EXPECT_TRUE(list.out.contains("Remote")) << list.out.toStdString();
   EXPECT_TRUE(list.out.contains("SER-77 via 127.0.2.77")) << list.out.toStdString();
@@ -398,6 +407,9 @@ TEST_F(Program, AddRemoteRefusesOversizedFieldsAndOnceSyncsThroughTheServer) {
   EXPECT_TRUE(r.out.contains("Complete, 3/3 new recordings")) << r.out.toStdString();
   EXPECT_EQ(server.counters().logins_accepted - before.logins_accepted, 1);
   EXPECT_EQ(server.counters().relay_admissions - before.relay_admissions, 1);
+  r = run({"cameras", "recordings", "770"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("3 recording(s) on the card; 0 to download")) << r.out.toStdString();
   endpoint.stop();
   server.stop();
   cam.stop();

@@ -1238,10 +1238,6 @@ present) or missing, and the total still to download. Downloads nothing.
 </translation>
     </message>
     <message>
-        <source>camera %1 is reached through a video server; this command visits cameras on the local network only</source>
-        <translation>摄像机 %1 经视频服务器连接；此命令只访问本地网络上的摄像机</translation>
-    </message>
-    <message>
         <source>camera %1 (%2): %3</source>
         <translation>摄像机 %1（%2）：%3</translation>
     </message>
