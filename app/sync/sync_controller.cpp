@@ -276,6 +276,17 @@ void SyncController::add_or_update(const CameraRecord& record) {
   emit camerasChanged();
 }
 
+bool SyncController::change_camera(const CameraRecord& record) {
+  const std::int32_t id = record.camera_id;
+  const std::int32_t status = view(id).status;
+  const bool restart = scheduler_->state_of(id) != CAMERA_IDLE ||
+                       (status_is_final(status) && status != STATUS_COMPLETE &&
+                        status != STATUS_USER_STOPPED);
+  add_or_update(record);
+  if (restart) start_camera(id);
+  return restart;
+}
+
 bool SyncController::remove_camera(std::int32_t id) {
   if (!cameras_.count(id)) return false;
   stop_camera(id);

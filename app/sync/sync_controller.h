@@ -91,6 +91,11 @@ public:
   void stop_camera(std::int32_t id);
   void toggle_camera(std::int32_t id);
   void add_or_update(const CameraRecord& record);
+  // A configured camera's new record. One that was waiting, running or had
+  // failed (its retry would use the old record) starts again at once with
+  // it; one that completed or was stopped by hand waits for its next run.
+  // True when it was started again.
+  bool change_camera(const CameraRecord& record);
   bool remove_camera(std::int32_t id);
   // Saves the alias file at once (reported through saveFailed).
   void set_alias(std::int32_t id, const std::string& alias);

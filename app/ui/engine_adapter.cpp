@@ -152,7 +152,7 @@ bool EngineAdapter::set_local_camera(int id, const QString& address, const QStri
     error = to_q(why);
     return false;
   }
-  controller_.add_or_update(r);
+  controller_.change_camera(r);
   return true;
 }
 

@@ -64,8 +64,9 @@ public:
   bool set_local_password(int id, const QString& password, QString& error);
   // A local camera's address (dotted) and password; false for another camera.
   bool local_settings(int id, QString& address, QString& password) const;
-  // Stops the camera, stores its new address and password and saves the
-  // list. False with a reason when either does not fit a camera record.
+  // Stores the camera's new address and password and saves the list; the
+  // camera starts again with them if it was waiting, running or had failed.
+  // False with a reason when either does not fit a camera record.
   bool set_local_camera(int id, const QString& address, const QString& password, QString& error);
 
   // Builds a camera record and posts it to the main window as an addition.

@@ -285,7 +285,6 @@ void CVelmoraDlg::change_alias() {
 void CVelmoraDlg::change_configuration() {
   const auto ids = selected_ids();
   if (ids.empty()) return;
-  engine_.stop(ids);
   const int id = ids.front();
   if (engine_.is_local(id)) {
     QString address, password, error;
@@ -294,6 +293,7 @@ void CVelmoraDlg::change_configuration() {
     if (!engine_.set_local_camera(id, address, password, error) && !error.isEmpty())
       hooks_.show_message(error);
   } else {
+    engine_.stop(ids);
     RemoteLoginDLG* d = remote_dialog();
     d->prefill(engine_.remote_account(id));
   }

@@ -29,8 +29,7 @@ bool EngineProfile::saved(const std::function<bool(const CameraTable&)>& holds,
   return unsaved(path, error);
 }
 
-bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
-  controller_.add_or_update(record);
+bool EngineProfile::saved_record(const CameraRecord& record, std::string& error) {
   return saved(
       [&](const CameraTable& t) {
         auto it = t.find(record.camera_id);
@@ -39,19 +38,15 @@ bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
       error);
 }
 
-// A camera stopped by the change, or one the retry timer would otherwise
-// try again with the old record, starts at once with the new one; one that
-// completed or was stopped by hand waits for its next run.
+bool EngineProfile::put_camera(const CameraRecord& record, std::string& error) {
+  controller_.add_or_update(record);
+  return saved_record(record, error);
+}
+
 bool EngineProfile::change_camera(const CameraRecord& record, bool& restarted,
                                   std::string& error) {
-  const std::int32_t id = record.camera_id;
-  const std::int32_t status = controller_.view(id).status;
-  restarted = controller_.scheduler().state_of(id) != CAMERA_IDLE ||
-              (status_is_final(status) && status != STATUS_COMPLETE &&
-               status != STATUS_USER_STOPPED);
-  if (!put_camera(record, error)) return false;
-  if (restarted) controller_.start_camera(id);
-  return true;
+  restarted = controller_.change_camera(record);
+  return saved_record(record, error);
 }
 
 bool EngineProfile::set_alias(std::int32_t id, const std::string& alias, std::string& error) {

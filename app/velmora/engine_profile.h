@@ -31,6 +31,8 @@ public:
 
 private:
   bool saved(const std::function<bool(const CameraTable&)>& holds, std::string& error);
+  // Whether the camera list on disk holds this record.
+  bool saved_record(const CameraRecord& record, std::string& error);
 
   SyncController& controller_;
   std::function<void()> on_interval_;

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "camera_list_model.h"
+#include "camsim.h"
 #include "local_login_dlg.h"
 #include "nvssim.h"
 #include "remote_login_dlg.h"
@@ -59,6 +60,7 @@ private slots:
   void a_helper_that_cannot_start_is_reported();
   void add_local_lists_discovered_cameras_and_adds_with_password();
   void add_remote_logs_in_lists_and_adds_through_the_server();
+  void changed_configuration_restarts_a_waiting_running_or_failed_camera();
   void modeless_dialogs_exist_once();
 };
 
@@ -366,6 +368,68 @@ void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {
   d->close();
   QTRY_COMPARE_WITH_TIMEOUT(server.counters().logout_notices, 1, 5000);
   server.stop();
+}
+
+// As "cameras set" does: a camera that was waiting, running or had failed
+// starts again with its new address; one that completed stays as it is.
+void DialogTest::changed_configuration_restarts_a_waiting_running_or_failed_camera() {
+  camsim::Config good_cfg;
+  good_cfg.address = "127.0.12.51";
+  good_cfg.port = 0;
+  good_cfg.password = "pw";
+  good_cfg.recordings = camsim::generate_recordings(2, 1000, 20000, 0.5, 51);
+  camsim::CameraSimulator good(good_cfg);
+  QCOMPARE(good.start(), 0);
+  camsim::Config silent_cfg;
+  silent_cfg.address = "127.0.12.52";
+  silent_cfg.port = 0;
+  silent_cfg.answer_login = false;
+  camsim::CameraSimulator silent(silent_cfg);
+  QCOMPARE(silent.start(), 0);
+  UiRig::Options options;
+  // Any other address: a port nothing listens on, so the login fails at once.
+  options.camera_port = [&](const CameraRecord& r) -> std::uint16_t {
+    const std::string a = address_text(r);
+    return a == "127.0.12.51" ? good.port() : a == "127.0.12.52" ? silent.port() : 1;
+  };
+  UiRig rig(options);
+  rig.engine->set_concurrency(1);
+  rig.add_local(50, "127.0.12.52");  // runs, never answered
+  rig.add_local(51, "127.0.12.52");  // waits for the one slot
+  rig.add_local(52, "127.0.12.53");  // fails
+  rig.engine->start({52});
+  QTRY_VERIFY(status_is_final(rig.controller->view(52).status) &&
+              rig.engine->state_of(52) == ui::CameraState::Idle);
+  QVERIFY(rig.controller->view(52).status != STATUS_COMPLETE);
+  rig.engine->start({50, 51});
+  QTRY_VERIFY(rig.engine->state_of(50) == ui::CameraState::Running);
+  QCOMPARE(rig.engine->state_of(51), ui::CameraState::Waiting);
+
+  auto change = [&](int row, const char* address) {
+    rig.local_change = [address](ui::ModifyLocalRSIDLG& c) {
+      c.address_field()->setText(address);
+      c.accept();
+    };
+    rig.window->camera_view()->selectRow(row);
+    rig.window->change_configuration();
+  };
+  auto completes = [&](int id) {
+    QTRY_VERIFY_WITH_TIMEOUT(rig.controller->view(id).status == STATUS_COMPLETE, 20000);
+  };
+  change(1, "127.0.12.51");  // the waiting one waits again, with its new record
+  QCOMPARE(rig.engine->state_of(51), ui::CameraState::Waiting);
+  change(0, "127.0.12.51");  // the running one: restarted, it completes, then 51 does
+  completes(50);
+  completes(51);
+  change(2, "127.0.12.51");  // the failed one
+  completes(52);
+  // A completed camera is not started by a change.
+  change(0, "127.0.12.52");
+  QTest::qWait(100);
+  QCOMPARE(rig.engine->state_of(50), ui::CameraState::Idle);
+  QCOMPARE(rig.controller->view(50).status, STATUS_COMPLETE);
+  good.stop();
+  silent.stop();
 }
 
 void DialogTest::modeless_dialogs_exist_once() {
