@@ -233,6 +233,14 @@ void EngineAdapter::set_keep_days(int days) {
   controller_.save_settings();
 }
 
+int EngineAdapter::pacing_ms() const { return controller_.settings().pacing_ms; }
+
+void EngineAdapter::set_pacing_ms(int ms) {
+  controller_.settings().pacing_ms = ms;
+  controller_.scheduler().set_pacing_ms(ms);
+  controller_.save_settings();
+}
+
 void EngineAdapter::save_state() {
   controller_.save_settings();
   controller_.save_aliases();

@@ -98,6 +98,10 @@ public:
   void set_min_free_bytes(qint64 bytes);
   int keep_days() const;
   void set_keep_days(int days);
+  // Least wait between the chunk requests of a download (0 = no limit);
+  // used from the next chunk on, saved with the other settings.
+  int pacing_ms() const;
+  void set_pacing_ms(int ms);
   // Asks the start-at-login helper for the opposite of the stored flag; the
   // flag changes only when the helper reports success.
   void request_autostart_toggle();

@@ -12,7 +12,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "download_rate.h"
 #include "engine_adapter.h"
+#include "system_settings.h"
 #include "ui_texts.h"
 
 namespace velmora::ui {
@@ -46,6 +48,16 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   keep_days_ = new QSpinBox(this);
   keep_days_->setRange(0, 36500);
   keep_days_->setSpecialValueText(tr("永久保留"));
+  // In KiB/s up to what a pacing of 1 ms allows; the label under it says
+  // what the stored pacing really gives.
+  rate_ = new QSpinBox(this);
+  rate_->setRange(0, static_cast<int>(pacing_rate(1) / 1024));
+  rate_->setSingleStep(64);
+  rate_->setSuffix(QStringLiteral(" KiB/s"));
+  rate_->setSpecialValueText(tr("不限速"));
+  rate_text_ = new QLabel(this);
+  rate_text_->setWordWrap(true);
+  connect(rate_, &QSpinBox::valueChanged, this, [this] { show_rate(); });
 
   auto* form = new QFormLayout;
   auto* root_row = new QHBoxLayout;
@@ -56,6 +68,8 @@ SettingDLG::SettingDLG(EngineAdapter& engine, QWidget* parent)
   form->addRow(tr("并发数"), concurrency_);
   form->addRow(tr("同步间隔"), interval_);
   form->addRow(tr("开机启动"), auto_start_);
+  form->addRow(tr("每台摄像机限速"), rate_);
+  form->addRow(QString(), rate_text_);
   form->addRow(tr("磁盘保留空间"), min_free_);
   form->addRow(tr("录像保留天数"), keep_days_);
 
@@ -98,6 +112,29 @@ void SettingDLG::reload() {
   auto_start_->setChecked(engine_.auto_start());
   min_free_->setValue(static_cast<int>(engine_.min_free_bytes() >> 20));
   keep_days_->setValue(engine_.keep_days());
+  loaded_rate_ = static_cast<int>(pacing_rate(engine_.pacing_ms()) / 1024);
+  rate_->setValue(loaded_rate_);
+  show_rate();
+}
+
+// A rate the longest pacing cannot keep to gets the longest pacing.
+int SettingDLG::chosen_pacing() const {
+  if (rate_->value() == loaded_rate_) return engine_.pacing_ms();
+  if (rate_->value() == 0) return 0;
+  std::int32_t ms = SystemSettings::kMaxPacingMs;
+  pacing_for_rate(std::int64_t{rate_->value()} * 1024, ms);
+  return ms;
+}
+
+void SettingDLG::show_rate() {
+  const int ms = chosen_pacing();
+  if (ms <= 0) {
+    rate_text_->setText(tr("不限速：一块下载完立即请求下一块"));
+    return;
+  }
+  rate_text_->setText(tr("每两次 128 KiB 请求间隔 %1 毫秒 ≈ 每台摄像机 %2")
+                          .arg(ms)
+                          .arg(QString::fromStdString(rate_text(pacing_rate(ms)))));
 }
 
 void SettingDLG::save() {
@@ -120,6 +157,8 @@ void SettingDLG::save() {
   if (min_free_->value() != static_cast<int>(engine_.min_free_bytes() >> 20))
     engine_.set_min_free_bytes(static_cast<qint64>(min_free_->value()) << 20);
   if (keep_days_->value() != engine_.keep_days()) engine_.set_keep_days(keep_days_->value());
+  // A pacing set exactly elsewhere stays unless the rate was changed.
+  if (const int ms = chosen_pacing(); ms != engine_.pacing_ms()) engine_.set_pacing_ms(ms);
   accept();
 }
 

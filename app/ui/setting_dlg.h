@@ -1,6 +1,6 @@
 // The settings dialog: download root (chosen with Browse), concurrency limit,
-// automatic interval, start at login, free space to keep and days to keep
-// recordings. Saving applies only what changed.
+// automatic interval, start at login, speed limit per camera, free space to
+// keep and days to keep recordings. Saving applies only what changed.
 #pragma once
 
 #include <QDialog>
@@ -36,6 +36,9 @@ public:
   void choose_folder(const QString& folder);
   QSpinBox* min_free_box() const { return min_free_; }  // MiB
   QSpinBox* keep_days_box() const { return keep_days_; }
+  QSpinBox* rate_box() const { return rate_; }  // KiB/s per camera, 0 = no limit
+  // The pacing the rate box gives and what that means in bytes per second.
+  QLabel* rate_label() const { return rate_text_; }
 
 private:
   EngineAdapter& engine_;
@@ -48,6 +51,12 @@ private:
   QCheckBox* auto_start_;
   QSpinBox* min_free_;
   QSpinBox* keep_days_;
+  QSpinBox* rate_;
+  QLabel* rate_text_;
+  int loaded_rate_ = 0;  // what the rate box showed for the stored pacing
+  // The pacing to store for the rate box's value.
+  int chosen_pacing() const;
+  void show_rate();
 };
 
 }  // namespace velmora::ui

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "printable_text.h"
 #include "profile.h"
 #include "run_report.h"
+#include "terminal.h"
 
 namespace velmora {
 
@@ -87,6 +89,19 @@ int visit(const std::string& command, const std::vector<std::string>& args, bool
   return probe(record, entries);
 }
 
+// NAME, KIND, SIZE (right-aligned) and STATE columns; a long name pushes
+// its row's other columns along rather than being cut.
+void print_row(const std::string& name, const std::string& kind, const std::string& size,
+               const std::string& state) {
+  auto pad = [](const std::string& text, int columns) {
+    return text + std::string(static_cast<std::size_t>(std::max(1, columns - display_width(text))), ' ');
+  };
+  const int size_width = std::max(0, 12 - display_width(size));
+  std::fprintf(Console::out(), "%s%s%s%s  %s\n", pad(name, 34).c_str(), pad(kind, 8).c_str(),
+               std::string(static_cast<std::size_t>(size_width), ' ').c_str(), size.c_str(),
+               state.c_str());
+}
+
 std::int64_t size_of(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
@@ -135,6 +150,11 @@ int run_camera_recordings(const std::vector<std::string>& args) {
   const std::string root = FileProfile(AppPaths::from_environment()).download_root();
   std::uint64_t to_fetch = 0;
   int missing = 0;
+  if (!json && !entries.empty())
+    print_row(QCoreApplication::translate("Console", "NAME").toStdString(),
+              QCoreApplication::translate("Console", "KIND").toStdString(),
+              QCoreApplication::translate("Console", "SIZE").toStdString(),
+              QCoreApplication::translate("Console", "STATE").toStdString());
   for (const auto& e : entries) {
     const std::string name = entry_name(e);
     RecordingPaths where;
@@ -165,14 +185,9 @@ int run_camera_recordings(const std::vector<std::string>& args) {
       o["bytes_present"] = static_cast<double>(state == "on-disk" ? e.file_size : present);
       put_json_line(Console::out(), o);
     } else {
-      std::string line = printable_text(name);
-      line += std::string(line.size() < 34 ? 34 - line.size() : 1, ' ');
-      line += kind.toStdString() + (kind == "alarm" ? "   " : "  ");
-      char size[24];
-      std::snprintf(size, sizeof size, "%12u  ", e.file_size);
-      line += size + state.toStdString();
-      if (state == "partial") line += " (" + std::to_string(present) + ")";
-      std::fprintf(Console::out(), "%s\n", line.c_str());
+      std::string shown = state.toStdString();
+      if (state == "partial") shown += " (" + std::to_string(present) + ")";
+      print_row(printable_text(name), kind.toStdString(), std::to_string(e.file_size), shown);
     }
   }
   if (json) {

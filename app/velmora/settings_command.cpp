@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "console.h"
 #include "download_folder.h"
+#include "download_rate.h"
 #include "help.h"
 #include "modes.h"
 #include "printable_text.h"
@@ -38,31 +39,16 @@ Reply settings_usage(const QString& text) {
   return r;
 }
 
-// Chunks of a recording are requested at most once per pacing interval, so
-// the interval caps each camera at one chunk per interval.
-constexpr std::int64_t kChunkBytes = 131072;
-
 std::string pacing_text(int ms) {
-  if (ms <= 0)
-    return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
-           QCoreApplication::translate("Console", "; ").toStdString() +
-           QCoreApplication::translate("Console", "no speed limit").toStdString();
-  const std::int64_t rate = kChunkBytes * 1000 / ms;
-  return QCoreApplication::translate("Console", "%1 ms between chunk requests").arg(ms).toStdString() +
-         QCoreApplication::translate("Console", "; ").toStdString() +
-         QCoreApplication::translate("Console", "at most %1 bytes/s (%2/s) per camera")
-             .arg(rate)
-             .arg(QString::fromStdString(byte_size_text(rate)))
-             .toStdString();
-}
-
-// The pacing that keeps a camera at or below `rate` bytes per second.
-bool pacing_for_rate(std::int64_t rate, std::int32_t& ms) {
-  if (rate <= 0) return false;
-  const std::int64_t wait = (kChunkBytes * 1000 + rate - 1) / rate;
-  if (wait > SystemSettings::kMaxPacingMs) return false;
-  ms = static_cast<std::int32_t>(wait);
-  return true;
+  const QString wait =
+      QCoreApplication::translate("Console", "%1 ms between 128 KiB chunk requests").arg(ms) +
+      QCoreApplication::translate("Console", "; ");
+  if (ms <= 0) return (wait + QCoreApplication::translate("Console", "no speed limit")).toStdString();
+  const std::int64_t rate = pacing_rate(ms);
+  return (wait + QCoreApplication::translate("Console", "at most %1 bytes/s (%2) per camera")
+                     .arg(rate)
+                     .arg(QString::fromStdString(rate_text(rate))))
+      .toStdString();
 }
 
 std::string concurrency_text(int n) {
@@ -136,7 +122,7 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
                    "Console",
                    "rate takes bytes per second per camera, with K, M or G for binary units, "
                    "from %1 up (2M, 500K), or off, not '%2'")
-            .arg((kChunkBytes * 1000 + SystemSettings::kMaxPacingMs - 1) /
+            .arg((kPacedChunkBytes * 1000 + SystemSettings::kMaxPacingMs - 1) /
                  SystemSettings::kMaxPacingMs)
             .arg(quoted);
       }

@@ -112,9 +112,11 @@ TEST_F(Program, PacingSettingIsShownAndSet) {
   EXPECT_TRUE(run({"settings", "pacing"}).out.contains("no speed limit"));
 
   // A rate per camera becomes the pacing that keeps below it.
-  EXPECT_TRUE(run({"settings", "pacing", "500"}).out.contains("at most 262144 bytes/s (256K/s)"));
+  EXPECT_TRUE(run({"settings", "pacing", "500"}).out.contains("at most 262144 bytes/s (256 KiB/s)"));
   EXPECT_EQ(run({"settings", "rate", "2M"}).code, 0);
-  EXPECT_TRUE(run({"settings", "rate"}).out.contains("pacing        63 ms")) << "131072 B per 63 ms";
+  Result rate = run({"settings", "rate"});
+  EXPECT_TRUE(rate.out.contains("pacing        63 ms")) << "131072 B per 63 ms";
+  EXPECT_TRUE(rate.out.contains("at most 2080507 bytes/s (1.98 MiB/s)")) << rate.out.toStdString();
   EXPECT_EQ(run({"settings", "rate", "off"}).code, 0);
   EXPECT_TRUE(run({"settings"}).out.contains("pacing        0 ms"));
   EXPECT_EQ(run({"settings", "rate", "1K"}).code, 2);  // would need more than 60 s per chunk

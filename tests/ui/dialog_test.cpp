@@ -26,6 +26,7 @@
 #include "remote_login_dlg.h"
 #include "setting_dlg.h"
 #include "sibling_link.h"
+#include "system_settings.h"
 #include "ui_test_support.h"
 #include "link_messages.h"
 #include "window_messages.h"
@@ -113,6 +114,40 @@ void DialogTest::settings_dialog_shows_the_file_values_and_saves_only_changes() 
   d->save();
   QCOMPARE(rig.engine->min_free_bytes(), Q_INT64_C(0));
   QCOMPARE(rig.engine->keep_days(), 0);
+  QTRY_VERIFY(!rig.window->settings_dialog());
+
+  // The speed limit: the default pacing shown as the rate it gives; a rate
+  // becomes the pacing that keeps below it, and a pacing the box cannot
+  // show exactly stays unless the box is changed.
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  QCOMPARE(d->rate_box()->value(), 256);
+  QVERIFY2(d->rate_label()->text().contains("500") &&
+               d->rate_label()->text().contains("256 KiB/s"),
+           qPrintable(d->rate_label()->text()));
+  d->rate_box()->setValue(2048);
+  QVERIFY2(d->rate_label()->text().contains("63") &&
+               d->rate_label()->text().contains("1.98 MiB/s"),
+           qPrintable(d->rate_label()->text()));
+  d->save();
+  QCOMPARE(rig.engine->pacing_ms(), 63);
+  SystemSettings stored;
+  std::int32_t limit = 0;
+  stored.load(rig.controller->options().paths.settings_file(), limit);
+  QCOMPARE(stored.pacing_ms, 63);
+  QTRY_VERIFY(!rig.window->settings_dialog());
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  QCOMPARE(d->rate_box()->value(), 2031);
+  d->save();
+  QCOMPARE(rig.engine->pacing_ms(), 63);
+  QTRY_VERIFY(!rig.window->settings_dialog());
+  rig.window->open_settings();
+  d = rig.window->settings_dialog();
+  d->rate_box()->setValue(0);
+  QCOMPARE(d->rate_label()->text(), QString("不限速：一块下载完立即请求下一块"));
+  d->save();
+  QCOMPARE(rig.engine->pacing_ms(), 0);
 
   // Browse: a folder that cannot be created keeps the dialog open and the
   // root unchanged; a good one becomes the root, saved by name.

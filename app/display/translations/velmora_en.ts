@@ -463,5 +463,21 @@
         <source>无法使用下载路径 %1：%2</source>
         <translation>The download folder %1 cannot be used: %2</translation>
     </message>
+    <message>
+        <source>不限速</source>
+        <translation>No limit</translation>
+    </message>
+    <message>
+        <source>每台摄像机限速</source>
+        <translation>Speed limit per camera</translation>
+    </message>
+    <message>
+        <source>不限速：一块下载完立即请求下一块</source>
+        <translation>No limit: the next chunk is asked for as soon as one arrives</translation>
+    </message>
+    <message>
+        <source>每两次 128 KiB 请求间隔 %1 毫秒 ≈ 每台摄像机 %2</source>
+        <translation>%1 ms between 128 KiB requests ≈ %2 per camera</translation>
+    </message>
 </context>
 </TS>

@@ -325,10 +325,6 @@ Exit status 0 when every file is byte-exact, 130 when interrupted.
         <translation>无法写入 %1：%2</translation>
     </message>
     <message>
-        <source>%1 ms between chunk requests</source>
-        <translation>%1 毫秒（两次分块请求之间）</translation>
-    </message>
-    <message>
         <source>%1 camera(s) at a time</source>
         <translation>同时 %1 台摄像机</translation>
     </message>
@@ -754,71 +750,6 @@ stay on disk.
         <translation>list 只接受 --json 参数</translation>
     </message>
     <message>
-        <source>Usage: velmora &lt;mode or command&gt; [options]
-
-Keeps a copy of every recording on your network cameras&apos; memory cards.
-
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --verbose                        the window, with the camera library&apos;s log lines
-                                   on standard error
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
-  --headless --once [--json] [--verbose]
-                                   synchronise every camera once, then exit
-  --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
-
-Commands (each has --help):
-  cameras list|discover|add-local|add-remote|remove|set
-                                             show, find or edit the cameras
-  settings [NAME VALUE]...                   show or change the settings
-  sync                                       start a run in the running service
-  status [--json]                            when each camera last synchronised
-
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
-
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
---json prints JSON Lines on standard output: one object per line, each with
-a &quot;type&quot;; keys and outcome words never change with the language.
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
-</source>
-        <translation>用法：velmora &lt;模式或命令&gt; [选项]
-
-为网络摄像机存储卡上的每个录像保留一份副本。
-
-模式：
-  （无）                           打开桌面窗口（需要显示器）
-  --verbose                        打开桌面窗口，并在标准错误上显示摄像机库的日志行
-  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
-  --headless --once [--json] [--verbose]
-                                   将所有摄像机同步一次后退出
-  --demo [--cameras N] [--keep] [--console]
-                                   在模拟摄像机上试用（velmora --demo --help）
-
-命令（每个都有 --help）：
-  cameras list|discover|add-local|add-remote|remove|set
-                                             查看、查找或编辑摄像机
-  settings [名称 值]...                      查看或更改设置
-  sync                                       让正在运行的服务开始一次同步
-  status [--json]                            各摄像机上次同步的时间
-
-  -h, --help      本帮助
-  --version       程序和摄像机库的版本
-
-服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
---json 在标准输出上输出 JSON Lines：每行一个对象，都带有 &quot;type&quot;；
-键名和结果词不随语言变化。
-文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
-退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
-3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras list [--json]
 
 Shows every configured camera: id, kind, address (or serial and server) and
@@ -1176,10 +1107,6 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
         <translation>不限速</translation>
     </message>
     <message>
-        <source>at most %1 bytes/s (%2/s) per camera</source>
-        <translation>每台摄像机最多 %1 字节/秒（%2/秒）</translation>
-    </message>
-    <message>
         <source>rate takes bytes per second per camera, with K, M or G for binary units, from %1 up (2M, 500K), or off, not &apos;%2&apos;</source>
         <translation>rate 需要每台摄像机每秒的字节数，可带 K、M 或 G（二进制单位），至少 %1（如 2M、500K），或 off，而不是“%2”</translation>
     </message>
@@ -1214,28 +1141,6 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
     <message>
         <source>unknown command &apos;%1&apos; (list, discover, add-local, add-remote, remove, set, test, recordings)</source>
         <translation>未知命令“%1”（list、discover、add-local、add-remote、remove、set、test、recordings）</translation>
-    </message>
-    <message>
-        <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
-
-A dry run: lists the recordings on a configured local camera&apos;s card (name,
-kind, size) and for each whether it is on disk, partial (with the bytes
-present) or missing, and the total still to download. Downloads nothing.
-  --json  one {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
-          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;} per
-          recording, then {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
-          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}.
-</source>
-        <translation>用法：velmora cameras recordings &lt;id&gt; [--json]
-
-演练：列出一台已配置的本地摄像机存储卡上的录像（名称、类型、大小），
-并说明每个录像是已在磁盘上、部分下载（及已有的字节数）还是缺失，以及
-还需下载的总量。不下载任何内容。
-  --json  每个录像一行 {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
-          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;}，
-          然后一行 {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
-          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}。
-</translation>
     </message>
     <message>
         <source>camera %1 (%2): %3</source>
@@ -1491,6 +1396,119 @@ Adds a camera reached through a video server (port 1701).
   --check        先登录服务器并经其中转登录摄像机，成功后才保存（否则退出状态为 1）
   --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
 </translation>
+    </message>
+    <message>
+        <source>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --verbose                        the window, with the camera library&apos;s log lines
+                                   on standard error
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--json] [--verbose]
+                                   synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove|set|test|recordings
+                                             show, find, edit or test the cameras
+  settings [NAME VALUE]...                   show or change the settings: the
+                                             download folder, the interval, the
+                                             speed (by default at most 262144
+                                             bytes/s, 256 KiB/s, per camera)
+  sync                                       start a run in the running service
+  status [--json]                            when each camera last synchronised
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+--json prints JSON Lines on standard output: one object per line, each with
+a &quot;type&quot;; keys and outcome words never change with the language.
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</source>
+        <translation>用法：velmora &lt;模式或命令&gt; [选项]
+
+为网络摄像机存储卡上的每个录像保留一份副本。
+
+模式：
+  （无）                           打开桌面窗口（需要显示器）
+  --verbose                        打开桌面窗口，并在标准错误上显示摄像机库的日志行
+  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
+  --headless --once [--json] [--verbose]
+                                   将所有摄像机同步一次后退出
+  --demo [--cameras N] [--keep] [--console]
+                                   在模拟摄像机上试用（velmora --demo --help）
+
+命令（每个都有 --help）：
+  cameras list|discover|add-local|add-remote|remove|set|test|recordings
+                                             查看、查找、编辑或测试摄像机
+  settings [名称 值]...                      查看或更改设置：下载文件夹、同步
+                                             间隔、速度（默认每台摄像机最多
+                                             262144 字节/秒，即 256 KiB/秒）
+  sync                                       让正在运行的服务开始一次同步
+  status [--json]                            各摄像机上次同步的时间
+
+  -h, --help      本帮助
+  --version       程序和摄像机库的版本
+
+服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
+--json 在标准输出上输出 JSON Lines：每行一个对象，都带有 &quot;type&quot;；
+键名和结果词不随语言变化。
+文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
+退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
+3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
+
+A dry run: lists the recordings on a configured camera&apos;s card (a remote
+camera through its video server&apos;s relay): name, kind, size, and whether
+each is on disk, partial (with the bytes present) or missing; then the
+total still to download. Downloads nothing.
+  --json  one {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;} per
+          recording, then {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}.
+</source>
+        <translation>用法：velmora cameras recordings &lt;id&gt; [--json]
+
+演练：列出一台已配置的摄像机（远程摄像机经由其视频服务器的中继）存储卡
+上的录像：名称、类型、大小，以及每个录像是已在磁盘上、部分下载（及已有的
+字节数）还是缺失；然后是还需下载的总量。不下载任何内容。
+  --json  每个录像一行 {&quot;type&quot;:&quot;recording&quot;, &quot;name&quot;, &quot;kind&quot;, &quot;size&quot;, &quot;state&quot;
+          (on-disk, partial, missing, unsafe-name), &quot;bytes_present&quot;}，
+          然后一行 {&quot;type&quot;:&quot;summary&quot;, &quot;recordings&quot;,
+          &quot;to_download&quot;, &quot;bytes_to_download&quot;, &quot;folder&quot;}。
+</translation>
+    </message>
+    <message>
+        <source>NAME</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>SIZE</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>STATE</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>%1 ms between 128 KiB chunk requests</source>
+        <translation>%1 毫秒（两次 128 KiB 分块请求之间）</translation>
+    </message>
+    <message>
+        <source>at most %1 bytes/s (%2) per camera</source>
+        <translation>每台摄像机最多 %1 字节/秒（%2）</translation>
     </message>
 </context>
 </TS>
