@@ -666,7 +666,7 @@ TEST_F(Program, SettingsTakeDurationsSeveralAtOnceAndShowTheRootsSource) {
   EXPECT_TRUE(run({"settings"}).out.contains("concurrency   2"));
   for (const char* d : {"off", "10m", "30m", "2h", "4h", "12h", "1d", "1w", "8"})
     EXPECT_EQ(run({"settings", "interval", d}).code, 0) << d;
-  EXPECT_TRUE(run({"settings"}).out.contains("interval      One week (1w, code 8)"));
+  EXPECT_TRUE(run({"settings"}).out.contains("interval      1 week (1w, code 8)"));
 
   test::write_all(data_.path().toStdString() + "/OV/Settings.xml",
                   "<S><A/><Paths><Download>/srv/rec</Download></Paths></S>");

@@ -40,11 +40,11 @@
     </message>
     <message>
         <source>一天</source>
-        <translation>One day</translation>
+        <translation>1 day</translation>
     </message>
     <message>
         <source>一周</source>
-        <translation>One week</translation>
+        <translation>1 week</translation>
     </message>
 </context>
 <context>
