@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -102,7 +103,13 @@ void CameraDetailsDLG::refresh() {
     runs_->setItem(row, 2, new QTableWidgetItem(QString("%1/%2").arg(r.fetched).arg(r.queued)));
     runs_->setItem(row, 3, reason);
   }
+  // Every column as wide as its texts, the reasons too, up to a limit
+  // (the cell's tool tip has the whole reason).
+  runs_->horizontalHeader()->setStretchLastSection(false);
   runs_->resizeColumnsToContents();
+  int width = 2 * runs_->frameWidth() + runs_->verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < runs_->columnCount(); ++c) width += runs_->horizontalHeader()->sectionSize(c);
+  runs_->setMinimumWidth(qBound(560, width, 900));
   runs_->horizontalHeader()->setStretchLastSection(true);
 }
 

@@ -262,7 +262,22 @@ void CVelmoraDlg::set_speed(qint64 kbps) {
   speed_pane_->setText(tr("下载速度") + QString::asprintf("%5dKB/s", static_cast<int>(kbps)));
 }
 
-void CVelmoraDlg::rebuild() { model_->rebuild(engine_.cameras()); }
+void CVelmoraDlg::rebuild() {
+  model_->rebuild(engine_.cameras());
+  // A long name (a remote camera's serial, an alias) widens its column
+  // rather than being cut in the middle.
+  const QFontMetrics cells(view_->font());
+  int w = 0;
+  for (int row = 0; row < model_->rowCount(); ++row)
+    w = qMax(w, cells.horizontalAdvance(
+                    model_->index(row, CameraListModel::ColCamera).data().toString()) + 24);
+  const int before = view_->horizontalHeader()->sectionSize(CameraListModel::ColCamera);
+  w = qMin(w, 400);
+  if (w <= before) return;
+  view_->horizontalHeader()->resizeSection(CameraListModel::ColCamera, w);
+  // The window grows with it: the other columns keep their room.
+  resize(width() + w - before, height());
+}
 
 std::vector<int> CVelmoraDlg::selected_ids() const {
   std::vector<int> ids;

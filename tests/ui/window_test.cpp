@@ -65,7 +65,7 @@ private slots:
   void double_click_toggles_and_remove_needs_no_confirmation();
   void closing_asks_on_close_box_and_escape_enter_toggles();
   void minimising_hides_into_the_tray_and_a_click_restores();
-  void speed_pane_reads_zero_when_nothing_arrives();
+  void status_panes_read_zero_and_never_before_anything_happens();
   void open_folder_prefers_the_camera_folder();
   void full_run_fills_every_row();
   void rows_tell_the_last_outcome_its_reason_and_the_details();
@@ -264,12 +264,14 @@ void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
   QVERIFY(rig.window->isVisible());
 }
 
-void WindowTest::speed_pane_reads_zero_when_nothing_arrives() {
+void WindowTest::status_panes_read_zero_and_never_before_anything_happens() {
   UiRig::Options options;
   options.speed_ms = 200;
   UiRig rig(options);
   QCOMPARE(rig.window->speed_pane()->text(), QString("下载速度"));
   QTRY_COMPARE(rig.window->speed_pane()->text(), QString("下载速度    0KB/s"));
+  // Before the first automatic run the pane says so instead of nothing.
+  QCOMPARE(rig.window->auto_sync_pane()->text(), QString("上次自动同步时间从未"));
 }
 
 void WindowTest::open_folder_prefers_the_camera_folder() {
