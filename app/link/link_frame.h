@@ -15,6 +15,9 @@ namespace velmora {
 // window class, in the runtime folder.
 inline constexpr const char* kOwnEndpoint = "Velmora";
 inline constexpr const char* kSiblingEndpoint = "Orlaview";
+// Only a Velmora window listens here (a background service does not): a
+// second window start asks the first to come to the front through it.
+inline constexpr const char* kWindowEndpoint = "Velmora.window";
 inline constexpr std::uint32_t WM_COPYDATA_MSG = 0x004A;
 
 struct LinkFrame {

@@ -32,6 +32,8 @@ enum WindowMessage : std::uint32_t {
   COPYDATA_CAMERA_LIST = 12086,
   WM_CURRENT_FILE = 12087,
   WM_LAYOUT_PROGRESS = 12088,
+  // Between two Velmora starts only: come to the front (kWindowEndpoint).
+  WM_SHOW_WINDOW = 12089,
 };
 
 // Data-copy code of the server request sent to the sibling.

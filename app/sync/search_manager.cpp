@@ -1,5 +1,6 @@
 #include "search_manager.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -71,10 +72,13 @@ bool SearchManager::start() {
   if (running_) return true;
   // Another table made since ours may have taken the one listener's place.
   detector_->RegisterCallback(this);
+  errno = 0;
   if (detector_->Start() != 0) {
+    listen_error_ = errno != 0 ? errno : EADDRINUSE;
     std::fprintf(stderr, "velmora: camera discovery cannot listen (is another program using its port?)\n");
     return false;
   }
+  listen_error_ = 0;
   running_ = true;
   return true;
 }

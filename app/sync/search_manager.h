@@ -57,6 +57,8 @@ public:
   bool start();
   void stop();  // at exit
   bool running() const;
+  // The system's error of the last start that could not listen (0: none).
+  int listen_error() const { return listen_error_; }
 
   // ICameraDetectNotify, on the library's discovery threads.
   void OnCameraFound(const NVS_SDK_V160::DetectedCamera* record, int size) override;
@@ -93,6 +95,7 @@ private:
   Host host_ GUARDED_BY(host_mu_);
 
   std::atomic<bool> running_{false};
+  std::atomic<int> listen_error_{0};
   // A camera found after the resume timer was armed cancels that resume.
   std::atomic<std::uint64_t> found_count_{0};
   std::uint64_t found_count_at_resume_ = 0;  // main thread

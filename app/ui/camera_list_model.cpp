@@ -47,9 +47,8 @@ QVariant CameraListModel::data(const QModelIndex& index, int role) const {
       }
     case Qt::ToolTipRole:
       if (index.column() == ColFile && !r.file.isEmpty()) return r.file;
-      if (index.column() == ColCamera)
-        return r.camera.label + '\n' + completion_text(r.camera.last_completed);
-      return completion_text(r.camera.last_completed);
+      if (index.column() == ColCamera) return r.camera.label + '\n' + run_text(r.camera);
+      return run_text(r.camera);
     default: return {};
   }
 }
@@ -79,7 +78,10 @@ void CameraListModel::rebuild(const std::vector<CameraRow>& cameras) {
   for (const CameraRow& c : cameras) {
     Row r;
     auto it = kept.find(c.id);
-    if (it != kept.end()) r = std::move(it->second);
+    if (it != kept.end())
+      r = std::move(it->second);
+    else if (c.last_run.has_run)
+      r.status = c.last_run.status;  // what the history says until it runs again
     r.camera = c;
     rows_.push_back(std::move(r));
   }
@@ -132,6 +134,24 @@ QString CameraListModel::completion_text(qint64 seconds) {
   if (seconds <= 0) return tr("尚未完成同步");
   return tr("上次同步完成：%1")
       .arg(QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString CameraListModel::run_text(const CameraRow& c) {
+  const QString completed = completion_text(c.last_completed);
+  const RunSummary& run = c.last_run;
+  if (!run.has_run || run.reason.isEmpty()) return completed;
+  QString text = tr("上次同步（%1）：%2")
+                     .arg(QDateTime::fromSecsSinceEpoch(run.ended).toString("yyyy-MM-dd HH:mm:ss"),
+                          run.reason);
+  if (!run.advice.isEmpty()) text += '\n' + run.advice;
+  return text + '\n' + completed;
+}
+
+void CameraListModel::set_last_run(int id, const RunSummary& run) {
+  const int row = row_of(id);
+  if (row < 0) return;
+  rows_[static_cast<std::size_t>(row)].camera.last_run = run;
+  emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::ToolTipRole});
 }
 
 void CameraListModel::set_last_completed(int id, qint64 seconds) {

@@ -1,7 +1,9 @@
 // The rows of the camera list: one per configured camera in ascending id,
 // with what the workers last reported for it. A rebuild (camera added,
 // removed, renamed) keeps every remaining row's status, counts, bar and file.
-// Every cell's tool tip says when the camera last completed a run.
+// Every cell's tool tip says how the camera's last run ended, why it failed
+// and what to do, and when the camera last completed a run. At start-up the
+// status is the last run's, from the history.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -33,6 +35,8 @@ public:
   void set_file(int id, const QString& name);
   // `seconds`: since 1970, 0 = never. Shown as the row's tool tip.
   void set_last_completed(int id, qint64 seconds);
+  // The camera's run ended: its outcome and reason for the tool tip.
+  void set_last_run(int id, const RunSummary& run);
 
   int row_of(int id) const;  // -1 when the camera has no row
   int id_at(int row) const;
@@ -50,6 +54,7 @@ private:
   };
   void changed(int row, int column);
   static QString completion_text(qint64 seconds);
+  static QString run_text(const CameraRow& camera);
 
   std::vector<Row> rows_;
 };

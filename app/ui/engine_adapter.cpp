@@ -64,6 +64,7 @@ std::vector<CameraRow> EngineAdapter::cameras() const {
     const std::string alias = controller_.alias_of(id);
     row.label = to_q(alias.empty() ? display_name(record) : alias);
     row.last_completed = controller_.last_completed(id);
+    row.last_run = last_run(id);
     rows.push_back(row);
   }
   return rows;

@@ -20,11 +20,27 @@ class SyncController;
 
 namespace ui {
 
+// One run of a camera as the window tells it: its status, the reason it
+// failed and what the user can do about it, in the user's language.
+struct RunSummary {
+  bool has_run = false;
+  int status = 0;           // the final status (0: the run did not finish)
+  bool ok = false;          // completed and stored everything it found missing
+  QString outcome;          // the status's text
+  QString reason;           // why it failed ("" when it did not)
+  QString advice;           // what to do about it ("" when nothing)
+  qint64 started = 0;       // seconds since 1970
+  qint64 ended = 0;
+  int fetched = 0;          // recordings stored
+  int queued = 0;           // recordings missing when it started
+};
+
 struct CameraRow {
   int id = 0;
   QString label;  // alias, else "%d(%s)" (local) or "%s(%d)" (remote)
   bool local = true;
   qint64 last_completed = 0;  // when its last run completed, seconds since 1970 (0 = never)
+  RunSummary last_run;        // the last run, from the history at start-up
 };
 
 // Where a camera stands: not started, waiting for a free slot, or running.
@@ -50,6 +66,12 @@ public:
   // When the camera last completed a run, seconds since 1970 (0 = never).
   qint64 last_completed(int id) const;
   RemoteAccount remote_account(int id) const;
+  // The camera's last run (this session's or the history's), and its last
+  // `max` runs from the history, newest first.
+  RunSummary last_run(int id) const;
+  std::vector<RunSummary> recent_runs(int id, int max) const;
+  // When the last automatic run started, seconds since 1970 (0 = never).
+  qint64 last_automatic_run() const;
 
   // Commands.
   void start_all();
@@ -115,6 +137,10 @@ public:
   std::map<int, QString> discovered_texts() const;
   // Asks the sibling program for its discovery table if it runs.
   void request_sibling_discovery_list();
+  // Whether our discovery listens, and why not when it cannot ("" when the
+  // sibling program discovers for both).
+  bool discovery_listening() const;
+  QString discovery_problem() const;
 
   unsigned short server_port() const;
 

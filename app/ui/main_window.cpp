@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "camera_details_dlg.h"
 #include "camera_list_model.h"
 #include "engine_adapter.h"
 #include "icons.h"
@@ -100,6 +102,13 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
 
   build_tool_bar();
   build_status_bar();
+  // The details are one key away for whoever does not use the mouse.
+  auto* details = new QAction(tr("详细信息"), this);
+  details->setObjectName("details");
+  details->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+  details->setShortcutContext(Qt::WindowShortcut);
+  connect(details, &QAction::triggered, this, &CVelmoraDlg::open_details);
+  addAction(details);
 
   tray_ = new QSystemTrayIcon(program_icon(), this);
   tray_->setToolTip(tr("Velmora"));
@@ -113,8 +122,10 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
   connect(&engine_, &EngineAdapter::countsChanged, model_, &CameraListModel::set_counts);
   connect(&engine_, &EngineAdapter::fileProgress, model_, &CameraListModel::set_percent);
   connect(&engine_, &EngineAdapter::currentFileChanged, model_, &CameraListModel::set_file);
-  connect(&engine_, &EngineAdapter::runEnded, this,
-          [this](int id) { model_->set_last_completed(id, engine_.last_completed(id)); });
+  connect(&engine_, &EngineAdapter::runEnded, this, [this](int id) {
+    model_->set_last_completed(id, engine_.last_completed(id));
+    model_->set_last_run(id, engine_.last_run(id));
+  });
   connect(&engine_, &EngineAdapter::cameraReplacing, this, [this](int id) {
     // The camera being replaced is shown selected while it is stopped.
     const int row = model_->row_of(id);
@@ -145,6 +156,7 @@ CVelmoraDlg::~CVelmoraDlg() {
   delete local_dlg_;
   delete remote_dlg_;
   delete settings_dlg_;
+  delete details_dlg_;
 }
 
 void CVelmoraDlg::install_default_hooks() {
@@ -233,7 +245,12 @@ void CVelmoraDlg::build_tool_bar() {
 }
 
 void CVelmoraDlg::build_status_bar() {
-  auto_pane_ = new QLabel(tr("上次自动同步时间"), this);
+  const qint64 last_auto = engine_.last_automatic_run();
+  auto_pane_ = new QLabel(tr("上次自动同步时间") +
+                              (last_auto > 0 ? QDateTime::fromSecsSinceEpoch(last_auto).toString(
+                                                   "yyyy-MM-dd HH:mm:ss")
+                                             : tr("从未")),
+                          this);
   speed_pane_ = new QLabel(tr("下载速度"), this);
   statusBar()->addWidget(auto_pane_);
   notice_pane_ = new QLabel(this);
@@ -245,7 +262,22 @@ void CVelmoraDlg::set_speed(qint64 kbps) {
   speed_pane_->setText(tr("下载速度") + QString::asprintf("%5dKB/s", static_cast<int>(kbps)));
 }
 
-void CVelmoraDlg::rebuild() { model_->rebuild(engine_.cameras()); }
+void CVelmoraDlg::rebuild() {
+  model_->rebuild(engine_.cameras());
+  // A long name (a remote camera's serial, an alias) widens its column
+  // rather than being cut in the middle.
+  const QFontMetrics cells(view_->font());
+  int w = 0;
+  for (int row = 0; row < model_->rowCount(); ++row)
+    w = qMax(w, cells.horizontalAdvance(
+                    model_->index(row, CameraListModel::ColCamera).data().toString()) + 24);
+  const int before = view_->horizontalHeader()->sectionSize(CameraListModel::ColCamera);
+  w = qMin(w, 400);
+  if (w <= before) return;
+  view_->horizontalHeader()->resizeSection(CameraListModel::ColCamera, w);
+  // The window grows with it: the other columns keep their room.
+  resize(width() + w - before, height());
+}
 
 std::vector<int> CVelmoraDlg::selected_ids() const {
   std::vector<int> ids;
@@ -297,6 +329,23 @@ void CVelmoraDlg::change_configuration() {
     RemoteLoginDLG* d = remote_dialog();
     d->prefill(engine_.remote_account(id));
   }
+}
+
+void CVelmoraDlg::open_details() {
+  const auto ids = selected_ids();
+  if (ids.empty()) {
+    hooks_.show_message(tr("请先在列表中选择一台摄像机。"));
+    return;
+  }
+  if (!details_dlg_) {
+    details_dlg_ = new CameraDetailsDLG(engine_, ids.front(), this);
+    details_dlg_->setAttribute(Qt::WA_DeleteOnClose);
+  } else {
+    details_dlg_->show_camera(ids.front());
+  }
+  details_dlg_->show();
+  details_dlg_->raise();
+  details_dlg_->activateWindow();
 }
 
 RemoteLoginDLG* CVelmoraDlg::remote_dialog() {
@@ -379,6 +428,8 @@ QMenu* CVelmoraDlg::make_context_menu(const QPoint& pos) {
   item(tr("移除"), &CVelmoraDlg::remove_selected);
   item(tr("修改别名"), &CVelmoraDlg::change_alias);
   item(tr("修改配置"), &CVelmoraDlg::change_configuration);
+  menu->addSeparator();
+  item(tr("详细信息"), &CVelmoraDlg::open_details);
   return menu;
 }
 
@@ -402,6 +453,7 @@ void CVelmoraDlg::closeEvent(QCloseEvent* e) {
   delete local_dlg_;
   delete remote_dlg_;
   delete settings_dlg_;
+  delete details_dlg_;
   tray_->hide();
   tray_shown_ = false;
   engine_.stop_all();
@@ -466,8 +518,21 @@ void CVelmoraDlg::restore_from_tray() {
 
 bool CVelmoraDlg::in_tray() const { return tray_shown_; }
 
+void CVelmoraDlg::bring_to_front() {
+  if (closing_) return;
+  if (tray_shown_) {
+    restore_from_tray();
+    return;
+  }
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
 LocalLoginDLG* CVelmoraDlg::add_local_dialog() const { return local_dlg_; }
 RemoteLoginDLG* CVelmoraDlg::add_remote_dialog() const { return remote_dlg_; }
 SettingDLG* CVelmoraDlg::settings_dialog() const { return settings_dlg_; }
+CameraDetailsDLG* CVelmoraDlg::details_dialog() const { return details_dlg_; }
 
 }  // namespace velmora::ui

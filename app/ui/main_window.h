@@ -18,6 +18,7 @@ class QTableView;
 
 namespace velmora::ui {
 
+class CameraDetailsDLG;
 class CameraListModel;
 class EngineAdapter;
 class LocalLoginDLG;
@@ -57,6 +58,8 @@ public:
   void open_folder_of_selection();
   void change_alias();
   void change_configuration();
+  // The details of the first selected camera (menu entry, Ctrl+I).
+  void open_details();
   void rebuild();
 
   // The context menu for a right click at `pos` in the list's viewport, or
@@ -72,6 +75,9 @@ public:
   // Tray: restores the window as a left click on the icon does.
   void restore_from_tray();
   bool in_tray() const;
+  // Another start asked for the window: shown, restored and activated,
+  // from the tray or minimised alike.
+  void bring_to_front();
 
   QTableView* camera_view() const { return view_; }
   CameraListModel* model() const { return model_; }
@@ -83,6 +89,7 @@ public:
   LocalLoginDLG* add_local_dialog() const;
   RemoteLoginDLG* add_remote_dialog() const;
   SettingDLG* settings_dialog() const;
+  CameraDetailsDLG* details_dialog() const;
 
 signals:
   // The user confirmed closing: the program ends.
@@ -119,6 +126,7 @@ private:
   QPointer<LocalLoginDLG> local_dlg_;
   QPointer<RemoteLoginDLG> remote_dlg_;
   QPointer<SettingDLG> settings_dlg_;
+  QPointer<CameraDetailsDLG> details_dlg_;
 };
 
 }  // namespace velmora::ui

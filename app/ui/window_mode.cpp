@@ -1,11 +1,15 @@
 #include "window_mode.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSessionManager>
 
 #include <xcb/xcb.h>
 
+#include <memory>
+
 #include "engine_adapter.h"
+#include "icons.h"
 #include "main_window.h"
 #include "ui_texts.h"
 
@@ -35,6 +39,30 @@ bool display_available() {
   return opens;
 }
 
+QString background_instance_text(long pid) {
+  const QString pid_text = pid > 0 ? QString::number(pid) : QStringLiteral("?");
+  return QCoreApplication::translate(
+             "WindowMode",
+             "Velmora 已在后台运行（进程号 %1），正在按设置同步摄像机；窗口不能同时打开。\n"
+             "查看它的状态：velmora status\n"
+             "停止它：systemctl --user stop velmora（不是以服务启动的：kill %1），然后再打开窗口。")
+      .arg(pid_text);
+}
+
+QMessageBox* background_instance_box(const QString& text, QWidget* parent) {
+  auto* box = new QMessageBox(QMessageBox::Information,
+                              QCoreApplication::translate("WindowMode", "录像同步"), text,
+                              QMessageBox::Ok, parent);
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box->setWindowIcon(program_icon());
+  return box;
+}
+
+void show_background_instance(const QString& text) {
+  std::unique_ptr<QMessageBox> box(background_instance_box(text));
+  box->exec();
+}
+
 int run_main_window(SyncController& controller, const WindowModeOptions& options) {
   // The window hides itself in the tray; only a confirmed close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -50,6 +78,7 @@ int run_main_window(SyncController& controller, const WindowModeOptions& options
                      window.skip_close_question();
                    });
   if (options.on_end_ready) options.on_end_ready([&window] { window.end_without_asking(); });
+  if (options.on_raise_ready) options.on_raise_ready([&window] { window.bring_to_front(); });
   window.show();
   if (options.start_all) engine.start_all();
   return QApplication::exec();

@@ -8,17 +8,33 @@
 #include "console.h"
 #include "control_channel.h"
 #include "engine_profile.h"
+#include "instance_lock.h"
 #include "modes.h"
 #include "runtime_dir.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
+#include "window_front.h"
 #include "window_mode.h"
 
 namespace velmora {
 
 int run_window(bool verbose) {
-  // A second start ends silently: the running window is the one to use.
-  if (!acquire_instance_lock(/*report=*/false)) return kExitAlreadyRunning;
+  const QString link_dir = QString::fromStdString(runtime_dir());
+  if (!acquire_instance_lock(/*report=*/false)) {
+    // A second window start brings the first to the front and ends quietly.
+    if (WindowFront::ask(link_dir)) return kExitAlreadyRunning;
+    // Otherwise the background service (or a command) holds the profile:
+    // the menu entry must not just do nothing.
+    const QString text =
+        ui::background_instance_text(InstanceLock::holder_pid(runtime_dir()));
+    std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(text));
+    ui::show_background_instance(text);
+    return kExitAlreadyRunning;
+  }
+  // Listening before anything else starts: a second start made meanwhile
+  // finds this window rather than taking it for the service.
+  WindowFront front(link_dir);
+  front.listen();
   // The library writes its log lines to standard output: as in headless
   // mode they go to standard error with --verbose and nowhere otherwise.
   // Nothing reads a pipe here, so they never take one.
@@ -26,7 +42,7 @@ int run_window(bool verbose) {
   Console::library_lines_direct();
   ControllerOptions options;
   options.paths = AppPaths::from_environment();
-  options.link_dir = QString::fromStdString(runtime_dir());
+  options.link_dir = link_dir;
   SyncController controller(options);
   if (!controller.start()) {
     std::fprintf(stderr, "velmora: %s\n",
@@ -55,7 +71,11 @@ int run_window(bool verbose) {
     QObject::connect(&stopper, &StopSignals::stopRequested, &stopper,
                      [end = std::move(end)](int) { end(); });
   };
+  window_options.on_raise_ready = [&front](std::function<void()> raise) {
+    front.set_raise(std::move(raise));
+  };
   const int code = ui::run_main_window(controller, window_options);
+  front.set_raise({});
   controller.shutdown();
   return code;
 }

@@ -60,6 +60,8 @@ private slots:
   void start_at_login_runs_the_helper_and_flips_only_on_its_result();
   void a_helper_that_cannot_start_is_reported();
   void add_local_lists_discovered_cameras_and_adds_with_password();
+  void add_local_takes_a_typed_address_and_says_what_happened();
+  void add_local_shows_why_discovery_cannot_listen();
   void add_remote_logs_in_lists_and_adds_through_the_server();
   void changed_configuration_restarts_a_waiting_running_or_failed_camera();
   void modeless_dialogs_exist_once();
@@ -295,6 +297,74 @@ void DialogTest::add_local_lists_discovered_cameras_and_adds_with_password() {
   QVERIFY(!rig.last_message.isEmpty());
   QTest::qWait(50);
   QVERIFY(!rig.engine->has_camera(100));
+}
+
+void DialogTest::add_local_takes_a_typed_address_and_says_what_happened() {
+  UiRig rig;
+  rig.window->open_add_local();
+  ui::LocalLoginDLG* d = rig.window->add_local_dialog();
+  QVERIFY(d);
+  QCOMPARE(d->search_label()->text(), QString("正在搜索局域网中的摄像机……"));
+
+  // Nothing chosen or typed: said, and nothing asked.
+  rig.password_answer = "never asked";
+  d->add_selected();
+  QCOMPARE(d->status_label()->text(), QString("请在列表中选择一台摄像机，或输入摄像机的编号和地址。"));
+
+  // An address the camera record would refuse is refused here, with the
+  // reason; the record's check decides, not the resolver's leniency.
+  d->id_field()->setText("55");
+  for (const char* bad : {"127.0.12.300", "127.1"}) {
+    d->address_field()->setText(bad);
+    d->add_selected();
+    QVERIFY2(d->status_label()->text().contains(bad), qPrintable(d->status_label()->text()));
+  }
+  QTest::qWait(50);
+  QVERIFY(!rig.engine->has_camera(55));
+
+  // A host name is looked up once; the camera keeps the address.
+  rig.password_answer = "pw";
+  d->address_field()->setText(" localhost ");
+  d->add_selected();
+  QTRY_VERIFY(rig.engine->has_camera(55));
+  QString address, password;
+  QVERIFY(rig.engine->local_settings(55, address, password));
+  QCOMPARE(address, QString("127.0.0.1"));
+  QVERIFY2(d->status_label()->text().contains("已添加摄像机 55（127.0.0.1）"),
+           qPrintable(d->status_label()->text()));
+
+  // A found camera fills the fields; a later refresh keeps what was typed.
+  QByteArray data = discovery_record(12, 0x7F000C0Cu);
+  rig.controller->post(CopyDataEvent{COPYDATA_CAMERA_FOUND, data});
+  QTRY_COMPARE(d->camera_list()->count(), 1);
+  QVERIFY(d->search_label()->text().startsWith("找到 1 台摄像机"));
+  d->camera_list()->setCurrentRow(0);
+  QCOMPARE(d->id_field()->text() + " " + d->address_field()->text(), QString("12 127.0.12.12"));
+  d->address_field()->setText("127.0.12.99");
+  rig.controller->post(CopyDataEvent{COPYDATA_CAMERA_FOUND, discovery_record(13, 0x7F000C0Du)});
+  QTRY_COMPARE(d->camera_list()->count(), 2);
+  QCOMPARE(d->address_field()->text(), QString("127.0.12.99"));
+}
+
+void DialogTest::add_local_shows_why_discovery_cannot_listen() {
+  // Another program holds the port the announcements arrive on.
+  ks_test::use_private_discovery_port();
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(qEnvironmentVariableIntValue("KESTRUNE_DISCOVERY_PORT")));
+  QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  {
+    UiRig rig;
+    rig.window->open_add_local();
+    ui::LocalLoginDLG* d = rig.window->add_local_dialog();
+    const QString text = d->search_label()->text();
+    QVERIFY2(text.startsWith("无法搜索局域网中的摄像机") &&
+                 text.contains(QString::fromLocal8Bit(std::strerror(EADDRINUSE))),
+             qPrintable(text));
+    QVERIFY(d->id_field()->isEnabled() && d->address_field()->isEnabled());
+  }
+  ::close(fd);
 }
 
 void DialogTest::add_remote_logs_in_lists_and_adds_through_the_server() {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "app_paths.h"
+#include "camera_details_dlg.h"
 #include "camera_list_model.h"
 #include "camsim.h"
 #include "engine_adapter.h"
@@ -30,6 +32,7 @@
 #include "sync_controller.h"
 #include "text_input_dialogs.h"
 #include "ui_texts.h"
+#include "window_mode.h"
 #include "link_messages.h"
 #include "window_messages.h"
 
@@ -116,6 +119,10 @@ int main(int argc, char** argv) {
   window.hooks().tray_available = [] { return true; };
   QString error;
   for (int i = 0; i < 5; ++i) engine.add_local_camera(1001 + i, addresses[i], "pw", error);
+  // A remote camera whose server does not answer: its row fails with the
+  // engine's reason.
+  engine.add_remote_camera(
+      3001, {"127.0.13.10", "demo-user", "demo-server-pw", "DEMO-MAIN-0001"}, error);
   QTest::qWait(100);
   engine.set_alias(1003, english ? "Front door" : "大门");
   window.show();
@@ -137,6 +144,11 @@ int main(int argc, char** argv) {
   window.open_add_local();
   window.add_local_dialog()->camera_list()->setCurrentRow(0);
   save(window.add_local_dialog(), folder, (std::string("add-local") + suffix).c_str());
+  // A camera that does not announce itself, typed in.
+  window.add_local_dialog()->camera_list()->setCurrentRow(-1);
+  window.add_local_dialog()->id_field()->setText("1300");
+  window.add_local_dialog()->address_field()->setText("192.168.1.30");
+  save(window.add_local_dialog(), folder, (std::string("add-local-typed") + suffix).c_str());
   window.add_local_dialog()->close();
 
   window.open_add_remote();
@@ -187,6 +199,20 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
   }
   save(&window, folder, (std::string("main-window-later") + suffix).c_str());
+
+  // Why the remote camera failed, in its details.
+  for (int i = 0; i < 200 && engine.last_run(3001).reason.isEmpty(); ++i) QTest::qWait(50);
+  window.camera_view()->selectRow(window.model()->row_of(3001));
+  window.open_details();
+  save(window.details_dialog(), folder, (std::string("details") + suffix).c_str());
+  window.details_dialog()->close();
+
+  // A window start while the background service runs.
+  {
+    std::unique_ptr<QMessageBox> box(ui::background_instance_box(ui::background_instance_text(4242)));
+    box->show();
+    save(box.get(), folder, (std::string("service-running") + suffix).c_str());
+  }
   window.close();
   controller.shutdown();
   server.stop();

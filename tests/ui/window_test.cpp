@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTableView>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,8 +20,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "camera_details_dlg.h"
 #include "camera_list_model.h"
 #include "camsim.h"
+#include "instance_lock.h"
 #include "private_file.h"
 #include "sibling_link.h"
 #include "run_history.h"
@@ -28,6 +31,7 @@
 #include "ui_test_support.h"
 #include "engine_events.h"
 #include "link_messages.h"
+#include "window_front.h"
 #include "window_messages.h"
 
 using namespace velmora;
@@ -61,12 +65,13 @@ private slots:
   void double_click_toggles_and_remove_needs_no_confirmation();
   void closing_asks_on_close_box_and_escape_enter_toggles();
   void minimising_hides_into_the_tray_and_a_click_restores();
-  void speed_pane_reads_zero_when_nothing_arrives();
+  void status_panes_read_zero_and_never_before_anything_happens();
   void open_folder_prefers_the_camera_folder();
   void full_run_fills_every_row();
-  void row_tool_tip_tells_the_last_completion();
+  void rows_tell_the_last_outcome_its_reason_and_the_details();
   void other_locales_get_english_texts();
   void command_line_changes_reach_the_running_window();
+  void a_second_start_brings_the_window_to_the_front();
   void every_change_is_saved_when_made_and_a_failed_save_is_shown();
   void a_stop_signal_ends_the_window_and_keeps_its_changes();
 };
@@ -149,7 +154,7 @@ void WindowTest::context_menus_follow_selection_and_state() {
   std::unique_ptr<QMenu> idle(rig.window->make_context_menu(row_point(v, 0)));
   QCOMPARE(idle->objectName(), QString("等待同步"));
   QCOMPARE(action_texts(idle.get()),
-           QStringList({"开始同步", "查看录像信息", "移除", "修改别名", "修改配置"}));
+           QStringList({"开始同步", "查看录像信息", "移除", "修改别名", "修改配置", "详细信息"}));
 
   // Its first item starts the camera: the next menu is the running one.
   idle->actions().front()->trigger();
@@ -157,7 +162,7 @@ void WindowTest::context_menus_follow_selection_and_state() {
   std::unique_ptr<QMenu> running(rig.window->make_context_menu(row_point(v, 0)));
   QCOMPARE(running->objectName(), QString("等待结束"));
   QCOMPARE(action_texts(running.get()),
-           QStringList({"停止", "查看录像信息", "移除", "修改别名", "修改配置"}));
+           QStringList({"停止", "查看录像信息", "移除", "修改别名", "修改配置", "详细信息"}));
   running->actions().front()->trigger();
   QVERIFY(rig.engine->state_of(1) == ui::CameraState::Idle);
   QTRY_COMPARE(rig.cell(0, Model::ColStatus), QString("手动停止"));
@@ -259,12 +264,14 @@ void WindowTest::minimising_hides_into_the_tray_and_a_click_restores() {
   QVERIFY(rig.window->isVisible());
 }
 
-void WindowTest::speed_pane_reads_zero_when_nothing_arrives() {
+void WindowTest::status_panes_read_zero_and_never_before_anything_happens() {
   UiRig::Options options;
   options.speed_ms = 200;
   UiRig rig(options);
   QCOMPARE(rig.window->speed_pane()->text(), QString("下载速度"));
   QTRY_COMPARE(rig.window->speed_pane()->text(), QString("下载速度    0KB/s"));
+  // Before the first automatic run the pane says so instead of nothing.
+  QCOMPARE(rig.window->auto_sync_pane()->text(), QString("上次自动同步时间从未"));
 }
 
 void WindowTest::open_folder_prefers_the_camera_folder() {
@@ -318,9 +325,11 @@ void WindowTest::full_run_fills_every_row() {
   for (auto& s : sims) s->stop();
 }
 
-void WindowTest::row_tool_tip_tells_the_last_completion() {
-  // Camera 40 completed at a known time in an earlier session, then failed.
+void WindowTest::rows_tell_the_last_outcome_its_reason_and_the_details() {
+  // Camera 40 completed at a known time in an earlier session, then could
+  // not write its folder.
   const qint64 earlier = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
+  const std::string why = "cannot create /srv/cams/40: Permission denied";
   UiRig::Options options;
   options.prepare = [&](const AppPaths& paths) {
     RunHistory history(paths.history_file());
@@ -329,7 +338,9 @@ void WindowTest::row_tool_tip_tells_the_last_completion() {
     run.status = STATUS_COMPLETE;
     run.ended = earlier;
     QVERIFY(history.append(run));
-    run.status = STATUS_CONNECT_FAILED;
+    run.status = STATUS_INTERRUPTED;
+    run.failure = FAILURE_WRITE_FAILED;
+    run.error = why;
     run.ended = earlier + 60;
     QVERIFY(history.append(run));
   };
@@ -340,8 +351,16 @@ void WindowTest::row_tool_tip_tells_the_last_completion() {
   auto tip = [&](int row, int column) {
     return m->index(row, column).data(Qt::ToolTipRole).toString();
   };
-  QCOMPARE(tip(0, Model::ColStatus), QString("上次同步完成：2026-03-04 05:06:07"));
-  QVERIFY(tip(0, Model::ColCamera).startsWith("40(127.0.12.40)\n"));
+  // Before any run of this session the row shows what the history says:
+  // the status, and the engine's reason with what to do about it.
+  QCOMPARE(rig.cell(0, Model::ColStatus), ui::status_label(STATUS_INTERRUPTED));
+  const QStringList lines = tip(0, Model::ColStatus).split('\n');
+  QCOMPARE(lines.size(), 3);
+  QCOMPARE(lines[0], QString("上次同步（2026-03-04 05:07:07）：") + QString::fromStdString(why));
+  QVERIFY(!lines[1].isEmpty());
+  QCOMPARE(lines[2], QString("上次同步完成：2026-03-04 05:06:07"));
+  QVERIFY(tip(0, Model::ColCamera).startsWith("40(127.0.12.40)\n上次同步（"));
+  QCOMPARE(rig.cell(1, Model::ColStatus), QString());
   QCOMPARE(tip(1, Model::ColTotal), QString("尚未完成同步"));
 
   // A run of camera 41 ends: its row says so at once, in every cell.
@@ -358,11 +377,45 @@ void WindowTest::row_tool_tip_tells_the_last_completion() {
                               to.column() == Model::ColumnCount - 1);
   }
   QVERIFY(whole_row);
-  // A run that fails leaves the last completion as it was.
+  // A run that fails leaves the last completion as it was and says why.
   rig.controller->post(SyncStatusEvent{40, STATUS_WAITING});
   rig.controller->post(SyncStatusEvent{40, STATUS_WRONG_PASSWORD});
   QTRY_COMPARE(m->index(0, 0).data(Model::StatusRole).toInt(), int(STATUS_WRONG_PASSWORD));
-  QCOMPARE(tip(0, Model::ColStatus), QString("上次同步完成：2026-03-04 05:06:07"));
+  QTRY_VERIFY2(tip(0, Model::ColStatus).contains("：密码错误\n"), qPrintable(tip(0, 0)));
+  QVERIFY(tip(0, Model::ColStatus).endsWith("\n上次同步完成：2026-03-04 05:06:07"));
+
+  // The details: nothing selected is said; the selected camera's last
+  // outcome, reason, advice and its runs, newest first.
+  QAction* details = rig.window->findChild<QAction*>("details");
+  QVERIFY(details);
+  QCOMPARE(details->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+  rig.window->camera_view()->clearSelection();
+  details->trigger();
+  QVERIFY(!rig.last_message.isEmpty());
+  QVERIFY(!rig.window->details_dialog());
+  rig.window->camera_view()->selectRow(0);
+  details->trigger();
+  ui::CameraDetailsDLG* d = rig.window->details_dialog();
+  QVERIFY(d);
+  QCOMPARE(d->outcome_label()->text(), ui::status_label(STATUS_WRONG_PASSWORD));
+  QVERIFY(d->advice_label()->text().contains("修改配置"));
+  QTableWidget* runs = d->runs_table();
+  QCOMPARE(runs->rowCount(), 3);
+  QCOMPARE(runs->item(0, 1)->text(), ui::status_label(STATUS_WRONG_PASSWORD));
+  QCOMPARE(runs->item(1, 3)->text(), QString::fromStdString(why));
+  QCOMPARE(runs->item(2, 3)->text(), QString());
+  // It follows the camera's next run while open.
+  rig.controller->post(SyncStatusEvent{40, STATUS_WAITING});
+  rig.controller->post(SyncStatusEvent{40, STATUS_COMPLETE});
+  QTRY_COMPARE(d->outcome_label()->text(), ui::status_label(STATUS_COMPLETE));
+  QCOMPARE(runs->rowCount(), 4);
+  // The context menu of a single camera offers it too.
+  std::unique_ptr<QMenu> menu(rig.window->make_context_menu(
+      rig.window->camera_view()->visualRect(m->index(0, 0)).center()));
+  QVERIFY(menu);
+  bool offered = false;
+  for (QAction* a : menu->actions()) offered = offered || a->text() == details->text();
+  QVERIFY(offered);
 }
 
 void WindowTest::other_locales_get_english_texts() {
@@ -445,6 +498,25 @@ void WindowTest::command_line_changes_reach_the_running_window() {
   QCOMPARE(second.readAllStandardError(), QByteArray());
   window.kill();
   window.waitForFinished(20000);
+  // While the background service holds the profile a window start says so,
+  // in a dialog and on standard error: its PID and how to stop it.
+  {
+    InstanceLock service;
+    QVERIFY(service.acquire(link.toStdString()));
+    QProcess refused;
+    refused.setProcessEnvironment(env);
+    refused.start(VELMORA_BIN, {});
+    QVERIFY(refused.waitForStarted());
+    QByteArray err;
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    QTRY_VERIFY_WITH_TIMEOUT((err += refused.readAllStandardError()).contains("velmora status"),
+                             20000);
+    QVERIFY2(err.contains(pid) && err.contains("systemctl --user stop velmora"), err.constData());
+    // The dialog waits for the user.
+    QCOMPARE(refused.state(), QProcess::Running);
+    refused.kill();
+    refused.waitForFinished(20000);
+  }
   QProcess headless;
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
   headless.setProcessEnvironment(env);
@@ -452,6 +524,30 @@ void WindowTest::command_line_changes_reach_the_running_window() {
   QVERIFY(headless.waitForFinished(20000));
   QCOMPARE(headless.exitCode(), 2);
   QVERIFY(headless.readAllStandardError().contains("--headless"));
+}
+
+void WindowTest::a_second_start_brings_the_window_to_the_front() {
+  UiRig rig;
+  const QString link = rig.dir.path() + "/link";
+  QVERIFY(!WindowFront::ask(link));  // no window: the caller explains the service
+  WindowFront front(link);
+  QVERIFY(front.listen());
+  rig.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+  rig.window->setWindowState(Qt::WindowMinimized);
+  QTRY_VERIFY(rig.window->in_tray());
+  // Asked before the window could come forward: served once it can.
+  QVERIFY(WindowFront::ask(link));
+  QTest::qWait(100);
+  QVERIFY(rig.window->in_tray());
+  front.set_raise([&] { rig.window->bring_to_front(); });
+  QTRY_VERIFY(!rig.window->in_tray() && rig.window->isVisible());
+  // Minimised without a tray, and asked again.
+  rig.tray_available = false;
+  rig.window->setWindowState(Qt::WindowMinimized);
+  QTRY_VERIFY(rig.window->isMinimized());
+  QVERIFY(WindowFront::ask(link));
+  QTRY_VERIFY(!rig.window->isMinimized() && rig.window->isVisible());
 }
 
 void WindowTest::every_change_is_saved_when_made_and_a_failed_save_is_shown() {

@@ -117,6 +117,21 @@
     </message>
 </context>
 <context>
+    <name>WindowMode</name>
+    <message>
+        <source>Velmora 已在后台运行（进程号 %1），正在按设置同步摄像机；窗口不能同时打开。
+查看它的状态：velmora status
+停止它：systemctl --user stop velmora（不是以服务启动的：kill %1），然后再打开窗口。</source>
+        <translation>Velmora is already running in the background (PID %1) and synchronises the cameras as set; the window cannot open beside it.
+See its state: velmora status
+Stop it: systemctl --user stop velmora (if it was not started as a service: kill %1), then open the window again.</translation>
+    </message>
+    <message>
+        <source>录像同步</source>
+        <translation>Recording Sync</translation>
+    </message>
+</context>
+<context>
     <name>velmora::ui::AliasInputDLG</name>
     <message>
         <source>设置别名</source>
@@ -221,6 +236,85 @@
         <source>否</source>
         <translation>No</translation>
     </message>
+    <message>
+        <source>详细信息</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>从未</source>
+        <translation>never</translation>
+    </message>
+    <message>
+        <source>请先在列表中选择一台摄像机。</source>
+        <translation>Select a camera in the list first.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ui::CameraDetailsDLG</name>
+    <message>
+        <source>摄像机详细信息</source>
+        <translation>Camera details</translation>
+    </message>
+    <message>
+        <source>摄像机：</source>
+        <translation>Camera:</translation>
+    </message>
+    <message>
+        <source>上次结果：</source>
+        <translation>Last outcome:</translation>
+    </message>
+    <message>
+        <source>结束时间：</source>
+        <translation>Ended:</translation>
+    </message>
+    <message>
+        <source>原因：</source>
+        <translation>Reason:</translation>
+    </message>
+    <message>
+        <source>建议：</source>
+        <translation>What to do:</translation>
+    </message>
+    <message>
+        <source>上次同步完成：</source>
+        <translation>Last completed:</translation>
+    </message>
+    <message>
+        <source>结束时间</source>
+        <translation>Ended</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>录像</source>
+        <translation>Recordings</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>最近的同步：</source>
+        <translation>Recent runs:</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>尚未同步</source>
+        <translation>Not synchronised yet</translation>
+    </message>
+    <message>
+        <source>从未</source>
+        <translation>never</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
@@ -256,12 +350,72 @@
         <source>正在下载文件名</source>
         <translation>File being downloaded</translation>
     </message>
+    <message>
+        <source>上次同步（%1）：%2</source>
+        <translation>Last run (%1): %2</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::EngineAdapter</name>
     <message>
         <source>密码最长15个字节</source>
         <translation>The password takes at most 15 bytes</translation>
+    </message>
+    <message>
+        <source>%1 个录像未能保存</source>
+        <translation>%1 recording(s) could not be stored</translation>
+    </message>
+    <message>
+        <source>同步未结束（程序在同步中退出）</source>
+        <translation>the run did not finish (the program ended during it)</translation>
+    </message>
+    <message>
+        <source>检查下载文件夹是否可写、磁盘是否正常；下次同步会再试这些录像。</source>
+        <translation>Check that the download folder is writable and the disk is healthy; the next run tries these recordings again.</translation>
+    </message>
+    <message>
+        <source>在该摄像机的右键菜单中选择“修改配置”，输入正确的密码。密码改正之前不会自动重试。</source>
+        <translation>Choose “Change configuration” in the camera&apos;s context menu and enter the right password. The camera is not retried until the password is corrected.</translation>
+    </message>
+    <message>
+        <source>检查服务器账户的用户名、密码和主摄像机序列号（右键菜单“修改配置”）。</source>
+        <translation>Check the server account&apos;s user name, password and main camera serial number (context menu, “Change configuration”).</translation>
+    </message>
+    <message>
+        <source>检查服务器地址和网络连接；失败的摄像机会自动重试。</source>
+        <translation>Check the server address and the network connection; failed cameras are retried automatically.</translation>
+    </message>
+    <message>
+        <source>该摄像机已不在服务器账户中：重新添加或移除它。</source>
+        <translation>The camera is no longer in the server account: add it again or remove it.</translation>
+    </message>
+    <message>
+        <source>检查下载文件夹（“设置”）是否存在、可写，磁盘是否正常。</source>
+        <translation>Check that the download folder (“Settings”) exists and is writable, and that the disk is healthy.</translation>
+    </message>
+    <message>
+        <source>释放下载磁盘的空间，或在“设置”中选择其他下载文件夹，然后重新开始同步。</source>
+        <translation>Free space on the download disk or choose another download folder in “Settings”, then start the synchronisation again.</translation>
+    </message>
+    <message>
+        <source>检查摄像机是否通电、已连接网络、地址是否正确；失败的摄像机会自动重试。</source>
+        <translation>Check that the camera is powered, connected to the network and at the right address; failed cameras are retried automatically.</translation>
+    </message>
+    <message>
+        <source>摄像机正在别处实时监控；监控结束后会自动重试。</source>
+        <translation>The camera is in live view elsewhere; it is retried automatically once that ends.</translation>
+    </message>
+    <message>
+        <source>下次同步时会继续。</source>
+        <translation>The next run continues where this one stopped.</translation>
+    </message>
+    <message>
+        <source>未结束</source>
+        <translation>Not finished</translation>
+    </message>
+    <message>
+        <source>无法搜索局域网中的摄像机：接收摄像机通告的端口无法监听（%1）。可能有其他程序正在使用该端口；请在下方输入摄像机的编号和地址。</source>
+        <translation>Cannot search the local network for cameras: the port the cameras announce themselves on cannot be listened on (%1). Another program may be using it; type the camera&apos;s id and address below.</translation>
     </message>
 </context>
 <context>
@@ -273,6 +427,62 @@
     <message>
         <source>添加</source>
         <translation>Add</translation>
+    </message>
+    <message>
+        <source>IPv4 地址或主机名</source>
+        <translation>IPv4 address or host name</translation>
+    </message>
+    <message>
+        <source>摄像机编号：</source>
+        <translation>Camera id:</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>正在搜索局域网中的摄像机……</source>
+        <translation>Searching the local network for cameras…</translation>
+    </message>
+    <message>
+        <source>找到 %1 台摄像机；请选择一台，或在下方输入编号和地址。</source>
+        <translation>Found %1 camera(s); choose one, or type an id and address below.</translation>
+    </message>
+    <message>
+        <source>“%1”不是有效的IPv4地址（应为 a.b.c.d）</source>
+        <translation>“%1” is not a valid IPv4 address (expected a.b.c.d)</translation>
+    </message>
+    <message>
+        <source>%1 的地址是 %2；摄像机保存这个地址</source>
+        <translation>%1 is %2; the camera keeps this address</translation>
+    </message>
+    <message>
+        <source>“%1”不是IPv4地址，也找不到这个名字的主机</source>
+        <translation>“%1” is not an IPv4 address, and no host of that name was found</translation>
+    </message>
+    <message>
+        <source>请在列表中选择一台摄像机，或输入摄像机的编号和地址。</source>
+        <translation>Choose a camera in the list, or type the camera&apos;s id and address.</translation>
+    </message>
+    <message>
+        <source>请输入摄像机的编号（一个整数）。</source>
+        <translation>Type the camera&apos;s id (a whole number).</translation>
+    </message>
+    <message>
+        <source>请输入摄像机的地址。</source>
+        <translation>Type the camera&apos;s address.</translation>
+    </message>
+    <message>
+        <source>未添加摄像机 %1：%2</source>
+        <translation>Camera %1 not added: %2</translation>
+    </message>
+    <message>
+        <source>摄像机 %1 已在列表中；已用新的设置替换</source>
+        <translation>Camera %1 was already in the list; its settings were replaced</translation>
+    </message>
+    <message>
+        <source>已添加摄像机 %1（%2）</source>
+        <translation>Added camera %1 (%2)</translation>
     </message>
 </context>
 <context>
