@@ -33,23 +33,32 @@ SocketReactor* TCPConnection::reactor_for_io() {
 }
 
 // Only with the reactor's lock held, so never while handle_output is
-// sending out of the ring.
+// sending out of the ring, and the send lock keeps producers out.
 void TCPConnection::drop_send_queue() {
   KS_ASSERT(reactor_for_io()->holds_lock());
   Guard guard(send_lock_);
   send_buffer_->reset();
 }
 
-// Waiters see a change of state or a reset buffer once they get the lock;
+// Waiters see a change of state or of the ring once they get the lock;
 // taking it here first means none can be between its check and its wait.
+// A waiter counts itself before it looks and this side changes what it looks
+// at before it reads the count, so one of the two always sees the other.
 void TCPConnection::wake_room_waiters() {
   if (room_waiters_.load() == 0) return;
-  { Guard guard(send_lock_); }
+  { MutexGuard guard(room_lock_); }
   room_.notify_all();
 }
 
+// After the reactor sent bytes: waiters are woken once the smallest of them
+// fits, not on every piece the socket takes while the peer reads slowly.
+void TCPConnection::room_made() {
+  if (room_waiters_.load() == 0 || !has_room(room_wanted_.load())) return;
+  wake_room_waiters();
+}
+
 bool TCPConnection::has_room(int size) const {
-  return send_buffer_->count() + size < send_buffer_->capacity();
+  return size < send_buffer_->capacity() - send_buffer_->count();
 }
 
 int TCPConnection::wait_for_room(int size, int timeout_ms) {
@@ -57,8 +66,9 @@ int TCPConnection::wait_for_room(int size, int timeout_ms) {
   if (size < 0 || size >= CSendBuffer::kCapacity) return -1;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  room_lock_.lock();
+  if (size < room_wanted_.load()) room_wanted_.store(size);
   room_waiters_.fetch_add(1);
-  send_lock_.lock();
   int result = 0;
   bool timed_out = false;
   for (;;) {
@@ -71,10 +81,10 @@ int TCPConnection::wait_for_room(int size, int timeout_ms) {
       break;
     }
     if (timed_out) break;
-    timed_out = room_.wait_until(send_lock_, deadline) == std::cv_status::timeout;
+    timed_out = room_.wait_until(room_lock_, deadline) == std::cv_status::timeout;
   }
-  send_lock_.unlock();
-  room_waiters_.fetch_sub(1);
+  if (room_waiters_.fetch_sub(1) == 1) room_wanted_.store(kNobodyWaits);
+  room_lock_.unlock();
   return result;
 }
 
@@ -82,14 +92,10 @@ bool TCPConnection::wants_output() const {
   const int state = state_.load();
   if (state == STATE_CONNECTING || close_requested_.load()) return true;
   if (state != STATE_CONNECTED) return false;
-  Guard guard(send_lock_);
   return send_buffer_->count() > 0;
 }
 
-int TCPConnection::queued_bytes() {
-  Guard guard(send_lock_);
-  return send_buffer_->count();
-}
+int TCPConnection::queued_bytes() { return send_buffer_->count(); }
 
 int TCPConnection::connect(std::uint32_t address, std::uint16_t port) {
   int state = state_.load();
@@ -154,29 +160,38 @@ int TCPConnection::receive(void* buffer, int size) {
 int TCPConnection::send(const void* data, int size) {
   if (state_.load() != STATE_CONNECTED) return kNotConnected;
   if (data == nullptr || size < 0) return -1;
-  // On the reactor thread inside a pass (a hook or a timer, such as a
-  // heartbeat), nothing else sends on this socket: with the ring empty the
-  // bytes go out at once and only what the socket does not take is queued,
-  // behind nothing, so the order holds.
-  const bool direct = reactor_for_io()->holds_lock();
+  // With the ring empty nothing of this connection is on its way (the reactor
+  // drops bytes from the ring only once the socket has taken them), so the
+  // bytes go to the socket at once and only what it does not take is queued,
+  // behind nothing: the order holds, and a producer on another thread does
+  // not wait for the reactor to wake for every block. That is done inside a
+  // pass (a hook or a timer, such as a heartbeat) and on any thread while the
+  // reactor runs a thread of its own; a reactor driven by hand decides in its
+  // passes when bytes leave.
+  SocketReactor* reactor = reactor_for_io();
+  const bool direct = reactor->holds_lock() || reactor->running();
   const unsigned char* bytes = static_cast<const unsigned char*>(data);
   int rc;
-  bool was_empty;
+  int held_before = -1;
   {
     Guard guard(send_lock_);
-    was_empty = send_buffer_->count() == 0;
     int sent = 0;
-    if (direct && was_empty && size > 0 && size < send_buffer_->capacity()) {
-      const ssize_t n = ::send(socket_.load(), bytes, static_cast<std::size_t>(size),
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
+    // A close lets the socket go under this lock, so the number still is
+    // this connection's while the bytes go out.
+    const socket_t s = socket_.load();
+    if (direct && s != kInvalidSocket && send_buffer_->count() == 0 && size > 0 &&
+        size < send_buffer_->capacity()) {
+      const ssize_t n = ::send(s, bytes, static_cast<std::size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n == size) return size;
       if (n > 0) sent = static_cast<int>(n);  // errors show in handle_output
     }
-    rc = send_buffer_->write_block(size - sent, bytes + sent);
+    rc = send_buffer_->write_block(size - sent, bytes + sent, &held_before);
   }
   // While the ring holds bytes the reactor keeps watching the socket, so
-  // only the first bytes after it ran empty need to tell it.
-  if (rc == 0 && was_empty && size > 0) reactor_for_io()->request_output(this);
+  // only the first bytes after it ran empty need to tell it. The count is
+  // read in the same step as the bytes are added: the reactor, emptying the
+  // ring meanwhile, either sees them or has left it empty for them.
+  if (rc == 0 && held_before == 0) reactor->request_output(this);
   return rc == -1 ? 0 : size;
 }
 
@@ -204,11 +219,7 @@ int TCPConnection::handle_output() {
   // so a caller that keeps the ring full cannot hold up the other sockets.
   for (int round = 0; round < kSendRounds; ++round) {
     iovec pieces[2];
-    int count;
-    {
-      Guard guard(send_lock_);
-      count = send_buffer_->peek(pieces);
-    }
+    const int count = send_buffer_->peek(pieces);
     if (count == 0) return 0;  // nothing left: the reactor stops watching
     msghdr msg{};
     msg.msg_iov = pieces;
@@ -221,11 +232,8 @@ int TCPConnection::handle_output() {
       plain_line("[TCPConnection] : Send err = ", error);
       return -1;
     }
-    {
-      Guard guard(send_lock_);
-      send_buffer_->consume(static_cast<int>(sent));
-    }
-    if (room_waiters_.load() > 0) room_.notify_all();
+    send_buffer_->consume(static_cast<int>(sent));
+    room_made();
   }
   return 0;
 }
@@ -251,10 +259,15 @@ int TCPConnection::handle_close(socket_t socket, int mask) {
     // that connects again at once gets a socket and a state of its own,
     // which the rest of this close must not take from it.
     const int error = last_socket_error();
-    socket_t s = socket_.exchange(kInvalidSocket);
-    if (s != kInvalidSocket) {
-      close_socket(s);
-      drop_send_queue();
+    {
+      // Under the send lock: a producer writing straight to the socket
+      // finishes before the number is given back.
+      Guard guard(send_lock_);
+      socket_t s = socket_.exchange(kInvalidSocket);
+      if (s != kInvalidSocket) {
+        close_socket(s);
+        drop_send_queue();
+      }
     }
     state_.store(STATE_IDLE);
     on_connection_closed(error);

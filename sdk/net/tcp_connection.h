@@ -1,10 +1,12 @@
-// Non-blocking TCP client connection: queues outgoing bytes from any thread
-// into a locked ring and sends them from the reactor thread; subclasses read
-// (handle_input + receive) and get the connect/close hooks.
+// Non-blocking TCP client connection: takes outgoing bytes from any thread,
+// straight to the socket while nothing is queued, else into a bounded ring
+// the reactor thread drains; subclasses read (handle_input + receive) and
+// get the connect/close hooks.
 #pragma once
 
 #include <sys/uio.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 
@@ -12,7 +14,11 @@
 
 namespace kestrune {
 
-// Ring of bytes; at most capacity - 1 held.
+// Ring of bytes; at most capacity - 1 held. One writer and one reader may
+// work on it at the same time without a lock: the writer only fills the free
+// part and the reader only empties the held part, and the count they share
+// is what publishes each side's work to the other. reset() needs both to be
+// stopped.
 template <class T>
 class CircleBuffer {
 public:
@@ -23,14 +29,14 @@ public:
 
   void reset();
   int capacity() const { return capacity_; }
-  int count() const { return count_; }
+  int count() const { return count_.load(); }
 
 protected:
   T* storage_;
-  int write_index_;  // last position written
-  int read_index_;   // last position read
+  int write_index_;  // last position written; the writer's
+  int read_index_;   // last position read; the reader's
   int capacity_;
-  int count_ = 0;
+  std::atomic<int> count_{0};
 };
 
 // The send queue of one connection.
@@ -41,7 +47,9 @@ public:
 
   CSendBuffer() : CircleBuffer<unsigned char>(kCapacity) {}
   // 0 queued; -1 no room (nothing written); -2 larger than the ring.
-  int write_block(int size, const void* data);
+  // held_before, when given, gets the count the bytes were added to (read
+  // in the same step, so 0 means the reader may have found the ring empty).
+  int write_block(int size, const void* data, int* held_before = nullptr);
   // Moves up to 1200 bytes out; returns how many.
   int read_block(unsigned char* out);
   // The bytes held, as up to two pieces in order; returns how many pieces.
@@ -94,17 +102,27 @@ private:
   SocketReactor* reactor_for_io();
   void drop_send_queue();
   void wake_room_waiters();
-  bool has_room(int size) const REQUIRES(send_lock_);
+  void room_made();
+  bool has_room(int size) const;
 
   std::atomic<socket_t> socket_{kInvalidSocket};
-  // Callers' threads append under the lock; the thread holding the reactor's
-  // lock sends straight out of the ring and drops what was sent, so a block
-  // half sent stays queued in order and nothing but the ring is shared.
-  CSendBuffer* const send_buffer_ PT_GUARDED_BY(send_lock_);
+  // Callers' threads are the ring's writer, one at a time under send_lock_
+  // (which also covers their writing straight to the socket while the ring
+  // is empty, and a close letting the socket go); the thread holding the
+  // reactor's lock is its reader: it sends out of the ring and drops what was
+  // sent without taking send_lock_, so a producer copying a block in never
+  // holds up the socket, and a block half sent stays queued in order.
+  // Emptying the ring on a close takes both.
+  CSendBuffer* const send_buffer_;
   mutable Lock send_lock_;
-  // Producers waiting in wait_for_room; the reactor signals only when one is.
+  // Producers waiting in wait_for_room sleep on room_ under room_lock_, which
+  // nothing else holds for long; the reactor takes it, to signal, only while
+  // one is waiting.
+  static constexpr int kNobodyWaits = 0x7fffffff;
+  Mutex room_lock_;
   std::condition_variable_any room_;
-  std::atomic<int> room_waiters_{0};
+  std::atomic<int> room_waiters_{0};  // changed under room_lock_
+  std::atomic<int> room_wanted_{kNobodyWaits};  // smallest size waited for; ditto
   std::atomic<int> state_{STATE_IDLE};
   std::atomic<bool> close_requested_{false};
 };

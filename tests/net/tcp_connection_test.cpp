@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -280,6 +281,125 @@ TEST(TCPConnection, ProducerWaitsForRoomWhileTheReactorDrains) {
   r.stop_and_wait();
   client->remove_reference();
   server->remove_reference();
+}
+
+// Producers on several threads at once, with records of many sizes so that
+// some go straight to the socket and some through the ring: each send
+// arrives whole, and each thread's records in the order it sent them.
+TEST(TCPConnection, ProducersOnManyThreadsKeepTheirOwnOrder) {
+  LogCapture log;
+  SocketReactor r;
+  ASSERT_EQ(0, r.start());
+  test::Listener l;
+  auto* client = new Conn(&r);
+  ASSERT_EQ(0, client->connect(test::loopback(), l.port));
+  client->add_reference();
+  auto* server = new Conn(&r);
+  ASSERT_EQ(0, server->attach(l.accept_one(), nullptr));
+  server->add_reference();
+  ASSERT_TRUE(test::wait_until([&] { return client->state() == TCPConnection::STATE_CONNECTED; }));
+
+  // A record: thread, number, size (3 x 4 bytes), then a pattern of its own.
+  constexpr int kThreads = 4, kRecords = 120, kHeader = 12;
+  auto record_size = [](int t, int i) { return kHeader + (i * 7919 + t * 104729) % 50000; };
+  std::atomic<int> failures{0};
+  std::atomic<std::size_t> total{0};
+  std::vector<std::thread> producers;
+  for (int t = 0; t < kThreads; ++t) {
+    producers.emplace_back([&, t] {
+      for (int i = 0; i < kRecords; ++i) {
+        const int size = record_size(t, i);
+        std::vector<unsigned char> rec = pattern(size, t * kRecords + i);
+        const int head[3] = {t, i, size};
+        std::memcpy(rec.data(), head, kHeader);
+        int rc;
+        while ((rc = client->send(rec.data(), size)) == 0) {
+          if (client->wait_for_room(size, 60000) != 1) break;
+        }
+        if (rc != size) {
+          failures.fetch_add(1);
+          return;
+        }
+        total.fetch_add(static_cast<std::size_t>(size));
+      }
+    });
+  }
+  for (auto& p : producers) p.join();
+  ASSERT_EQ(0, failures.load());
+  ASSERT_TRUE(test::wait_until([&] { return server->received_count.load() == total.load(); }, 60000));
+
+  std::vector<unsigned char> got;
+  {
+    std::lock_guard<std::mutex> g(server->m);
+    got = server->received;
+  }
+  int next[kThreads] = {};
+  std::size_t off = 0;
+  while (off + kHeader <= got.size()) {
+    int head[3];
+    std::memcpy(head, got.data() + off, kHeader);
+    const int t = head[0], i = head[1], size = head[2];
+    ASSERT_TRUE(t >= 0 && t < kThreads) << "at byte " << off;
+    ASSERT_EQ(next[t], i) << "thread " << t << " out of order at byte " << off;
+    ASSERT_EQ(record_size(t, i), size);
+    ASSERT_LE(off + static_cast<std::size_t>(size), got.size());
+    const std::vector<unsigned char> want = pattern(size, t * kRecords + i);
+    ASSERT_EQ(0, std::memcmp(want.data() + kHeader, got.data() + off + kHeader, size - kHeader))
+        << "record " << i << " of thread " << t << " is not whole";
+    ++next[t];
+    off += static_cast<std::size_t>(size);
+  }
+  EXPECT_EQ(got.size(), off);
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(kRecords, next[t]);
+  client->disconnect();
+  server->disconnect();
+  r.stop_and_wait();
+  client->remove_reference();
+  server->remove_reference();
+}
+
+// A peer that stops reading: the producers end up waiting for room, and
+// nothing beyond the ring is kept for them. Closing the connection from
+// another thread releases every one of them.
+TEST(TCPConnection, CloseReleasesEveryWaitingProducer) {
+  LogCapture log;
+  SocketReactor r;
+  ASSERT_EQ(0, r.start());
+  test::Listener l;
+  auto* client = new Conn(&r);
+  ASSERT_EQ(0, client->connect(test::loopback(), l.port));
+  client->add_reference();
+  const int peer = l.accept_one();  // never read
+  ASSERT_TRUE(test::wait_until([&] { return client->state() == TCPConnection::STATE_CONNECTED; }));
+
+  constexpr int kChunk = 40000;
+  std::vector<std::future<int>> producers;
+  for (int t = 0; t < 3; ++t) {
+    producers.push_back(std::async(std::launch::async, [client] {
+      const std::vector<unsigned char> chunk(kChunk, 0x33);
+      for (;;) {
+        int rc = client->send(chunk.data(), kChunk);
+        if (rc == kChunk) continue;
+        if (rc != 0) return rc;
+        rc = client->wait_for_room(kChunk, 3600 * 1000);  // only the close ends this
+        if (rc != 1) return rc;
+      }
+    }));
+  }
+  // Once no chunk fits any more the socket takes nothing either.
+  ASSERT_TRUE(test::wait_until(
+      [&] { return client->queued_bytes() >= CSendBuffer::kCapacity - kChunk; }, 60000));
+  EXPECT_LT(client->queued_bytes(), CSendBuffer::kCapacity);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let them reach the wait
+  client->disconnect();
+  for (auto& f : producers) {
+    ASSERT_EQ(std::future_status::ready, f.wait_for(std::chrono::seconds(60)));
+    EXPECT_EQ(TCPConnection::kNotConnected, f.get());
+  }
+  EXPECT_EQ(0, client->queued_bytes());
+  r.stop_and_wait();
+  client->remove_reference();
+  ::close(peer);
 }
 
 // The outcomes other than room: a size that can never fit, a full ring that
