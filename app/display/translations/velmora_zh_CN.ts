@@ -917,20 +917,8 @@ Works while a Velmora service runs.
         <translation>最近 7 天 %1</translation>
     </message>
     <message>
-        <source>could not store the finished file</source>
-        <translation>无法保存已下载完的文件</translation>
-    </message>
-    <message>
-        <source>could not reset the partial file</source>
-        <translation>无法重置未完成的文件</translation>
-    </message>
-    <message>
         <source>refused by the camera</source>
         <translation>摄像机拒绝下载</translation>
-    </message>
-    <message>
-        <source>could not rename the partial file (kept)</source>
-        <translation>无法重命名未完成的文件（已保留）</translation>
     </message>
     <message>
         <source>an automatic run is overdue (the last one started at %1, interval: %2); it starts shortly</source>
@@ -1495,6 +1483,26 @@ Adds a camera reached through a video server (port 1701).
   --check        先登录服务器并经其中转登录摄像机，成功后才保存（否则退出状态为 1）
   --delete-after-copy  释放摄像机的存储卡：见“velmora cameras set --help”
 </translation>
+    </message>
+    <message>
+        <source>cannot create folder %1: %2</source>
+        <translation>无法创建文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot create a file in folder %1: %2</source>
+        <translation>无法在文件夹 %1 中创建文件：%2</translation>
+    </message>
+    <message>
+        <source>cannot open %1 for writing: %2</source>
+        <translation>无法打开 %1 进行写入：%2</translation>
+    </message>
+    <message>
+        <source>cannot change the length of %1: %2</source>
+        <translation>无法更改 %1 的长度：%2</translation>
+    </message>
+    <message>
+        <source>cannot rename %1 to %2: %3</source>
+        <translation>无法将 %1 重命名为 %2：%3</translation>
     </message>
 </context>
 </TS>
