@@ -14,6 +14,7 @@
 
 #include "app_paths.h"
 #include "console.h"
+#include "download_folder.h"
 #include "control_channel.h"
 #include "engine_profile.h"
 #include "run_report.h"
@@ -173,6 +174,17 @@ int run_headless(const HeadlessOptions& options) {
                                   nullptr, int(controller.cameras().size()))
                                   .arg(QString::fromStdString(
                                       controller.scheduler().download_root()))));
+  // Said once at the start too, so that a service whose disk is missing says
+  // so before the first run fails on it.
+  if (const std::string unusable = check_download_folder(controller.scheduler().download_root());
+      !unusable.empty()) {
+    display.event(QCoreApplication::translate("Console",
+                                              "warning: the download folder %1 cannot take "
+                                              "recordings: %2")
+                      .arg(QString::fromStdString(controller.scheduler().download_root()),
+                           QString::fromStdString(unusable))
+                      .toStdString());
+  }
   if (!options.once) {
     next.armed();
     std::fprintf(out, "%s\n",

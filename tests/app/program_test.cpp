@@ -946,6 +946,26 @@ TEST_F(Program, AnUnusableCameraFolderFailsThatCameraBeforeItIsConnected) {
                                                     QDir::NoDotAndDotDot));
 }
 
+// A download folder that is gone (a file has its name, as after a disk was
+// not mounted) is reported when the service starts and ends every camera's
+// run with the reason, without connecting.
+TEST_F(Program, AnUnusableDownloadFolderIsReportedAtTheStartAndFailsEachCamera) {
+  auto cam = sim("127.0.2.66");
+  ASSERT_EQ(run({"cameras", "add-local", "660", "127.0.2.66", "pw"}).code, 0);
+  QTemporaryDir disk;
+  const QString folder = disk.path() + "/cameras";
+  ASSERT_EQ(run({"settings", "download-folder", folder}).code, 0);
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  test::write_all(folder.toStdString(), "");
+
+  Result r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  const QString why = "the download folder " + folder + " cannot take recordings: ";
+  EXPECT_TRUE(r.out.contains("warning: " + why)) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 660 (127.0.2.66): " + why)) << r.out.toStdString();
+  EXPECT_EQ(cam->stats().connections, 0);
+}
+
 // A camera folder on a read-only file system, as a disk remounted read-only
 // after errors leaves it: the report names the folder and the system's reason
 // instead of a missing partial file.

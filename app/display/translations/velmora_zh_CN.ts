@@ -1504,5 +1504,9 @@ Adds a camera reached through a video server (port 1701).
         <source>cannot rename %1 to %2: %3</source>
         <translation>无法将 %1 重命名为 %2：%3</translation>
     </message>
+    <message>
+        <source>warning: the download folder %1 cannot take recordings: %2</source>
+        <translation>警告：下载路径 %1 无法存放录像：%2</translation>
+    </message>
 </context>
 </TS>
