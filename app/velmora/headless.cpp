@@ -146,6 +146,8 @@ int run_headless(const HeadlessOptions& options) {
                                                             "the camera library could not start")));
     return kExitFailed;
   }
+  // The notify command gets the reason the console shows.
+  controller.notifier().set_reason_text([](const RunResult& r) { return run_error_text(r); });
   SyncDisplay display(controller, out, json ? false : Console::interactive());
   StopSignals stopper;
   NextRun next(controller, display);

@@ -1028,6 +1028,35 @@ TEST_F(Program, FreeSpaceAndRetentionSettingsAreSetShownAndBadInputRefused) {
   EXPECT_TRUE(run({"settings", "min-free"}).out.contains("off"));
 }
 
+// The notify command in a --once run against camsim: a wrong password is told
+// once with the camera, outcome and reason; the command's words are kept
+// as typed, never given to a shell, and a program that cannot run is refused.
+TEST_F(Program, NotifyCommandIsSetShownAndRunWhenACameraFails) {
+  auto cam = sim("127.0.15.13");
+  ASSERT_EQ(run({"cameras", "add-local", "1513", "127.0.15.13", "wrong"}).code, 0);
+  Result r = run({"settings", "notify-command", "no-such-program-here"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("'no-such-program-here' is not a program that can be run"))
+      << r.err.toStdString();
+  const QString script = data_.path() + "/tell me";
+  test::write_all(script.toStdString(),
+                  "#!/bin/sh\nprintf '<%s>' \"$@\" > \"$0.out\"\necho \"$VELMORA_OUTCOME\" >> \"$0.out\"\n");
+  ASSERT_EQ(::chmod(script.toUtf8().constData(), 0755), 0);
+  const QString command = "\"" + script + "\" --from velmora;reboot";
+  ASSERT_EQ(run({"settings", "notify-command", command, "notifications", "off"}).code, 0);
+  r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("notifications off\n")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("notify-command " + command + "\n")) << r.out.toStdString();
+
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(QString::fromStdString(test::read_all((script + ".out").toStdString())),
+            "<--from><velmora;reboot><1513><wrong-password><Wrong password><127.0.15.13>"
+            "wrong-password\n");
+  ASSERT_EQ(run({"settings", "notify-command", "off"}).code, 0);
+  EXPECT_TRUE(run({"settings", "notify-command"}).out.contains("notify-command off"));
+}
+
 TEST_F(Program, DeleteAfterCopyIsAPerCameraOptionInItsOwnPrivateFile) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(3, 1000, 20000, 0.5, 8);

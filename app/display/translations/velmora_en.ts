@@ -221,6 +221,10 @@
         <source>否</source>
         <translation>No</translation>
     </message>
+    <message>
+        <source>摄像机 %1 同步失败</source>
+        <translation>Camera %1: synchronisation failed</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ui::CameraListModel</name>
