@@ -13,6 +13,7 @@
 #include "app_paths.h"
 #include "catalogue_compare.h"
 #include "disk_space.h"
+#include "download_folder.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -267,8 +268,13 @@ void CamConnentionRES::OnRecordListInfomation(const char* body) {
       return;
     }
     sink_.cancel_camera_timer(camera_.camera_id);
-    make_folders(alarm_folder(root_, camera_.camera_id));
-    make_folders(manual_folder(root_, camera_.camera_id));
+    // Checked before the connect too; a folder removed since then fails here
+    // with its own reason rather than at the first partial file.
+    if (const std::string why = prepare_camera_folders(root_, camera_.camera_id); !why.empty()) {
+      sink_.post(FailureReasonEvent{camera_.camera_id, FAILURE_WRITE_FAILED, why});
+      finish_run_locked(STATUS_INTERRUPTED);
+      return;
+    }
     CatalogueComparison compared = compare_catalogue(root_, camera_.camera_id, catalogue_);
     for (const SkippedEntry& skipped : compared.skipped) file_failed_locked(skipped.name, skipped.reason);
     queue_.assign(compared.missing.begin(), compared.missing.end());
@@ -300,12 +306,13 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
     if (size == 0 || have == static_cast<long long>(size)) {
       // Nothing (more) to fetch: an empty recording becomes an empty file, a
       // partial file that already holds every byte is finished.
-      const bool ok = (size != 0 || file_.cut_to(0)) && file_.finish();
+      std::string why;
+      const bool ok = (size != 0 || file_.cut_to(0, &why)) && file_.finish(&why);
       queue_.pop_front();
       if (ok) {
         ++done_;
       } else {
-        file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not store the finished file"));
+        file_failed_locked(name, why.c_str());
       }
       post_counts_locked();
       continue;
@@ -313,9 +320,10 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
     std::uint32_t offset = 0;
     if (have > static_cast<long long>(size)) {
       // Longer than the recording: not a prefix of it; start again.
-      if (!file_.cut_to(0)) {
+      std::string why;
+      if (!file_.cut_to(0, &why)) {
         queue_.pop_front();
-        file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not reset the partial file"));
+        file_failed_locked(name, why.c_str());
         post_counts_locked();
         continue;
       }
@@ -529,9 +537,11 @@ void CamConnentionRES::OnDownloadData(const char* body) {
     const bool in_range = block.offset == have_ && block_end <= chunk_end_;
     if (in_range) unconfirmed_start_ = -1;  // the stream is whole after the last chunk
     int write_error = 0;
+    std::string why;
     if (in_range && block.length > 0) {
       errno = 0;
-      if (!file_.write_at(block.offset, data, block.length)) write_error = errno != 0 ? errno : EIO;
+      if (!file_.write_at(block.offset, data, block.length, &why))
+        write_error = errno != 0 ? errno : EIO;
     }
     if (!in_range) {
       // A block that does not continue the file exactly, or lies outside
@@ -555,10 +565,6 @@ void CamConnentionRES::OnDownloadData(const char* body) {
       // The next files would fail the same way (a folder without write
       // access, say): end the camera's run here and say why. The partial
       // file is cut back to the chunk's start, so it stays a prefix.
-      const std::string why = QCoreApplication::translate("Console", "cannot write %1: %2")
-                                  .arg(QString::fromStdString(file_.path()),
-                                       QString::fromLocal8Bit(std::strerror(write_error)))
-                                  .toStdString();
       calls = drop_chunk_locked(why.c_str());
       sink_.post(FailureReasonEvent{id, FAILURE_WRITE_FAILED, why});
       sink_.cancel_camera_timer(id);
@@ -574,7 +580,8 @@ void CamConnentionRES::OnDownloadData(const char* body) {
       if (have_ >= size) {
         const std::string name = entry_name(queue_.front());
         current_download_ = -1;
-        const bool stored = file_.finish();
+        std::string rename_why;
+        const bool stored = file_.finish(&rename_why);
         unconfirmed_start_ = static_cast<std::int64_t>(chunk_start_);
         unconfirmed_file_ = file_;
         unconfirmed_finished_ = stored;
@@ -582,7 +589,7 @@ void CamConnentionRES::OnDownloadData(const char* body) {
         if (stored) {
           ++done_;
         } else {
-          file_failed_locked(name, QT_TRANSLATE_NOOP("Console", "could not rename the partial file (kept)"));
+          file_failed_locked(name, rename_why.c_str());
         }
         post_counts_locked();
         calls = start_next_locked();

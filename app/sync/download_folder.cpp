@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -74,6 +75,53 @@ std::string check_download_folder(const std::string& given) {
   ::close(fd);
   ::unlink(probe.c_str());
   return {};
+}
+
+namespace {
+
+std::string failed_on(const char* text, const std::string& path, int error) {
+  return QCoreApplication::translate("Console", text)
+      .arg(QString::fromStdString(path), QString::fromLocal8Bit(std::strerror(error)))
+      .toStdString();
+}
+
+// One level only, so that the report names the folder that really failed.
+std::string make_one_folder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0777) == 0) return {};
+  int error = errno;
+  struct stat st {};
+  if (error == EEXIST) {
+    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+    error = ENOTDIR;  // a file (or a dangling link) has the folder's name
+  }
+  return failed_on(QT_TRANSLATE_NOOP("Console", "cannot create folder %1: %2"), folder, error);
+}
+
+// Creating a file is the only sure test: a read-only mount, an ACL or a
+// full inode table all refuse here and nowhere earlier.
+std::string take_a_file(const std::string& folder) {
+  std::string probe = folder + "/.velmora-write-test-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0)
+    return failed_on(QT_TRANSLATE_NOOP("Console", "cannot create a file in folder %1: %2"), folder,
+                     errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return {};
+}
+
+}  // namespace
+
+std::string prepare_camera_folders(const std::string& root, std::int32_t camera_id) {
+  const std::string folder = normal_folder(camera_folder(root, camera_id));
+  std::string why = make_one_folder(folder);
+  for (const std::string& sub : {alarm_folder(root, camera_id), manual_folder(root, camera_id)}) {
+    if (!why.empty()) break;
+    const std::string path = normal_folder(sub);
+    why = make_one_folder(path);
+    if (why.empty()) why = take_a_file(path);
+  }
+  return why;
 }
 
 }  // namespace velmora

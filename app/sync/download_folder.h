@@ -29,6 +29,12 @@ RootSource resolve_download_root(const SystemSettings& settings, const AppPaths&
 // in the user's language. Creates the folder when it is missing.
 std::string check_download_folder(const std::string& folder);
 
+// Creates the camera's folder and its alarm and manual folders, one step at
+// a time, and makes sure each can take a new file. Empty when they can;
+// otherwise the step that failed, its path and the system's reason, in the
+// user's language ("cannot create folder …/Manual: Read-only file system").
+std::string prepare_camera_folders(const std::string& root, std::int32_t camera_id);
+
 // Removes the partial (".tmp") files in a camera's alarm and manual
 // folders, never a finished recording or anything that is not a regular
 // file; the number removed, their bytes added to `bytes`.

@@ -26,7 +26,8 @@ constexpr int kSiblingTimeoutMs = 500;
 
 SyncController::SyncController(ControllerOptions options, QObject* parent)
     : MainThreadMailbox(parent), options_(std::move(options)),
-      scheduler_(std::make_unique<SyncScheduler>(*this)) {
+      scheduler_(std::make_unique<SyncScheduler>(*this)),
+      notifier_(std::make_unique<RunNotifier>(*this)) {
   scheduler_->set_server_port(options_.server_port);
   scheduler_->set_worker_times(options_.worker_times);
   scheduler_->set_camera_port(options_.camera_port);
@@ -225,14 +226,16 @@ bool SyncController::is_local(std::int32_t id) const {
 
 void SyncController::start_all() {
   for (const auto& [id, record] : cameras_) {
-    (void)id;
+    emit runRequested(id);
     scheduler_->enqueue(record);
   }
 }
 
 void SyncController::start_camera(std::int32_t id) {
   auto it = cameras_.find(id);
-  if (it != cameras_.end()) scheduler_->enqueue(it->second);
+  if (it == cameras_.end()) return;
+  emit runRequested(id);
+  scheduler_->enqueue(it->second);
 }
 
 void SyncController::stop_camera(std::int32_t id) {

@@ -29,6 +29,7 @@
 #include "retry_list.h"
 #include "run_history.h"
 #include "run_ledger.h"
+#include "run_notifier.h"
 #include "sibling_inbox.h"
 #include "window_messages.h"
 
@@ -131,6 +132,8 @@ public:
   // When the camera last completed a run, seconds since 1970 (0 = never).
   std::int64_t last_completed(std::int32_t id) const;
   const ControllerOptions& options() const { return options_; }
+  // Tells of failed runs (desktop notices, the notify command).
+  RunNotifier& notifier() { return *notifier_; }
   // Asks the sibling's endpoint directly (blocks up to 500 ms): for tests and
   // tools; the scheduler's offers never wait for it.
   bool sibling_present() const;
@@ -155,6 +158,8 @@ signals:
   void recordingsRemoved(int camera_id, int files, qint64 bytes, int keep_days);
   // A camera's run ended; last_run() has its result, already in the history.
   void runEnded(int camera_id);
+  // A camera was started by hand or by the automatic timer (not a retry).
+  void runRequested(int camera_id);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   void autoSyncFired(const QString& when);
@@ -224,6 +229,7 @@ private:
   SearchManager search_;
   std::unique_ptr<SyncScheduler> scheduler_;
   std::unique_ptr<LinkEndpoint> endpoint_;
+  std::unique_ptr<RunNotifier> notifier_;
   bool sdk_started_ = false;
   bool discovery_paused_ = false;
   // Whether the sibling's window was there at the last look (main thread

@@ -123,26 +123,10 @@ void SyncScheduler::dispatch() {
   // Starting a camera into a full disk would only connect it to stop again:
   // the waiting cameras end as "disk full" (never retried on their own) and
   // start again with the next automatic or requested run, which looks again.
-  // A folder that went away (an unmounted disk) or became read-only fails
-  // the waiting cameras with the reason; they are retried like any write
-  // failure and find the folder again once it is back.
-  if (const std::string unusable = check_download_folder(download_root_); !unusable.empty()) {
-    const std::string why = QCoreApplication::translate("Console",
-                                                        "the download folder %1 cannot take "
-                                                        "recordings: %2")
-                                .arg(QString::fromStdString(download_root_),
-                                     QString::fromStdString(unusable))
-                                .toStdString();
-    while (!waiting_.empty()) {
-      const std::int32_t id = waiting_.front().camera_id;
-      waiting_.pop_front();
-      sink_.post(FailureReasonEvent{id, FAILURE_WRITE_FAILED, why});
-      sink_.post(SyncStatusEvent{id, STATUS_INTERRUPTED});
-    }
-    return;
-  }
+  const std::string unusable_root = check_download_folder(download_root_);
   std::int64_t free_bytes;
-  if (!enough_space(download_root_, min_free_bytes_, free_bytes, free_space_)) {
+  if (unusable_root.empty() &&
+      !enough_space(download_root_, min_free_bytes_, free_bytes, free_space_)) {
     const std::string why = disk_full_reason(download_root_, free_bytes, min_free_bytes_);
     while (!waiting_.empty()) {
       const std::int32_t id = waiting_.front().camera_id;
@@ -158,6 +142,25 @@ void SyncScheduler::dispatch() {
   CameraRecord record = waiting_.front();
   waiting_.pop_front();
   active_.push_back(record);
+  // A folder that went away (an unmounted disk), became read-only or cannot
+  // hold the camera's folders fails the camera with the reason before it is
+  // connected; it ends as active cameras do, is retried like any write
+  // failure and finds its folder again once that is back.
+  std::string unusable;
+  if (!unusable_root.empty()) {
+    unusable = QCoreApplication::translate("Console",
+                                           "the download folder %1 cannot take recordings: %2")
+                   .arg(QString::fromStdString(download_root_),
+                        QString::fromStdString(unusable_root))
+                   .toStdString();
+  } else {
+    unusable = prepare_camera_folders(download_root_, record.camera_id);
+  }
+  if (!unusable.empty()) {
+    sink_.post(FailureReasonEvent{record.camera_id, FAILURE_WRITE_FAILED, unusable});
+    sink_.post(SyncStatusEvent{record.camera_id, STATUS_INTERRUPTED});
+    return;
+  }
   sink_.post(SyncStatusEvent{record.camera_id, STATUS_CONNECTING});
   bound_[std::int32_t{record.camera_id}] = res;
   RunOptions options;

@@ -46,6 +46,8 @@ bool parse_int(const char* text, std::int32_t& out) {
 const char* kMinFreeElement = "MinFreeBytes";
 const char* kKeepDaysElement = "KeepDays";
 const char* kDownloadFolderElement = "DownloadFolder";
+const char* kDesktopNotificationsElement = "DesktopNotifications";
+const char* kNotifyCommandElement = "NotifyCommand";
 
 }  // namespace
 
@@ -64,6 +66,8 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
   min_free_bytes = kDefaultMinFreeBytes;
   keep_days = 0;
   download_folder.clear();
+  notify_desktop = true;
+  notify_command.clear();
   program_path = running_program_path();
 
   tinyxml2::XMLDocument doc;
@@ -87,6 +91,12 @@ void SystemSettings::load(const std::string& path, std::int32_t& concurrency) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (folder != "/") download_folder = folder;
   }
+  if (const tinyxml2::XMLElement* n = root->FirstChildElement(kDesktopNotificationsElement);
+      n && n->GetText())
+    notify_desktop = std::string(n->GetText()) != "0";
+  if (const tinyxml2::XMLElement* c = root->FirstChildElement(kNotifyCommandElement);
+      c && c->GetText())
+    notify_command = c->GetText();
   const tinyxml2::XMLElement* e = root->FirstChildElement();
   if (!e) return;
   const char* t = e->GetText();
@@ -125,13 +135,16 @@ bool SystemSettings::save(const std::string& path, std::int32_t concurrency) con
   add("MaxConcurrency", std::to_string(concurrency));
   add("AutoSynInterval", std::to_string(interval_code));
   add("QTX_Installed_Path", program_path.size() > 259 ? std::string() : program_path);
-  const bool guard_settings =
-      min_free_bytes != kDefaultMinFreeBytes || keep_days != 0 || !download_folder.empty();
+  const bool guard_settings = min_free_bytes != kDefaultMinFreeBytes || keep_days != 0 ||
+                              !download_folder.empty() || !notify_desktop ||
+                              !notify_command.empty();
   if (pacing_ms != kDefaultPacingMs || guard_settings)
     add("DownloadPacing", std::to_string(pacing_ms));
   if (min_free_bytes != kDefaultMinFreeBytes) add(kMinFreeElement, std::to_string(min_free_bytes));
   if (keep_days != 0) add(kKeepDaysElement, std::to_string(keep_days));
   if (!download_folder.empty()) add(kDownloadFolderElement, download_folder);
+  if (!notify_desktop) add(kDesktopNotificationsElement, "0");
+  if (!notify_command.empty()) add(kNotifyCommandElement, notify_command);
   // The same bytes SaveFile would write, replaced in one step.
   tinyxml2::XMLPrinter printer;
   doc.Print(&printer);

@@ -30,11 +30,19 @@ struct SystemSettings {
   // settings file decides, or the default). Stored by name after every
   // element older readers take by position.
   std::string download_folder;
+  // Whether the window shows a desktop notification when a camera's run
+  // fails (once per camera and run).
+  bool notify_desktop = true;
+  // A program run with the camera, outcome and reason when a camera's run
+  // fails, as the user typed it: words split at blanks, "double quotes"
+  // group, never a shell ("" = none).
+  std::string notify_command;
 
   // Reads the settings file by element position (names are not looked at):
   // 1st child "1" = auto start, 2nd the concurrency limit, 3rd the interval
   // code, 5th (after the program path) the pacing; the free-space limit and
-  // the days to keep are found by their names ("MinFreeBytes", "KeepDays").
+  // the days to keep are found by their names ("MinFreeBytes", "KeepDays"),
+  // as are the later ones (download folder, notifications).
   // A missing or unparsable file gives the defaults. `concurrency` is set only when the file holds an
   // acceptable limit (1..5).
   void load(const std::string& path, std::int32_t& concurrency);

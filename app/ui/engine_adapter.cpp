@@ -39,6 +39,7 @@ EngineAdapter::EngineAdapter(SyncController& controller, QObject* parent)
   connect(&controller_, &SyncController::currentFileChanged, this,
           &EngineAdapter::currentFileChanged);
   connect(&controller_, &SyncController::runEnded, this, &EngineAdapter::runEnded);
+  connect(&controller_.notifier(), &RunNotifier::notice, this, &EngineAdapter::runFailedNotice);
   connect(&controller_, &SyncController::speedUpdated, this, &EngineAdapter::speedUpdated);
   connect(&controller_, &SyncController::camerasChanged, this, &EngineAdapter::camerasChanged);
   connect(&controller_, &SyncController::autoSyncFired, this, &EngineAdapter::autoSyncFired);

@@ -159,6 +159,9 @@ signals:
   void currentFileChanged(int camera_id, const QString& name);
   // A camera's run ended (its outcome is in the history).
   void runEnded(int camera_id);
+  // A camera's run failed; said once per camera and run, while desktop
+  // notifications are on.
+  void runFailedNotice(int camera_id, int status, const QString& outcome, const QString& reason);
   void speedUpdated(qint64 kilobytes_per_second);
   void camerasChanged();
   // A posted addition is about to replace the record of a configured camera.

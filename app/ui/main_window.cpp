@@ -30,6 +30,7 @@
 #include "remote_login_dlg.h"
 #include "setting_dlg.h"
 #include "text_input_dialogs.h"
+#include "tray_notice.h"
 #include "ui_texts.h"
 
 namespace velmora::ui {
@@ -134,6 +135,16 @@ CVelmoraDlg::CVelmoraDlg(EngineAdapter& engine, QWidget* parent)
     view_->selectRow(row);
     view_->setFocus();
   });
+  connect(&engine_, &EngineAdapter::runFailedNotice, this,
+          [this](int id, int status, const QString&, const QString& reason) {
+            const int row = model_->row_of(id);
+            const QString camera = row < 0 ? QString::number(id)
+                                           : model_->index(row, CameraListModel::ColCamera)
+                                                 .data()
+                                                 .toString();
+            hooks_.desktop_notice(tr("摄像机 %1 同步失败").arg(camera),
+                                  reason.isEmpty() ? status_label(status) : reason);
+          });
   connect(&engine_, &EngineAdapter::speedUpdated, this, &CVelmoraDlg::set_speed);
   connect(&engine_, &EngineAdapter::autoSyncFired, this, [this](const QString& when) {
     auto_pane_->setText(tr("上次自动同步时间") + when);
@@ -198,6 +209,9 @@ void CVelmoraDlg::install_default_hooks() {
     QMessageBox::warning(this, tr("录像同步"), text);
   };
   hooks_.tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  hooks_.desktop_notice = [this](const QString& title, const QString& text) {
+    show_tray_notice(*tray_, title, text, [this] { return tray_shown_; });
+  };
 }
 
 void CVelmoraDlg::fit_columns() {

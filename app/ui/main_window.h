@@ -37,6 +37,8 @@ struct WindowHooks {
   // Whether the desktop shows tray icons; without one, minimising keeps the
   // window on the task bar instead of hiding it where nobody can reach it.
   std::function<bool()> tray_available;
+  // Shows a failed camera's desktop notification (the tray's, by default).
+  std::function<void(const QString& title, const QString& text)> desktop_notice;
 };
 
 class CVelmoraDlg : public QMainWindow {

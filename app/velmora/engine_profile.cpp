@@ -81,6 +81,8 @@ ProfileSettings EngineProfile::settings() {
   s.min_free_bytes = controller_.settings().min_free_bytes;
   s.keep_days = controller_.settings().keep_days;
   s.download_folder = controller_.settings().download_folder;
+  s.notify_desktop = controller_.settings().notify_desktop;
+  s.notify_command = controller_.settings().notify_command;
   return s;
 }
 
@@ -96,6 +98,8 @@ bool EngineProfile::change_settings(const ProfileSettings& s, std::string& error
   controller_.scheduler().set_pacing_ms(s.pacing_ms);
   current.min_free_bytes = s.min_free_bytes;
   current.keep_days = s.keep_days;
+  current.notify_desktop = s.notify_desktop;
+  current.notify_command = s.notify_command;
   controller_.apply_disk_settings();
   // Runs under way finish in the folder they started in; the next ones
   // use the new folder. Nothing already downloaded moves.

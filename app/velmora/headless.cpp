@@ -14,6 +14,7 @@
 
 #include "app_paths.h"
 #include "console.h"
+#include "download_folder.h"
 #include "control_channel.h"
 #include "engine_profile.h"
 #include "run_report.h"
@@ -145,6 +146,8 @@ int run_headless(const HeadlessOptions& options) {
                                                             "the camera library could not start")));
     return kExitFailed;
   }
+  // The notify command gets the reason the console shows.
+  controller.notifier().set_reason_text([](const RunResult& r) { return run_error_text(r); });
   SyncDisplay display(controller, out, json ? false : Console::interactive());
   StopSignals stopper;
   NextRun next(controller, display);
@@ -173,6 +176,17 @@ int run_headless(const HeadlessOptions& options) {
                                   nullptr, int(controller.cameras().size()))
                                   .arg(QString::fromStdString(
                                       controller.scheduler().download_root()))));
+  // Said once at the start too, so that a service whose disk is missing says
+  // so before the first run fails on it.
+  if (const std::string unusable = check_download_folder(controller.scheduler().download_root());
+      !unusable.empty()) {
+    display.event(QCoreApplication::translate("Console",
+                                              "warning: the download folder %1 cannot take "
+                                              "recordings: %2")
+                      .arg(QString::fromStdString(controller.scheduler().download_root()),
+                           QString::fromStdString(unusable))
+                      .toStdString());
+  }
   if (!options.once) {
     next.armed();
     std::fprintf(out, "%s\n",

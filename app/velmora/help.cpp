@@ -227,9 +227,22 @@ constexpr const char* kSettings =
     "                        'default' goes back to the folder the camera-manager\n"
     "                        program sets in its settings\n"
     "                        ($XDG_DATA_HOME/OV/Settings.xml), else OV/RecordDownload\n"
+    "  notifications on|off  in the window, a desktop notification when a camera's\n"
+    "                        run fails or stops on a full disk, once per camera\n"
+    "                        and run, not per retry (default on)\n"
+    "  notify-command '<program> [<arg>]...'|off\n"
+    "                        a program run at the same moments, in any mode, with\n"
+    "                        the camera id, the outcome word, the reason and the\n"
+    "                        camera's alias (or address) added as arguments and in\n"
+    "                        VELMORA_CAMERA, VELMORA_OUTCOME, VELMORA_REASON and\n"
+    "                        VELMORA_CAMERA_NAME. Never run through a shell: words\n"
+    "                        are split at blanks, \"double quotes\" keep blanks in a\n"
+    "                        word. Stopped after 30 s; a failure is logged, never\n"
+    "                        fatal. Default off\n"
     "Example: velmora settings interval 1h concurrency 2\n"
     "         velmora settings min-free 2G keep-days 90\n"
-    "         velmora settings rate 2M download-folder /srv/cameras\n");
+    "         velmora settings rate 2M download-folder /srv/cameras\n"
+    "         velmora settings notify-command '/usr/local/bin/page-me --urgent'\n");
 
 constexpr const char* kSync =
     QT_TRANSLATE_NOOP("Console",

@@ -103,6 +103,8 @@ ProfileSettings FileProfile::settings() {
   out.min_free_bytes = s.min_free_bytes;
   out.keep_days = s.keep_days;
   out.download_folder = s.download_folder;
+  out.notify_desktop = s.notify_desktop;
+  out.notify_command = s.notify_command;
   return out;
 }
 
@@ -115,6 +117,8 @@ bool FileProfile::change_settings(const ProfileSettings& settings, std::string& 
   s.min_free_bytes = settings.min_free_bytes;
   s.keep_days = settings.keep_days;
   s.download_folder = settings.download_folder;
+  s.notify_desktop = settings.notify_desktop;
+  s.notify_command = settings.notify_command;
   errno = 0;
   if (!s.save(paths_.settings_file(), settings.concurrency)) {
     error = write_error(paths_.settings_file());

@@ -21,6 +21,8 @@ struct ProfileSettings {
   std::int64_t min_free_bytes = SystemSettings::kDefaultMinFreeBytes;
   std::int32_t keep_days = 0;
   std::string download_folder;  // "" = the sibling's settings or the default
+  bool notify_desktop = true;
+  std::string notify_command;   // "" = none
 };
 
 class Profile {

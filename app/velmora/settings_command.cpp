@@ -1,7 +1,9 @@
 // "velmora settings ...": shows the settings and changes those a user sets
 // (interval, concurrency, download pacing, free space to keep, days to keep
-// recordings) for a program without a window.
+// recordings, notifications) for a program without a window.
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include "help.h"
 #include "modes.h"
 #include "printable_text.h"
+#include "run_notifier.h"
 #include "status_texts.h"
 #include "system_settings.h"
 #include "window_messages.h"
@@ -33,7 +36,8 @@ Reply settings_usage(const QString& text) {
           QCoreApplication::translate("Console", "usage: %1")
               .arg("velmora settings [interval off|10m|30m|1h|2h|4h|12h|1d|1w] "
                    "[concurrency 1-5] [pacing 0-60000] [rate BYTES|off] [min-free SIZE] [keep-days N] "
-                   "[download-folder PATH|default]")
+                   "[download-folder PATH|default] [notifications on|off] "
+                   "[notify-command 'PROGRAM ARGS'|off]")
               .toStdString() +
           "\n";
   return r;
@@ -77,6 +81,35 @@ std::string keep_days_line(std::int32_t days) {
              .arg(days)
              .toStdString() +
          "\n";
+}
+
+std::string notify_lines(const ProfileSettings& s) {
+  const QString on = QCoreApplication::translate("Console", "on");
+  const QString off = QCoreApplication::translate("Console", "off");
+  return field_line(QCoreApplication::translate("Console", "notifications"),
+                    (s.notify_desktop ? on : off).toStdString()) +
+         field_line(QCoreApplication::translate("Console", "notify-command"),
+                    s.notify_command.empty() ? off.toStdString()
+                                             : printable_text(s.notify_command));
+}
+
+// Empty when `command` names a program that can be started: found on PATH
+// or given by its path, and executable.
+QString notify_command_problem(const std::string& command) {
+  for (unsigned char c : command)
+    if (c < 0x20 || c == 0x7f)
+      return QCoreApplication::translate("Console", "notify-command takes one line of text");
+  const QStringList words = RunNotifier::split_command(QString::fromStdString(command));
+  if (words.isEmpty())
+    return QCoreApplication::translate("Console", "notify-command needs a program to run");
+  const QString& program = words.front();
+  const QString found = program.contains('/') ? program : QStandardPaths::findExecutable(program);
+  const QFileInfo info(found);
+  if (found.isEmpty() || !info.isFile() || !info.isExecutable())
+    return QCoreApplication::translate("Console",
+                                       "notify-command: '%1' is not a program that can be run")
+        .arg(QString::fromStdString(printable_text(program.toStdString())));
+  return {};
 }
 
 // Applies "name value" pairs to `s`; an error text when one is wrong.
@@ -149,10 +182,24 @@ QString parse_changes(const std::vector<std::string>& words, std::size_t from,
       } else {
         s.download_folder = normal_folder(value);
       }
+    } else if (name == "notifications") {
+      if (value != "on" && value != "off")
+        return QCoreApplication::translate("Console", "notifications takes on or off, not '%1'")
+            .arg(QString::fromStdString(printable_text(value)));
+      s.notify_desktop = value == "on";
+    } else if (name == "notify-command") {
+      if (value == "off") {
+        s.notify_command.clear();
+      } else if (const QString why = notify_command_problem(value); !why.isEmpty()) {
+        return why;
+      } else {
+        s.notify_command = value;
+      }
     } else {
       return QCoreApplication::translate("Console",
                                          "unknown setting '%1' (interval, concurrency, pacing, rate, "
-                                         "min-free, keep-days, download-folder)")
+                                         "min-free, keep-days, download-folder, notifications, "
+                                         "notify-command)")
           .arg(QString::fromStdString(name));
     }
   }
@@ -196,7 +243,7 @@ int show() {
                      field_line(QCoreApplication::translate("Console", "pacing"), pacing_text(s.pacing_ms)) +
                      min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
                      field_line(QCoreApplication::translate("Console", "downloads"), printable_text(root)) +
-                     field_line("", "(" + source.toStdString() + ")") +
+                     field_line("", "(" + source.toStdString() + ")") + notify_lines(s) +
                      field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
   std::fputs(text.c_str(), stdout);
   return kExitOk;
@@ -229,6 +276,7 @@ Reply run_settings_change(const std::vector<std::string>& words, Profile& profil
   if (!s.download_folder.empty())
     r.out += field_line(QCoreApplication::translate("Console", "downloads"),
                         printable_text(s.download_folder));
+  r.out += notify_lines(s);
   return r;
 }
 
@@ -243,6 +291,10 @@ int run_settings_command(const std::vector<std::string>& args) {
                           pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
                    .c_str(),
                stdout);
+    return kExitOk;
+  }
+  if (args.size() == 1 && (args[0] == "notifications" || args[0] == "notify-command")) {
+    std::fputs(notify_lines(FileProfile(AppPaths::from_environment()).settings()).c_str(), stdout);
     return kExitOk;
   }
   if (args.size() == 1 && (args[0] == "min-free" || args[0] == "keep-days")) {

@@ -10,6 +10,7 @@
 #include "engine_profile.h"
 #include "instance_lock.h"
 #include "modes.h"
+#include "run_report.h"
 #include "runtime_dir.h"
 #include "stop_signals.h"
 #include "sync_controller.h"
@@ -50,6 +51,8 @@ int run_window(bool verbose) {
                                                             "the camera library could not start")));
     return kExitFailed;
   }
+  // The notify command gets the reason the console shows.
+  controller.notifier().set_reason_text([](const RunResult& r) { return run_error_text(r); });
   // Other velmora commands hand their changes to the window, as they do to
   // a headless service, so nothing either side saves is lost.
   EngineProfile profile(controller);

@@ -279,5 +279,64 @@ TEST_F(Housekeeping, DeleteAfterCopyFreesOnlyVerifiedRecordingsAndReportsRefusal
                   .empty());
 }
 
+// A full disk is told once per run through the notify command: its words
+// and the camera, outcome and reason as arguments (never through a shell)
+// and in the environment; a command that hangs is stopped at its time limit,
+// one that fails is logged, and neither touches the runs.
+TEST_F(Housekeeping, NotifyCommandTellsAFullDiskOncePerRunWithoutAShell) {
+  start_sim("127.0.15.9", {rec("N0000001.avi", 1000, 0, 43)});
+  probe_ = [](const std::string&) -> std::int64_t { return std::int64_t{100} << 20; };
+  start_engine(1509, "127.0.15.9");
+  ctl_->set_alias(id_, "Porch");
+  const std::string out = dir_.path().toStdString() + "/told";
+  const std::string script = dir_.path().toStdString() + "/tell me.sh";
+  test::write_all(script,
+                  "#!/bin/sh\nprintf '<%s>' \"$@\" >> \"$OUT\"\n"
+                  "printf ' %s|%s|%s|%s\\n' \"$VELMORA_CAMERA\" \"$VELMORA_CAMERA_NAME\" "
+                  "\"$VELMORA_OUTCOME\" \"$VELMORA_REASON\" >> \"$OUT\"\n");
+  ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+  qputenv("OUT", QByteArray::fromStdString(out));
+  std::vector<QString> done;
+  QObject::connect(&ctl_->notifier(), &RunNotifier::commandDone, ctl_.get(),
+                   [&](const QString& problem) { done.push_back(problem); });
+  ctl_->settings().notify_command = "\"" + script + "\" 'one word' $HOME;x";
+
+  EXPECT_EQ(run_once(), STATUS_DISK_FULL);
+  ASSERT_TRUE(wait_until([&] { return done.size() == 1; }, 30000));
+  EXPECT_EQ(done[0].toStdString(), "");
+  const std::string reason = ctl_->view(id_).reason;
+  EXPECT_EQ(read_all(out), "<'one><word'><$HOME;x><1509><disk-full><" + reason + "><Porch> 1509|Porch|disk-full|" +
+                               reason + "\n");
+  EXPECT_NE(reason.find("disk full"), std::string::npos) << reason;
+
+  // The runs a retry would make are the same run: nothing new is told until
+  // the camera is started again. A posted end stands in for a retry here.
+  ctl_->post(SyncStatusEvent{id_, STATUS_WAITING});
+  ctl_->post(SyncStatusEvent{id_, STATUS_DISK_FULL});
+  test::pump_for(200);
+  EXPECT_EQ(done.size(), 1u);
+
+  ctl_->notifier().set_command_time_limit_ms(300);
+  const std::string hangs = dir_.path().toStdString() + "/hangs";
+  test::write_all(hangs, "#!/bin/sh\nexec sleep 30\n");
+  ASSERT_EQ(::chmod(hangs.c_str(), 0755), 0);
+  ctl_->settings().notify_command = hangs;
+  EXPECT_EQ(run_once(), STATUS_DISK_FULL);
+  ASSERT_TRUE(wait_until([&] { return done.size() == 2; }, 30000));
+  EXPECT_EQ(done[1].toStdString(), "the notify command " + hangs + " did not end within 1 s; stopped");
+
+  ctl_->settings().notify_command = "false";
+  EXPECT_EQ(run_once(), STATUS_DISK_FULL);
+  ASSERT_TRUE(wait_until([&] { return done.size() == 3; }, 30000));
+  EXPECT_EQ(done[2].toStdString(), "the notify command false ended with status 1");
+
+  ctl_->settings().notify_command = "/nonexistent/tell";
+  EXPECT_EQ(run_once(), STATUS_DISK_FULL);
+  ASSERT_TRUE(wait_until([&] { return done.size() == 4; }, 30000));
+  EXPECT_TRUE(done[3].startsWith("cannot start the notify command /nonexistent/tell: "))
+      << done[3].toStdString();
+  qunsetenv("OUT");
+}
+
 }  // namespace
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <signal.h>
@@ -930,24 +931,85 @@ TEST_F(Program, ConsoleSpeaksTheUsersLanguageThroughout) {
   }
 }
 
-TEST_F(Program, WriteFailureNamesThePathAndEndsTheCamerasRun) {
+// A camera whose folders cannot take a file fails with the step that failed
+// before it is connected; the other camera goes on.
+TEST_F(Program, AnUnusableCameraFolderFailsThatCameraBeforeItIsConnected) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(4, 1000, 20000, 0.5, 5);
   auto cam = sim("127.0.2.67", cfg);
+  auto good = sim("127.0.2.68", cfg);
   ASSERT_EQ(run({"cameras", "add-local", "670", "127.0.2.67", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "680", "127.0.2.68", "pw"}).code, 0);
   const QString folder = data_.path() + "/OV/RecordDownload/670";
   ASSERT_TRUE(QDir().mkpath(folder));
   test::write_all((folder + "/Manual").toStdString(), "");
-  test::write_all((folder + "/AlarmRecord").toStdString(), "");
+
+  Result r = run({"--headless", "--once", "--json"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.contains("camera 670 (127.0.2.67): cannot create folder " + folder +
+                             "/Manual: Not a directory"))
+      << r.err.toStdString();
+  EXPECT_EQ(cam->stats().connections, 0);
+  EXPECT_TRUE(r.out.contains("\"error\":\"cannot create folder " + folder + "/Manual"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.err.contains("camera 680 (127.0.2.68): Complete, 4/4"))
+      << r.err.toStdString();
+  // The folder that could be made was made; nothing was written beside it.
+  EXPECT_TRUE(QFileInfo(folder + "/AlarmRecord").isDir());
+  EXPECT_TRUE(QDir(folder + "/AlarmRecord").isEmpty(QDir::AllEntries | QDir::Hidden |
+                                                    QDir::NoDotAndDotDot));
+}
+
+// A download folder that is gone (a file has its name, as after a disk was
+// not mounted) is reported when the service starts and ends every camera's
+// run with the reason, without connecting.
+TEST_F(Program, AnUnusableDownloadFolderIsReportedAtTheStartAndFailsEachCamera) {
+  auto cam = sim("127.0.2.66");
+  ASSERT_EQ(run({"cameras", "add-local", "660", "127.0.2.66", "pw"}).code, 0);
+  QTemporaryDir disk;
+  const QString folder = disk.path() + "/cameras";
+  ASSERT_EQ(run({"settings", "download-folder", folder}).code, 0);
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  test::write_all(folder.toStdString(), "");
 
   Result r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(r.out.contains("camera 670 (127.0.2.67): cannot write " + folder + "/"))
-      << r.out.toStdString();
-  EXPECT_TRUE(r.out.contains(".tmp: Not a directory")) << r.out.toStdString();
-  // One attempt, not one per recording.
-  EXPECT_EQ(r.out.count("downloading"), 1) << r.out.toStdString();
-  EXPECT_FALSE(r.out.contains("complete", Qt::CaseInsensitive)) << r.out.toStdString();
+  const QString why = "the download folder " + folder + " cannot take recordings: ";
+  EXPECT_TRUE(r.out.contains("warning: " + why)) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("camera 660 (127.0.2.66): " + why)) << r.out.toStdString();
+  EXPECT_EQ(cam->stats().connections, 0);
+}
+
+// A camera folder on a read-only file system, as a disk remounted read-only
+// after errors leaves it: the report names the folder and the system's reason
+// instead of a missing partial file.
+TEST_F(Program, AReadOnlyCameraFolderIsReportedWithItsReason) {
+  if (QProcess::execute("unshare", {"-Urm", "true"}) != 0)
+    GTEST_SKIP() << "no unprivileged user and mount namespaces here";
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(2, 1000, 20000, 0.5, 6);
+  auto cam = sim("127.0.2.69", cfg);
+  ASSERT_EQ(run({"cameras", "add-local", "690", "127.0.2.69", "pw"}).code, 0);
+  const QString folder = data_.path() + "/OV/RecordDownload/690";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QTemporaryDir out;
+  const QString script = QStringLiteral(
+      "mount -t tmpfs -o ro tmpfs \"$FOLDER\" || exit 90\n"
+      "\"$BIN\" --headless --once > \"$OUT/run\" 2>&1; echo $? > \"$OUT/code\"\n");
+  QProcessEnvironment env = env_;
+  env.insert("FOLDER", folder);
+  env.insert("BIN", VELMORA_BIN);
+  env.insert("OUT", out.path());
+  Result r = test::run_program("unshare", env, {"-Urm", "sh", "-c", script});
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  const std::string dir = out.path().toStdString();
+  const std::string run1 = test::read_all(dir + "/run");
+  EXPECT_EQ(test::read_all(dir + "/code"), "1\n") << run1;
+  EXPECT_NE(run1.find("camera 690 (127.0.2.69): cannot create folder " + folder.toStdString() +
+                      "/AlarmRecord: Read-only file system"),
+            std::string::npos)
+      << run1;
+  EXPECT_EQ(cam->stats().connections, 0);
 }
 
 TEST_F(Program, FreeSpaceAndRetentionSettingsAreSetShownAndBadInputRefused) {
@@ -978,6 +1040,35 @@ TEST_F(Program, FreeSpaceAndRetentionSettingsAreSetShownAndBadInputRefused) {
   EXPECT_TRUE(run({"settings", "min-free"}).out.contains("min-free      500M"));
   EXPECT_EQ(run({"settings", "min-free", "0"}).code, 0);
   EXPECT_TRUE(run({"settings", "min-free"}).out.contains("off"));
+}
+
+// The notify command in a --once run against camsim: a wrong password is told
+// once with the camera, outcome and reason; the command's words are kept
+// as typed, never given to a shell, and a program that cannot run is refused.
+TEST_F(Program, NotifyCommandIsSetShownAndRunWhenACameraFails) {
+  auto cam = sim("127.0.15.13");
+  ASSERT_EQ(run({"cameras", "add-local", "1513", "127.0.15.13", "wrong"}).code, 0);
+  Result r = run({"settings", "notify-command", "no-such-program-here"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.err.contains("'no-such-program-here' is not a program that can be run"))
+      << r.err.toStdString();
+  const QString script = data_.path() + "/tell me";
+  test::write_all(script.toStdString(),
+                  "#!/bin/sh\nprintf '<%s>' \"$@\" > \"$0.out\"\necho \"$VELMORA_OUTCOME\" >> \"$0.out\"\n");
+  ASSERT_EQ(::chmod(script.toUtf8().constData(), 0755), 0);
+  const QString command = "\"" + script + "\" --from velmora;reboot";
+  ASSERT_EQ(run({"settings", "notify-command", command, "notifications", "off"}).code, 0);
+  r = run({"settings"});
+  EXPECT_TRUE(r.out.contains("notifications off\n")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("notify-command " + command + "\n")) << r.out.toStdString();
+
+  r = run({"--headless", "--once"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(QString::fromStdString(test::read_all((script + ".out").toStdString())),
+            "<--from><velmora;reboot><1513><wrong-password><Wrong password><127.0.15.13>"
+            "wrong-password\n");
+  ASSERT_EQ(run({"settings", "notify-command", "off"}).code, 0);
+  EXPECT_TRUE(run({"settings", "notify-command"}).out.contains("notify-command off"));
 }
 
 TEST_F(Program, DeleteAfterCopyIsAPerCameraOptionInItsOwnPrivateFile) {

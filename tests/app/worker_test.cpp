@@ -251,6 +251,32 @@ TEST_F(Worker, AFileSizeLimitFailsTheWriteNotTheProgram) {
   EXPECT_EQ(length_of(root_ + "/9/Manual/E.tmp"), 0);  // cut back to the chunk's start
 }
 
+// A failed file step names itself, its path and the system's reason.
+TEST_F(Worker, FileFailuresNameTheStepThePathAndTheReason) {
+  // A partial "file" that is a folder cannot be reset.
+  ASSERT_TRUE(std::filesystem::create_directories(root_ + "/9/Manual/X.tmp"));
+  res_.OnRecordListInfomation(list_page("X.avi", 1, 0).data());
+  std::vector<std::string> reasons;
+  for (const auto& m : sink_.posted)
+    if (auto* f = std::get_if<FileFailedEvent>(&m)) reasons.push_back(f->reason);
+  EXPECT_EQ(reasons, std::vector<std::string>{"cannot open " + root_ +
+                                              "/9/Manual/X.tmp for writing: Is a directory"});
+
+  // A camera folder that became a file between the start and the list ends
+  // the run with that reason, before any partial file is tried.
+  res_.stop();
+  std::filesystem::remove_all(root_ + "/9");
+  sink_.posted.clear();
+  start_run();
+  test::write_all(root_ + "/9", "");
+  res_.OnRecordListInfomation(list_page("Y.avi", 100, 0).data());
+  std::string reason;
+  for (const auto& m : sink_.posted)
+    if (auto* f = std::get_if<FailureReasonEvent>(&m)) reason = f->text;
+  EXPECT_EQ(reason, "cannot create folder " + root_ + "/9: Not a directory");
+  EXPECT_EQ(sink_.statuses().back(), STATUS_INTERRUPTED);
+}
+
 TEST_F(Worker, PacingZeroAsksForTheNextChunkAtOnce) {
   res_.set_pacing_ms(0);
   res_.OnRecordListInfomation(list_page("Z.avi", 300000, 1).data());

@@ -42,6 +42,7 @@ struct UiRig {
     unsigned short server_port = 0;  // 0: the program's own
     std::function<void(const AppPaths&)> prepare;  // writes files before the start
     CameraPortOf camera_port;  // where simulated local cameras listen
+    int retry_ms = 0;  // > 0: failed cameras are retried this often
   };
 
   UiRig() : UiRig(Options{}) {}
@@ -62,7 +63,8 @@ struct UiRig {
     // It stands in for the runtime folder, which is private.
     QFile::setPermissions(o.link_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     o.listen_link = listen;
-    o.periodic_timers = false;
+    o.periodic_timers = options.retry_ms > 0;
+    if (options.retry_ms > 0) o.retry_interval_ms = options.retry_ms;
     o.speed_interval_ms = speed_ms;
     controller = std::make_unique<SyncController>(o);
     QVERIFY(controller->start());

@@ -74,6 +74,7 @@ private slots:
   void a_second_start_brings_the_window_to_the_front();
   void every_change_is_saved_when_made_and_a_failed_save_is_shown();
   void a_stop_signal_ends_the_window_and_keeps_its_changes();
+  void a_failing_camera_is_told_on_the_desktop_once_per_run();
 };
 
 void WindowTest::rows_show_cameras_and_a_rebuild_keeps_their_state() {
@@ -643,6 +644,39 @@ void WindowTest::a_stop_signal_ends_the_window_and_keeps_its_changes() {
     QVERIFY(s.auto_start);
     QCOMPARE(s.interval_code, 3);
   }
+}
+
+
+void WindowTest::a_failing_camera_is_told_on_the_desktop_once_per_run() {
+  UiRig::Options options;
+  options.retry_ms = 100;
+  UiRig rig(options);
+  QStringList notices;
+  rig.window->hooks().desktop_notice = [&](const QString& title, const QString& text) {
+    notices << title + " | " + text;
+  };
+  rig.add_local(31, "127.0.13.31");  // nothing listens there
+  QSignalSpy ended(rig.engine.get(), &ui::EngineAdapter::runEnded);
+  const QString told = "摄像机 31(127.0.13.31) 同步失败 | " + status_label(STATUS_CONNECT_FAILED);
+
+  // The first run and its retries are one run: told once.
+  rig.engine->start({31});
+  QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 3, 30000);
+  QCOMPARE(notices, QStringList{told});
+
+  // A start by hand is a new run.
+  const qsizetype before = ended.count();
+  rig.engine->start({31});
+  QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= before + 2, 30000);
+  QCOMPARE(notices, (QStringList{told, told}));
+
+  // Switched off: nothing more.
+  rig.controller->settings().notify_desktop = false;
+  const qsizetype later = ended.count();
+  rig.engine->start({31});
+  QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= later + 2, 30000);
+  QCOMPARE(notices.size(), 2);
+  rig.engine->stop({31});
 }
 
 QTEST_MAIN(WindowTest)

@@ -237,6 +237,10 @@ Stop it: systemctl --user stop velmora (if it was not started as a service: kill
         <translation>No</translation>
     </message>
     <message>
+        <source>摄像机 %1 同步失败</source>
+        <translation>Camera %1: synchronisation failed</translation>
+    </message>
+    <message>
         <source>详细信息</source>
         <translation>Details</translation>
     </message>

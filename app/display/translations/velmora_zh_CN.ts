@@ -848,20 +848,8 @@ Works while a Velmora service runs.
         <translation>最近 7 天 %1</translation>
     </message>
     <message>
-        <source>could not store the finished file</source>
-        <translation>无法保存已下载完的文件</translation>
-    </message>
-    <message>
-        <source>could not reset the partial file</source>
-        <translation>无法重置未完成的文件</translation>
-    </message>
-    <message>
         <source>refused by the camera</source>
         <translation>摄像机拒绝下载</translation>
-    </message>
-    <message>
-        <source>could not rename the partial file (kept)</source>
-        <translation>无法重命名未完成的文件（已保留）</translation>
     </message>
     <message>
         <source>an automatic run is overdue (the last one started at %1, interval: %2); it starts shortly</source>
@@ -963,82 +951,6 @@ address, and whether it is already configured. &apos;velmora cameras add-local
 </translation>
     </message>
     <message>
-        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
-
-Without arguments shows the settings and where the download folder comes
-from. Several settings can be changed at once:
-  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
-                        12h, 1d or 1w (or the codes 0 to 8 in that order)
-  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
-  rate &lt;bytes/s&gt;|off    speed limit per camera: bytes per second, or K, M, G
-                        (binary units: 2M = 2097152), from 2185 up; off for
-                        none. It sets the pacing that keeps a camera at or
-                        below it (chunks are 128 KiB). The default pacing,
-                        500 ms, is at most 262144 bytes/s (256 KiB/s) per
-                        camera: a 30 MB minute of video takes 2 minutes
-  pacing &lt;ms&gt;           the exact least wait between chunk requests of a
-                        download, 0 to 60000 ms (default 500; 0 asks for the
-                        next chunk as soon as one ends); &apos;pacing&apos; alone shows it
-  min-free &lt;size&gt;       free space to keep on the download folder&apos;s disk
-                        (default 1G): before every chunk a camera checks it,
-                        and below it the run ends as &quot;disk full&quot; with the
-                        partial file kept to resume; cameras are not retried
-                        or started while it lasts, the next automatic or
-                        requested run looks again. Bytes, or K, M, G, T
-                        (binary units); 0 switches the check off
-  keep-days &lt;n&gt;         after a camera&apos;s successful run, remove its finished
-                        recordings whose files are older than n days (by
-                        modification time); partial files and files Velmora
-                        did not write are never touched. 0 (the default)
-                        keeps everything for ever
-  download-folder &lt;path&gt;|default
-                        where recordings go: an absolute folder, created when
-                        missing, that must be writable (checked now and before
-                        every run). Runs under way finish where they started;
-                        recordings already downloaded are never moved.
-                        &apos;default&apos; goes back to the folder the camera-manager
-                        program sets in its settings
-                        ($XDG_DATA_HOME/OV/Settings.xml), else OV/RecordDownload
-Example: velmora settings interval 1h concurrency 2
-         velmora settings min-free 2G keep-days 90
-         velmora settings rate 2M download-folder /srv/cameras
-</source>
-        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
-
-不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
-  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
-                        （或按此顺序的代码 0 到 8）
-  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
-  rate &lt;字节/秒&gt;|off    每台摄像机的速度上限：每秒字节数，或带 K、M、G
-                        （二进制单位：2M = 2097152），至少 2185；off 表示
-                        不限速。它设置使摄像机不超过此速度的请求间隔
-                        （分块为 128 KiB）。默认间隔 500 毫秒即每台摄像机
-                        最多 262144 字节/秒（256 KiB/秒）：一分钟 30 MB 的
-                        视频需要 2 分钟
-  pacing &lt;ms&gt;           下载时两次分块请求之间的精确最短等待，0 到 60000
-                        毫秒（默认 500；0 表示一块结束立即请求下一块）；
-                        只写 pacing 则显示当前值
-  min-free &lt;大小&gt;       下载文件夹所在磁盘上要保留的空闲空间（默认 1G）：
-                        摄像机在每次分块前检查，低于它时本轮以“磁盘已满”
-                        结束，部分文件保留以便续传；其间不重试也不启动
-                        摄像机，下一次自动或手动同步时再检查。单位为字节，
-                        或 K、M、G、T（二进制单位）；0 关闭检查
-  keep-days &lt;n&gt;         摄像机一轮同步成功后，删除其文件早于 n 天（按修改
-                        时间）的已完成录像；部分文件和不是 Velmora 写入的
-                        文件绝不删除。0（默认）表示永久保留
-  download-folder &lt;路径&gt;|default
-                        录像存放的位置：绝对路径的文件夹，不存在时创建，
-                        必须可写（设置时和每轮同步前检查）。进行中的同步
-                        在原文件夹完成；已下载的录像绝不移动。default
-                        恢复为摄像机管理程序在其设置中指定的文件夹
-                        （$XDG_DATA_HOME/OV/Settings.xml），没有时为
-                        OV/RecordDownload
-示例：velmora settings interval 1h concurrency 2
-      velmora settings min-free 2G keep-days 90
-      velmora settings rate 2M download-folder /srv/cameras
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora --headless [--now] [--verbose]
        velmora --headless --once [--json] [--verbose]
 
@@ -1109,10 +1021,6 @@ While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&a
     <message>
         <source>rate takes bytes per second per camera, with K, M or G for binary units, from %1 up (2M, 500K), or off, not &apos;%2&apos;</source>
         <translation>rate 需要每台摄像机每秒的字节数，可带 K、M 或 G（二进制单位），至少 %1（如 2M、500K），或 off，而不是“%2”</translation>
-    </message>
-    <message>
-        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, rate, min-free, keep-days, download-folder)</source>
-        <translation>未知设置“%1”（interval、concurrency、pacing、rate、min-free、keep-days、download-folder）</translation>
     </message>
     <message>
         <source>the connection could not be started</source>
@@ -1509,6 +1417,174 @@ total still to download. Downloads nothing.
     <message>
         <source>at most %1 bytes/s (%2) per camera</source>
         <translation>每台摄像机最多 %1 字节/秒（%2）</translation>
+    </message>
+    <message>
+        <source>cannot create folder %1: %2</source>
+        <translation>无法创建文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot create a file in folder %1: %2</source>
+        <translation>无法在文件夹 %1 中创建文件：%2</translation>
+    </message>
+    <message>
+        <source>cannot open %1 for writing: %2</source>
+        <translation>无法打开 %1 进行写入：%2</translation>
+    </message>
+    <message>
+        <source>cannot change the length of %1: %2</source>
+        <translation>无法更改 %1 的长度：%2</translation>
+    </message>
+    <message>
+        <source>cannot rename %1 to %2: %3</source>
+        <translation>无法将 %1 重命名为 %2：%3</translation>
+    </message>
+    <message>
+        <source>warning: the download folder %1 cannot take recordings: %2</source>
+        <translation>警告：下载路径 %1 无法存放录像：%2</translation>
+    </message>
+    <message>
+        <source>notifications</source>
+        <translation>桌面通知</translation>
+    </message>
+    <message>
+        <source>notify-command</source>
+        <translation>通知命令</translation>
+    </message>
+    <message>
+        <source>notify-command takes one line of text</source>
+        <translation>notify-command 只能是一行文字</translation>
+    </message>
+    <message>
+        <source>notify-command needs a program to run</source>
+        <translation>notify-command 需要一个要运行的程序</translation>
+    </message>
+    <message>
+        <source>notify-command: &apos;%1&apos; is not a program that can be run</source>
+        <translation>notify-command：“%1”不是可运行的程序</translation>
+    </message>
+    <message>
+        <source>notifications takes on or off, not &apos;%1&apos;</source>
+        <translation>notifications 取值为 on 或 off，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>unknown setting &apos;%1&apos; (interval, concurrency, pacing, rate, min-free, keep-days, download-folder, notifications, notify-command)</source>
+        <translation>未知设置“%1”（interval、concurrency、pacing、rate、min-free、keep-days、download-folder、notifications、notify-command）</translation>
+    </message>
+    <message>
+        <source>the notify command %1 did not end within %2 s; stopped</source>
+        <translation>通知命令 %1 未在 %2 秒内结束，已终止</translation>
+    </message>
+    <message>
+        <source>cannot start the notify command %1: %2</source>
+        <translation>无法启动通知命令 %1：%2</translation>
+    </message>
+    <message>
+        <source>the notify command %1 ended abnormally</source>
+        <translation>通知命令 %1 异常结束</translation>
+    </message>
+    <message>
+        <source>the notify command %1 ended with status %2</source>
+        <translation>通知命令 %1 以状态 %2 结束</translation>
+    </message>
+    <message>
+        <source>Usage: velmora settings [&lt;name&gt; &lt;value&gt;]...
+
+Without arguments shows the settings and where the download folder comes
+from. Several settings can be changed at once:
+  interval &lt;duration&gt;   automatic synchronisation: off, 10m, 30m, 1h, 2h, 4h,
+                        12h, 1d or 1w (or the codes 0 to 8 in that order)
+  concurrency &lt;n&gt;       cameras synchronised at once, 1 to 5
+  rate &lt;bytes/s&gt;|off    speed limit per camera: bytes per second, or K, M, G
+                        (binary units: 2M = 2097152), from 2185 up; off for
+                        none. It sets the pacing that keeps a camera at or
+                        below it (chunks are 128 KiB). The default pacing,
+                        500 ms, is at most 262144 bytes/s (256 KiB/s) per
+                        camera: a 30 MB minute of video takes 2 minutes
+  pacing &lt;ms&gt;           the exact least wait between chunk requests of a
+                        download, 0 to 60000 ms (default 500; 0 asks for the
+                        next chunk as soon as one ends); &apos;pacing&apos; alone shows it
+  min-free &lt;size&gt;       free space to keep on the download folder&apos;s disk
+                        (default 1G): before every chunk a camera checks it,
+                        and below it the run ends as &quot;disk full&quot; with the
+                        partial file kept to resume; cameras are not retried
+                        or started while it lasts, the next automatic or
+                        requested run looks again. Bytes, or K, M, G, T
+                        (binary units); 0 switches the check off
+  keep-days &lt;n&gt;         after a camera&apos;s successful run, remove its finished
+                        recordings whose files are older than n days (by
+                        modification time); partial files and files Velmora
+                        did not write are never touched. 0 (the default)
+                        keeps everything for ever
+  download-folder &lt;path&gt;|default
+                        where recordings go: an absolute folder, created when
+                        missing, that must be writable (checked now and before
+                        every run). Runs under way finish where they started;
+                        recordings already downloaded are never moved.
+                        &apos;default&apos; goes back to the folder the camera-manager
+                        program sets in its settings
+                        ($XDG_DATA_HOME/OV/Settings.xml), else OV/RecordDownload
+  notifications on|off  in the window, a desktop notification when a camera&apos;s
+                        run fails or stops on a full disk, once per camera
+                        and run, not per retry (default on)
+  notify-command &apos;&lt;program&gt; [&lt;arg&gt;]...&apos;|off
+                        a program run at the same moments, in any mode, with
+                        the camera id, the outcome word, the reason and the
+                        camera&apos;s alias (or address) added as arguments and in
+                        VELMORA_CAMERA, VELMORA_OUTCOME, VELMORA_REASON and
+                        VELMORA_CAMERA_NAME. Never run through a shell: words
+                        are split at blanks, &quot;double quotes&quot; keep blanks in a
+                        word. Stopped after 30 s; a failure is logged, never
+                        fatal. Default off
+Example: velmora settings interval 1h concurrency 2
+         velmora settings min-free 2G keep-days 90
+         velmora settings rate 2M download-folder /srv/cameras
+         velmora settings notify-command &apos;/usr/local/bin/page-me --urgent&apos;
+</source>
+        <translation>用法：velmora settings [&lt;名称&gt; &lt;值&gt;]...
+
+不带参数时显示设置以及下载文件夹的来源。可以一次更改多项设置：
+  interval &lt;时长&gt;       自动同步：off、10m、30m、1h、2h、4h、12h、1d 或 1w
+                        （或按此顺序的代码 0 到 8）
+  concurrency &lt;n&gt;       同时同步的摄像机数，1 到 5
+  rate &lt;字节/秒&gt;|off    每台摄像机的速度上限：每秒字节数，或带 K、M、G
+                        （二进制单位：2M = 2097152），至少 2185；off 表示
+                        不限速。它设置使摄像机不超过此速度的请求间隔
+                        （分块为 128 KiB）。默认间隔 500 毫秒即每台摄像机
+                        最多 262144 字节/秒（256 KiB/秒）：一分钟 30 MB 的
+                        视频需要 2 分钟
+  pacing &lt;ms&gt;           下载时两次分块请求之间的精确最短等待，0 到 60000
+                        毫秒（默认 500；0 表示一块结束立即请求下一块）；
+                        只写 pacing 则显示当前值
+  min-free &lt;大小&gt;       下载文件夹所在磁盘上要保留的空闲空间（默认 1G）：
+                        摄像机在每次分块前检查，低于它时本轮以“磁盘已满”
+                        结束，部分文件保留以便续传；其间不重试也不启动
+                        摄像机，下一次自动或手动同步时再检查。单位为字节，
+                        或 K、M、G、T（二进制单位）；0 关闭检查
+  keep-days &lt;n&gt;         摄像机一轮同步成功后，删除其文件早于 n 天（按修改
+                        时间）的已完成录像；部分文件和不是 Velmora 写入的
+                        文件绝不删除。0（默认）表示永久保留
+  download-folder &lt;路径&gt;|default
+                        录像存放的位置：绝对路径的文件夹，不存在时创建，
+                        必须可写（设置时和每轮同步前检查）。进行中的同步
+                        在原文件夹完成；已下载的录像绝不移动。default
+                        恢复为摄像机管理程序在其设置中指定的文件夹
+                        （$XDG_DATA_HOME/OV/Settings.xml），没有时为
+                        OV/RecordDownload
+  notifications on|off  窗口模式下，摄像机一轮同步失败或因磁盘已满而停止时
+                        显示桌面通知，每台摄像机每轮一次，重试不再通知
+                        （默认 on）
+  notify-command &apos;&lt;程序&gt; [&lt;参数&gt;]...&apos;|off
+                        在同样的时刻运行的程序（任何模式），附加摄像机编号、
+                        结果词、原因和摄像机别名（或地址）作为参数，并放在
+                        VELMORA_CAMERA、VELMORA_OUTCOME、VELMORA_REASON 和
+                        VELMORA_CAMERA_NAME 中。从不经由 shell 运行：按空白
+                        分词，&quot;双引号&quot;内的空白保留在词中。30 秒后终止；
+                        失败只记录，不影响运行。默认 off
+示例：velmora settings interval 1h concurrency 2
+      velmora settings min-free 2G keep-days 90
+      velmora settings rate 2M download-folder /srv/cameras
+      velmora settings notify-command &apos;/usr/local/bin/page-me --urgent&apos;
+</translation>
     </message>
 </context>
 </TS>
