@@ -38,4 +38,13 @@ std::string local_time_text(std::int64_t seconds, bool with_offset);
 // `machine`: for JSON, whose words never follow the user's language.
 std::string run_error_text(const RunResult& run, bool machine = false);
 
+// A run's outcome in one phrase for people: "complete, 3 new recording(s),
+// 2.9 MB", "up to date", or what went wrong with its remedy.
+std::string run_outcome_text(const RunResult& run);
+
+// What the user must do about a failure that is not retried every minute:
+// a wrong camera or server password names the command that fixes it; ""
+// for every other run.
+std::string remedy_text(const RunResult& run);
+
 }  // namespace velmora
