@@ -133,7 +133,8 @@ std::string run_outcome_text(const RunResult& run) {
   }
   if (run.status == STATUS_USER_STOPPED) return status_label(run.status).toStdString();
   std::string text = run_error_text(run);
-  if (const std::string fix = remedy_text(run); !fix.empty()) text += "; " + fix;
+  if (const std::string fix = remedy_text(run); !fix.empty())
+    text += QCoreApplication::translate("Console", "; ").toStdString() + fix;
   return text;
 }
 
