@@ -112,15 +112,21 @@ std::string run_error_text(const RunResult& run, bool machine) {
 
 std::string remedy_text(const RunResult& run) {
   const std::string word = outcome_word(run);
-  const char* what = word == "wrong-password"         ? "password"
-                     : word == "server-login-refused" ? "server-password"
-                                                      : nullptr;
-  if (!what) return {};
-  return QCoreApplication::translate("Console",
-                                     "not retried until it is fixed: velmora cameras set %1 %2")
-      .arg(run.camera_id)
-      .arg(QString::fromLatin1(what))
-      .toStdString();
+  // A camera's wrong password is never retried; a server's refusal is (the
+  // account may be fixed on the server's side).
+  if (word == "wrong-password")
+    return QCoreApplication::translate("Console",
+                                       "not retried until it is fixed: velmora cameras set %1 "
+                                       "password")
+        .arg(run.camera_id)
+        .toStdString();
+  if (word == "server-login-refused")
+    return QCoreApplication::translate("Console",
+                                       "if the account's password changed: velmora cameras set "
+                                       "%1 server-password")
+        .arg(run.camera_id)
+        .toStdString();
+  return {};
 }
 
 std::string run_outcome_text(const RunResult& run) {

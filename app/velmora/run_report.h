@@ -42,9 +42,9 @@ std::string run_error_text(const RunResult& run, bool machine = false);
 // 2.9 MB", "up to date", or what went wrong with its remedy.
 std::string run_outcome_text(const RunResult& run);
 
-// What the user must do about a failure that is not retried every minute:
-// a wrong camera or server password names the command that fixes it; ""
-// for every other run.
+// What the user can do about a failure: a wrong camera password (which is
+// not retried) or a refused server login names the command that fixes it;
+// "" for every other run.
 std::string remedy_text(const RunResult& run);
 
 }  // namespace velmora

@@ -1548,10 +1548,6 @@ run), or failed with the time of the next retry.
 </translation>
     </message>
     <message>
-        <source>not retried until it is fixed: velmora cameras set %1 %2</source>
-        <translation>修正之前不再重试：velmora cameras set %1 %2</translation>
-    </message>
-    <message>
         <source>up to date</source>
         <translation>已是最新</translation>
     </message>
@@ -1660,6 +1656,14 @@ run), or failed with the time of the next retry.
     <message>
         <source>stored %1 (%2)</source>
         <translation>已保存 %1（%2）</translation>
+    </message>
+    <message>
+        <source>not retried until it is fixed: velmora cameras set %1 password</source>
+        <translation>修正之前不再重试：velmora cameras set %1 password</translation>
+    </message>
+    <message>
+        <source>if the account&apos;s password changed: velmora cameras set %1 server-password</source>
+        <translation>如果账号密码已更改：velmora cameras set %1 server-password</translation>
     </message>
 </context>
 </TS>
