@@ -64,9 +64,12 @@ QJsonObject status_json(const CameraRecord& record, const std::string& alias,
   return o;
 }
 
+// `busy`: a running Velmora is working on the camera now.
 std::string status_line(std::int32_t id, const CameraRecord& record, const std::string& alias,
-                        const CameraHistory& h) {
+                        const CameraHistory& h, bool busy) {
   std::string line = camera_label(id, &record, alias) + ": ";
+  if (!h.has_run && busy)
+    return line + QCoreApplication::translate("Console", "first run under way").toStdString();
   if (!h.has_run) return line + QCoreApplication::translate("Console", "no run recorded").toStdString();
   line += h.last_completed > 0
               ? QCoreApplication::translate("Console", "last completed %1")
@@ -345,11 +348,9 @@ int run_status_command(const std::vector<std::string>& args) {
       o["live"] = l == live.end() ? QJsonValue() : QJsonValue(live_to_json(l->second));
       put_json_line(stdout, o);
     } else {
-      std::printf("%s\n", status_line(id, record, alias, h).c_str());
-      if (l != live.end()) {
-        const std::string now_line = live_line(l->second, now);
-        if (!now_line.empty()) std::printf("%s\n", now_line.c_str());
-      }
+      const std::string now_line = l == live.end() ? std::string() : live_line(l->second, now);
+      std::printf("%s\n", status_line(id, record, alias, h, !now_line.empty()).c_str());
+      if (!now_line.empty()) std::printf("%s\n", now_line.c_str());
     }
     if (check)
       for (Problem& problem : problems_of(id, h, max_age, now)) problems.push_back(problem);

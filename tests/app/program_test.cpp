@@ -820,7 +820,7 @@ TEST_F(Program, StatusShowsTheServiceAtWorkAndSyncWaitsForTheRun) {
     return now.out.contains("now: downloading") || waiter.state() == QProcess::NotRunning;
   }, 60000)) << now.out.toStdString();
   static const QRegularExpression line(
-      "camera 1500 \\(127\\.0\\.2\\.150\\): .*\n  now: downloading REC_\\d+\\.avi, \\d+% "
+      "camera 1500 \\(127\\.0\\.2\\.150\\): first run under way\n  now: downloading REC_\\d+\\.avi, \\d+% "
       "\\(.+ of .+\\), file [123] of 3");
   EXPECT_TRUE(now.out.contains(line)) << now.out.toStdString();
   EXPECT_FALSE(now.out.contains("No Velmora is running")) << now.out.toStdString();

@@ -1665,5 +1665,9 @@ run), or failed with the time of the next retry.
         <source>if the account&apos;s password changed: velmora cameras set %1 server-password</source>
         <translation>如果账号密码已更改：velmora cameras set %1 server-password</translation>
     </message>
+    <message>
+        <source>first run under way</source>
+        <translation>首次同步进行中</translation>
+    </message>
 </context>
 </TS>
