@@ -290,10 +290,14 @@ TEST_F(SyncE2E, DroppedConnectionIsRetriedAndResumes) {
   EXPECT_LE(first, 150000u);
   sim.set_drop_after_download_bytes(0);
   ASSERT_TRUE(wait_until([&] { return last_status(240) == STATUS_COMPLETE; }));
-  // The resumed run counts from where the partial file was.
+  // The resumed run counts from where the partial file was; together the
+  // runs wrote the whole recording (more when a cut chunk was fetched again).
   EXPECT_EQ(ctl_->last_run(240)->resumed, 1);
-  EXPECT_GE(ctl_->last_run(240)->bytes + first, 400000u);
   EXPECT_LT(ctl_->last_run(240)->bytes, 400000u);
+  std::uint64_t written = 0;
+  for (const RunResult& r : RunHistory(ctl_->options().paths.history_file()).read())
+    written += r.camera_id == 240 ? r.bytes : 0;
+  EXPECT_GE(written, 400000u);
 
   auto s = statuses_of(240);
   EXPECT_NE(std::find(s.begin(), s.end(), STATUS_INTERRUPTED), s.end());
@@ -381,7 +385,7 @@ TEST_F(SyncE2E, ServiceLogIsShortAndTheLiveSnapshotFollowsTheRun) {
   const std::size_t reminders = count("camera 272 (127.0.2.29): still failing since ");
   EXPECT_EQ(count("camera 272"), 2u + reminders) << text;
   EXPECT_GE(reminders, 1u) << text;
-  EXPECT_LE(reminders * 3, static_cast<std::size_t>(ctl_->view(272).failed_runs)) << text;
+  EXPECT_LT(reminders * 2, static_cast<std::size_t>(ctl_->view(272).failed_runs)) << text;
 }
 
 TEST_F(SyncE2E, SilentCameraTimesOut) {
