@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "printable_text.h"
+
 namespace velmora {
 
 std::vector<std::string> live_state_words() {
@@ -15,7 +17,8 @@ QJsonObject live_to_json(const LiveCamera& c) {
   o["id"] = static_cast<qint64>(c.camera_id);
   o["state"] = QString::fromStdString(c.state);
   o["status"] = c.status;
-  o["file"] = QString::fromStdString(c.file);
+  // Names and reasons come from cameras: as the console shows them.
+  o["file"] = QString::fromStdString(printable_text(c.file));
   // Doubles hold integers exactly up to 2^53.
   o["file_bytes"] = static_cast<double>(c.file_bytes);
   o["file_size"] = static_cast<double>(c.file_size);
@@ -26,7 +29,7 @@ QJsonObject live_to_json(const LiveCamera& c) {
   o["speed"] = static_cast<double>(c.speed);
   o["eta"] = static_cast<qint64>(c.eta);
   o["next_retry"] = static_cast<qint64>(c.next_retry / 1000);
-  o["reason"] = QString::fromStdString(c.reason);
+  o["reason"] = QString::fromStdString(printable_text(c.reason));
   o["failing_since"] = static_cast<qint64>(c.failing_since);
   o["failed_runs"] = c.failed_runs;
   return o;
