@@ -890,8 +890,8 @@ TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(r.out.contains("camera 801 (via server, serial SER-80): server login refused"))
       << r.out.toStdString();
-  EXPECT_TRUE(r.out.contains("server login refused; if the account's password changed: velmora "
-                             "cameras set 801 server-password"))
+  EXPECT_TRUE(r.out.contains("; if the account's password changed: velmora cameras set 801 "
+                             "server-password"))
       << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("camera 803 (via server, serial SER-82): server 127.0.2.82 "
                              "unreachable (connection refused)"))
