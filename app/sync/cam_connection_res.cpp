@@ -187,7 +187,9 @@ void CamConnentionRES::disk_full_locked(std::int64_t free_bytes) {
 }
 
 void CamConnentionRES::post_counts_locked() {
-  sink_.post(SyncCountsEvent{camera_.camera_id, done_, total_});
+  std::uint64_t queued = 0;
+  for (const auto& entry : queue_) queued += entry.file_size;
+  sink_.post(SyncCountsEvent{camera_.camera_id, done_, total_, queued});
 }
 
 void CamConnentionRES::file_failed_locked(const std::string& name, const char* reason) {
@@ -334,7 +336,8 @@ CamConnentionRES::ModuleCalls CamConnentionRES::start_next_locked() {
     sink_.post(CurrentFileEvent{camera_.camera_id, name.substr(0, sizeof e.file_name - 1), offset,
                                 size});
     sink_.post(FileProgressEvent{camera_.camera_id,
-                                 static_cast<int>(static_cast<double>(offset) * 100.0 / size)});
+                                 static_cast<int>(static_cast<double>(offset) * 100.0 / size),
+                                 offset});
     return chunk_locked(offset);
   }
   return run_end_locked();
@@ -571,7 +574,8 @@ void CamConnentionRES::OnDownloadData(const char* body) {
       finish_run_locked(STATUS_INTERRUPTED);
     } else {
       have_ = block_end;
-      sink_.post(FileProgressEvent{id, static_cast<int>(static_cast<double>(block_end) * 100.0 / size)});
+      sink_.post(FileProgressEvent{id, static_cast<int>(static_cast<double>(block_end) * 100.0 / size),
+                                   block_end});
       if (block.end_of_request == 0) {
         sink_.arm_camera_timer(id, options_.times.transfer_guard_ms);
         return;

@@ -30,12 +30,14 @@ struct SyncCountsEvent {
   std::int32_t camera_id = 0;
   std::int32_t done = 0;
   std::int32_t total = 0;
+  std::uint64_t bytes_queued = 0;  // sizes of the recordings still to fetch
 };
 
 // Progress of the recording in transfer, 0..100 (WM_FILE_PROGRESS).
 struct FileProgressEvent {
   std::int32_t camera_id = 0;
   int percent = 0;
+  std::uint64_t position = 0;  // bytes of the file on disk now
 };
 
 // The camera refused the password; the status that follows ends the run

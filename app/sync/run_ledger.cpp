@@ -1,5 +1,7 @@
 #include "run_ledger.h"
 
+#include <algorithm>
+
 #include "window_messages.h"
 
 namespace velmora {
@@ -24,6 +26,13 @@ void RunLedger::file_started(std::int32_t id, std::uint32_t offset, std::uint32_
   it->second.file_open = true;
   it->second.offset = offset;
   it->second.size = size;
+  it->second.position = offset;
+}
+
+void RunLedger::progress(std::int32_t id, std::uint64_t position) {
+  auto it = runs_.find(id);
+  if (it == runs_.end() || !it->second.file_open) return;
+  it->second.position = std::max(it->second.position, position);
 }
 
 void RunLedger::counts(std::int32_t id, std::int32_t done, std::int32_t total) {
@@ -45,6 +54,7 @@ void RunLedger::file_failed(std::int32_t id) {
   auto it = runs_.find(id);
   if (it == runs_.end()) return;
   ++it->second.result.skipped;
+  it->second.result.bytes += it->second.unfinished();
   it->second.file_open = false;
 }
 
@@ -60,6 +70,7 @@ bool RunLedger::finish(std::int32_t id, std::int32_t status, bool local, std::in
   auto it = runs_.find(id);
   if (it == runs_.end()) return false;
   out = it->second.result;
+  out.bytes += it->second.unfinished();
   out.status = status;
   out.local = local;
   out.started = it->second.started_ms / 1000;
@@ -76,6 +87,11 @@ bool RunLedger::finish(std::int32_t id, std::int32_t status, bool local, std::in
 }
 
 bool RunLedger::open(std::int32_t id) const { return runs_.count(id) != 0; }
+
+std::uint64_t RunLedger::bytes_written(std::int32_t id) const {
+  auto it = runs_.find(id);
+  return it == runs_.end() ? 0 : it->second.result.bytes + it->second.unfinished();
+}
 
 std::vector<std::int32_t> RunLedger::open_ids() const {
   std::vector<std::int32_t> ids;

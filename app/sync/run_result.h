@@ -24,7 +24,8 @@ struct RunResult {
   std::int32_t fetched = 0;      // recordings completed (resumed ones included)
   std::int32_t resumed = 0;      // of those, continued from a partial file
   std::int32_t skipped = 0;      // recordings that could not be stored
-  std::uint64_t bytes = 0;       // downloaded; a resumed file counts its new part
+  std::uint64_t bytes = 0;       // written this run: a resumed file counts its new part,
+                                 // a file left partial what it gained
   std::int32_t card_deleted = 0;  // deleted from the camera after a verified copy
   std::int32_t card_kept = 0;     // deletes the camera refused or left unanswered
   std::int32_t removed_files = 0;  // old recordings removed by retention

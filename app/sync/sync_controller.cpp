@@ -73,6 +73,7 @@ bool SyncController::start() {
   if (options_.periodic_timers) {
     arm_auto_sync();
     set_window_timer(TIMER_RETRY, options_.retry_interval_ms);
+    retry_due_ms_ = QDateTime::currentMSecsSinceEpoch() + options_.retry_interval_ms;
   }
   return true;
 }
@@ -101,6 +102,7 @@ void SyncController::shutdown() {
   sdk_started_ = false;
   kill_window_timer(TIMER_AUTO_SYNC);
   kill_window_timer(TIMER_RETRY);
+  retry_due_ms_ = 0;
   kill_window_timer(TIMER_SPEED);
   save_settings();
   save_aliases();
@@ -388,10 +390,24 @@ void SyncController::on_status(std::int32_t id, std::int32_t status) {
   // A new run starts without the reason of the last one.
   if (status == STATUS_WAITING || status == STATUS_CONNECTING) {
     v.reason.clear();
+    v.current_file.clear();
+    v.file_position = v.bytes_queued = 0;
+    v.percent = 0;
+    rates_[id].clear();
     v.card_deleted = v.card_kept = v.removed_files = 0;
     v.removed_bytes = 0;
   }
   auto show = [&] {
+    // The streak is known before the status goes out, so whoever shows the
+    // outcome can say how long the camera has been failing.
+    if (status_is_final(status) && status != STATUS_USER_STOPPED && ledger_.open(id)) {
+      if (status_completes(status)) {
+        v.failed_runs = 0;
+        v.failing_since = 0;
+      } else {
+        if (v.failed_runs++ == 0) v.failing_since = QDateTime::currentSecsSinceEpoch();
+      }
+    }
     v.status = status;
     emit statusChanged(id, status);
     if (status_is_final(status)) end_run(id, status);
@@ -471,12 +487,17 @@ void SyncController::on_event(const SyncCountsEvent& e) {
   CameraView& v = views_[e.camera_id];
   v.done = e.done;
   v.total = e.total;
+  v.bytes_queued = e.bytes_queued;
   ledger_.counts(e.camera_id, e.done, e.total);
   emit countsChanged(e.camera_id, e.done, e.total);
 }
 
 void SyncController::on_event(const FileProgressEvent& e) {
-  views_[e.camera_id].percent = e.percent;
+  CameraView& v = views_[e.camera_id];
+  v.percent = e.percent;
+  v.file_position = e.position;
+  ledger_.progress(e.camera_id, e.position);
+  rates_[e.camera_id].add(QDateTime::currentMSecsSinceEpoch(), ledger_.bytes_written(e.camera_id));
   emit fileProgress(e.camera_id, e.percent);
 }
 
@@ -485,6 +506,7 @@ void SyncController::on_event(const CurrentFileEvent& e) {
   v.current_file = e.name;
   v.file_offset = e.offset;
   v.file_size = e.size;
+  v.file_position = e.offset;
   ledger_.file_started(e.camera_id, v.file_offset, v.file_size);
   emit currentFileChanged(e.camera_id, QString::fromStdString(e.name));
 }
@@ -582,6 +604,7 @@ void SyncController::handle_window_timer(int id) {
       break;
     }
     case TIMER_RETRY:
+      retry_due_ms_ = QDateTime::currentMSecsSinceEpoch() + options_.retry_interval_ms;
       run_retry();
       break;
     case TIMER_RESUME_DISCOVERY:
@@ -591,6 +614,51 @@ void SyncController::handle_window_timer(int id) {
     default:
       break;
   }
+}
+
+LiveCamera SyncController::live(std::int32_t id) const {
+  LiveCamera c;
+  c.camera_id = id;
+  auto vit = views_.find(id);
+  const CameraView v = vit == views_.end() ? CameraView{} : vit->second;
+  const CameraState state = scheduler_->state_of(id);
+  const auto& retry = retry_.ids();
+  const bool retrying = std::find(retry.begin(), retry.end(), id) != retry.end();
+  c.status = v.status;
+  if (state == CAMERA_WAITING) {
+    c.state = "waiting";
+  } else if (state == CAMERA_ACTIVE) {
+    c.state = v.status == STATUS_SYNCING ? "syncing" : "connecting";
+  } else if (retrying) {
+    c.state = "retry-wait";
+    c.next_retry = retry_due_ms_;
+  } else if (v.status == STATUS_COMPLETE) {
+    c.state = "complete";
+  } else if (v.status == STATUS_USER_STOPPED) {
+    c.state = "stopped";
+  } else if (status_is_final(v.status)) {
+    c.state = "failed";
+  }
+  c.done = v.done;
+  c.total = v.total;
+  c.reason = v.reason;
+  c.failed_runs = v.failed_runs;
+  c.failing_since = v.failing_since;
+  if (ledger_.open(id)) {
+    c.run_bytes = ledger_.bytes_written(id);
+  } else if (const RunResult* last = last_run(id)) {
+    c.run_bytes = last->bytes;
+  }
+  if (c.state != "syncing" || v.current_file.empty()) return c;
+  c.file = v.current_file;
+  c.file_bytes = v.file_position;
+  c.file_size = v.file_size;
+  c.percent = v.percent;
+  auto rit = rates_.find(id);
+  c.speed = rit == rates_.end() ? 0 : rit->second.bytes_per_second(QDateTime::currentMSecsSinceEpoch());
+  if (c.speed > 0 && v.bytes_queued >= v.file_position)
+    c.eta = static_cast<std::int64_t>((v.bytes_queued - v.file_position + c.speed - 1) / c.speed);
+  return c;
 }
 
 void SyncController::handle_camera_timer(std::int32_t camera_id) {

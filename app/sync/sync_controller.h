@@ -21,6 +21,7 @@
 #include "auto_schedule.h"
 #include "camera_options.h"
 #include "camera_store.h"
+#include "live_snapshot.h"
 #include "search_manager.h"
 #include "sibling_link.h"
 #include "sync_scheduler.h"
@@ -63,6 +64,8 @@ struct CameraView {
   std::string current_file;
   std::uint32_t file_offset = 0;  // where the current file's download started
   std::uint32_t file_size = 0;    // the current recording's size (0 = unknown)
+  std::uint64_t file_position = 0;  // of the current recording on disk now
+  std::uint64_t bytes_queued = 0;   // sizes of the recordings still to fetch
   std::string reason;             // why the current run fails ("" = the status says it)
   // Of the current (or last) run: recordings deleted from the camera after
   // a verified copy, those the camera kept (refused or unanswered), and what
@@ -71,6 +74,10 @@ struct CameraView {
   int card_kept = 0;
   int removed_files = 0;
   std::uint64_t removed_bytes = 0;
+  // Runs that failed in a row, and when the first of them ended (seconds
+  // since 1970); a completed run starts the count again.
+  int failed_runs = 0;
+  std::int64_t failing_since = 0;
 };
 
 class SyncController : public MainThreadMailbox {
@@ -126,6 +133,11 @@ public:
   SyncScheduler& scheduler() { return *scheduler_; }
   SystemSettings& settings() { return settings_; }
   const std::deque<std::int32_t>& retry_list() const { return retry_.ids(); }
+  // When the retry timer next starts the cameras on the retry list (ms since
+  // 1970; 0 when it is not running).
+  std::int64_t next_retry_ms() const { return retry_due_ms_; }
+  // What is known about the camera right now.
+  LiveCamera live(std::int32_t id) const;
   // The last run of a camera in this process or, before that, in the
   // history log (null when it never ran).
   const RunResult* last_run(std::int32_t id) const;
@@ -216,6 +228,8 @@ private:
   CameraTable cameras_;
   CameraOptionsTable camera_options_;
   std::map<std::int32_t, CameraView> views_;
+  std::map<std::int32_t, RateWindow> rates_;  // bytes written per camera, over time
+  std::int64_t retry_due_ms_ = 0;
   RetryList retry_;
   RunLedger ledger_;
   std::unique_ptr<RunHistory> history_;

@@ -99,13 +99,27 @@ int run_sync_command(const std::vector<std::string>& args) {
     std::fputs(help_text("sync").c_str(), stdout);
     return kExitOk;
   }
-  if (!args.empty()) {
-    std::fprintf(stderr, "velmora sync: %s\n",
-                 qUtf8Printable(QCoreApplication::translate("Console", "takes no arguments")));
+  const bool wait = args.size() == 1 && args[0] == "--wait";
+  if (!args.empty() && !wait) {
+    std::fprintf(stderr, "velmora sync: %s\nusage: velmora sync [--wait]\n",
+                 qUtf8Printable(QCoreApplication::translate("Console", "unknown argument '%1'")
+                                    .arg(QString::fromStdString(args[0]))));
     return kExitUsage;
   }
   Reply reply;
-  if (send_command(runtime_dir(), {"sync"}, reply, 10000)) return print_reply(reply);
+  const WaitOutcome sent = wait ? send_and_wait(runtime_dir(), {"sync", "--wait"}, reply)
+                                : (send_command(runtime_dir(), {"sync"}, reply, 10000)
+                                       ? WaitOutcome::kReplied
+                                       : WaitOutcome::kNoInstance);
+  if (sent == WaitOutcome::kReplied) return print_reply(reply);
+  if (sent == WaitOutcome::kLost) {
+    std::fprintf(stderr, "velmora sync: %s\n",
+                 qUtf8Printable(QCoreApplication::translate(
+                     "Console",
+                     "the running Velmora ended (or dropped the connection) before the run "
+                     "finished; 'velmora status' shows how far each camera got")));
+    return kExitFailed;
+  }
   std::fprintf(stderr, "velmora sync: %s\n",
                qUtf8Printable(QCoreApplication::translate(
                    "Console",

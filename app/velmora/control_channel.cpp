@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QtEndian>
 
 #include <chrono>
@@ -10,7 +11,9 @@ namespace velmora {
 
 namespace {
 
-constexpr std::uint32_t kMaxBody = 64 * 1024;
+constexpr std::uint32_t kMaxRequest = 64 * 1024;
+// A reply carries the live state of every camera: more room than a request.
+constexpr std::uint32_t kMaxReply = 8 * 1024 * 1024;
 constexpr std::size_t kMaxWords = 64;
 
 void put_u32(QByteArray& b, std::uint32_t v) {
@@ -31,10 +34,10 @@ QByteArray framed(const QByteArray& body) {
 
 // Cuts one complete body off the front of `buffer`: 1 done, 0 more bytes
 // needed, -1 malformed.
-int take_body(QByteArray& buffer, QByteArray& body) {
+int take_body(QByteArray& buffer, QByteArray& body, std::uint32_t max) {
   if (buffer.size() < 4) return 0;
   const std::uint32_t len = get_u32(buffer.constData());
-  if (len > kMaxBody) return -1;
+  if (len > max) return -1;
   if (static_cast<std::uint64_t>(buffer.size()) < 4ull + len) return 0;
   body = buffer.mid(4, len);
   buffer.remove(0, 4 + len);
@@ -89,28 +92,60 @@ bool decode_reply(const QByteArray& body, Reply& reply) {
   return true;
 }
 
-bool send_command(const std::string& dir, const std::vector<std::string>& words, Reply& reply,
-                  int timeout_ms) {
+namespace {
+
+// `reply_ms` < 0: wait for the reply as long as the connection lasts.
+WaitOutcome exchange(const std::string& dir, const std::vector<std::string>& words, Reply& reply,
+                     int timeout_ms, int reply_ms) {
   QLocalSocket socket;
   socket.connectToServer(socket_path(dir));
-  if (!socket.waitForConnected(timeout_ms)) return false;
+  if (!socket.waitForConnected(timeout_ms)) return WaitOutcome::kNoInstance;
   socket.write(framed(encode_request(words)));
-  if (!socket.waitForBytesWritten(timeout_ms)) return false;
+  if (!socket.waitForBytesWritten(timeout_ms)) return WaitOutcome::kLost;
   QByteArray buffer, body;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply_ms);
   while (true) {
-    const int got = take_body(buffer, body);
-    if (got < 0) return false;
-    if (got > 0) return decode_reply(body, reply);
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          end - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0 || !socket.waitForReadyRead(static_cast<int>(left))) return false;
+    const int got = take_body(buffer, body, kMaxReply);
+    if (got < 0) return WaitOutcome::kLost;
+    if (got > 0) return decode_reply(body, reply) ? WaitOutcome::kReplied : WaitOutcome::kLost;
+    int left = -1;
+    if (reply_ms >= 0) {
+      left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  end - std::chrono::steady_clock::now())
+                                  .count());
+      if (left <= 0) return WaitOutcome::kLost;
+    }
+    if (!socket.waitForReadyRead(left) && socket.bytesAvailable() == 0) {
+      // A closed connection can still hold the last bytes it brought.
+      if (socket.state() == QLocalSocket::ConnectedState && reply_ms < 0) continue;
+      return WaitOutcome::kLost;
+    }
     buffer += socket.readAll();
   }
 }
 
+}  // namespace
+
+bool send_command(const std::string& dir, const std::vector<std::string>& words, Reply& reply,
+                  int timeout_ms) {
+  return exchange(dir, words, reply, timeout_ms, timeout_ms) == WaitOutcome::kReplied;
+}
+
+WaitOutcome send_and_wait(const std::string& dir, const std::vector<std::string>& words,
+                          Reply& reply) {
+  return exchange(dir, words, reply, 10000, -1);
+}
+
 ControlServer::ControlServer(std::string dir, Handler handler, QObject* parent)
+    : ControlServer(
+          std::move(dir),
+          DeferredHandler([handler = std::move(handler)](const std::vector<std::string>& words,
+                                                         Respond respond) {
+            respond(handler(words));
+          }),
+          parent) {}
+
+ControlServer::ControlServer(std::string dir, DeferredHandler handler, QObject* parent)
     : QObject(parent), dir_(std::move(dir)), handler_(std::move(handler)) {}
 
 ControlServer::~ControlServer() {
@@ -142,15 +177,19 @@ void ControlServer::on_ready(QLocalSocket* socket) {
   if (it == buffers_.end()) return;
   it->second += socket->readAll();
   QByteArray body;
-  const int got = take_body(it->second, body);
+  const int got = take_body(it->second, body, kMaxRequest);
   if (got == 0) return;
   std::vector<std::string> words;
   if (got < 0 || !decode_request(body, words)) {
     socket->disconnectFromServer();
     return;
   }
-  socket->write(framed(encode_reply(handler_(words))));
-  socket->flush();
+  QPointer<QLocalSocket> target(socket);
+  handler_(words, [target](const Reply& reply) {
+    if (!target || target->state() != QLocalSocket::ConnectedState) return;
+    target->write(framed(encode_reply(reply)));
+    target->flush();
+  });
 }
 
 }  // namespace velmora

@@ -35,11 +35,21 @@ bool decode_reply(const QByteArray& body, Reply& reply);
 bool send_command(const std::string& dir, const std::vector<std::string>& words, Reply& reply,
                   int timeout_ms);
 
+// Sends a command whose answer comes when the work is done (sync --wait)
+// and waits for it without a time limit once the instance has taken it.
+enum class WaitOutcome { kReplied, kNoInstance, kLost };
+WaitOutcome send_and_wait(const std::string& dir, const std::vector<std::string>& words,
+                          Reply& reply);
+
 class ControlServer : public QObject {
   Q_OBJECT
 public:
   using Handler = std::function<Reply(const std::vector<std::string>&)>;
+  // Takes the reply when it is ready; a client gone meanwhile is not written to.
+  using Respond = std::function<void(const Reply&)>;
+  using DeferredHandler = std::function<void(const std::vector<std::string>&, Respond)>;
   ControlServer(std::string dir, Handler handler, QObject* parent = nullptr);
+  ControlServer(std::string dir, DeferredHandler handler, QObject* parent = nullptr);
   ~ControlServer() override;
   bool listen();
 
@@ -48,7 +58,7 @@ private:
   void on_ready(QLocalSocket* socket);
 
   std::string dir_;
-  Handler handler_;
+  DeferredHandler handler_;
   QLocalServer* server_ = nullptr;
   std::map<QLocalSocket*, QByteArray> buffers_;
 };

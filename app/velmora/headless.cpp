@@ -14,6 +14,7 @@
 
 #include "app_paths.h"
 #include "console.h"
+#include "control_answers.h"
 #include "download_folder.h"
 #include "control_channel.h"
 #include "engine_profile.h"
@@ -155,14 +156,18 @@ int run_headless(const HeadlessOptions& options) {
     next.armed();
     if (!options.once) next.say();
   });
-  ControlServer control(runtime_dir(), [&](const std::vector<std::string>& words) {
-    Reply r = run_change(words, profile);
-    display.event(change_summary(words) + ": " +
-                  (r.code == 0 ? QCoreApplication::translate("Console", "done")
-                               : QCoreApplication::translate("Console", "refused"))
-                      .toStdString());
-    return r;
-  });
+  ControlAnswers answers(controller, profile,
+                         [&](const std::vector<std::string>& words, const Reply& r) {
+                           display.event(change_summary(words) + ": " +
+                                         (r.code == 0
+                                              ? QCoreApplication::translate("Console", "done")
+                                              : QCoreApplication::translate("Console", "refused"))
+                                             .toStdString());
+                         });
+  ControlServer control(runtime_dir(),
+                        ControlServer::DeferredHandler(
+                            [&](const std::vector<std::string>& words,
+                                ControlServer::Respond respond) { answers.answer(words, respond); }));
   if (!control.listen()) {
     display.event(QCoreApplication::translate("Console",
                                               "warning: the control socket could not be opened; "
@@ -210,11 +215,15 @@ int run_headless(const HeadlessOptions& options) {
                    [&](const QString&) { next.armed(); });
   // A run is over when no camera is waiting or active any more; the status
   // arrives before the camera's release, so look once the event is handled.
+  // Said only when the run said something: a retry that failed as before
+  // leaves the log alone.
+  std::uint64_t lines_at_run_end = 0;
   QObject::connect(&controller, &SyncController::statusChanged, &controller, [&](int, int status) {
     if (options.once || !status_is_final(status)) return;
     QTimer::singleShot(0, &controller, [&] {
       if (!controller.scheduler().active().empty() || !controller.scheduler().waiting().empty())
         return;
+      if (display.lines() == lines_at_run_end) return;
       QString text = QCoreApplication::translate("Console", "run finished");
       if (!controller.retry_list().empty())
         text += QCoreApplication::translate("Console", "; ") +
@@ -223,6 +232,7 @@ int run_headless(const HeadlessOptions& options) {
                                                    int(controller.retry_list().size()))
                            .arg(copts.retry_interval_ms / 1000);
       display.event((text + QCoreApplication::translate("Console", "; ")).toStdString() + next.text());
+      lines_at_run_end = display.lines();
     });
   });
 

@@ -7,6 +7,7 @@
 #include "kestrune_sdk.h"
 #include "ks_version.h"
 #include "run_report.h"
+#include "live_snapshot.h"
 #include "run_result.h"
 
 namespace velmora {
@@ -36,8 +37,10 @@ constexpr const char* kProgram =
     "                                             download folder, the interval, the\n"
     "                                             speed (by default at most 262144\n"
     "                                             bytes/s, 256 KiB/s, per camera)\n"
-    "  sync                                       start a run in the running service\n"
-    "  status [--json]                            when each camera last synchronised\n"
+    "  sync [--wait]                              start a run in the running Velmora\n"
+    "                                             (--wait: until it ends, with outcomes)\n"
+    "  status [--json] [--check [--max-age D]]    what each camera does now, when it last\n"
+    "                                             synchronised; --check for monitoring\n"
     "\n"
     "  -h, --help      this help\n"
     "  --version       the program's and the camera library's versions\n"
@@ -246,10 +249,14 @@ constexpr const char* kSettings =
 
 constexpr const char* kSync =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora sync\n"
+    "Usage: velmora sync [--wait]\n"
     "\n"
-    "Asks the running Velmora service to synchronise every camera now. Without a\n"
-    "running service, use 'velmora --headless --once'.\n");
+    "Asks the running Velmora (service or window) to synchronise every camera\n"
+    "now. Without a running Velmora, use 'velmora --headless --once'.\n"
+    "  --wait  wait until the run has ended for every camera, then print one\n"
+    "          line per camera: its outcome, and for a wrong password the\n"
+    "          command that fixes it. Exit status 0 when every camera\n"
+    "          completed, 1 when any failed or Velmora ended before the run.\n");
 
 constexpr const char* kHeadless =
     QT_TRANSLATE_NOOP("Console",
@@ -280,6 +287,11 @@ constexpr const char* kHeadless =
     "             New keys and outcomes may be added; existing ones keep their\n"
     "             meaning.\n"
     "  --verbose  show the camera library's log lines on standard error\n"
+    "The log has one dated line per stored recording and per camera outcome;\n"
+    "starts and progress only on a terminal. A camera that keeps failing the\n"
+    "same way is logged in full once, then at most once an hour (\"still failing\n"
+    "since ..., N attempts\") while it is retried every 60 s; a wrong password\n"
+    "is not retried, and its line names the command that fixes it.\n"
     "Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with\n"
     "--once).\n"
     "Every camera's runs are kept in the history log (see 'velmora status').\n"
@@ -288,19 +300,36 @@ constexpr const char* kHeadless =
 
 constexpr const char* kStatus =
     QT_TRANSLATE_NOOP("Console",
-    "Usage: velmora status [--json]\n"
+    "Usage: velmora status [--json] [--check [--max-age DURATION]]\n"
     "\n"
     "Shows for every configured camera when it last completed a run (local time),\n"
     "how its last run ended and why, and the bytes its runs fetched in the last\n"
     "7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl\n"
     "(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).\n"
-    "Works while a Velmora service runs.\n"
+    "While Velmora runs (service or window) it answers too, and a line \"now:\"\n"
+    "follows each camera it is working on: waiting for a free slot, connecting,\n"
+    "downloading a file (percent, bytes, file n of m, speed, time left for the\n"
+    "run), or failed with the time of the next retry.\n"
+    "  --check        exit status 1 when a camera's last run failed (a stopped\n"
+    "                 run does not count), with a \"Check failed\" line each\n"
+    "  --max-age D    with --check, also when a camera's last completed run is\n"
+    "                 older than D or it never completed one: a whole number and\n"
+    "                 s, m, h, d or w (90m, 36h, 2d)\n"
     "  --json  one JSON object per line and camera: {\"type\":\"camera\", \"id\",\n"
     "          \"kind\", \"address\"/\"server\", \"port\", \"alias\", \"last_completed\"\n"
     "          (\"2026-12-09T03:10:00+01:00\" or null), \"last_outcome\" (an outcome\n"
     "          word of --headless --once --json, or null), \"last_error\",\n"
     "          \"last_ended\", \"last_run\" (the run's full record, or null),\n"
-    "          \"bytes_7d\"}.\n");
+    "          \"bytes_7d\", \"live\"}. \"live\" is null when no Velmora runs, else\n"
+    "          what it knows now, with the keys\n"
+    "%1"
+    "          (\"file_bytes\", \"run_bytes\" and \"speed\" in bytes and bytes/s,\n"
+    "          \"eta\" in seconds or -1, \"next_retry\" and \"failing_since\" in\n"
+    "          seconds since 1970 or 0). States:\n"
+    "%2"
+    "          With --check a last {\"type\":\"check\", \"ok\", \"max_age\",\n"
+    "          \"problems\": [{\"id\", \"problem\" (last-run-failed,\n"
+    "          never-completed, too-old), \"text\"}]}.\n");
 
 constexpr const char* kDemo =
     QT_TRANSLATE_NOOP("Console",
@@ -318,9 +347,10 @@ constexpr const char* kDemo =
     "Exit status 0 when every file is byte-exact, 130 when interrupted.\n");
 
 // Words joined by ", " (quoted when `quote`), in lines of at most 76
-// columns indented by 13.
-std::string wrapped_list(const std::vector<std::string>& words, bool quote) {
-  const std::string indent(13, ' ');
+// columns indented by `indent_width`.
+std::string wrapped_list(const std::vector<std::string>& words, bool quote,
+                         std::size_t indent_width = 13) {
+  const std::string indent(indent_width, ' ');
   std::string out, line = indent;
   for (std::size_t i = 0; i < words.size(); ++i) {
     std::string w = quote ? "\"" + words[i] + "\"" : words[i];
@@ -349,6 +379,12 @@ std::string help_text(const std::string& topic) {
       {"demo", kDemo}};
   auto it = texts.find(topic);
   QString text = QCoreApplication::translate("Console", it == texts.end() ? kProgram : it->second);
+  if (topic == "status") {
+    std::vector<std::string> keys;
+    for (const QString& k : live_to_json(LiveCamera{}).keys()) keys.push_back(k.toStdString());
+    text = text.arg(QString::fromStdString(wrapped_list(keys, true, 10)),
+                    QString::fromStdString(wrapped_list(live_state_words(), false, 10)));
+  }
   if (topic == "headless") {
     // The keys and words come from the code that writes them, so the help
     // cannot leave one out.

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QJsonDocument>
 
+#include "console.h"
 #include "nvs_connection_res.h"
 #include "printable_text.h"
 #include "status_texts.h"
@@ -107,6 +108,40 @@ std::string run_error_text(const RunResult& run, bool machine) {
                    : QCoreApplication::translate("Console", "the run did not finish").toStdString();
   }
   return machine ? status_word(run.status) : status_label(run.status).toStdString();
+}
+
+std::string remedy_text(const RunResult& run) {
+  const std::string word = outcome_word(run);
+  // A camera's wrong password is never retried; a server's refusal is (the
+  // account may be fixed on the server's side).
+  if (word == "wrong-password")
+    return QCoreApplication::translate("Console",
+                                       "not retried until it is fixed: velmora cameras set %1 "
+                                       "password")
+        .arg(run.camera_id)
+        .toStdString();
+  if (word == "server-login-refused")
+    return QCoreApplication::translate("Console",
+                                       "if the account's password changed: velmora cameras set "
+                                       "%1 server-password")
+        .arg(run.camera_id)
+        .toStdString();
+  return {};
+}
+
+std::string run_outcome_text(const RunResult& run) {
+  if (run_ok(run)) {
+    if (run.fetched == 0) return QCoreApplication::translate("Console", "up to date").toStdString();
+    return QCoreApplication::translate("Console", "complete, %n new recording(s), %1", nullptr,
+                                       run.fetched)
+        .arg(QString::fromStdString(human_bytes(run.bytes)))
+        .toStdString();
+  }
+  if (run.status == STATUS_USER_STOPPED) return status_label(run.status).toStdString();
+  std::string text = run_error_text(run);
+  if (const std::string fix = remedy_text(run); !fix.empty())
+    text += QCoreApplication::translate("Console", "; ").toStdString() + fix;
+  return text;
 }
 
 }  // namespace velmora

@@ -38,4 +38,13 @@ std::string local_time_text(std::int64_t seconds, bool with_offset);
 // `machine`: for JSON, whose words never follow the user's language.
 std::string run_error_text(const RunResult& run, bool machine = false);
 
+// A run's outcome in one phrase for people: "complete, 3 new recording(s),
+// 2.9 MB", "up to date", or what went wrong with its remedy.
+std::string run_outcome_text(const RunResult& run);
+
+// What the user can do about a failure: a wrong camera password (which is
+// not retried) or a refused server login names the command that fixes it;
+// "" for every other run.
+std::string remedy_text(const RunResult& run);
+
 }  // namespace velmora

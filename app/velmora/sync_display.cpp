@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -14,20 +15,34 @@
 #include "printable_text.h"
 #include "run_report.h"
 #include "status_texts.h"
+#include "terminal.h"
 #include "window_messages.h"
 
 namespace velmora {
 
-SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live)
-    : controller_(controller), out_(out), live_(live), board_(out) {
+namespace {
+
+std::int64_t monotonic_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+SyncDisplay::SyncDisplay(SyncController& controller, std::FILE* out, bool live,
+                         std::int64_t failure_repeat_ms)
+    : controller_(controller), out_(out), live_(live), board_(out),
+      failure_repeat_ms_(failure_repeat_ms) {
+  const TerminalInfo t = probe_terminal(::fileno(out));
+  terminal_ = live || (t.tty && !t.journal);
   connect(&controller_, &SyncController::statusChanged, this, &SyncDisplay::on_status);
+  connect(&controller_, &SyncController::runEnded, this, &SyncDisplay::on_run_ended);
+  connect(&controller_, &SyncController::countsChanged, this, &SyncDisplay::on_counts);
   connect(&controller_, &SyncController::fileProgress, this, &SyncDisplay::on_progress);
   connect(&controller_, &SyncController::currentFileChanged, this, &SyncDisplay::on_file);
   connect(&controller_, &SyncController::fileFailed, this, &SyncDisplay::on_failed);
   connect(&controller_, &SyncController::speedUpdated, this, &SyncDisplay::on_speed);
-  connect(&controller_, &SyncController::failureReason, this, [this](int id, const QString& why) {
-    event(camera_label(id) + ": " + why.toStdString());
-  });
   connect(&controller_, &SyncController::cardDeleteAnswered, this, &SyncDisplay::on_card_delete);
   connect(&controller_, &SyncController::recordingsRemoved, this, &SyncDisplay::on_removed);
   connect(&controller_, &SyncController::autoSyncFired, this,
@@ -166,6 +181,7 @@ void SyncDisplay::redraw() {
 }
 
 void SyncDisplay::event(const std::string& text) {
+  ++lines_;
   const std::string line = now_text() + "  " + text;
   if (live_) {
     board_.line(line);
@@ -193,6 +209,7 @@ bool SyncDisplay::read_library_lines() {
 }
 
 void SyncDisplay::finish() {
+  finished_ = true;
   redraw_.stop();
   board_.close();
   board_shown_ = false;
@@ -214,13 +231,75 @@ void SyncDisplay::on_status(int id, int status) {
   if (status == STATUS_SYNCING) {
     printed_quarter_[id] = -1;
     runs_[id] = Run{};
+    last_done_[id] = 0;
+    file_open_[id] = false;
   }
-  std::string text = camera_label(id) + ": " + outcome_text(id, status);
-  event(text);
+  // The end of a run is told when the engine has closed it (on_run_ended).
+  if (status_is_final(status) && status != STATUS_USER_STOPPED) return;
+  // A log keeps a camera's connect (not while it keeps failing) and its stop.
+  if (!terminal_ && status != STATUS_USER_STOPPED &&
+      (status != STATUS_CONNECTING || failing_.count(id)))
+    return;
+  event(camera_label(id) + ": " + outcome_text(id, status));
+}
+
+void SyncDisplay::on_run_ended(int id) {
+  const RunResult* run = controller_.last_run(id);
+  if (finished_ || !run || run->status == STATUS_USER_STOPPED) return;
+  std::string text = outcome_text(id, run->status);
+  if (status_completes(run->status)) {
+    failing_.erase(id);
+    event(camera_label(id) + ": " + text);
+    return;
+  }
+  if (const std::string fix = remedy_text(*run); !fix.empty())
+    text += QCoreApplication::translate("Console", "; ").toStdString() + fix;
+  const std::int64_t now = monotonic_ms();
+  auto it = failing_.find(id);
+  if (it == failing_.end() || it->second.said != text) {
+    // A new failure, or another one than before: said in full.
+    failing_[id] = Failing{text, now};
+    event(camera_label(id) + ": " + text);
+    return;
+  }
+  // The same failure again: the retry list keeps trying every minute, the
+  // log says so at most once per interval.
+  if (now - it->second.logged_ms < failure_repeat_ms_) return;
+  it->second.logged_ms = now;
+  const CameraView& v = controller_.view(id);
+  event(camera_label(id) + ": " +
+        QCoreApplication::translate("Console", "still failing since %1, %n attempt(s): %2",
+                                    nullptr, v.failed_runs)
+            .arg(QString::fromStdString(local_time_text(v.failing_since, false)),
+                 QString::fromStdString(text))
+            .toStdString());
+}
+
+void SyncDisplay::on_counts(int id, int done, int total) {
+  (void)total;
+  int& last = last_done_[id];
+  const bool stored = done > last && file_open_[id];
+  last = done;
+  if (!stored) return;
+  file_open_[id] = false;
+  if (terminal_) return;  // a terminal saw the start and the progress
+  const CameraView& v = controller_.view(id);
+  const QString comma = QCoreApplication::translate("Console", ", ");
+  QString details = QString::fromStdString(human_bytes(v.file_size));
+  if (v.file_offset > 0)
+    details += comma + QCoreApplication::translate("Console", "resumed at %1")
+                           .arg(QString::fromStdString(human_bytes(v.file_offset)));
+  details += comma + QCoreApplication::translate("Console", "file %1 of %2")
+                         .arg(v.done + runs_[id].skipped)
+                         .arg(v.total);
+  event(camera_label(id) + ": " +
+        QCoreApplication::translate("Console", "stored %1 (%2)")
+            .arg(QString::fromStdString(printable_text(v.current_file)), details)
+            .toStdString());
 }
 
 void SyncDisplay::on_progress(int id, int percent) {
-  if (live_ && board_shown_) return;
+  if (!terminal_ || (live_ && board_shown_)) return;
   // Without a board, progress goes out in quarter steps.
   const int quarter = percent / 25;
   int& last = printed_quarter_[id];
@@ -233,6 +312,8 @@ void SyncDisplay::on_progress(int id, int percent) {
 
 void SyncDisplay::on_file(int id, const QString& name) {
   printed_quarter_[id] = 0;
+  file_open_[id] = true;
+  if (!terminal_) return;  // a log gets the line when the file is stored
   const CameraView& v = controller_.view(id);
   const QString file = QString::fromStdString(printable_text(name.toStdString()));
   const QString number =
@@ -251,6 +332,7 @@ void SyncDisplay::on_file(int id, const QString& name) {
 
 void SyncDisplay::on_failed(int id, const QString& name, const QString& reason) {
   ++runs_[id].skipped;
+  file_open_[id] = false;
   event(camera_label(id) + ": " +
         QCoreApplication::translate("Console", "skipped %1: %2")
             .arg(QString::fromStdString(printable_text(name.toStdString())),
@@ -291,7 +373,7 @@ void SyncDisplay::on_removed(int id, int files, qint64 bytes, int keep_days) {
 void SyncDisplay::on_speed(qint64 kbps) {
   speed_ = kbps;
   const bool any_running = !controller_.scheduler().active().empty();
-  if ((!live_ || !board_shown_) && any_running && kbps > 0)
+  if (terminal_ && (!live_ || !board_shown_) && any_running && kbps > 0)
     event(QCoreApplication::translate("Console", "speed %1 KB/s").arg(kbps).toStdString());
 }
 

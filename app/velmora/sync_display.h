@@ -1,8 +1,11 @@
-// Shows the engine's progress on the console: one dated line per status
-// change, file start and failure; on a terminal that can move the cursor also
-// a live board with one row per running camera (file, progress bar, counts)
-// and the download speed, kept below the lines. What each run brought in is
-// the engine's (SyncController::last_run).
+// Shows the engine's progress on the console. For a log nobody watches (a
+// service, a pipe): one dated line per finished file and per camera outcome,
+// a camera that keeps failing in full the first time and then at most once
+// per `failure_repeat_ms`. On a terminal also the status changes, file starts
+// and progress; where the cursor can move a live board with one row per
+// running camera (file, progress bar, counts) and the download speed, kept
+// below the lines. What each run brought in is the engine's
+// (SyncController::last_run).
 #pragma once
 
 #include <QObject>
@@ -26,7 +29,8 @@ class SyncDisplay : public QObject {
   Q_OBJECT
 public:
   // `live`: the output is a terminal that may show a live board.
-  SyncDisplay(SyncController& controller, std::FILE* out, bool live);
+  SyncDisplay(SyncController& controller, std::FILE* out, bool live,
+              std::int64_t failure_repeat_ms = 3600 * 1000);
   ~SyncDisplay() override;
 
   // Prints a dated line above the board.
@@ -45,6 +49,8 @@ public:
                                        unsigned long long removed_bytes);
   // Recordings of a camera complete on disk.
   int on_disk(std::int32_t id) const;
+  // Lines printed so far (to tell whether anything happened since a point).
+  std::uint64_t lines() const { return lines_; }
 
 private:
   struct Run {
@@ -52,6 +58,8 @@ private:
   };
 
   void on_status(int id, int status);
+  void on_run_ended(int id);
+  void on_counts(int id, int done, int total);
   void on_progress(int id, int percent);
   void on_file(int id, const QString& name);
   void on_failed(int id, const QString& name, const QString& reason);
@@ -72,6 +80,17 @@ private:
   qint64 speed_ = 0;
   std::map<std::int32_t, int> printed_quarter_;  // plain lines: last 25 % step printed
   std::map<std::int32_t, Run> runs_;
+  bool terminal_;  // a person reads along: status changes, file starts, progress
+  std::int64_t failure_repeat_ms_;
+  struct Failing {
+    std::string said;        // the outcome line last printed in full
+    std::int64_t logged_ms;  // when a line about it was last printed
+  };
+  std::map<std::int32_t, Failing> failing_;
+  std::map<std::int32_t, int> last_done_;
+  std::map<std::int32_t, bool> file_open_;  // a download started and has not ended
+  bool finished_ = false;
+  std::uint64_t lines_ = 0;
   QTimer redraw_;
   QSocketNotifier* library_ = nullptr;  // the library's log lines, shown above the board
   std::string library_partial_;

@@ -6,6 +6,7 @@
 #include "app_paths.h"
 #include "commands.h"
 #include "console.h"
+#include "control_answers.h"
 #include "control_channel.h"
 #include "engine_profile.h"
 #include "instance_lock.h"
@@ -56,9 +57,11 @@ int run_window(bool verbose) {
   // Other velmora commands hand their changes to the window, as they do to
   // a headless service, so nothing either side saves is lost.
   EngineProfile profile(controller);
-  ControlServer control(runtime_dir(), [&](const std::vector<std::string>& words) {
-    return run_change(words, profile);
-  });
+  ControlAnswers answers(controller, profile);
+  ControlServer control(runtime_dir(),
+                        ControlServer::DeferredHandler(
+                            [&](const std::vector<std::string>& words,
+                                ControlServer::Respond respond) { answers.answer(words, respond); }));
   if (!control.listen())
     std::fprintf(stderr, "velmora: %s\n",
                  qUtf8Printable(QCoreApplication::translate(

@@ -1,10 +1,14 @@
 // Pieces of the command line that are easiest to check on their own: the
-// control socket's framing against malformed requests, display widths of
-// wide characters, camera id spellings and interval names.
+// control socket's framing against malformed requests, the live state a
+// running program answers with, display widths of wide characters, camera id
+// spellings and interval names.
 #include <gtest/gtest.h>
+
+#include <QJsonDocument>
 
 #include "cli_input.h"
 #include "control_channel.h"
+#include "live_snapshot.h"
 #include "terminal.h"
 
 namespace velmora {
@@ -27,6 +31,34 @@ TEST(ControlFraming, RequestsAndRepliesRoundTripAndMalformedOnesAreRefused) {
   lying[4] = '\x7f';  // an output length past the body
   EXPECT_FALSE(decode_reply(lying, back));
   EXPECT_FALSE(decode_reply(QByteArray(7, '\0'), back));
+}
+
+// The live state comes from another process: numbers it cannot mean are
+// clamped, and a speed is only as old as its window.
+TEST(LiveState, HostileValuesAreClampedAndAStalledTransferHasNoSpeed) {
+  LiveCamera c;
+  const QJsonObject hostile = QJsonDocument::fromJson(
+      R"({"id":7,"state":"syncing","percent":1e300,"done":-4,"file_bytes":-1,)"
+      R"("speed":"fast","eta":-99,"next_retry":1e30,"failed_runs":3e9})").object();
+  ASSERT_TRUE(live_from_json(hostile, c));
+  EXPECT_EQ(c.camera_id, 7);
+  EXPECT_EQ(c.percent, 0);
+  EXPECT_EQ(c.done, 0);
+  EXPECT_EQ(c.file_bytes, 0u);
+  EXPECT_EQ(c.speed, 0u);
+  EXPECT_EQ(c.eta, -1);
+  EXPECT_EQ(c.next_retry, 0);
+  EXPECT_EQ(c.failed_runs, 0);
+  EXPECT_FALSE(live_from_json(QJsonObject{{"state", "idle"}}, c));  // no id
+
+  RateWindow rate(1000);
+  rate.add(0, 0);
+  rate.add(500, 50000);
+  rate.add(1000, 100000);
+  EXPECT_EQ(rate.bytes_per_second(1000), 100000u);
+  EXPECT_EQ(rate.bytes_per_second(2500), 0u);  // nothing for a whole window
+  rate.add(3000, 10);                          // a new run's count starts again
+  EXPECT_EQ(rate.bytes_per_second(3000), 0u);
 }
 
 TEST(TerminalText, WideCharactersTakeTwoColumnsAndAreNeverSplit) {

@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QDirIterator>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -287,6 +288,11 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   ASSERT_EQ(run({"cameras", "add-local", "930", "127.0.2.143", "pw"}).code, 0);
   ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // fetches both
   ASSERT_EQ(run({"--headless", "--once"}).code, 0);  // up to date
+  Result fine = run({"status", "--check", "--max-age", "36h"});
+  EXPECT_EQ(fine.code, 0) << fine.out.toStdString();
+  EXPECT_TRUE(fine.out.contains("Check: every camera is fine.")) << fine.out.toStdString();
+  EXPECT_EQ(run({"status", "--check", "--max-age", "90x"}).code, 2);
+  EXPECT_EQ(run({"status", "--check", "--max-age", "0m"}).code, 2);
 
   // A run from long ago, and a line a crash cut short: the next run still
   // gets a line of its own and neither counts.
@@ -330,6 +336,27 @@ TEST_F(Program, StatusTellsWhatTheHistoryOfThreeRunsSays) {
   EXPECT_TRUE(human.out.contains("camera 930 (127.0.2.143): last completed ")) << human.out.toStdString();
   EXPECT_TRUE(human.out.contains("last run Connection failed at ")) << human.out.toStdString();
   EXPECT_TRUE(human.out.contains("camera 931 (127.0.2.144): no run recorded")) << human.out.toStdString();
+  EXPECT_TRUE(human.out.contains("No Velmora is running; this is the history.")) << human.out.toStdString();
+  EXPECT_FALSE(human.out.contains("now:")) << human.out.toStdString();
+
+  // For monitoring: a failed last run fails the check; with --max-age so
+  // does a camera that never completed one.
+  Result check = run({"status", "--check"});
+  EXPECT_EQ(check.code, 1);
+  EXPECT_TRUE(check.out.contains("Check failed: camera 930 (127.0.2.143): its last run failed: "))
+      << check.out.toStdString();
+  EXPECT_FALSE(check.out.contains("Check failed: camera 931")) << check.out.toStdString();
+  Result aged = run({"status", "--json", "--check", "--max-age", "2d"});
+  EXPECT_EQ(aged.code, 1);
+  const QJsonObject verdict = json_lines(aged.out).back();
+  EXPECT_EQ(verdict["type"].toString(), "check");
+  EXPECT_FALSE(verdict["ok"].toBool());
+  EXPECT_EQ(verdict["max_age"].toInteger(), 2 * 24 * 3600);
+  QStringList problems;
+  for (const QJsonValue& v : verdict["problems"].toArray())
+    problems << QString::number(v["id"].toInteger()) + " " + v["problem"].toString();
+  EXPECT_EQ(problems, QStringList({"930 last-run-failed", "931 never-completed"}));
+  EXPECT_TRUE(of_camera(json_lines(aged.out), 930)["live"].isNull());
 }
 
 // The program reaches servers on port 1701, so the server simulator gets an
@@ -586,6 +613,17 @@ TEST_F(Program, ReadmeListsTheOutcomesAndKeysOfTheProgramsTable) {
       quoted(between(readme, "- A `camera` object per camera", "Then one `summary`"));
   for (const QString& k : keys) EXPECT_TRUE(camera_words.contains(k)) << k.toStdString();
   EXPECT_EQ(quoted(between(readme, "- Outcomes:", "\n- ")), outcomes);
+
+  // The same for the live state 'status' shows: its keys and state words.
+  const QString status_help = run({"status", "--help"}).out.simplified();
+  QSet<QString> live_words;
+  for (const QString& k : between(status_help, "with the keys", "(\"file_bytes\"").split(',', Qt::SkipEmptyParts))
+    live_words << k.trimmed().remove('"').remove('.');
+  for (const QString& w : between(status_help, "States:", "With --check").split(',', Qt::SkipEmptyParts))
+    live_words << w.trimmed().remove('.');
+  ASSERT_GT(live_words.size(), 20) << status_help.toStdString();
+  const QSet<QString> readme_live = quoted(between(readme, "and `live`:", "With `--check`"));
+  for (const QString& w : live_words) EXPECT_TRUE(readme_live.contains(w)) << w.toStdString();
 }
 
 TEST_F(Program, HelpAtEveryLevelAndVersion) {
@@ -768,6 +806,72 @@ TEST_F(Program, CommandsReachARunningService) {
   EXPECT_EQ(run({"sync"}).code, 1);  // nobody to run it now
 }
 
+// A running service answers 'status' with what it does now, and 'sync
+// --wait' with each camera's outcome once the run it started has ended; its
+// log has one line per stored file and says how to fix a wrong password.
+TEST_F(Program, StatusShowsTheServiceAtWorkAndSyncWaitsForTheRun) {
+  camsim::Config cfg;
+  cfg.recordings = camsim::generate_recordings(3, 400000, 600000, 0.5, 41);
+  auto cam = sim("127.0.2.150", cfg);
+  auto locked = sim("127.0.2.151");
+  ASSERT_EQ(run({"cameras", "add-local", "1500", "127.0.2.150", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "1501", "127.0.2.151", "wrong"}).code, 0);
+  ASSERT_EQ(run({"settings", "interval", "off"}).code, 0);
+  QProcess service;
+  service.setProcessEnvironment(env_);
+  QString out;
+  QObject::connect(&service, &QProcess::readyReadStandardOutput,
+                   [&] { out += QString::fromUtf8(service.readAllStandardOutput()); });
+  service.start(VELMORA_BIN, {"--headless"});
+  ASSERT_TRUE(wait_until([&] { return out.contains("automatic synchronisation is off"); }))
+      << out.toStdString();
+
+  QProcess waiter;
+  waiter.setProcessEnvironment(env_);
+  waiter.start(VELMORA_BIN, {"sync", "--wait"});
+  Result now;
+  ASSERT_TRUE(wait_until([&] {
+    now = run({"status"});
+    return now.out.contains("now: downloading") || waiter.state() == QProcess::NotRunning;
+  }, 60000)) << now.out.toStdString();
+  static const QRegularExpression line(
+      "camera 1500 \\(127\\.0\\.2\\.150\\): first run under way\n  now: downloading REC_\\d+\\.avi, \\d+% "
+      "\\(.+ of .+\\), file [123] of 3");
+  EXPECT_TRUE(now.out.contains(line)) << now.out.toStdString();
+  EXPECT_FALSE(now.out.contains("No Velmora is running")) << now.out.toStdString();
+  const QJsonObject live = of_camera(json_lines(run({"status", "--json"}).out), 1500)["live"].toObject();
+  EXPECT_EQ(live["id"].toInteger(), 1500);
+  EXPECT_EQ(live["total"].toInt(), 3);
+  EXPECT_TRUE(QStringList({"syncing", "complete"}).contains(live["state"].toString()))
+      << live["state"].toString().toStdString();
+
+  ASSERT_TRUE(waiter.waitForFinished(60000));
+  const QString told = QString::fromUtf8(waiter.readAllStandardOutput());
+  EXPECT_EQ(waiter.exitCode(), 1) << told.toStdString();  // one camera failed
+  EXPECT_TRUE(told.contains("camera 1500 (127.0.2.150): complete, 3 new recording(s), "))
+      << told.toStdString();
+  EXPECT_TRUE(told.contains("camera 1501 (127.0.2.151): Wrong password; not retried until it is "
+                            "fixed: velmora cameras set 1501 password"))
+      << told.toStdString();
+  ASSERT_TRUE(wait_until([&] { return out.contains("run finished"); })) << out.toStdString();
+  EXPECT_EQ(out.count("camera 1500 (127.0.2.150): stored REC_"), 3) << out.toStdString();
+  EXPECT_FALSE(out.contains("%")) << out.toStdString();
+  EXPECT_TRUE(out.contains("velmora cameras set 1501 password")) << out.toStdString();
+
+  // A service that ends while a client waits: a clear word, never success.
+  cam->set_answer_login(false);
+  QProcess second;
+  second.setProcessEnvironment(env_);
+  second.start(VELMORA_BIN, {"sync", "--wait"});
+  ASSERT_TRUE(wait_until([&] { return run({"status"}).out.contains("now: connecting"); }));
+  service.terminate();
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitCode(), 1);
+  const QString said = QString::fromUtf8(second.readAll() + second.readAllStandardError());
+  EXPECT_TRUE(said.contains("ended") || said.contains("Stopped")) << said.toStdString();
+  ASSERT_TRUE(service.waitForFinished(20000));
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -800,6 +904,9 @@ TEST_F(Program, RemoteFailuresNameTheServersAnswer) {
   Result r = run({"--headless", "--once"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(r.out.contains("camera 801 (via server, serial SER-80): server login refused"))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("; if the account's password changed: velmora cameras set 801 "
+                             "server-password"))
       << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("camera 803 (via server, serial SER-82): server 127.0.2.82 "
                              "unreachable (connection refused)"))
@@ -838,7 +945,7 @@ TEST_F(Program, InterruptedDemoExits130AndLeavesNoFolder) {
                    [&] { out += QString::fromUtf8(p.readAllStandardOutput()); });
   p.start(VELMORA_BIN, {"--demo", "--cameras", "1"});
   ASSERT_TRUE(wait_until([&] {
-    return out.contains("downloading") || p.state() == QProcess::NotRunning;
+    return out.contains("Connecting") || p.state() == QProcess::NotRunning;
   })) << out.toStdString();
   if (p.state() == QProcess::NotRunning && p.readAllStandardError().contains("in use"))
     GTEST_SKIP() << "the demo's fixed addresses are busy (another run on this machine)";
@@ -1150,7 +1257,14 @@ TEST_F(Program, AFullFileSystemEndsTheRunAsDiskFullAndTheNextRunResumes) {
   EXPECT_EQ(partial, want.substr(0, partial.size()));
   EXPECT_EQ(test::read_all(dir + "/code2"), "0\n") << test::read_all(dir + "/run2");
   EXPECT_EQ(test::read_all(dir + "/after2/1512/Manual/FULL0001.avi"), want);
-  EXPECT_NE(test::read_all(dir + "/run2").find("resuming FULL0001.avi"), std::string::npos);
+  // The interrupted run counts what went into the partial file; the log of
+  // the next one names the file once, when it is stored.
+  const std::string first_log = test::read_all(dir + "/run1");
+  EXPECT_EQ(first_log.find(" skipped, 0 bytes,"), std::string::npos) << first_log;
+  const std::string run2 = test::read_all(dir + "/run2");
+  EXPECT_NE(run2.find("stored FULL0001.avi ("), std::string::npos) << run2;
+  EXPECT_NE(run2.find("resumed at "), std::string::npos) << run2;
+  EXPECT_EQ(run2.find("FULL0001.avi 25%"), std::string::npos) << run2;
 }
 
 // A box that reboots every day with a one-day interval: the automatic run

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "camsim.h"
 #include "download_layout.h"
 #include "sync_controller.h"
+#include "sync_display.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -281,8 +283,21 @@ TEST_F(SyncE2E, DroppedConnectionIsRetriedAndResumes) {
   add_camera(240, "127.0.2.24");
   ctl_->start_camera(240);
   ASSERT_TRUE(wait_until([&] { return last_status(240) == STATUS_INTERRUPTED; }));
+  // The interrupted run counts what it wrote into the partial file.
+  ASSERT_NE(ctl_->last_run(240), nullptr);
+  const std::uint64_t first = ctl_->last_run(240)->bytes;
+  EXPECT_GE(first, 131072u);
+  EXPECT_LE(first, 150000u);
   sim.set_drop_after_download_bytes(0);
   ASSERT_TRUE(wait_until([&] { return last_status(240) == STATUS_COMPLETE; }));
+  // The resumed run counts from where the partial file was; together the
+  // runs wrote the whole recording (more when a cut chunk was fetched again).
+  EXPECT_EQ(ctl_->last_run(240)->resumed, 1);
+  EXPECT_LT(ctl_->last_run(240)->bytes, 400000u);
+  std::uint64_t written = 0;
+  for (const RunResult& r : RunHistory(ctl_->options().paths.history_file()).read())
+    written += r.camera_id == 240 ? r.bytes : 0;
+  EXPECT_GE(written, 400000u);
 
   auto s = statuses_of(240);
   EXPECT_NE(std::find(s.begin(), s.end(), STATUS_INTERRUPTED), s.end());
@@ -299,6 +314,78 @@ TEST_F(SyncE2E, DroppedConnectionIsRetriedAndResumes) {
   EXPECT_GE(at(131072), 2);
   EXPECT_EQ(read_all(final_path(240, big)), content(big));
   EXPECT_TRUE(ctl_->retry_list().empty());
+}
+
+// The log of a service: one line per stored file and per outcome, a
+// camera that keeps failing said in full once and then at most once per
+// interval, a wrong password with its fix; meanwhile the live snapshot tells
+// the file in transfer, its speed and when the next retry comes.
+TEST_F(SyncE2E, ServiceLogIsShortAndTheLiveSnapshotFollowsTheRun) {
+  const auto big = rec("L2.avi", 3 * 131072 + 500, 0, 82);
+  add_sim("127.0.2.27", {rec("L1.avi", 3000, 0, 81), big, rec("L3.avi", 5000, 1, 83)});
+  add_sim("127.0.2.28", {rec("W.avi", 1000, 0, 84)});
+  auto& gone = add_sim("127.0.2.29", {});
+  gone.stop();  // its port refuses every connect from now on
+  start(4, 200);
+  std::FILE* log = std::tmpfile();
+  ASSERT_NE(log, nullptr);
+  auto display = std::make_unique<SyncDisplay>(*ctl_, log, false, 1000);
+  add_camera(270, "127.0.2.27");
+  add_camera(271, "127.0.2.28", "not-the-pw");
+  add_camera(272, "127.0.2.29");
+  ctl_->start_all();
+
+  LiveCamera during;
+  ASSERT_TRUE(wait_until([&] {
+    during = ctl_->live(270);
+    return (during.file == "L2.avi" && during.speed > 0) || last_status(270) == STATUS_COMPLETE;
+  }));
+  EXPECT_EQ(during.state, "syncing");
+  EXPECT_EQ(during.file_size, big.size);
+  EXPECT_EQ(during.total, 3);
+  EXPECT_GE(during.eta, 0);
+  LiveCamera back;
+  ASSERT_TRUE(live_from_json(live_to_json(during), back));
+  EXPECT_EQ(back.file, during.file);
+  EXPECT_EQ(back.file_bytes, during.file_bytes);
+  EXPECT_EQ(back.eta, during.eta);
+
+  ASSERT_TRUE(wait_until([&] {
+    return last_status(270) == STATUS_COMPLETE && last_status(271) == STATUS_WRONG_PASSWORD &&
+           ctl_->view(272).failed_runs >= 12;
+  }));
+  const LiveCamera retry = ctl_->live(272);
+  EXPECT_TRUE(retry.state == "retry-wait" || retry.state == "waiting" ||
+              retry.state == "connecting")
+      << retry.state;
+  EXPECT_GE(retry.failed_runs, 12);
+  EXPECT_GT(retry.failing_since, 0);
+  EXPECT_EQ(ctl_->live(270).state, "complete");
+  EXPECT_EQ(ctl_->live(270).run_bytes, 3000u + big.size + 5000u);
+  display->finish();
+
+  std::rewind(log);
+  std::string text;
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, log)) > 0;) text.append(buf, n);
+  std::fclose(log);
+  const auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("camera 270 (127.0.2.27): stored "), 3u) << text;
+  EXPECT_EQ(count("stored L2.avi (384.5 KB, file "), 1u) << text;
+  EXPECT_EQ(count("%"), 0u) << text;
+  EXPECT_EQ(count("camera 270"), 3u + 1 + 1) << text;  // connect, three files, outcome
+  EXPECT_EQ(count("camera 271"), 2u) << text;           // connect, outcome
+  EXPECT_EQ(count("not retried until it is fixed: velmora cameras set 271 password"), 1u) << text;
+  // One connect and one failure said in full; then a reminder at most once a
+  // second, far fewer than the attempts.
+  const std::size_t reminders = count("camera 272 (127.0.2.29): still failing since ");
+  EXPECT_EQ(count("camera 272"), 2u + reminders) << text;
+  EXPECT_GE(reminders, 1u) << text;
+  EXPECT_LT(reminders * 2, static_cast<std::size_t>(ctl_->view(272).failed_runs)) << text;
 }
 
 TEST_F(SyncE2E, SilentCameraTimesOut) {

@@ -150,10 +150,6 @@
   没有做任何更改。请重试，或先停止它再运行此命令。</translation>
     </message>
     <message>
-        <source>takes no arguments</source>
-        <translation>不接受参数</translation>
-    </message>
-    <message>
         <source>no Velmora service is running; &apos;velmora --headless --once&apos; synchronises every camera now</source>
         <translation>没有正在运行的 Velmora 服务；“velmora --headless --once”可立即同步所有摄像机</translation>
     </message>
@@ -240,18 +236,6 @@
     <message>
         <source>Total: %1 camera(s), %2 new recording(s) (%3 resumed), %4 skipped, %5, %6 s</source>
         <translation>合计：%1 台摄像机，%2 个新录像（%3 个续传），%4 个跳过，%5，%6 秒</translation>
-    </message>
-    <message>
-        <source>Usage: velmora sync
-
-Asks the running Velmora service to synchronise every camera now. Without a
-running service, use &apos;velmora --headless --once&apos;.
-</source>
-        <translation>用法：velmora sync
-
-请正在运行的 Velmora 服务立即同步所有摄像机。没有运行的服务时，
-请使用“velmora --headless --once”。
-</translation>
     </message>
     <message>
         <source>Usage: velmora --demo [--cameras N] [--keep] [--console] [--verbose]
@@ -798,36 +782,6 @@ Velmora 服务运行时也可使用。
         <translation>本轮同步未完成</translation>
     </message>
     <message>
-        <source>Usage: velmora status [--json]
-
-Shows for every configured camera when it last completed a run (local time),
-how its last run ended and why, and the bytes its runs fetched in the last
-7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
-(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
-Works while a Velmora service runs.
-  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
-          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
-          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
-          word of --headless --once --json, or null), &quot;last_error&quot;,
-          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
-          &quot;bytes_7d&quot;}.
-</source>
-        <translation>Usage: velmora status [--json]
-
-Shows for every configured camera when it last completed a run (local time),
-how its last run ended and why, and the bytes its runs fetched in the last
-7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
-(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
-Works while a Velmora service runs.
-  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
-          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
-          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
-          word of --headless --once --json, or null), &quot;last_error&quot;,
-          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
-          &quot;bytes_7d&quot;}.
-</translation>
-    </message>
-    <message>
         <source>no run recorded</source>
         <translation>没有同步记录</translation>
     </message>
@@ -948,70 +902,6 @@ address, and whether it is already configured. &apos;velmora cameras add-local
   --json  每台听到的摄像机输出一行 JSON 对象：{&quot;type&quot;:&quot;camera&quot;,
           &quot;id&quot;, &quot;address&quot;, &quot;configured&quot;（true 或 false）}；其余的行
           输出到标准错误。
-</translation>
-    </message>
-    <message>
-        <source>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--json] [--verbose]
-
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes), counted from the start of the last automatic run in the
-history: a run that fell due while Velmora was not running or the machine
-slept starts within a minute; with no automatic run on record the first
-waits one interval. Cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --json     with --once: JSON Lines on standard output, everything else on
-             standard error. One object per camera as its run ends, with
-             the keys
-%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
-             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
-             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
-             &quot;exit&quot;}. Outcomes:
-%2             New keys and outcomes may be added; existing ones keep their
-             meaning.
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
---once).
-Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
-</source>
-        <translation>Usage: velmora --headless [--now] [--verbose]
-       velmora --headless --once [--json] [--verbose]
-
-Runs the synchroniser without a window. Every configured camera is
-synchronised at the automatic interval of the settings (default every
-10 minutes), counted from the start of the last automatic run in the
-history: a run that fell due while Velmora was not running or the machine
-slept starts within a minute; with no automatic run on record the first
-waits one interval. Cameras that fail are retried every 60 s. At most the
-concurrency setting&apos;s number of cameras (1-5) download at once.
-  --now      also start every camera at once instead of waiting for the
-             first automatic run
-  --once     synchronise every camera now and exit when each has finished;
-             one outcome line per camera and a total line; exit status 0
-             only when every camera completed
-  --json     with --once: JSON Lines on standard output, everything else on
-             standard error. One object per camera as its run ends, with
-             the keys
-%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
-             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
-             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
-             &quot;exit&quot;}. Outcomes:
-%2             New keys and outcomes may be added; existing ones keep their
-             meaning.
-  --verbose  show the camera library&apos;s log lines on standard error
-Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
---once).
-Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
-While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
-&apos;velmora settings&apos; changes are applied by it at once.
 </translation>
     </message>
     <message>
@@ -1306,76 +1196,6 @@ Adds a camera reached through a video server (port 1701).
 </translation>
     </message>
     <message>
-        <source>Usage: velmora &lt;mode or command&gt; [options]
-
-Keeps a copy of every recording on your network cameras&apos; memory cards.
-
-Modes:
-  (none)                           open the desktop window (needs a display)
-  --verbose                        the window, with the camera library&apos;s log lines
-                                   on standard error
-  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
-  --headless --once [--json] [--verbose]
-                                   synchronise every camera once, then exit
-  --demo [--cameras N] [--keep] [--console]
-                                   try it on simulated cameras (velmora --demo --help)
-
-Commands (each has --help):
-  cameras list|discover|add-local|add-remote|remove|set|test|recordings
-                                             show, find, edit or test the cameras
-  settings [NAME VALUE]...                   show or change the settings: the
-                                             download folder, the interval, the
-                                             speed (by default at most 262144
-                                             bytes/s, 256 KiB/s, per camera)
-  sync                                       start a run in the running service
-  status [--json]                            when each camera last synchronised
-
-  -h, --help      this help
-  --version       the program&apos;s and the camera library&apos;s versions
-
-While a service runs, reading commands work as always and changes go to the
-service, which applies and saves them at once.
-Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
---json prints JSON Lines on standard output: one object per line, each with
-a &quot;type&quot;; keys and outcome words never change with the language.
-Exit status: 0 success, 1 failure (a camera did not complete, a change could
-not be saved), 2 bad command line, 3 refused because another Velmora holds
-the profile, 130 interrupted (Ctrl+C).
-</source>
-        <translation>用法：velmora &lt;模式或命令&gt; [选项]
-
-为网络摄像机存储卡上的每个录像保留一份副本。
-
-模式：
-  （无）                           打开桌面窗口（需要显示器）
-  --verbose                        打开桌面窗口，并在标准错误上显示摄像机库的日志行
-  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
-  --headless --once [--json] [--verbose]
-                                   将所有摄像机同步一次后退出
-  --demo [--cameras N] [--keep] [--console]
-                                   在模拟摄像机上试用（velmora --demo --help）
-
-命令（每个都有 --help）：
-  cameras list|discover|add-local|add-remote|remove|set|test|recordings
-                                             查看、查找、编辑或测试摄像机
-  settings [名称 值]...                      查看或更改设置：下载文件夹、同步
-                                             间隔、速度（默认每台摄像机最多
-                                             262144 字节/秒，即 256 KiB/秒）
-  sync                                       让正在运行的服务开始一次同步
-  status [--json]                            各摄像机上次同步的时间
-
-  -h, --help      本帮助
-  --version       程序和摄像机库的版本
-
-服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
---json 在标准输出上输出 JSON Lines：每行一个对象，都带有 &quot;type&quot;；
-键名和结果词不随语言变化。
-文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
-退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
-3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
-</translation>
-    </message>
-    <message>
         <source>Usage: velmora cameras recordings &lt;id&gt; [--json]
 
 A dry run: lists the recordings on a configured camera&apos;s card (a remote
@@ -1585,6 +1405,359 @@ Example: velmora settings interval 1h concurrency 2
       velmora settings rate 2M download-folder /srv/cameras
       velmora settings notify-command &apos;/usr/local/bin/page-me --urgent&apos;
 </translation>
+    </message>
+    <message>
+        <source>the running Velmora ended (or dropped the connection) before the run finished; &apos;velmora status&apos; shows how far each camera got</source>
+        <translation>正在运行的 Velmora 在本次同步结束前退出（或断开了连接）；“velmora status”显示各摄像机的进度</translation>
+    </message>
+    <message>
+        <source>Usage: velmora &lt;mode or command&gt; [options]
+
+Keeps a copy of every recording on your network cameras&apos; memory cards.
+
+Modes:
+  (none)                           open the desktop window (needs a display)
+  --verbose                        the window, with the camera library&apos;s log lines
+                                   on standard error
+  --headless [--now] [--verbose]   run as a service (velmora --headless --help)
+  --headless --once [--json] [--verbose]
+                                   synchronise every camera once, then exit
+  --demo [--cameras N] [--keep] [--console]
+                                   try it on simulated cameras (velmora --demo --help)
+
+Commands (each has --help):
+  cameras list|discover|add-local|add-remote|remove|set|test|recordings
+                                             show, find, edit or test the cameras
+  settings [NAME VALUE]...                   show or change the settings: the
+                                             download folder, the interval, the
+                                             speed (by default at most 262144
+                                             bytes/s, 256 KiB/s, per camera)
+  sync [--wait]                              start a run in the running Velmora
+                                             (--wait: until it ends, with outcomes)
+  status [--json] [--check [--max-age D]]    what each camera does now, when it last
+                                             synchronised; --check for monitoring
+
+  -h, --help      this help
+  --version       the program&apos;s and the camera library&apos;s versions
+
+While a service runs, reading commands work as always and changes go to the
+service, which applies and saves them at once.
+Files live in $XDG_DATA_HOME/OV (default ~/.local/share/OV).
+--json prints JSON Lines on standard output: one object per line, each with
+a &quot;type&quot;; keys and outcome words never change with the language.
+Exit status: 0 success, 1 failure (a camera did not complete, a change could
+not be saved), 2 bad command line, 3 refused because another Velmora holds
+the profile, 130 interrupted (Ctrl+C).
+</source>
+        <translation>用法：velmora &lt;模式或命令&gt; [选项]
+
+为网络摄像机存储卡上的每个录像保留一份副本。
+
+模式：
+  （无）                           打开桌面窗口（需要显示器）
+  --verbose                        打开桌面窗口，并在标准错误上显示摄像机库的日志行
+  --headless [--now] [--verbose]   作为服务运行（velmora --headless --help）
+  --headless --once [--json] [--verbose]
+                                   将所有摄像机同步一次后退出
+  --demo [--cameras N] [--keep] [--console]
+                                   在模拟摄像机上试用（velmora --demo --help）
+
+命令（每个都有 --help）：
+  cameras list|discover|add-local|add-remote|remove|set|test|recordings
+                                             查看、查找、编辑或测试摄像机
+  settings [名称 值]...                      查看或更改设置：下载文件夹、同步
+                                             间隔、速度（默认每台摄像机最多
+                                             262144 字节/秒，即 256 KiB/秒）
+  sync [--wait]                              让正在运行的 Velmora 开始一次同步
+                                             （--wait：等到结束并给出结果）
+  status [--json] [--check [--max-age D]]    各摄像机当前的状态和上次同步的时间；
+                                             --check 用于监控
+
+  -h, --help      本帮助
+  --version       程序和摄像机库的版本
+
+服务运行时，读取类命令照常可用，更改会交给服务，由它立即应用并保存。
+--json 在标准输出上输出 JSON Lines：每行一个对象，都带有 &quot;type&quot;；
+键名和结果词不随语言变化。
+文件位于 $XDG_DATA_HOME/OV（默认 ~/.local/share/OV）。
+退出状态：0 成功，1 失败（有摄像机未完成，或更改无法保存），2 命令行有误，
+3 因另一个 Velmora 占用配置而拒绝，130 被中断（Ctrl+C）。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora sync [--wait]
+
+Asks the running Velmora (service or window) to synchronise every camera
+now. Without a running Velmora, use &apos;velmora --headless --once&apos;.
+  --wait  wait until the run has ended for every camera, then print one
+          line per camera: its outcome, and for a wrong password the
+          command that fixes it. Exit status 0 when every camera
+          completed, 1 when any failed or Velmora ended before the run.
+</source>
+        <translation>用法：velmora sync [--wait]
+
+请正在运行的 Velmora（服务或窗口）立即同步所有摄像机。没有正在运行的
+Velmora 时，请使用“velmora --headless --once”。
+  --wait  等到每台摄像机的本次同步都结束，再为每台摄像机输出一行：
+          同步结果；密码错误时还给出修正它的命令。全部摄像机完成时
+          退出状态为 0，任一失败或 Velmora 在同步结束前退出时为 1。
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes), counted from the start of the last automatic run in the
+history: a run that fell due while Velmora was not running or the machine
+slept starts within a minute; with no automatic run on record the first
+waits one interval. Cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends, with
+             the keys
+%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
+             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
+             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
+             &quot;exit&quot;}. Outcomes:
+%2             New keys and outcomes may be added; existing ones keep their
+             meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+The log has one dated line per stored recording and per camera outcome;
+starts and progress only on a terminal. A camera that keeps failing the
+same way is logged in full once, then at most once an hour (&quot;still failing
+since ..., N attempts&quot;) while it is retried every 60 s; a wrong password
+is not retried, and its line names the command that fixes it.
+Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
+--once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</source>
+        <translation>Usage: velmora --headless [--now] [--verbose]
+       velmora --headless --once [--json] [--verbose]
+
+Runs the synchroniser without a window. Every configured camera is
+synchronised at the automatic interval of the settings (default every
+10 minutes), counted from the start of the last automatic run in the
+history: a run that fell due while Velmora was not running or the machine
+slept starts within a minute; with no automatic run on record the first
+waits one interval. Cameras that fail are retried every 60 s. At most the
+concurrency setting&apos;s number of cameras (1-5) download at once.
+  --now      also start every camera at once instead of waiting for the
+             first automatic run
+  --once     synchronise every camera now and exit when each has finished;
+             one outcome line per camera and a total line; exit status 0
+             only when every camera completed
+  --json     with --once: JSON Lines on standard output, everything else on
+             standard error. One object per camera as its run ends, with
+             the keys
+%1             then one {&quot;type&quot;:&quot;summary&quot;, &quot;cameras&quot;, &quot;ok&quot;, &quot;failed&quot;,
+             &quot;fetched&quot;, &quot;resumed&quot;, &quot;skipped&quot;, &quot;bytes&quot;, &quot;card_deleted&quot;,
+             &quot;card_kept&quot;, &quot;removed_files&quot;, &quot;removed_bytes&quot;, &quot;seconds&quot;,
+             &quot;exit&quot;}. Outcomes:
+%2             New keys and outcomes may be added; existing ones keep their
+             meaning.
+  --verbose  show the camera library&apos;s log lines on standard error
+The log has one dated line per stored recording and per camera outcome;
+starts and progress only on a terminal. A camera that keeps failing the
+same way is logged in full once, then at most once an hour (&quot;still failing
+since ..., N attempts&quot;) while it is retried every 60 s; a wrong password
+is not retried, and its line names the command that fixes it.
+Ctrl+C, SIGTERM or SIGHUP stops every camera and exits (status 0; 130 with
+--once).
+Every camera&apos;s runs are kept in the history log (see &apos;velmora status&apos;).
+While it runs, &apos;velmora sync&apos; starts a run and &apos;velmora cameras&apos; and
+&apos;velmora settings&apos; changes are applied by it at once.
+</translation>
+    </message>
+    <message>
+        <source>Usage: velmora status [--json] [--check [--max-age DURATION]]
+
+Shows for every configured camera when it last completed a run (local time),
+how its last run ended and why, and the bytes its runs fetched in the last
+7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
+(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
+While Velmora runs (service or window) it answers too, and a line &quot;now:&quot;
+follows each camera it is working on: waiting for a free slot, connecting,
+downloading a file (percent, bytes, file n of m, speed, time left for the
+run), or failed with the time of the next retry.
+  --check        exit status 1 when a camera&apos;s last run failed (a stopped
+                 run does not count), with a &quot;Check failed&quot; line each
+  --max-age D    with --check, also when a camera&apos;s last completed run is
+                 older than D or it never completed one: a whole number and
+                 s, m, h, d or w (90m, 36h, 2d)
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
+          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
+          word of --headless --once --json, or null), &quot;last_error&quot;,
+          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
+          &quot;bytes_7d&quot;, &quot;live&quot;}. &quot;live&quot; is null when no Velmora runs, else
+          what it knows now, with the keys
+%1          (&quot;file_bytes&quot;, &quot;run_bytes&quot; and &quot;speed&quot; in bytes and bytes/s,
+          &quot;eta&quot; in seconds or -1, &quot;next_retry&quot; and &quot;failing_since&quot; in
+          seconds since 1970 or 0). States:
+%2          With --check a last {&quot;type&quot;:&quot;check&quot;, &quot;ok&quot;, &quot;max_age&quot;,
+          &quot;problems&quot;: [{&quot;id&quot;, &quot;problem&quot; (last-run-failed,
+          never-completed, too-old), &quot;text&quot;}]}.
+</source>
+        <translation>Usage: velmora status [--json] [--check [--max-age DURATION]]
+
+Shows for every configured camera when it last completed a run (local time),
+how its last run ended and why, and the bytes its runs fetched in the last
+7 days, from the history log $XDG_DATA_HOME/OV/data/SyncHistory.jsonl
+(every run of the window and of --headless, newest 512 KiB to 1 MiB kept).
+While Velmora runs (service or window) it answers too, and a line &quot;now:&quot;
+follows each camera it is working on: waiting for a free slot, connecting,
+downloading a file (percent, bytes, file n of m, speed, time left for the
+run), or failed with the time of the next retry.
+  --check        exit status 1 when a camera&apos;s last run failed (a stopped
+                 run does not count), with a &quot;Check failed&quot; line each
+  --max-age D    with --check, also when a camera&apos;s last completed run is
+                 older than D or it never completed one: a whole number and
+                 s, m, h, d or w (90m, 36h, 2d)
+  --json  one JSON object per line and camera: {&quot;type&quot;:&quot;camera&quot;, &quot;id&quot;,
+          &quot;kind&quot;, &quot;address&quot;/&quot;server&quot;, &quot;port&quot;, &quot;alias&quot;, &quot;last_completed&quot;
+          (&quot;2026-12-09T03:10:00+01:00&quot; or null), &quot;last_outcome&quot; (an outcome
+          word of --headless --once --json, or null), &quot;last_error&quot;,
+          &quot;last_ended&quot;, &quot;last_run&quot; (the run&apos;s full record, or null),
+          &quot;bytes_7d&quot;, &quot;live&quot;}. &quot;live&quot; is null when no Velmora runs, else
+          what it knows now, with the keys
+%1          (&quot;file_bytes&quot;, &quot;run_bytes&quot; and &quot;speed&quot; in bytes and bytes/s,
+          &quot;eta&quot; in seconds or -1, &quot;next_retry&quot; and &quot;failing_since&quot; in
+          seconds since 1970 or 0). States:
+%2          With --check a last {&quot;type&quot;:&quot;check&quot;, &quot;ok&quot;, &quot;max_age&quot;,
+          &quot;problems&quot;: [{&quot;id&quot;, &quot;problem&quot; (last-run-failed,
+          never-completed, too-old), &quot;text&quot;}]}.
+</translation>
+    </message>
+    <message>
+        <source>not retried until it is fixed: velmora cameras set %1 password</source>
+        <translation>修正之前不再重试：velmora cameras set %1 password</translation>
+    </message>
+    <message>
+        <source>if the account&apos;s password changed: velmora cameras set %1 server-password</source>
+        <translation>如果账号密码已更改：velmora cameras set %1 server-password</translation>
+    </message>
+    <message>
+        <source>up to date</source>
+        <translation>已是最新</translation>
+    </message>
+    <message numerus="yes">
+        <source>complete, %n new recording(s), %1</source>
+        <translation>
+            <numerusform>同步完成，%n 个新录像，%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>first run under way</source>
+        <translation>首次同步进行中</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 小时 %2 分</translation>
+    </message>
+    <message>
+        <source>waiting for a free slot</source>
+        <translation>等待空闲名额</translation>
+    </message>
+    <message>
+        <source>connecting</source>
+        <translation>正在连接</translation>
+    </message>
+    <message>
+        <source>reading the camera&apos;s recordings</source>
+        <translation>正在读取摄像机的录像列表</translation>
+    </message>
+    <message>
+        <source>downloading %1, %2% (%3 of %4)</source>
+        <translation>正在下载 %1，%2%（%3/%4）</translation>
+    </message>
+    <message>
+        <source>file %1 of %2</source>
+        <translation>第 %1 个，共 %2 个</translation>
+    </message>
+    <message>
+        <source>/s</source>
+        <translation>/秒</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>约剩 %1</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>失败：%1</translation>
+    </message>
+    <message>
+        <source>; next retry at %1 (in %2)</source>
+        <translation>；下次重试于 %1（%2后）</translation>
+    </message>
+    <message numerus="yes">
+        <source>; failing since %1, %n attempt(s)</source>
+        <translation>
+            <numerusform>；自 %1 起一直失败，已尝试 %n 次</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>now: %1</source>
+        <translation>当前：%1</translation>
+    </message>
+    <message>
+        <source>its last run failed: %1</source>
+        <translation>上次同步失败：%1</translation>
+    </message>
+    <message>
+        <source>it never completed a run</source>
+        <translation>从未完成过同步</translation>
+    </message>
+    <message>
+        <source>its last completed run is %1 old</source>
+        <translation>上次完成的同步已过去 %1</translation>
+    </message>
+    <message>
+        <source>--max-age takes a duration such as 90m, 36h or 2d</source>
+        <translation>--max-age 需要一个时长，例如 90m、36h 或 2d</translation>
+    </message>
+    <message>
+        <source>No Velmora is running; this is the history.</source>
+        <translation>没有正在运行的 Velmora；以上为历史记录。</translation>
+    </message>
+    <message>
+        <source>Check: every camera is fine.</source>
+        <translation>检查：所有摄像机正常。</translation>
+    </message>
+    <message>
+        <source>Check failed: %1: %2</source>
+        <translation>检查未通过：%1：%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>still failing since %1, %n attempt(s): %2</source>
+        <translation>
+            <numerusform>自 %1 起仍然失败，已尝试 %n 次：%2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>resumed at %1</source>
+        <translation>从 %1 处续传</translation>
+    </message>
+    <message>
+        <source>stored %1 (%2)</source>
+        <translation>已保存 %1（%2）</translation>
     </message>
 </context>
 </TS>
