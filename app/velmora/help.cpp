@@ -377,7 +377,7 @@ std::string help_text(const std::string& topic) {
     text = text.arg(QString::fromStdString(wrapped_list(keys, true)),
                     QString::fromStdString(wrapped_list(outcome_words(), false)));
   }
-  if (topic == "settings") text += QString::fromStdString(web_help(topic));
+  if (topic == "headless" || topic == "settings") text += QString::fromStdString(web_help(topic));
   return text.toStdString();
 }
 

@@ -32,7 +32,13 @@ int save(const AppPaths& paths, const WebConfig& config) {
 
 }  // namespace
 
-std::string web_help(const std::string& /*topic*/) {
+std::string web_help(const std::string& topic) {
+  if (topic == "headless")
+    return "\nThe web page (off unless asked for):\n"
+           "  --web [ADDRESS:]PORT  serve the cameras' page, /api/ and /metrics there\n"
+           "                        (127.0.0.1 without an address; 'off' = not at all);\n"
+           "                        overrides 'velmora settings web'. Any address but\n"
+           "                        loopback needs 'velmora settings web-password'.\n";
   return "\nThe service's web page (used from its next start):\n"
          "  web [ADDRESS:]PORT|off        where 'velmora --headless' serves it\n"
          "  web-password [--password-stdin|off]\n"
