@@ -173,7 +173,7 @@ bool WebServer::basic_auth_ok(const QHttpServerRequest& request) {
   const QByteArray decoded = QByteArray::fromBase64(header.mid(6));
   const qsizetype colon = decoded.indexOf(':');
   if (colon < 0 || !verify_password(decoded.mid(colon + 1).toStdString(), config_.password_hash)) {
-    sessions_.login_failed(now);
+    sessions_.login_failed(QDateTime::currentMSecsSinceEpoch());
     return false;
   }
   sessions_.login_succeeded();
@@ -182,6 +182,7 @@ bool WebServer::basic_auth_ok(const QHttpServerRequest& request) {
 }
 
 void WebServer::handle(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+  VELMORA_CHECK_THREAD(thread_);
   const QByteArray cookie = cookie_of(request);
   Answer a = host_allowed(request) ? route(request, cookie)
                                    : Answer(Status::Forbidden, "text/plain; charset=utf-8",
@@ -259,10 +260,7 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
   PageContext context{sessions_.token(session), need_login};
   if (path == "/") {
     std::vector<QJsonObject> cameras;
-    for (const auto& [cid, record] : controller_.cameras()) {
-      (void)record;
-      cameras.push_back(state_.camera(cid));
-    }
+    for (const QJsonValue& c : state_.cameras()) cameras.push_back(c.toObject());
     a.body = cameras_page(cameras, context);
     return a;
   }
@@ -328,7 +326,8 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
             login_page(QString("Too many attempts: try again in %1 s.").arg((wait + 999) / 1000))};
   const QByteArray password = form_value(request, "password");
   if (password.isEmpty() || !verify_password(password.toStdString(), config_.password_hash)) {
-    sessions_.login_failed(now);
+    // The pause counts from the answer, not from the slow check before it.
+    sessions_.login_failed(QDateTime::currentMSecsSinceEpoch());
     if (log_)
       log_("web page: a wrong password from " + request.remoteAddress().toString().toStdString());
     return {Status::Forbidden, "text/html; charset=utf-8",

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "sync_controller.h"
+#include "thread_check.h"
 #include "web_config.h"
 #include "web_sessions.h"
 #include "web_state.h"
@@ -49,6 +50,7 @@ private:
   WebState state_;
   WebSessions sessions_;
   QHttpServer server_;
+  ThreadCheck thread_;  // the thread that runs the engine's event loop
   QByteArray basic_key_;       // made at each start
   QByteArray accepted_basic_;  // its MAC of the last Authorization that passed
 };

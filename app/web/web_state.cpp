@@ -37,9 +37,13 @@ void WebState::refresh_history() {
 }
 
 QJsonObject WebState::camera(std::int32_t id) {
+  refresh_history();
+  return camera_object(id);
+}
+
+QJsonObject WebState::camera_object(std::int32_t id) const {
   auto r = controller_.cameras().find(id);
   if (r == controller_.cameras().end()) return {};
-  refresh_history();
   QJsonObject o = camera_identity(r->second, controller_.alias_of(id));
   o["type"] = "camera";
   // The engine's own last run (this process's, else the history's).
@@ -67,10 +71,11 @@ QJsonObject WebState::camera(std::int32_t id) {
 }
 
 QJsonArray WebState::cameras() {
+  refresh_history();
   QJsonArray list;
   for (const auto& [id, record] : controller_.cameras()) {
     (void)record;
-    list.append(camera(id));
+    list.append(camera_object(id));
   }
   return list;
 }

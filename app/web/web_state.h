@@ -41,6 +41,7 @@ public:
 
 private:
   void refresh_history();
+  QJsonObject camera_object(std::int32_t id) const;
 
   SyncController& controller_;
   std::int64_t started_s_;
