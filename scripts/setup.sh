@@ -10,7 +10,8 @@ pkgs=(build-essential cmake ninja-build pkg-config git ccache
       libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
       gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
       gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-plugins-base-apps
-      gstreamer1.0-x shared-mime-info xdg-utils libfile-mimeinfo-perl)
+      gstreamer1.0-x shared-mime-info xdg-utils libfile-mimeinfo-perl
+      qt6-httpserver-dev qt6-websockets-dev libssl-dev python3-prometheus-client)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -24,6 +24,7 @@
 #include "stop_signals.h"
 #include "sync_controller.h"
 #include "sync_display.h"
+#include "web_server.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -124,6 +125,13 @@ QJsonObject once_summary(const std::map<std::int32_t, RunResult>& runs, double s
 }  // namespace
 
 int run_headless(const HeadlessOptions& options) {
+  std::string web_error;  // refused before anything starts or binds
+  const WebConfig web_config =
+      web_start_config(AppPaths::from_environment(), options.once ? "off" : options.web, web_error);
+  if (!web_error.empty()) {
+    std::fprintf(stderr, "velmora: %s\n", web_error.c_str());
+    return kExitUsage;
+  }
   if (!acquire_instance_lock(true)) return kExitAlreadyRunning;
   Console::capture(options.verbose);
   // With --json, standard output carries only the JSON lines; the human
@@ -201,6 +209,8 @@ int run_headless(const HeadlessOptions& options) {
                                     .arg(copts.retry_interval_ms / 1000)));
     next.say();
   }
+  WebServer web(controller, web_config, [&](const std::string& s) { display.event(s); });
+  if (web_config.listen.on) web_page_started(web, web_config, out);
   std::fflush(out);
 
   int exit_code = kExitOk;

@@ -9,6 +9,7 @@
 #include "run_report.h"
 #include "live_snapshot.h"
 #include "run_result.h"
+#include "web_settings_command.h"
 
 namespace velmora {
 
@@ -393,6 +394,7 @@ std::string help_text(const std::string& topic) {
     text = text.arg(QString::fromStdString(wrapped_list(keys, true)),
                     QString::fromStdString(wrapped_list(outcome_words(), false)));
   }
+  if (topic == "headless" || topic == "settings") text += QString::fromStdString(web_help(topic));
   return text.toStdString();
 }
 

@@ -20,6 +20,7 @@ struct HeadlessOptions {
   bool now = false;       // start all cameras at once instead of waiting for the timer
   bool verbose = false;   // library log lines to standard error
   bool json = false;      // --once: JSON lines on standard output, the rest on standard error
+  std::string web;        // --web [ADDRESS:]PORT or "off" ("" = as "settings web" says)
 };
 
 struct DemoOptions {

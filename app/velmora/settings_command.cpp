@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,7 @@
 #include "run_notifier.h"
 #include "status_texts.h"
 #include "system_settings.h"
+#include "web_settings_command.h"
 #include "window_messages.h"
 
 namespace velmora {
@@ -244,7 +247,8 @@ int show() {
                      min_free_line(s.min_free_bytes) + keep_days_line(s.keep_days) +
                      field_line(QCoreApplication::translate("Console", "downloads"), printable_text(root)) +
                      field_line("", "(" + source.toStdString() + ")") + notify_lines(s) +
-                     field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file());
+                     field_line(QCoreApplication::translate("Console", "settings file"), paths.settings_file()) +
+                     web_settings_lines(paths);
   std::fputs(text.c_str(), stdout);
   return kExitOk;
 }
@@ -286,6 +290,14 @@ int run_settings_command(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (args.empty()) return show();
+  // The web page's address and password: read by the service at its start.
+  if (args[0] == "web" || args[0] == "web-password")
+    return run_web_settings(AppPaths::from_environment(), args,
+                            [](bool from_stdin, const std::string& prompt, std::string& password) {
+                              return from_stdin ? read_password_line(password)
+                                                : ::isatty(STDIN_FILENO) &&
+                                                      prompt_password(prompt, password);
+                            });
   if (args.size() == 1 && (args[0] == "pacing" || args[0] == "rate")) {
     std::fputs(field_line(QCoreApplication::translate("Console", "pacing"),
                           pacing_text(FileProfile(AppPaths::from_environment()).settings().pacing_ms))
