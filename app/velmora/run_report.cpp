@@ -144,4 +144,22 @@ std::string run_outcome_text(const RunResult& run) {
   return text;
 }
 
+void put_last_run(QJsonObject& o, const RunResult* last) {
+  if (!last) {
+    o["last_outcome"] = QJsonValue();
+    o["last_error"] = "";
+    o["last_ended"] = QJsonValue();
+    o["last_run"] = QJsonValue();
+    return;
+  }
+  const QString error = QString::fromStdString(printable_text(run_error_text(*last, /*machine=*/true)));
+  o["last_outcome"] = QString::fromStdString(outcome_word(*last));
+  o["last_error"] = error;
+  o["last_ended"] = last->ended > 0 ? QJsonValue(QString::fromStdString(local_time_text(last->ended, true)))
+                                    : QJsonValue();
+  QJsonObject run = run_to_json(*last);
+  run["error"] = error;
+  o["last_run"] = run;
+}
+
 }  // namespace velmora

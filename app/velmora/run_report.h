@@ -38,6 +38,10 @@ std::string local_time_text(std::int64_t seconds, bool with_offset);
 // `machine`: for JSON, whose words never follow the user's language.
 std::string run_error_text(const RunResult& run, bool machine = false);
 
+// A camera's last run under the keys of its status object (last_outcome,
+// last_error, last_ended, last_run), each null or empty when it has none.
+void put_last_run(QJsonObject& o, const RunResult* last);
+
 // A run's outcome in one phrase for people: "complete, 3 new recording(s),
 // 2.9 MB", "up to date", or what went wrong with its remedy.
 std::string run_outcome_text(const RunResult& run);

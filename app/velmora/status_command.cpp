@@ -46,20 +46,7 @@ QJsonObject status_json(const CameraRecord& record, const std::string& alias,
   o["last_completed"] = h.last_completed > 0 ? QJsonValue(QString::fromStdString(
                                                   local_time_text(h.last_completed, true)))
                                             : QJsonValue();
-  if (h.has_run) {
-    o["last_outcome"] = QString::fromStdString(outcome_word(h.last));
-    const QString error = QString::fromStdString(printable_text(run_error_text(h.last, /*machine=*/true)));
-    o["last_error"] = error;
-    o["last_ended"] = QString::fromStdString(local_time_text(h.last.ended, true));
-    QJsonObject run = run_to_json(h.last);
-    run["error"] = error;
-    o["last_run"] = run;
-  } else {
-    o["last_outcome"] = QJsonValue();
-    o["last_error"] = "";
-    o["last_ended"] = QJsonValue();
-    o["last_run"] = QJsonValue();
-  }
+  put_last_run(o, h.has_run ? &h.last : nullptr);
   o["bytes_7d"] = static_cast<double>(h.recent_bytes);
   return o;
 }

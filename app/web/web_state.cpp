@@ -49,21 +49,7 @@ QJsonObject WebState::camera_object(std::int32_t id) const {
   // The engine's own last run (this process's, else the history's).
   const RunResult* last = controller_.last_run(id);
   o["last_completed"] = time_or_null(controller_.last_completed(id));
-  if (last) {
-    const QString error =
-        QString::fromStdString(printable_text(run_error_text(*last, /*machine=*/true)));
-    o["last_outcome"] = QString::fromStdString(outcome_word(*last));
-    o["last_error"] = error;
-    o["last_ended"] = time_or_null(last->ended);
-    QJsonObject run = run_to_json(*last);
-    run["error"] = error;
-    o["last_run"] = run;
-  } else {
-    o["last_outcome"] = QJsonValue();
-    o["last_error"] = "";
-    o["last_ended"] = QJsonValue();
-    o["last_run"] = QJsonValue();
-  }
+  put_last_run(o, last);
   auto p = past_.find(id);
   o["bytes_7d"] = static_cast<double>(p == past_.end() ? 0 : p->second.recent_bytes);
   o["live"] = live_to_json(controller_.live(id));
