@@ -18,6 +18,10 @@
 #include "web_metrics.h"
 #include "web_pages.h"
 
+// The script and style sheet are compiled into this static library; its
+// resource initialiser has to be referenced, or the linker drops it.
+static void init_web_resources() { Q_INIT_RESOURCE(web); }
+
 namespace velmora {
 
 namespace {
@@ -122,6 +126,7 @@ WebServer::WebServer(SyncController& controller, WebConfig config, Log log, QObj
       log_(std::move(log)),
       state_(controller),
       basic_key_(random_bytes(32)) {
+  init_web_resources();
   connect(&controller_, &SyncController::runEnded, this, [this](int id) {
     if (const RunResult* run = controller_.last_run(id)) state_.count(*run);
   });

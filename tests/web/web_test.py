@@ -136,8 +136,10 @@ class Service(unittest.TestCase):
         cls.p.close()
 
     def test_1_headers_escaping_and_no_inline_script(self):
-        for path in ("/", "/camera/12", "/nowhere", "/api/cameras", "/static/velmora.js"):
+        for path in ("/", "/camera/12", "/nowhere", "/api/cameras", "/static/velmora.js",
+                     "/static/velmora.css"):
             r, html = self.p.request("GET", path)
+            self.assertEqual(r.status, 404 if path == "/nowhere" else 200, path)
             self.assertIn("default-src 'self'", r.getheader("Content-Security-Policy"), path)
             self.assertEqual(r.getheader("X-Frame-Options"), "DENY", path)
             self.assertEqual(r.getheader("X-Content-Type-Options"), "nosniff", path)
