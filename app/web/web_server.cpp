@@ -17,6 +17,7 @@
 #include "run_report.h"
 #include "web_metrics.h"
 #include "web_pages.h"
+#include "web_texts.h"
 
 // The script and style sheet are compiled into this static library; its
 // resource initialiser has to be referenced, or the linker drops it.
@@ -57,6 +58,10 @@ bool parse_id(const QString& text, std::int32_t& id) {
 
 bool is_form(const QHttpServerRequest& request) {
   return request.value("Content-Type").startsWith("application/x-www-form-urlencoded");
+}
+
+WebLanguage language_of(const QHttpServerRequest& request) {
+  return web_language(request.value("Accept-Language"));
 }
 
 QByteArray form_value(const QHttpServerRequest& request, const QString& name) {
@@ -189,9 +194,12 @@ bool WebServer::basic_auth_ok(const QHttpServerRequest& request) {
 void WebServer::handle(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
   VELMORA_CHECK_THREAD(thread_);
   const QByteArray cookie = cookie_of(request);
-  Answer a = host_allowed(request) ? route(request, cookie)
-                                   : Answer(Status::Forbidden, "text/plain; charset=utf-8",
-                                            "This page is reached by its IP address.\n");
+  Answer a = host_allowed(request)
+                 ? route(request, cookie)
+                 : Answer(Status::Forbidden, "text/plain; charset=utf-8",
+                          web_text(language_of(request),
+                                   QT_TRANSLATE_NOOP("Web", "This page is reached by its IP address."))
+                                  .toUtf8() + "\n");
   responder.writeStatusLine(a.status);
   responder.writeHeader("Content-Type", a.type);
   responder.writeHeader("Content-Length", QByteArray::number(a.body.size()));
@@ -223,7 +231,7 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
   }
   if (path == "/login") {
     if (!need_login) return Answer::redirect("/");
-    if (get) return {Status::Ok, "text/html; charset=utf-8", login_page({})};
+    if (get) return {Status::Ok, "text/html; charset=utf-8", login_page({}, language_of(request))};
     if (method == Method::Post) return login(request);
     return Answer::error(Status::MethodNotAllowed, "method-not-allowed");
   }
@@ -262,7 +270,7 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     session = sessions_.issue(false);
     a.set_cookie = session_cookie(session);
   }
-  PageContext context{sessions_.token(session), need_login};
+  PageContext context{sessions_.token(session), need_login, language_of(request)};
   if (path == "/") {
     std::vector<QJsonObject> cameras;
     for (const QJsonValue& c : state_.cameras()) cameras.push_back(c.toObject());
@@ -276,7 +284,10 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     return a;
   }
   a.status = Status::NotFound;
-  a.body = message_page("Not found", "There is no such page or camera.");
+  a.body = message_page(web_text(context.language, QT_TRANSLATE_NOOP("Web", "Not found")),
+                        web_text(context.language,
+                                 QT_TRANSLATE_NOOP("Web", "There is no such page or camera.")),
+                        context.language);
   return a;
 }
 
@@ -286,7 +297,10 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
   const QByteArray token = form ? form_value(request, "token") : request.value("X-Velmora-Token");
   if (!sessions_.token_matches(cookie, token))
     return Answer(Status::Forbidden, "text/plain; charset=utf-8",
-                  "Refused: the request carries no valid token of this session.\n");
+                  web_text(language_of(request),
+                           QT_TRANSLATE_NOOP(
+                               "Web", "Refused: the request carries no valid token of this session."))
+                          .toUtf8() + "\n");
   const QString from = request.remoteAddress().toString();
   auto done = [&](const char* back) {
     if (form) return Answer::redirect(back);
@@ -328,7 +342,10 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
   const std::int64_t wait = sessions_.login_wait_ms(now);
   if (wait > 0)
     return {Status::TooManyRequests, "text/html; charset=utf-8",
-            login_page(QString("Too many attempts: try again in %1 s.").arg((wait + 999) / 1000))};
+            login_page(web_text(language_of(request),
+                                QT_TRANSLATE_NOOP("Web", "Too many attempts: try again in %1 s."))
+                           .arg((wait + 999) / 1000),
+                       language_of(request))};
   const QByteArray password = form_value(request, "password");
   if (password.isEmpty() || !verify_password(password.toStdString(), config_.password_hash)) {
     // The pause counts from the answer, not from the slow check before it.
@@ -336,7 +353,8 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
     if (log_)
       log_("web page: a wrong password from " + request.remoteAddress().toString().toStdString());
     return {Status::Forbidden, "text/html; charset=utf-8",
-            login_page("Wrong password.")};
+            login_page(web_text(language_of(request), QT_TRANSLATE_NOOP("Web", "Wrong password.")),
+                       language_of(request))};
   }
   sessions_.login_succeeded();
   Answer a = Answer::redirect("/");

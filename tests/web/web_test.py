@@ -155,6 +155,20 @@ class Service(unittest.TestCase):
         r, _ = self.p.request("GET", "/api/cameras", headers={"Host": "evil.example"})
         self.assertEqual(r.status, 403)
 
+    def test_1_page_follows_the_browsers_language(self):
+        for accept, word, lang in (("zh-CN,zh;q=0.9,en;q=0.8", "立即同步全部", "zh-CN"),
+                                   ("en-US,en;q=0.9,zh;q=0.8", "Sync all now", "en"),
+                                   (None, "Sync all now", "en")):
+            _, html = self.p.request("GET", "/", headers={"Accept-Language": accept} if accept else None)
+            self.assertIn(word, html, accept)
+            self.assertIn('<html lang="%s">' % lang, html, accept)
+        r, text = self.p.request("POST", "/api/sync", body="", headers={"Accept-Language": "zh"})
+        self.assertEqual(r.status, 403)
+        self.assertIn("已拒绝", text)
+        # The JSON stays in its machine words whatever the language.
+        _, data = self.p.request("GET", "/api/cameras", headers={"Accept-Language": "zh"})
+        self.assertEqual(json.loads(data), list(self.p.cameras().values()))
+
     def test_2_api_has_the_keys_of_status_json(self):
         status = self.p.run("status", "--json")
         self.assertEqual(status.returncode, 0, status.stderr)

@@ -1760,4 +1760,171 @@ run), or failed with the time of the next retry.
         <translation>已保存 %1（%2）</translation>
     </message>
 </context>
+<context>
+    <name>Web</name>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 字节</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 小时 %2 分</translation>
+    </message>
+    <message>
+        <source>%1 via %2</source>
+        <translation>%1（经 %2）</translation>
+    </message>
+    <message>
+        <source>camera %1</source>
+        <translation>摄像机 %1</translation>
+    </message>
+    <message>
+        <source>no run yet</source>
+        <translation>尚未运行</translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation>从未</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>摄像机</translation>
+    </message>
+    <message>
+        <source>Address or serial</source>
+        <translation>地址或序列号</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Current file</source>
+        <translation>当前文件</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Time left</source>
+        <translation>剩余时间</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Last success</source>
+        <translation>上次成功</translation>
+    </message>
+    <message>
+        <source>Last outcome</source>
+        <translation>上次结果</translation>
+    </message>
+    <message>
+        <source>Sync all now</source>
+        <translation>立即同步全部</translation>
+    </message>
+    <message>
+        <source>Sign out</source>
+        <translation>退出登录</translation>
+    </message>
+    <message>
+        <source>No cameras configured.</source>
+        <translation>没有配置摄像机。</translation>
+    </message>
+    <message>
+        <source>All cameras</source>
+        <translation>全部摄像机</translation>
+    </message>
+    <message>
+        <source>Runs of the last 30 days</source>
+        <translation>最近 30 天的运行</translation>
+    </message>
+    <message>
+        <source>No runs in the last 30 days.</source>
+        <translation>最近 30 天没有运行。</translation>
+    </message>
+    <message>
+        <source>Ended</source>
+        <translation>结束时间</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节数</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>用时</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>Sign in - Velmora</source>
+        <translation>登录 - Velmora</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Sign in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>This page is reached by its IP address.</source>
+        <translation>请通过 IP 地址访问本页面。</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>未找到</translation>
+    </message>
+    <message>
+        <source>There is no such page or camera.</source>
+        <translation>没有这个页面或摄像机。</translation>
+    </message>
+    <message>
+        <source>Refused: the request carries no valid token of this session.</source>
+        <translation>已拒绝：请求没有带本会话的有效令牌。</translation>
+    </message>
+    <message>
+        <source>Too many attempts: try again in %1 s.</source>
+        <translation>尝试次数过多：请在 %1 秒后重试。</translation>
+    </message>
+    <message>
+        <source>Wrong password.</source>
+        <translation>密码错误。</translation>
+    </message>
+</context>
 </TS>
