@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "download_rate.h"
 #include "run_report.h"
 
 namespace velmora {
@@ -21,6 +22,8 @@ struct Texts {
 
 // As velmora.js writes them (it gets the units from the table's data-t-*).
 QString bytes_text(double bytes, const Texts& t) {
+  if (bytes >= 1024.0 * 1024.0 * 1024.0)
+    return QString::number(bytes / (1024.0 * 1024.0 * 1024.0), 'f', 1) + " GB";
   if (bytes >= 1024.0 * 1024.0) return QString::number(bytes / (1024.0 * 1024.0), 'f', 1) + " MB";
   if (bytes >= 10.0 * 1024.0) return QString::number(bytes / 1024.0, 'f', 1) + " KB";
   return t(QT_TRANSLATE_NOOP("Web", "%1 bytes")).arg(static_cast<qint64>(bytes));
@@ -102,6 +105,43 @@ QByteArray row(const QJsonObject& c, const PageContext& context) {
   return out;
 }
 
+const char* const kIntervals[] = {
+    QT_TRANSLATE_NOOP("Web", "off"),         QT_TRANSLATE_NOOP("Web", "every 10 minutes"),
+    QT_TRANSLATE_NOOP("Web", "every 30 minutes"), QT_TRANSLATE_NOOP("Web", "every hour"),
+    QT_TRANSLATE_NOOP("Web", "every 2 hours"), QT_TRANSLATE_NOOP("Web", "every 4 hours"),
+    QT_TRANSLATE_NOOP("Web", "every 12 hours"), QT_TRANSLATE_NOOP("Web", "every day"),
+    QT_TRANSLATE_NOOP("Web", "every week"),
+};
+
+QByteArray settings_section(const ShownSettings& s, const Texts& t) {
+  QByteArray out = "<h2>" + t.html(QT_TRANSLATE_NOOP("Web", "Settings")) +
+                   "</h2>\n<table id=\"settings\"><tbody>\n";
+  auto line = [&](const char* name, const QString& value) {
+    out += "<tr><th>" + t.html(name) + "</th><td>" + esc(value).toUtf8() + "</td></tr>\n";
+  };
+  const bool known = s.interval_code >= 0 && s.interval_code < 9;
+  line(QT_TRANSLATE_NOOP("Web", "Automatic synchronisation"),
+       known ? t(kIntervals[s.interval_code]) : QString::number(s.interval_code));
+  line(QT_TRANSLATE_NOOP("Web", "Cameras at once"), QString::number(s.concurrency));
+  line(QT_TRANSLATE_NOOP("Web", "Speed limit per camera"),
+       s.pacing_ms <= 0 ? t(QT_TRANSLATE_NOOP("Web", "none"))
+                        : QString::fromStdString(rate_text(pacing_rate(s.pacing_ms))));
+  line(QT_TRANSLATE_NOOP("Web", "Free space kept"),
+       s.min_free_bytes <= 0 ? t(QT_TRANSLATE_NOOP("Web", "not checked"))
+                             : bytes_text(static_cast<double>(s.min_free_bytes), t));
+  line(QT_TRANSLATE_NOOP("Web", "Recordings kept"),
+       s.keep_days <= 0 ? t(QT_TRANSLATE_NOOP("Web", "for ever"))
+                        : t(QT_TRANSLATE_NOOP("Web", "%1 days")).arg(s.keep_days));
+  line(QT_TRANSLATE_NOOP("Web", "Download folder"), s.download_folder);
+  if (s.free_bytes >= 0)
+    line(QT_TRANSLATE_NOOP("Web", "Free space there"), bytes_text(static_cast<double>(s.free_bytes), t));
+  out += "</tbody></table>\n<p class=\"note\">" +
+         t.html(QT_TRANSLATE_NOOP("Web", "Settings are changed with \"velmora settings\" on the "
+                                         "service's machine or in the window.")) +
+         "</p>\n";
+  return out;
+}
+
 QByteArray foot() { return "</body></html>\n"; }
 
 QByteArray table_head(const Texts& t) {
@@ -140,7 +180,9 @@ QByteArray cameras_page(const std::vector<QJsonObject>& cameras, const PageConte
   if (cameras.empty()) out += "<p>" + t.html(QT_TRANSLATE_NOOP("Web", "No cameras configured.")) + "</p>\n";
   out += table_head(t);
   for (const QJsonObject& c : cameras) out += row(c, context);
-  out += "</tbody></table>\n" + foot();
+  out += "</tbody></table>\n";
+  if (context.settings) out += settings_section(*context.settings, t);
+  out += foot();
   return out;
 }
 

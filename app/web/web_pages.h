@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 #include "run_result.h"
@@ -16,10 +17,23 @@
 
 namespace velmora {
 
+// The settings the cameras page shows (read only: they are changed on the
+// command line or in the window). Never a password.
+struct ShownSettings {
+  std::int32_t interval_code = 0;
+  int concurrency = 0;
+  std::int32_t pacing_ms = 0;
+  std::int64_t min_free_bytes = 0;
+  std::int32_t keep_days = 0;
+  QString download_folder;
+  std::int64_t free_bytes = -1;  // -1 = unknown
+};
+
 struct PageContext {
   QByteArray token;    // the session's token for the action forms
   bool signed_in = false;  // a password is set and this session passed it
   WebLanguage language = WebLanguage::English;
+  const ShownSettings* settings = nullptr;  // shown under the cameras when set
 };
 
 QByteArray cameras_page(const std::vector<QJsonObject>& cameras, const PageContext& context);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "disk_space.h"
 #include "password_hash.h"
 #include "run_report.h"
 #include "web_metrics.h"
@@ -272,6 +273,12 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
   }
   PageContext context{sessions_.token(session), need_login, language_of(request)};
   if (path == "/") {
+    const SystemSettings& s = controller_.settings();
+    const std::string root = controller_.scheduler().download_root();
+    const ShownSettings shown{s.interval_code, controller_.scheduler().concurrency(), s.pacing_ms,
+                              s.min_free_bytes, s.keep_days, QString::fromStdString(root),
+                              free_space(root)};
+    context.settings = &shown;
     std::vector<QJsonObject> cameras;
     for (const QJsonValue& c : state_.cameras()) cameras.push_back(c.toObject());
     a.body = cameras_page(cameras, context);

@@ -251,10 +251,15 @@ class Service(unittest.TestCase):
                          "<script>alert(1)</script>")
         self.assertEqual(len(families["velmora_build_info"].samples), 1)
 
-    def test_5_no_password_in_any_answer(self):
+    def test_5_no_password_in_any_answer_and_the_settings_shown(self):
         for path in ("/", "/camera/13", "/api/cameras", "/api/camera/13", "/metrics"):
             _, body = self.p.request("GET", path)
             self.assertNotIn("Xq7-secret13", body, path)
+        _, html = self.p.request("GET", "/")
+        settings = re.search(r'<table id="settings">(.*?)</table>', html, re.S).group(1)
+        self.assertIn("<th>Download folder</th><td>%s/" % self.p.env["XDG_DATA_HOME"], settings)
+        self.assertIn("<th>Speed limit per camera</th><td>256 KiB/s</td>", settings)
+        self.assertNotIn("<form", settings)  # shown, not changed here
 
 
 class Login(unittest.TestCase):

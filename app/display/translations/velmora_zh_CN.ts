@@ -1926,5 +1926,93 @@ run), or failed with the time of the next retry.
         <source>Wrong password.</source>
         <translation>密码错误。</translation>
     </message>
+    <message>
+        <source>off</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>every 10 minutes</source>
+        <translation>每 10 分钟</translation>
+    </message>
+    <message>
+        <source>every 30 minutes</source>
+        <translation>每 30 分钟</translation>
+    </message>
+    <message>
+        <source>every hour</source>
+        <translation>每小时</translation>
+    </message>
+    <message>
+        <source>every 2 hours</source>
+        <translation>每 2 小时</translation>
+    </message>
+    <message>
+        <source>every 4 hours</source>
+        <translation>每 4 小时</translation>
+    </message>
+    <message>
+        <source>every 12 hours</source>
+        <translation>每 12 小时</translation>
+    </message>
+    <message>
+        <source>every day</source>
+        <translation>每天</translation>
+    </message>
+    <message>
+        <source>every week</source>
+        <translation>每周</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Automatic synchronisation</source>
+        <translation>自动同步</translation>
+    </message>
+    <message>
+        <source>Cameras at once</source>
+        <translation>同时同步的摄像机数</translation>
+    </message>
+    <message>
+        <source>Speed limit per camera</source>
+        <translation>每台摄像机的限速</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Free space kept</source>
+        <translation>保留的可用空间</translation>
+    </message>
+    <message>
+        <source>not checked</source>
+        <translation>不检查</translation>
+    </message>
+    <message>
+        <source>Recordings kept</source>
+        <translation>录像保留</translation>
+    </message>
+    <message>
+        <source>for ever</source>
+        <translation>永久</translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 天</translation>
+    </message>
+    <message>
+        <source>Download folder</source>
+        <translation>下载文件夹</translation>
+    </message>
+    <message>
+        <source>Free space there</source>
+        <translation>该处可用空间</translation>
+    </message>
+    <message>
+        <source>Settings are changed with &quot;velmora settings&quot; on the service&apos;s machine or in the window.</source>
+        <translation>设置请在服务所在的机器上用“velmora settings”或在窗口中修改。</translation>
+    </message>
 </context>
 </TS>

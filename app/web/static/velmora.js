@@ -10,6 +10,7 @@ function fill(format, ...values) {
 }
 
 function bytesText(b) {
+  if (b >= 1024 * 1024 * 1024) return (b / (1024 * 1024 * 1024)).toFixed(1) + " GB";
   if (b >= 1024 * 1024) return (b / (1024 * 1024)).toFixed(1) + " MB";
   if (b >= 10 * 1024) return (b / 1024).toFixed(1) + " KB";
   return fill(words.bytes, Math.floor(b));
