@@ -54,9 +54,11 @@ QString outcome_text(const QJsonObject& c, const Texts& t) {
   return c["last_outcome"].toString() + (error.isEmpty() ? QString() : ": " + error);
 }
 
-QByteArray head(const QString& title, const Texts& t) {
+// `refresh`: the page loads itself again every 2 s (no script needed).
+QByteArray head(const QString& title, const Texts& t, bool refresh = false) {
   return ("<!DOCTYPE html>\n<html lang=\"" + QString::fromLatin1(web_language_tag(t.language)) +
-          "\"><head><meta charset=\"utf-8\">"
+          "\"><head><meta charset=\"utf-8\">" +
+          (refresh ? "<meta http-equiv=\"refresh\" content=\"2\">" : "") +
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
           "<title>" + esc(title) + "</title>"
           "<link rel=\"stylesheet\" href=\"/static/velmora.css\">"
@@ -191,7 +193,10 @@ QByteArray camera_page(const QJsonObject& camera, const std::vector<RunResult>& 
   const Texts t{context.language};
   QByteArray out = head(name_text(camera, t) + " - Velmora", t);
   out += "<header><h1>" + esc(name_text(camera, t)).toUtf8() + "</h1><a href=\"/\">" +
-         t.html(QT_TRANSLATE_NOOP("Web", "All cameras")) + "</a></header>\n" + table_head(t) +
+         t.html(QT_TRANSLATE_NOOP("Web", "All cameras")) + "</a> <a href=\"/camera/" +
+         QByteArray::number(camera["id"].toInteger()) + "/card\">" +
+         t.html(QT_TRANSLATE_NOOP("Web", "On the card versus on disk")) + "</a></header>\n" +
+         table_head(t) +
          row(camera, context) + "</tbody></table>\n<h2>" +
          t.html(QT_TRANSLATE_NOOP("Web", "Runs of the last 30 days")) + "</h2>\n";
   if (runs.empty()) {
@@ -216,6 +221,64 @@ QByteArray camera_page(const QJsonObject& camera, const std::vector<RunResult>& 
   }
   out += foot();
   return out;
+}
+
+QByteArray card_page(const QJsonObject& camera, const CardListing& listing, bool busy,
+                     const PageContext& context) {
+  const Texts t{context.language};
+  const QByteArray id = QByteArray::number(camera["id"].toInteger());
+  QByteArray out = head(name_text(camera, t) + " - Velmora", t, listing.asking);
+  out += "<header><h1>" + esc(name_text(camera, t)).toUtf8() + "</h1><a href=\"/camera/" + id +
+         "\">" + t.html(QT_TRANSLATE_NOOP("Web", "Runs")) + "</a> <a href=\"/\">" +
+         t.html(QT_TRANSLATE_NOOP("Web", "All cameras")) + "</a></header>\n<h2>" +
+         t.html(QT_TRANSLATE_NOOP("Web", "On the card versus on disk")) + "</h2>\n";
+  auto para = [&](const char* cls, const QString& text) {
+    out += QByteArray("<p class=\"") + cls + "\">" + esc(text).toUtf8() + "</p>\n";
+  };
+  if (listing.asking) {
+    para("note", t(QT_TRANSLATE_NOOP("Web", "Asking the camera…")));
+  } else if (busy) {
+    para("note", t(QT_TRANSLATE_NOOP("Web", "A run is under way: ask when it has ended.")));
+  } else {
+    out += action("/camera/" + QString::fromLatin1(id) + "/card",
+                  listing.asked_ms ? t(QT_TRANSLATE_NOOP("Web", "Ask again"))
+                                   : t(QT_TRANSLATE_NOOP("Web", "Ask the camera")),
+                  context);
+  }
+  if (listing.asking || !listing.asked_ms) return out + foot();
+  using Failure = CardListing::Failure;
+  if (listing.failure == Failure::Said) para("error", listing.error);
+  if (listing.failure == Failure::NotStarted)
+    para("error", t(QT_TRANSLATE_NOOP("Web", "The question could not be started.")));
+  if (listing.failure == Failure::NoAnswer)
+    para("error", t(QT_TRANSLATE_NOOP("Web", "The camera did not answer in time.")));
+  if (listing.failure != Failure::None) return out + foot();
+
+  const QJsonObject& s = listing.summary;
+  para("summary", t(QT_TRANSLATE_NOOP("Web", "%1 recordings on the card; %2 to download (%3)."))
+                        .arg(s["recordings"].toInt())
+                        .arg(s["to_download"].toInt())
+                        .arg(bytes_text(s["bytes_to_download"].toDouble(), t)));
+  if (listing.recordings.empty()) return out + foot();
+  out += "<table id=\"card\"><thead><tr><th>" + t.html(QT_TRANSLATE_NOOP("Web", "Recording")) +
+         "</th><th>" + t.html(QT_TRANSLATE_NOOP("Web", "Kind")) + "</th><th>" +
+         t.html(QT_TRANSLATE_NOOP("Web", "Size")) + "</th><th>" +
+         t.html(QT_TRANSLATE_NOOP("Web", "On disk")) + "</th></tr></thead><tbody>\n";
+  for (const QJsonObject& r : listing.recordings) {
+    const QString state = r["state"].toString();
+    QString shown = state;
+    if (state == "on-disk") shown = t(QT_TRANSLATE_NOOP("Web", "yes"));
+    if (state == "missing") shown = t(QT_TRANSLATE_NOOP("Web", "no"));
+    if (state == "partial")
+      shown = t(QT_TRANSLATE_NOOP("Web", "partly (%1)"))
+                  .arg(bytes_text(r["bytes_present"].toDouble(), t));
+    if (state == "unsafe-name") shown = t(QT_TRANSLATE_NOOP("Web", "never: its name is unsafe"));
+    out += "<tr class=\"" + esc(state).toUtf8() + "\"><td>" + esc(r["name"].toString()).toUtf8() +
+           "</td><td>" + esc(r["kind"].toString()).toUtf8() + "</td><td>" +
+           esc(bytes_text(r["size"].toDouble(), t)).toUtf8() + "</td><td>" + esc(shown).toUtf8() +
+           "</td></tr>\n";
+  }
+  return out + "</tbody></table>\n" + foot();
 }
 
 QByteArray login_page(const QString& message, WebLanguage language) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "card_listing.h"
 #include "run_result.h"
 #include "web_texts.h"
 
@@ -39,6 +40,10 @@ struct PageContext {
 QByteArray cameras_page(const std::vector<QJsonObject>& cameras, const PageContext& context);
 QByteArray camera_page(const QJsonObject& camera, const std::vector<RunResult>& runs,
                        const PageContext& context);
+// What is on the camera's card versus on disk, with the button that asks
+// again; `busy`: a run is under way, so the camera is not asked now.
+QByteArray card_page(const QJsonObject& camera, const CardListing& listing, bool busy,
+                     const PageContext& context);
 // `message`: why the last attempt was refused ("" for none).
 QByteArray login_page(const QString& message, WebLanguage language);
 QByteArray message_page(const QString& title, const QString& text, WebLanguage language);

@@ -1,5 +1,6 @@
 #include "web_server.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHostAddress>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "disk_space.h"
+#include "live_snapshot.h"
 #include "password_hash.h"
 #include "run_report.h"
 #include "web_metrics.h"
@@ -131,6 +133,7 @@ WebServer::WebServer(SyncController& controller, WebConfig config, Log log, QObj
       config_(std::move(config)),
       log_(std::move(log)),
       state_(controller),
+      card_listings_(QCoreApplication::applicationFilePath()),
       basic_key_(random_bytes(32)) {
   init_web_resources();
   connect(&controller_, &SyncController::runEnded, this, [this](int id) {
@@ -155,6 +158,11 @@ std::uint16_t WebServer::listen(std::string& error) {
                      config_.listen.port);
   if (port == 0) error = "cannot listen on " + web_listen_text(config_.listen);
   return port;
+}
+
+bool WebServer::run_under_way(std::int32_t id) const {
+  const QString state = live_to_json(controller_.live(id))["state"].toString();
+  return state == "waiting" || state == "connecting" || state == "syncing";
 }
 
 bool WebServer::host_allowed(const QHttpServerRequest& request) const {
@@ -284,6 +292,11 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     a.body = cameras_page(cameras, context);
     return a;
   }
+  if (path.startsWith("/camera/") && path.endsWith("/card") &&
+      parse_id(path.mid(8, path.size() - 13), id) && controller_.cameras().count(id)) {
+    a.body = card_page(state_.camera(id), card_listings_.listing(id), run_under_way(id), context);
+    return a;
+  }
   if (path.startsWith("/camera/") && parse_id(path.mid(8), id) && controller_.cameras().count(id)) {
     a.body = camera_page(state_.camera(id),
                          state_.runs_of(id, QDateTime::currentSecsSinceEpoch() - kRunDays * 86400),
@@ -324,6 +337,14 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
     if (log_) log_("web page (" + from.toStdString() + "): sync all cameras now");
     controller_.start_all();
     return done("/");
+  }
+  if (path.startsWith("/camera/") && path.endsWith("/card")) {
+    std::int32_t id = 0;
+    if (!parse_id(path.mid(8, path.size() - 13), id) || !controller_.cameras().count(id))
+      return Answer::error(Status::NotFound, "no-such-camera");
+    // Not while a run talks to the camera: some cameras take one client only.
+    if (!run_under_way(id)) card_listings_.ask(id);
+    return done(("/camera/" + QString::number(id) + "/card").toUtf8().constData());
   }
   static const QString prefix = "/api/camera/";
   if (path.startsWith(prefix) && (path.endsWith("/start") || path.endsWith("/stop"))) {

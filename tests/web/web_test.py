@@ -251,6 +251,32 @@ class Service(unittest.TestCase):
                          "<script>alert(1)</script>")
         self.assertEqual(len(families["velmora_build_info"].samples), 1)
 
+    def test_6_card_versus_disk_asked_on_demand(self):
+        wait_for("camera 12's run", lambda: self.p.cameras()[12]["last_outcome"] == "complete")
+        r, html = self.p.request("GET", "/camera/12/card")
+        self.assertEqual(r.status, 200)
+        self.assertNotIn('id="card"', html)  # nothing asked yet
+        cookie, token = session_of(r), token_of(html)
+        r, _ = self.p.request("POST", "/camera/12/card", body="")
+        self.assertEqual(r.status, 403)
+        for cid in (12, 13):
+            r, _ = self.p.request("POST", "/camera/%d/card" % cid, body="token=" + token,
+                                  headers={"Cookie": cookie})
+            self.assertEqual((r.status, r.getheader("Location")), (303, "/camera/%d/card" % cid))
+
+        def answered(cid):
+            _, html = self.p.request("GET", "/camera/%d/card" % cid)
+            return 'http-equiv="refresh"' not in html and html
+        html = wait_for("the card's list", lambda: answered(12))
+        rows = re.findall(r'<tr class="([a-z-]+)"><td>(REC_\d+\.avi)</td>', html)
+        self.assertEqual(len(rows), 5, html)
+        self.assertEqual({state for state, _ in rows}, {"on-disk"})  # all fetched by the run
+        self.assertIn("5 recordings on the card; 0 to download", html)
+        # The command line's own answer for the camera with the wrong password.
+        html = wait_for("the refusal", lambda: answered(13))
+        self.assertIn('class="error"', html)
+        self.assertNotIn("Xq7-secret13", html)
+
     def test_5_no_password_in_any_answer_and_the_settings_shown(self):
         for path in ("/", "/camera/13", "/api/cameras", "/api/camera/13", "/metrics"):
             _, body = self.p.request("GET", path)

@@ -2014,5 +2014,73 @@ run), or failed with the time of the next retry.
         <source>Settings are changed with &quot;velmora settings&quot; on the service&apos;s machine or in the window.</source>
         <translation>设置请在服务所在的机器上用“velmora settings”或在窗口中修改。</translation>
     </message>
+    <message>
+        <source>On the card versus on disk</source>
+        <translation>存储卡与磁盘对照</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>运行记录</translation>
+    </message>
+    <message>
+        <source>Asking the camera…</source>
+        <translation>正在询问摄像机……</translation>
+    </message>
+    <message>
+        <source>A run is under way: ask when it has ended.</source>
+        <translation>正在运行：请在运行结束后再询问。</translation>
+    </message>
+    <message>
+        <source>Ask again</source>
+        <translation>再次询问</translation>
+    </message>
+    <message>
+        <source>Ask the camera</source>
+        <translation>询问摄像机</translation>
+    </message>
+    <message>
+        <source>The question could not be started.</source>
+        <translation>无法开始询问。</translation>
+    </message>
+    <message>
+        <source>The camera did not answer in time.</source>
+        <translation>摄像机没有及时回答。</translation>
+    </message>
+    <message>
+        <source>%1 recordings on the card; %2 to download (%3).</source>
+        <translation>存储卡上有 %1 个录像；%2 个待下载（%3）。</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>录像</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>On disk</source>
+        <translation>已在磁盘上</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>partly (%1)</source>
+        <translation>部分（%1）</translation>
+    </message>
+    <message>
+        <source>never: its name is unsafe</source>
+        <translation>不会：文件名不安全</translation>
+    </message>
 </context>
 </TS>
