@@ -1,5 +1,6 @@
 #include "web_pages.h"
 
+#include <QJsonDocument>
 #include <QJsonValue>
 
 #include <cstdio>
@@ -48,10 +49,48 @@ QString name_text(const QJsonObject& c, const Texts& t) {
                          : alias;
 }
 
+// The machine words of states and outcomes, as the JSON has them; a page
+// in English shows them as they are.
+const char* const kWords[] = {
+    QT_TRANSLATE_NOOP("Web", "idle"),
+    QT_TRANSLATE_NOOP("Web", "waiting"),
+    QT_TRANSLATE_NOOP("Web", "connecting"),
+    QT_TRANSLATE_NOOP("Web", "syncing"),
+    QT_TRANSLATE_NOOP("Web", "retry-wait"),
+    QT_TRANSLATE_NOOP("Web", "failed"),
+    QT_TRANSLATE_NOOP("Web", "complete"),
+    QT_TRANSLATE_NOOP("Web", "stopped"),
+    QT_TRANSLATE_NOOP("Web", "up-to-date"),
+    QT_TRANSLATE_NOOP("Web", "server-unreachable"),
+    QT_TRANSLATE_NOOP("Web", "server-login-refused"),
+    QT_TRANSLATE_NOOP("Web", "camera-not-in-account"),
+    QT_TRANSLATE_NOOP("Web", "write-failed"),
+    QT_TRANSLATE_NOOP("Web", "connection-failed"),
+    QT_TRANSLATE_NOOP("Web", "connection-interrupted"),
+    QT_TRANSLATE_NOOP("Web", "timed-out"),
+    QT_TRANSLATE_NOOP("Web", "live-elsewhere"),
+    QT_TRANSLATE_NOOP("Web", "wrong-password"),
+    QT_TRANSLATE_NOOP("Web", "disk-full"),
+    QT_TRANSLATE_NOOP("Web", "not-finished"),
+};
+
+QString word_text(const QString& word, const Texts& t) {
+  for (const char* w : kWords)
+    if (word == QLatin1String(w)) return t(w);
+  return word;
+}
+
+// The same words for velmora.js, as a JSON object in an attribute.
+QByteArray words_json(const Texts& t) {
+  QJsonObject o;
+  for (const char* w : kWords) o[QLatin1String(w)] = t(w);
+  return esc(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))).toUtf8();
+}
+
 QString outcome_text(const QJsonObject& c, const Texts& t) {
   if (c["last_outcome"].isNull()) return t(QT_TRANSLATE_NOOP("Web", "no run yet"));
   const QString error = c["last_error"].toString();
-  return c["last_outcome"].toString() + (error.isEmpty() ? QString() : ": " + error);
+  return word_text(c["last_outcome"].toString(), t) + (error.isEmpty() ? QString() : ": " + error);
 }
 
 // `refresh`: the page loads itself again every 2 s (no script needed).
@@ -88,7 +127,7 @@ QByteArray row(const QJsonObject& c, const PageContext& context) {
   out += "<td class=\"name\"><a href=\"/camera/" + QByteArray::number(id) + "\">" +
          esc(name_text(c, t)).toUtf8() + "</a></td>";
   cell("where", where_text(c, t));
-  cell("state", state);
+  cell("state", word_text(state, t));
   cell("file", live["file"].toString());
   out += "<td class=\"progress\"><progress max=\"100\" value=\"" +
          QByteArray::number(live["percent"].toInt()) + "\">" +
@@ -151,7 +190,7 @@ QByteArray table_head(const Texts& t) {
   auto data = [&](const char* name, const char* source) {
     return QByteArray(" data-t-") + name + "=\"" + t.html(source) + "\"";
   };
-  return "<table id=\"cameras\"" + data("never", QT_TRANSLATE_NOOP("Web", "never")) +
+  return "<table id=\"cameras\" data-words=\"" + words_json(t) + "\"" + data("never", QT_TRANSLATE_NOOP("Web", "never")) +
          data("norun", QT_TRANSLATE_NOOP("Web", "no run yet")) +
          data("bytes", QT_TRANSLATE_NOOP("Web", "%1 bytes")) +
          data("s", QT_TRANSLATE_NOOP("Web", "%1 s")) +
@@ -210,7 +249,7 @@ QByteArray camera_page(const QJsonObject& camera, const std::vector<RunResult>& 
            t.html(QT_TRANSLATE_NOOP("Web", "Reason")) + "</th></tr></thead><tbody>\n";
     for (const RunResult& r : runs) {
       out += "<tr><td>" + esc(QString::fromStdString(local_time_text(r.ended, false))).toUtf8() +
-             "</td><td>" + esc(QString::fromStdString(outcome_word(r))).toUtf8() + "</td><td>" +
+             "</td><td>" + esc(word_text(QString::fromStdString(outcome_word(r)), t)).toUtf8() + "</td><td>" +
              QByteArray::number(r.fetched) + "/" + QByteArray::number(r.queued) + "</td><td>" +
              esc(bytes_text(static_cast<double>(r.bytes), t)).toUtf8() + "</td><td>" +
              esc(seconds_text(static_cast<qint64>(r.seconds), t)).toUtf8() + "</td><td>" +

@@ -162,6 +162,10 @@ class Service(unittest.TestCase):
             _, html = self.p.request("GET", "/", headers={"Accept-Language": accept} if accept else None)
             self.assertIn(word, html, accept)
             self.assertIn('<html lang="%s">' % lang, html, accept)
+        # The states too, in the cells and for the script that refreshes them.
+        _, html = self.p.request("GET", "/", headers={"Accept-Language": "zh"})
+        self.assertIn('<td class="state">空闲</td>', html)
+        self.assertIn("&quot;syncing&quot;:&quot;正在同步&quot;", html)
         r, text = self.p.request("POST", "/api/sync", body="", headers={"Accept-Language": "zh"})
         self.assertEqual(r.status, 403)
         self.assertIn("已拒绝", text)

@@ -4,6 +4,11 @@
 
 // The words and units in the page's language, from the table's data-t-*.
 let words = {};
+let names = {};  // state and outcome words as the page's language has them
+
+function name(word) {
+  return Object.prototype.hasOwnProperty.call(names, word) ? names[word] : word;
+}
 
 function fill(format, ...values) {
   return values.reduce((text, v, i) => text.replace("%" + (i + 1), String(v)), format);
@@ -33,7 +38,7 @@ function update(cameras) {
     const row = document.getElementById("camera-" + c.id);
     if (!row) continue;
     const live = c.live || {};
-    setText(row, "state", live.state || "");
+    setText(row, "state", name(live.state || ""));
     setText(row, "file", live.file || "");
     const bar = row.querySelector("td.progress progress");
     if (bar) {
@@ -45,7 +50,7 @@ function update(cameras) {
     setText(row, "files", (live.done || 0) + "/" + (live.total || 0));
     setText(row, "success", c.last_completed === null ? words.never : c.last_completed);
     setText(row, "outcome", c.last_outcome === null ? words.norun
-        : c.last_outcome + (c.last_error ? ": " + c.last_error : ""));
+        : name(c.last_outcome) + (c.last_error ? ": " + c.last_error : ""));
   }
 }
 
@@ -60,5 +65,10 @@ function poll() {
 const table = document.getElementById("cameras");
 if (table) {
   words = table.dataset;
+  try {
+    names = JSON.parse(table.dataset.words || "{}");
+  } catch (e) {
+    names = {};
+  }
   setTimeout(poll, 1000);
 }
