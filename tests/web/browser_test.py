@@ -149,6 +149,24 @@ class Cameras(BrowserCase):
         self.no_alert()
 
 
+    def test_4_chinese_page_refreshed_in_chinese(self):
+        wait_for("camera 12's run", lambda: self.p.cameras()[12]["last_outcome"] == "complete")
+        self.driver.execute_cdp_cmd("Network.enable", {})
+        self.driver.execute_cdp_cmd("Network.setExtraHTTPHeaders",
+                                    {"headers": {"Accept-Language": "zh-CN,zh;q=0.9"}})
+        try:
+            self.open(self.p, "/")
+            self.assertEqual(self.driver.find_element(By.TAG_NAME, "html").get_attribute("lang"),
+                             "zh-CN")
+            # The script writes the state in the page's language, not the JSON's word.
+            self.driver.execute_script(
+                "document.querySelector('#camera-12 td.state').textContent = 'x';")
+            wait_for("the script to write the state again", lambda: self.cell(12, "state") != "x")
+            self.assertEqual(self.cell(12, "state"), "同步完成")
+        finally:
+            self.driver.execute_cdp_cmd("Network.setExtraHTTPHeaders", {"headers": {}})
+
+
 class SignIn(BrowserCase):
     @classmethod
     def setUpClass(cls):
