@@ -67,6 +67,35 @@ WebLanguage language_of(const QHttpServerRequest& request) {
   return web_language(request.value("Accept-Language"));
 }
 
+// The camera of "/camera/<id>/card" or "/api/camera/<id>/card"; false for
+// any other path.
+bool card_path(const QString& path, std::int32_t& id) {
+  if (!path.endsWith("/card")) return false;
+  const qsizetype at = path.startsWith("/camera/") ? 8 : path.startsWith("/api/camera/") ? 12 : -1;
+  return at > 0 && parse_id(path.mid(at, path.size() - at - 5), id);
+}
+
+QJsonObject card_json(std::int32_t id, const CardListing& l, bool busy) {
+  static const char* const kFailures[] = {"", "said", "not-started", "no-answer"};
+  QJsonObject o;
+  o["camera"] = id;
+  o["asking"] = l.asking;
+  o["busy"] = busy;
+  o["asked"] = l.asked_ms ? QJsonValue(QDateTime::fromMSecsSinceEpoch(l.asked_ms)
+                                           .toOffsetFromUtc(0)
+                                           .toString(Qt::ISODate))
+                          : QJsonValue();
+  QJsonArray recordings;
+  for (const QJsonObject& r : l.recordings) recordings.append(r);
+  o["recordings"] = recordings;
+  o["summary"] = l.summary.isEmpty() ? QJsonValue() : QJsonValue(l.summary);
+  o["failure"] = l.failure == CardListing::Failure::None
+                     ? QJsonValue()
+                     : QJsonValue(kFailures[static_cast<int>(l.failure)]);
+  o["error"] = l.error.isEmpty() ? QJsonValue() : QJsonValue(l.error);
+  return o;
+}
+
 QByteArray form_value(const QHttpServerRequest& request, const QString& name) {
   if (!is_form(request)) return {};
   const QUrlQuery form(QString::fromUtf8(request.body()));
@@ -259,6 +288,10 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     return {Status::Ok, "text/plain; version=0.0.4; charset=utf-8", metrics_text(state_)};
   if (path == "/api/cameras") return Answer::json(QJsonDocument(state_.cameras()));
   std::int32_t id = 0;
+  if (path.startsWith("/api/camera/") && card_path(path, id)) {
+    if (!controller_.cameras().count(id)) return Answer::error(Status::NotFound, "no-such-camera");
+    return Answer::json(QJsonDocument(card_json(id, card_listings_.listing(id), run_under_way(id))));
+  }
   if (path.startsWith("/api/camera/")) {
     if (!parse_id(path.mid(12), id) || !controller_.cameras().count(id))
       return Answer::error(Status::NotFound, "no-such-camera");
@@ -292,8 +325,7 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     a.body = cameras_page(cameras, context);
     return a;
   }
-  if (path.startsWith("/camera/") && path.endsWith("/card") &&
-      parse_id(path.mid(8, path.size() - 13), id) && controller_.cameras().count(id)) {
+  if (path.startsWith("/camera/") && card_path(path, id) && controller_.cameras().count(id)) {
     a.body = card_page(state_.camera(id), card_listings_.listing(id), run_under_way(id), context);
     return a;
   }
@@ -338,10 +370,8 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
     controller_.start_all();
     return done("/");
   }
-  if (path.startsWith("/camera/") && path.endsWith("/card")) {
-    std::int32_t id = 0;
-    if (!parse_id(path.mid(8, path.size() - 13), id) || !controller_.cameras().count(id))
-      return Answer::error(Status::NotFound, "no-such-camera");
+  if (std::int32_t id = 0; card_path(path, id)) {
+    if (!controller_.cameras().count(id)) return Answer::error(Status::NotFound, "no-such-camera");
     // Not while a run talks to the camera: some cameras take one client only.
     if (!run_under_way(id)) card_listings_.ask(id);
     return done(("/camera/" + QString::number(id) + "/card").toUtf8().constData());

@@ -276,6 +276,13 @@ class Service(unittest.TestCase):
         self.assertEqual(len(rows), 5, html)
         self.assertEqual({state for state, _ in rows}, {"on-disk"})  # all fetched by the run
         self.assertIn("5 recordings on the card; 0 to download", html)
+        _, data = self.p.request("GET", "/api/camera/12/card")
+        api = json.loads(data)
+        cli = [json.loads(l) for l in self.p.run("cameras", "recordings", "12", "--json")
+               .stdout.splitlines()]
+        self.assertEqual(api["recordings"], [o for o in cli if o["type"] == "recording"])
+        self.assertEqual(api["summary"], cli[-1])
+        self.assertEqual((api["asking"], api["failure"]), (False, None))
         # The command line's own answer for the camera with the wrong password.
         html = wait_for("the refusal", lambda: answered(13))
         self.assertIn('class="error"', html)
