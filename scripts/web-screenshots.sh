@@ -2,7 +2,7 @@
 # Saves pictures of the service's web page into docs/screenshots/ (the
 # cameras list, a camera's page and the login form, in English and Chinese),
 # taken by Debian's headless chromium against simulated cameras on
-# 127.0.22.x. Usage: scripts/web-screenshots.sh [build preset, default release]
+# 127.0.23.x. Usage: scripts/web-screenshots.sh [build preset, default release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"

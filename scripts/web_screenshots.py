@@ -45,13 +45,13 @@ def main(out, velmora, camsim):
     p = Profile()
     try:
         # A long download, a short one that completes, one with the wrong password.
-        p.camera("127.0.22.10", "--count", "40", "--min-size", "400000", "--max-size", "900000")
-        p.camera("127.0.22.11", "--count", "3", "--min-size", "100000", "--max-size", "200000")
-        p.camera("127.0.22.12")
+        p.camera("127.0.23.10", "--count", "40", "--min-size", "400000", "--max-size", "900000")
+        p.camera("127.0.23.11", "--count", "3", "--min-size", "100000", "--max-size", "200000")
+        p.camera("127.0.23.12")
         for args in (("settings", "concurrency", "3"),
-                     ("cameras", "add-local", "12", "127.0.22.10", "pw"),
-                     ("cameras", "add-local", "13", "127.0.22.11", "pw"),
-                     ("cameras", "add-local", "14", "127.0.22.12", "not-its-pw"),
+                     ("cameras", "add-local", "12", "127.0.23.10", "pw"),
+                     ("cameras", "add-local", "13", "127.0.23.11", "pw"),
+                     ("cameras", "add-local", "14", "127.0.23.12", "not-its-pw"),
                      ("cameras", "set", "12", "alias", "Front door"),
                      ("cameras", "set", "13", "alias", "Garage"),
                      ("cameras", "set", "14", "alias", "Garden")):
