@@ -11,7 +11,8 @@ pkgs=(build-essential cmake ninja-build pkg-config git ccache
       gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
       gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-plugins-base-apps
       gstreamer1.0-x shared-mime-info xdg-utils libfile-mimeinfo-perl
-      qt6-httpserver-dev qt6-websockets-dev libssl-dev python3-prometheus-client)
+      qt6-httpserver-dev qt6-websockets-dev libssl-dev python3-prometheus-client
+      chromium chromium-driver python3-selenium)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

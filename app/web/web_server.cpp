@@ -1,5 +1,6 @@
 #include "web_server.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHostAddress>
@@ -13,10 +14,17 @@
 #include <cstring>
 #include <vector>
 
+#include "disk_space.h"
+#include "live_snapshot.h"
 #include "password_hash.h"
 #include "run_report.h"
 #include "web_metrics.h"
 #include "web_pages.h"
+#include "web_texts.h"
+
+// The script and style sheet are compiled into this static library; its
+// resource initialiser has to be referenced, or the linker drops it.
+static void init_web_resources() { Q_INIT_RESOURCE(web); }
 
 namespace velmora {
 
@@ -53,6 +61,39 @@ bool parse_id(const QString& text, std::int32_t& id) {
 
 bool is_form(const QHttpServerRequest& request) {
   return request.value("Content-Type").startsWith("application/x-www-form-urlencoded");
+}
+
+WebLanguage language_of(const QHttpServerRequest& request) {
+  return web_language(request.value("Accept-Language"));
+}
+
+// The camera of "/camera/<id>/card" or "/api/camera/<id>/card"; false for
+// any other path.
+bool card_path(const QString& path, std::int32_t& id) {
+  if (!path.endsWith("/card")) return false;
+  const qsizetype at = path.startsWith("/camera/") ? 8 : path.startsWith("/api/camera/") ? 12 : -1;
+  return at > 0 && parse_id(path.mid(at, path.size() - at - 5), id);
+}
+
+QJsonObject card_json(std::int32_t id, const CardListing& l, bool busy) {
+  static const char* const kFailures[] = {"", "said", "not-started", "no-answer"};
+  QJsonObject o;
+  o["camera"] = id;
+  o["asking"] = l.asking;
+  o["busy"] = busy;
+  o["asked"] = l.asked_ms ? QJsonValue(QDateTime::fromMSecsSinceEpoch(l.asked_ms)
+                                           .toOffsetFromUtc(0)
+                                           .toString(Qt::ISODate))
+                          : QJsonValue();
+  QJsonArray recordings;
+  for (const QJsonObject& r : l.recordings) recordings.append(r);
+  o["recordings"] = recordings;
+  o["summary"] = l.summary.isEmpty() ? QJsonValue() : QJsonValue(l.summary);
+  o["failure"] = l.failure == CardListing::Failure::None
+                     ? QJsonValue()
+                     : QJsonValue(kFailures[static_cast<int>(l.failure)]);
+  o["error"] = l.error.isEmpty() ? QJsonValue() : QJsonValue(l.error);
+  return o;
 }
 
 QByteArray form_value(const QHttpServerRequest& request, const QString& name) {
@@ -121,7 +162,9 @@ WebServer::WebServer(SyncController& controller, WebConfig config, Log log, QObj
       config_(std::move(config)),
       log_(std::move(log)),
       state_(controller),
+      card_listings_(QCoreApplication::applicationFilePath()),
       basic_key_(random_bytes(32)) {
+  init_web_resources();
   connect(&controller_, &SyncController::runEnded, this, [this](int id) {
     if (const RunResult* run = controller_.last_run(id)) state_.count(*run);
   });
@@ -144,6 +187,11 @@ std::uint16_t WebServer::listen(std::string& error) {
                      config_.listen.port);
   if (port == 0) error = "cannot listen on " + web_listen_text(config_.listen);
   return port;
+}
+
+bool WebServer::run_under_way(std::int32_t id) const {
+  const QString state = live_to_json(controller_.live(id))["state"].toString();
+  return state == "waiting" || state == "connecting" || state == "syncing";
 }
 
 bool WebServer::host_allowed(const QHttpServerRequest& request) const {
@@ -184,9 +232,12 @@ bool WebServer::basic_auth_ok(const QHttpServerRequest& request) {
 void WebServer::handle(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
   VELMORA_CHECK_THREAD(thread_);
   const QByteArray cookie = cookie_of(request);
-  Answer a = host_allowed(request) ? route(request, cookie)
-                                   : Answer(Status::Forbidden, "text/plain; charset=utf-8",
-                                            "This page is reached by its IP address.\n");
+  Answer a = host_allowed(request)
+                 ? route(request, cookie)
+                 : Answer(Status::Forbidden, "text/plain; charset=utf-8",
+                          web_text(language_of(request),
+                                   QT_TRANSLATE_NOOP("Web", "This page is reached by its IP address."))
+                                  .toUtf8() + "\n");
   responder.writeStatusLine(a.status);
   responder.writeHeader("Content-Type", a.type);
   responder.writeHeader("Content-Length", QByteArray::number(a.body.size()));
@@ -218,7 +269,7 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
   }
   if (path == "/login") {
     if (!need_login) return Answer::redirect("/");
-    if (get) return {Status::Ok, "text/html; charset=utf-8", login_page({})};
+    if (get) return {Status::Ok, "text/html; charset=utf-8", login_page({}, language_of(request))};
     if (method == Method::Post) return login(request);
     return Answer::error(Status::MethodNotAllowed, "method-not-allowed");
   }
@@ -237,6 +288,10 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     return {Status::Ok, "text/plain; version=0.0.4; charset=utf-8", metrics_text(state_)};
   if (path == "/api/cameras") return Answer::json(QJsonDocument(state_.cameras()));
   std::int32_t id = 0;
+  if (path.startsWith("/api/camera/") && card_path(path, id)) {
+    if (!controller_.cameras().count(id)) return Answer::error(Status::NotFound, "no-such-camera");
+    return Answer::json(QJsonDocument(card_json(id, card_listings_.listing(id), run_under_way(id))));
+  }
   if (path.startsWith("/api/camera/")) {
     if (!parse_id(path.mid(12), id) || !controller_.cameras().count(id))
       return Answer::error(Status::NotFound, "no-such-camera");
@@ -257,11 +312,21 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     session = sessions_.issue(false);
     a.set_cookie = session_cookie(session);
   }
-  PageContext context{sessions_.token(session), need_login};
+  PageContext context{sessions_.token(session), need_login, language_of(request)};
   if (path == "/") {
+    const SystemSettings& s = controller_.settings();
+    const std::string root = controller_.scheduler().download_root();
+    const ShownSettings shown{s.interval_code, controller_.scheduler().concurrency(), s.pacing_ms,
+                              s.min_free_bytes, s.keep_days, QString::fromStdString(root),
+                              free_space(root)};
+    context.settings = &shown;
     std::vector<QJsonObject> cameras;
     for (const QJsonValue& c : state_.cameras()) cameras.push_back(c.toObject());
     a.body = cameras_page(cameras, context);
+    return a;
+  }
+  if (path.startsWith("/camera/") && card_path(path, id) && controller_.cameras().count(id)) {
+    a.body = card_page(state_.camera(id), card_listings_.listing(id), run_under_way(id), context);
     return a;
   }
   if (path.startsWith("/camera/") && parse_id(path.mid(8), id) && controller_.cameras().count(id)) {
@@ -271,7 +336,10 @@ WebServer::Answer WebServer::route(const QHttpServerRequest& request, const QByt
     return a;
   }
   a.status = Status::NotFound;
-  a.body = message_page("Not found", "There is no such page or camera.");
+  a.body = message_page(web_text(context.language, QT_TRANSLATE_NOOP("Web", "Not found")),
+                        web_text(context.language,
+                                 QT_TRANSLATE_NOOP("Web", "There is no such page or camera.")),
+                        context.language);
   return a;
 }
 
@@ -281,7 +349,10 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
   const QByteArray token = form ? form_value(request, "token") : request.value("X-Velmora-Token");
   if (!sessions_.token_matches(cookie, token))
     return Answer(Status::Forbidden, "text/plain; charset=utf-8",
-                  "Refused: the request carries no valid token of this session.\n");
+                  web_text(language_of(request),
+                           QT_TRANSLATE_NOOP(
+                               "Web", "Refused: the request carries no valid token of this session."))
+                          .toUtf8() + "\n");
   const QString from = request.remoteAddress().toString();
   auto done = [&](const char* back) {
     if (form) return Answer::redirect(back);
@@ -298,6 +369,12 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
     if (log_) log_("web page (" + from.toStdString() + "): sync all cameras now");
     controller_.start_all();
     return done("/");
+  }
+  if (std::int32_t id = 0; card_path(path, id)) {
+    if (!controller_.cameras().count(id)) return Answer::error(Status::NotFound, "no-such-camera");
+    // Not while a run talks to the camera: some cameras take one client only.
+    if (!run_under_way(id)) card_listings_.ask(id);
+    return done(("/camera/" + QString::number(id) + "/card").toUtf8().constData());
   }
   static const QString prefix = "/api/camera/";
   if (path.startsWith(prefix) && (path.endsWith("/start") || path.endsWith("/stop"))) {
@@ -323,7 +400,10 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
   const std::int64_t wait = sessions_.login_wait_ms(now);
   if (wait > 0)
     return {Status::TooManyRequests, "text/html; charset=utf-8",
-            login_page(QString("Too many attempts: try again in %1 s.").arg((wait + 999) / 1000))};
+            login_page(web_text(language_of(request),
+                                QT_TRANSLATE_NOOP("Web", "Too many attempts: try again in %1 s."))
+                           .arg((wait + 999) / 1000),
+                       language_of(request))};
   const QByteArray password = form_value(request, "password");
   if (password.isEmpty() || !verify_password(password.toStdString(), config_.password_hash)) {
     // The pause counts from the answer, not from the slow check before it.
@@ -331,7 +411,8 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
     if (log_)
       log_("web page: a wrong password from " + request.remoteAddress().toString().toStdString());
     return {Status::Forbidden, "text/html; charset=utf-8",
-            login_page("Wrong password.")};
+            login_page(web_text(language_of(request), QT_TRANSLATE_NOOP("Web", "Wrong password.")),
+                       language_of(request))};
   }
   sessions_.login_succeeded();
   Answer a = Answer::redirect("/");

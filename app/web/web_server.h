@@ -17,6 +17,7 @@
 
 #include "sync_controller.h"
 #include "thread_check.h"
+#include "card_listing.h"
 #include "web_config.h"
 #include "web_sessions.h"
 #include "web_state.h"
@@ -41,6 +42,7 @@ private:
   Answer action(const QHttpServerRequest& request, const QByteArray& cookie,
                 const QString& path);
   Answer login(const QHttpServerRequest& request);
+  bool run_under_way(std::int32_t id) const;
   bool host_allowed(const QHttpServerRequest& request) const;
   bool basic_auth_ok(const QHttpServerRequest& request);
 
@@ -49,6 +51,7 @@ private:
   Log log_;
   WebState state_;
   WebSessions sessions_;
+  CardListings card_listings_;
   QHttpServer server_;
   ThreadCheck thread_;  // the thread that runs the engine's event loop
   QByteArray basic_key_;       // made at each start

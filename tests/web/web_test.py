@@ -136,8 +136,10 @@ class Service(unittest.TestCase):
         cls.p.close()
 
     def test_1_headers_escaping_and_no_inline_script(self):
-        for path in ("/", "/camera/12", "/nowhere", "/api/cameras", "/static/velmora.js"):
+        for path in ("/", "/camera/12", "/nowhere", "/api/cameras", "/static/velmora.js",
+                     "/static/velmora.css"):
             r, html = self.p.request("GET", path)
+            self.assertEqual(r.status, 404 if path == "/nowhere" else 200, path)
             self.assertIn("default-src 'self'", r.getheader("Content-Security-Policy"), path)
             self.assertEqual(r.getheader("X-Frame-Options"), "DENY", path)
             self.assertEqual(r.getheader("X-Content-Type-Options"), "nosniff", path)
@@ -152,6 +154,24 @@ class Service(unittest.TestCase):
         # A name a resolver could point here from elsewhere is not served.
         r, _ = self.p.request("GET", "/api/cameras", headers={"Host": "evil.example"})
         self.assertEqual(r.status, 403)
+
+    def test_1_page_follows_the_browsers_language(self):
+        for accept, word, lang in (("zh-CN,zh;q=0.9,en;q=0.8", "立即同步全部", "zh-CN"),
+                                   ("en-US,en;q=0.9,zh;q=0.8", "Sync all now", "en"),
+                                   (None, "Sync all now", "en")):
+            _, html = self.p.request("GET", "/", headers={"Accept-Language": accept} if accept else None)
+            self.assertIn(word, html, accept)
+            self.assertIn('<html lang="%s">' % lang, html, accept)
+        # The states too, in the cells and for the script that refreshes them.
+        _, html = self.p.request("GET", "/", headers={"Accept-Language": "zh"})
+        self.assertIn('<td class="state">空闲</td>', html)
+        self.assertIn("&quot;syncing&quot;:&quot;正在同步&quot;", html)
+        r, text = self.p.request("POST", "/api/sync", body="", headers={"Accept-Language": "zh"})
+        self.assertEqual(r.status, 403)
+        self.assertIn("已拒绝", text)
+        # The JSON stays in its machine words whatever the language.
+        _, data = self.p.request("GET", "/api/cameras", headers={"Accept-Language": "zh"})
+        self.assertEqual(json.loads(data), list(self.p.cameras().values()))
 
     def test_2_api_has_the_keys_of_status_json(self):
         status = self.p.run("status", "--json")
@@ -235,10 +255,48 @@ class Service(unittest.TestCase):
                          "<script>alert(1)</script>")
         self.assertEqual(len(families["velmora_build_info"].samples), 1)
 
-    def test_5_no_password_in_any_answer(self):
+    def test_6_card_versus_disk_asked_on_demand(self):
+        wait_for("camera 12's run", lambda: self.p.cameras()[12]["last_outcome"] == "complete")
+        r, html = self.p.request("GET", "/camera/12/card")
+        self.assertEqual(r.status, 200)
+        self.assertNotIn('id="card"', html)  # nothing asked yet
+        cookie, token = session_of(r), token_of(html)
+        r, _ = self.p.request("POST", "/camera/12/card", body="")
+        self.assertEqual(r.status, 403)
+        for cid in (12, 13):
+            r, _ = self.p.request("POST", "/camera/%d/card" % cid, body="token=" + token,
+                                  headers={"Cookie": cookie})
+            self.assertEqual((r.status, r.getheader("Location")), (303, "/camera/%d/card" % cid))
+
+        def answered(cid):
+            _, html = self.p.request("GET", "/camera/%d/card" % cid)
+            return 'http-equiv="refresh"' not in html and html
+        html = wait_for("the card's list", lambda: answered(12))
+        rows = re.findall(r'<tr class="([a-z-]+)"><td>(REC_\d+\.avi)</td>', html)
+        self.assertEqual(len(rows), 5, html)
+        self.assertEqual({state for state, _ in rows}, {"on-disk"})  # all fetched by the run
+        self.assertIn("5 recordings on the card; 0 to download", html)
+        _, data = self.p.request("GET", "/api/camera/12/card")
+        api = json.loads(data)
+        cli = [json.loads(l) for l in self.p.run("cameras", "recordings", "12", "--json")
+               .stdout.splitlines()]
+        self.assertEqual(api["recordings"], [o for o in cli if o["type"] == "recording"])
+        self.assertEqual(api["summary"], cli[-1])
+        self.assertEqual((api["asking"], api["failure"]), (False, None))
+        # The command line's own answer for the camera with the wrong password.
+        html = wait_for("the refusal", lambda: answered(13))
+        self.assertIn('class="error"', html)
+        self.assertNotIn("Xq7-secret13", html)
+
+    def test_5_no_password_in_any_answer_and_the_settings_shown(self):
         for path in ("/", "/camera/13", "/api/cameras", "/api/camera/13", "/metrics"):
             _, body = self.p.request("GET", path)
             self.assertNotIn("Xq7-secret13", body, path)
+        _, html = self.p.request("GET", "/")
+        settings = re.search(r'<table id="settings">(.*?)</table>', html, re.S).group(1)
+        self.assertIn("<th>Download folder</th><td>%s/" % self.p.env["XDG_DATA_HOME"], settings)
+        self.assertIn("<th>Speed limit per camera</th><td>256 KiB/s</td>", settings)
+        self.assertNotIn("<form", settings)  # shown, not changed here
 
 
 class Login(unittest.TestCase):

@@ -1,6 +1,6 @@
 // The web page's pieces that read what a user typed or a file holds: the
 // listen address, the stored password hash, the session cookie, the metric
-// label escaping.
+// label escaping, the browser's language.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -9,6 +9,10 @@
 #include "web_config.h"
 #include "web_metrics.h"
 #include "web_sessions.h"
+#include "live_snapshot.h"
+#include "run_result.h"
+#include "web_pages.h"
+#include "web_texts.h"
 #include "private_file.h"
 
 namespace velmora {
@@ -91,6 +95,34 @@ TEST(WebSessions, AFailedLoginMakesTheNextWaitLonger) {
   s.login_succeeded();
   s.login_failed(100000);
   EXPECT_EQ(s.login_wait_ms(100000), 1000);
+}
+
+TEST(WebTexts, TheBrowsersFirstChoiceDecidesTheLanguage) {
+  EXPECT_EQ(web_language("zh-CN,zh;q=0.9,en;q=0.8"), WebLanguage::Chinese);
+  EXPECT_EQ(web_language("ZH-tw"), WebLanguage::Chinese);
+  EXPECT_EQ(web_language("en-US,en;q=0.9,zh-CN;q=0.8"), WebLanguage::English);
+  EXPECT_EQ(web_language("en;q=0.5, zh;q=0.7"), WebLanguage::Chinese);  // weights, not order
+  EXPECT_EQ(web_language("zh;q=0, en"), WebLanguage::English);          // q=0: not acceptable
+  for (const char* other : {"", "zhx", "fr, zh", "*", "zh;q=abc", ";;,,"})
+    EXPECT_EQ(web_language(other), WebLanguage::English) << other;
+}
+
+// The page names every state and outcome the engine has in Chinese; a new
+// word needs its line in the page's table and the catalogue.
+TEST(WebTexts, EveryStateAndOutcomeWordHasItsChineseName) {
+  std::vector<std::string> words = live_state_words();
+  for (const std::string& w : outcome_words()) words.push_back(w);
+  words.push_back("up-to-date");
+  for (const std::string& w : words) {
+    const QString word = QString::fromStdString(w);
+    const QByteArray page = cameras_page({QJsonObject{{"id", 1}, {"last_outcome", word},
+                                                      {"live", QJsonObject{{"state", word}}}}},
+                                         PageContext{"t", false, WebLanguage::Chinese});
+    EXPECT_FALSE(page.contains("<td class=\"state\">" + word.toUtf8() + "<")) << w;
+    EXPECT_TRUE(cameras_page({}, PageContext{"t", false, WebLanguage::English})
+                    .contains("&quot;" + word.toUtf8() + "&quot;:&quot;" + word.toUtf8()))
+        << w;
+  }
 }
 
 TEST(Metrics, LabelValuesAreEscaped) {

@@ -1760,4 +1760,407 @@ run), or failed with the time of the next retry.
         <translation>已保存 %1（%2）</translation>
     </message>
 </context>
+<context>
+    <name>Web</name>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 字节</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 小时 %2 分</translation>
+    </message>
+    <message>
+        <source>%1 via %2</source>
+        <translation>%1（经 %2）</translation>
+    </message>
+    <message>
+        <source>camera %1</source>
+        <translation>摄像机 %1</translation>
+    </message>
+    <message>
+        <source>no run yet</source>
+        <translation>尚未运行</translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation>从未</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>摄像机</translation>
+    </message>
+    <message>
+        <source>Address or serial</source>
+        <translation>地址或序列号</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Current file</source>
+        <translation>当前文件</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Time left</source>
+        <translation>剩余时间</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Last success</source>
+        <translation>上次成功</translation>
+    </message>
+    <message>
+        <source>Last outcome</source>
+        <translation>上次结果</translation>
+    </message>
+    <message>
+        <source>Sync all now</source>
+        <translation>立即同步全部</translation>
+    </message>
+    <message>
+        <source>Sign out</source>
+        <translation>退出登录</translation>
+    </message>
+    <message>
+        <source>No cameras configured.</source>
+        <translation>没有配置摄像机。</translation>
+    </message>
+    <message>
+        <source>All cameras</source>
+        <translation>全部摄像机</translation>
+    </message>
+    <message>
+        <source>Runs of the last 30 days</source>
+        <translation>最近 30 天的运行</translation>
+    </message>
+    <message>
+        <source>No runs in the last 30 days.</source>
+        <translation>最近 30 天没有运行。</translation>
+    </message>
+    <message>
+        <source>Ended</source>
+        <translation>结束时间</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节数</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>用时</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>Sign in - Velmora</source>
+        <translation>登录 - Velmora</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Sign in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>This page is reached by its IP address.</source>
+        <translation>请通过 IP 地址访问本页面。</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>未找到</translation>
+    </message>
+    <message>
+        <source>There is no such page or camera.</source>
+        <translation>没有这个页面或摄像机。</translation>
+    </message>
+    <message>
+        <source>Refused: the request carries no valid token of this session.</source>
+        <translation>已拒绝：请求没有带本会话的有效令牌。</translation>
+    </message>
+    <message>
+        <source>Too many attempts: try again in %1 s.</source>
+        <translation>尝试次数过多：请在 %1 秒后重试。</translation>
+    </message>
+    <message>
+        <source>Wrong password.</source>
+        <translation>密码错误。</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>every 10 minutes</source>
+        <translation>每 10 分钟</translation>
+    </message>
+    <message>
+        <source>every 30 minutes</source>
+        <translation>每 30 分钟</translation>
+    </message>
+    <message>
+        <source>every hour</source>
+        <translation>每小时</translation>
+    </message>
+    <message>
+        <source>every 2 hours</source>
+        <translation>每 2 小时</translation>
+    </message>
+    <message>
+        <source>every 4 hours</source>
+        <translation>每 4 小时</translation>
+    </message>
+    <message>
+        <source>every 12 hours</source>
+        <translation>每 12 小时</translation>
+    </message>
+    <message>
+        <source>every day</source>
+        <translation>每天</translation>
+    </message>
+    <message>
+        <source>every week</source>
+        <translation>每周</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Automatic synchronisation</source>
+        <translation>自动同步</translation>
+    </message>
+    <message>
+        <source>Cameras at once</source>
+        <translation>同时同步的摄像机数</translation>
+    </message>
+    <message>
+        <source>Speed limit per camera</source>
+        <translation>每台摄像机的限速</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Free space kept</source>
+        <translation>保留的可用空间</translation>
+    </message>
+    <message>
+        <source>not checked</source>
+        <translation>不检查</translation>
+    </message>
+    <message>
+        <source>Recordings kept</source>
+        <translation>录像保留</translation>
+    </message>
+    <message>
+        <source>for ever</source>
+        <translation>永久</translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 天</translation>
+    </message>
+    <message>
+        <source>Download folder</source>
+        <translation>下载文件夹</translation>
+    </message>
+    <message>
+        <source>Free space there</source>
+        <translation>该处可用空间</translation>
+    </message>
+    <message>
+        <source>Settings are changed with &quot;velmora settings&quot; on the service&apos;s machine or in the window.</source>
+        <translation>设置请在服务所在的机器上用“velmora settings”或在窗口中修改。</translation>
+    </message>
+    <message>
+        <source>On the card versus on disk</source>
+        <translation>存储卡与磁盘对照</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>运行记录</translation>
+    </message>
+    <message>
+        <source>Asking the camera…</source>
+        <translation>正在询问摄像机……</translation>
+    </message>
+    <message>
+        <source>A run is under way: ask when it has ended.</source>
+        <translation>正在运行：请在运行结束后再询问。</translation>
+    </message>
+    <message>
+        <source>Ask again</source>
+        <translation>再次询问</translation>
+    </message>
+    <message>
+        <source>Ask the camera</source>
+        <translation>询问摄像机</translation>
+    </message>
+    <message>
+        <source>The question could not be started.</source>
+        <translation>无法开始询问。</translation>
+    </message>
+    <message>
+        <source>The camera did not answer in time.</source>
+        <translation>摄像机没有及时回答。</translation>
+    </message>
+    <message>
+        <source>%1 recordings on the card; %2 to download (%3).</source>
+        <translation>存储卡上有 %1 个录像；%2 个待下载（%3）。</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>录像</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>On disk</source>
+        <translation>已在磁盘上</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>partly (%1)</source>
+        <translation>部分（%1）</translation>
+    </message>
+    <message>
+        <source>never: its name is unsafe</source>
+        <translation>不会：文件名不安全</translation>
+    </message>
+    <message>
+        <source>idle</source>
+        <translation>空闲</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>connecting</source>
+        <translation>连接中</translation>
+    </message>
+    <message>
+        <source>syncing</source>
+        <translation>正在同步</translation>
+    </message>
+    <message>
+        <source>retry-wait</source>
+        <translation>等待重试</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>complete</source>
+        <translation>同步完成</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>手动停止</translation>
+    </message>
+    <message>
+        <source>up-to-date</source>
+        <translation>已是最新</translation>
+    </message>
+    <message>
+        <source>server-unreachable</source>
+        <translation>无法连接服务器</translation>
+    </message>
+    <message>
+        <source>server-login-refused</source>
+        <translation>服务器拒绝登录</translation>
+    </message>
+    <message>
+        <source>camera-not-in-account</source>
+        <translation>摄像机不在该账号中</translation>
+    </message>
+    <message>
+        <source>write-failed</source>
+        <translation>写入失败</translation>
+    </message>
+    <message>
+        <source>connection-failed</source>
+        <translation>连接失败</translation>
+    </message>
+    <message>
+        <source>connection-interrupted</source>
+        <translation>连接中断</translation>
+    </message>
+    <message>
+        <source>timed-out</source>
+        <translation>连接超时</translation>
+    </message>
+    <message>
+        <source>live-elsewhere</source>
+        <translation>实时监控中</translation>
+    </message>
+    <message>
+        <source>wrong-password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>disk-full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>not-finished</source>
+        <translation>未完成</translation>
+    </message>
+</context>
 </TS>
