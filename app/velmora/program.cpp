@@ -92,7 +92,7 @@ int run_program(int& argc, char** argv) {
     } else if (a == "--json") {
       h.json = true;
     } else if (a == "--web") {
-      if (i + 1 >= args.size()) return bad_usage("--web needs [ADDRESS:]PORT or off", "--headless ");
+      if (i + 1 >= args.size()) return bad_usage(QCoreApplication::translate("Console", "--web needs [ADDRESS:]PORT or off"), "--headless ");
       h.web = args[++i];
     } else if (a == "--verbose") {
       h.verbose = d.verbose = true;
@@ -142,7 +142,7 @@ int run_program(int& argc, char** argv) {
   if (headless) {
     if (cameras_given) return bad_usage(QCoreApplication::translate("Console", "--cameras belongs to --demo"), "--headless ");
     if (d.keep) return bad_usage(QCoreApplication::translate("Console", "--keep belongs to --demo"), "--headless ");
-    if (h.once && !h.web.empty()) return bad_usage("--web belongs to the service, not to --once", "--headless ");
+    if (h.once && !h.web.empty()) return bad_usage(QCoreApplication::translate("Console", "--web belongs to the service, not to --once"), "--headless ");
     if (h.once && h.now) return bad_usage(QCoreApplication::translate("Console", "--once already starts every camera now"), "--headless ");
     if (h.json && !h.once)
       return bad_usage(QCoreApplication::translate(

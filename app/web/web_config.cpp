@@ -1,5 +1,6 @@
 #include "web_config.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QString>
 
@@ -11,6 +12,11 @@
 
 namespace velmora {
 
+namespace {
+// Console texts are marked where they stand (lupdate reads the literals).
+std::string say(const char* text) { return QCoreApplication::translate("Console", text).toStdString(); }
+}  // namespace
+
 std::string parse_web_listen(const std::string& text, WebListen& out) {
   std::string address = "127.0.0.1", port_text = text;
   const std::size_t colon = text.rfind(':');
@@ -19,21 +25,25 @@ std::string parse_web_listen(const std::string& text, WebListen& out) {
     port_text = text.substr(colon + 1);
     if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
       address = address.substr(1, address.size() - 2);
-    if (address.empty()) return "no address before ':'";
+    if (address.empty()) return say(QT_TRANSLATE_NOOP("Console", "no address before ':'"));
   }
   if (port_text.empty() || port_text.size() > 5 ||
       port_text.find_first_not_of("0123456789") != std::string::npos)
-    return "the port must be a number from 0 to 65535, not '" + port_text + "'";
+    return QCoreApplication::translate("Console", "the port must be a number from 0 to 65535, not '%1'")
+        .arg(QString::fromStdString(port_text)).toStdString();
   const long port = std::strtol(port_text.c_str(), nullptr, 10);
-  if (port > 65535) return "the port must be a number from 0 to 65535, not '" + port_text + "'";
+  if (port > 65535) return QCoreApplication::translate("Console", "the port must be a number from 0 to 65535, not '%1'")
+        .arg(QString::fromStdString(port_text)).toStdString();
   // Four decimal parts for IPv4: "10.1" is not taken for 10.0.0.1.
   const bool v4 = address.find(':') == std::string::npos;
   if (v4 && (std::count(address.begin(), address.end(), '.') != 3 ||
              address.find_first_not_of("0123456789.") != std::string::npos))
-    return "'" + address + "' is not an IP address";
+    return QCoreApplication::translate("Console", "'%1' is not an IP address")
+        .arg(QString::fromStdString(address)).toStdString();
   QHostAddress parsed;
   if (!parsed.setAddress(QString::fromStdString(address)) || !parsed.scopeId().isEmpty())
-    return "'" + address + "' is not an IP address";
+    return QCoreApplication::translate("Console", "'%1' is not an IP address")
+        .arg(QString::fromStdString(address)).toStdString();
   out.on = true;
   out.address = parsed.toString().toStdString();
   out.port = static_cast<std::uint16_t>(port);
@@ -81,10 +91,13 @@ std::string web_refusal(const WebConfig& config) {
   if (!config.listen.on || is_loopback_address(config.listen.address) ||
       !config.password_hash.empty())
     return {};
-  return "the web page would listen on " + web_listen_text(config.listen) +
-         ", which other machines can reach, and no web password is set; set one with "
-         "'velmora settings web-password', or listen on 127.0.0.1 and reach it through an "
-         "SSH tunnel or a reverse proxy";
+  return QCoreApplication::translate(
+             "Console",
+             "the web page would listen on %1, which other machines can reach, and no web password "
+             "is set; set one with 'velmora settings web-password', or listen on 127.0.0.1 and "
+             "reach it through an SSH tunnel or a reverse proxy")
+      .arg(QString::fromStdString(web_listen_text(config.listen)))
+      .toStdString();
 }
 
 bool save_web_config(const std::string& path, const WebConfig& c) {

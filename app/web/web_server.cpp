@@ -147,13 +147,19 @@ void web_page_started(WebServer& server, const WebConfig& config, std::FILE* out
   std::string error;
   const std::uint16_t port = server.listen(error);
   if (port == 0) {
-    std::fprintf(out, "warning: the web page is not served: %s\n", error.c_str());
+    std::fprintf(out, "%s\n",
+                 qUtf8Printable(QCoreApplication::translate("Console", "warning: the web page is not served: %1")
+                                    .arg(QString::fromStdString(error))));
     return;
   }
   WebListen at = config.listen;
   at.port = port;
-  std::fprintf(out, "Web page at http://%s/%s\n", web_listen_text(at).c_str(),
-               config.password_hash.empty() ? "" : " (sign in with the web password)");
+  const QString url = "http://" + QString::fromStdString(web_listen_text(at)) + "/";
+  std::fprintf(out, "%s\n",
+               qUtf8Printable(config.password_hash.empty()
+                                  ? QCoreApplication::translate("Console", "Web page at %1").arg(url)
+                                  : QCoreApplication::translate("Console", "Web page at %1 (sign in with the web password)")
+                                        .arg(url)));
 }
 
 WebServer::WebServer(SyncController& controller, WebConfig config, Log log, QObject* parent)
@@ -366,7 +372,8 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
     return a;
   }
   if (path == "/api/sync") {
-    if (log_) log_("web page (" + from.toStdString() + "): sync all cameras now");
+    if (log_)
+      log_(QCoreApplication::translate("Console", "web page (%1): sync all cameras now").arg(from).toStdString());
     controller_.start_all();
     return done("/");
   }
@@ -384,8 +391,11 @@ WebServer::Answer WebServer::action(const QHttpServerRequest& request, const QBy
     if (!parse_id(id_text, id) || !controller_.cameras().count(id))
       return Answer::error(Status::NotFound, "no-such-camera");
     if (log_)
-      log_("web page (" + from.toStdString() + "): " + (start ? "start" : "stop") + " camera " +
-           std::to_string(id));
+      log_((start ? QCoreApplication::translate("Console", "web page (%1): start camera %2")
+                  : QCoreApplication::translate("Console", "web page (%1): stop camera %2"))
+               .arg(from)
+               .arg(id)
+               .toStdString());
     if (start)
       controller_.start_camera(id);
     else
@@ -409,7 +419,9 @@ WebServer::Answer WebServer::login(const QHttpServerRequest& request) {
     // The pause counts from the answer, not from the slow check before it.
     sessions_.login_failed(QDateTime::currentMSecsSinceEpoch());
     if (log_)
-      log_("web page: a wrong password from " + request.remoteAddress().toString().toStdString());
+      log_(QCoreApplication::translate("Console", "web page: a wrong password from %1")
+               .arg(request.remoteAddress().toString())
+               .toStdString());
     return {Status::Forbidden, "text/html; charset=utf-8",
             login_page(web_text(language_of(request), QT_TRANSLATE_NOOP("Web", "Wrong password.")),
                        language_of(request))};

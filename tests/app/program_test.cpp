@@ -812,10 +812,10 @@ TEST_F(Program, CommandsReachARunningService) {
 TEST_F(Program, StatusShowsTheServiceAtWorkAndSyncWaitsForTheRun) {
   camsim::Config cfg;
   cfg.recordings = camsim::generate_recordings(3, 400000, 600000, 0.5, 41);
-  auto cam = sim("127.0.2.150", cfg);
-  auto locked = sim("127.0.2.151");
-  ASSERT_EQ(run({"cameras", "add-local", "1500", "127.0.2.150", "pw"}).code, 0);
-  ASSERT_EQ(run({"cameras", "add-local", "1501", "127.0.2.151", "wrong"}).code, 0);
+  auto cam = sim("127.0.2.152", cfg);
+  auto locked = sim("127.0.2.153");
+  ASSERT_EQ(run({"cameras", "add-local", "1500", "127.0.2.152", "pw"}).code, 0);
+  ASSERT_EQ(run({"cameras", "add-local", "1501", "127.0.2.153", "wrong"}).code, 0);
   ASSERT_EQ(run({"settings", "interval", "off"}).code, 0);
   QProcess service;
   service.setProcessEnvironment(env_);
@@ -835,7 +835,7 @@ TEST_F(Program, StatusShowsTheServiceAtWorkAndSyncWaitsForTheRun) {
     return now.out.contains("now: downloading") || waiter.state() == QProcess::NotRunning;
   }, 60000)) << now.out.toStdString();
   static const QRegularExpression line(
-      "camera 1500 \\(127\\.0\\.2\\.150\\): first run under way\n  now: downloading REC_\\d+\\.avi, \\d+% "
+      "camera 1500 \\(127\\.0\\.2\\.152\\): first run under way\n  now: downloading REC_\\d+\\.avi, \\d+% "
       "\\(.+ of .+\\), file [123] of 3");
   EXPECT_TRUE(now.out.contains(line)) << now.out.toStdString();
   EXPECT_FALSE(now.out.contains("No Velmora is running")) << now.out.toStdString();
@@ -848,13 +848,13 @@ TEST_F(Program, StatusShowsTheServiceAtWorkAndSyncWaitsForTheRun) {
   ASSERT_TRUE(waiter.waitForFinished(60000));
   const QString told = QString::fromUtf8(waiter.readAllStandardOutput());
   EXPECT_EQ(waiter.exitCode(), 1) << told.toStdString();  // one camera failed
-  EXPECT_TRUE(told.contains("camera 1500 (127.0.2.150): complete, 3 new recording(s), "))
+  EXPECT_TRUE(told.contains("camera 1500 (127.0.2.152): complete, 3 new recording(s), "))
       << told.toStdString();
-  EXPECT_TRUE(told.contains("camera 1501 (127.0.2.151): Wrong password; not retried until it is "
+  EXPECT_TRUE(told.contains("camera 1501 (127.0.2.153): Wrong password; not retried until it is "
                             "fixed: velmora cameras set 1501 password"))
       << told.toStdString();
   ASSERT_TRUE(wait_until([&] { return out.contains("run finished"); })) << out.toStdString();
-  EXPECT_EQ(out.count("camera 1500 (127.0.2.150): stored REC_"), 3) << out.toStdString();
+  EXPECT_EQ(out.count("camera 1500 (127.0.2.152): stored REC_"), 3) << out.toStdString();
   EXPECT_FALSE(out.contains("%")) << out.toStdString();
   EXPECT_TRUE(out.contains("velmora cameras set 1501 password")) << out.toStdString();
 

@@ -1759,6 +1759,125 @@ run), or failed with the time of the next retry.
         <source>stored %1 (%2)</source>
         <translation>已保存 %1（%2）</translation>
     </message>
+    <message>
+        <source>--web needs [ADDRESS:]PORT or off</source>
+        <translation>--web 需要 [地址:]端口 或 off</translation>
+    </message>
+    <message>
+        <source>--web belongs to the service, not to --once</source>
+        <translation>--web 属于服务模式，不能与 --once 一起使用</translation>
+    </message>
+    <message>
+        <source>the port must be a number from 0 to 65535, not &apos;%1&apos;</source>
+        <translation>端口应为 0 到 65535 之间的数字，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an IP address</source>
+        <translation>“%1”不是 IP 地址</translation>
+    </message>
+    <message>
+        <source>the web page would listen on %1, which other machines can reach, and no web password is set; set one with &apos;velmora settings web-password&apos;, or listen on 127.0.0.1 and reach it through an SSH tunnel or a reverse proxy</source>
+        <translation>网页将监听 %1，其他机器可以访问该地址，但尚未设置网页密码；请用“velmora settings web-password”设置密码，或者监听 127.0.0.1 并通过 SSH 隧道或反向代理访问</translation>
+    </message>
+    <message>
+        <source>warning: the web page is not served: %1</source>
+        <translation>警告：网页未启动：%1</translation>
+    </message>
+    <message>
+        <source>Web page at %1</source>
+        <translation>网页地址：%1</translation>
+    </message>
+    <message>
+        <source>Web page at %1 (sign in with the web password)</source>
+        <translation>网页地址：%1（用网页密码登录）</translation>
+    </message>
+    <message>
+        <source>web page (%1): sync all cameras now</source>
+        <translation>网页（%1）：立即同步全部摄像机</translation>
+    </message>
+    <message>
+        <source>web page (%1): start camera %2</source>
+        <translation>网页（%1）：开始摄像机 %2</translation>
+    </message>
+    <message>
+        <source>web page (%1): stop camera %2</source>
+        <translation>网页（%1）：停止摄像机 %2</translation>
+    </message>
+    <message>
+        <source>web page: a wrong password from %1</source>
+        <translation>网页：来自 %1 的密码错误</translation>
+    </message>
+    <message>
+        <source>warning: %1</source>
+        <translation>警告：%1</translation>
+    </message>
+    <message>
+        <source>no address before &apos;:&apos;</source>
+        <translation>“:”前面没有地址</translation>
+    </message>
+    <message>
+        <source>
+The web page (off unless asked for):
+  --web [ADDRESS:]PORT  serve the cameras&apos; page, /api/ and /metrics there
+                        (127.0.0.1 without an address; &apos;off&apos; = not at all);
+                        overrides &apos;velmora settings web&apos;. Any address but
+                        loopback needs &apos;velmora settings web-password&apos;.
+</source>
+        <translation>
+网页（默认关闭）：
+  --web [地址:]端口     在该处提供摄像机网页、/api/ 和 /metrics
+                        （不写地址时为 127.0.0.1；“off”表示不提供）；
+                        优先于“velmora settings web”。除回环地址外，
+                        其他地址都需要先设置“velmora settings web-password”。
+</translation>
+    </message>
+    <message>
+        <source>
+The service&apos;s web page (used from its next start):
+  web [ADDRESS:]PORT|off        where &apos;velmora --headless&apos; serves it
+  web-password [--password-stdin|off]
+                                its password, asked for without echo; stored
+                                only as a salted hash
+</source>
+        <translation>
+服务的网页（从下次启动起生效）：
+  web [地址:]端口|off           “velmora --headless”提供网页的位置
+  web-password [--password-stdin|off]
+                                网页密码，输入时不回显；只保存加盐的哈希值
+</translation>
+    </message>
+    <message>
+        <source>not set</source>
+        <translation>未设置</translation>
+    </message>
+    <message>
+        <source>set</source>
+        <translation>已设置</translation>
+    </message>
+    <message>
+        <source>&apos;web&apos; takes one value: [ADDRESS:]PORT or off</source>
+        <translation>“web”只接受一个值：[地址:]端口 或 off</translation>
+    </message>
+    <message>
+        <source>used from the next start of &apos;velmora --headless&apos;</source>
+        <translation>从下次启动“velmora --headless”起生效</translation>
+    </message>
+    <message>
+        <source>web-password takes --password-stdin or off</source>
+        <translation>web-password 只接受 --password-stdin 或 off</translation>
+    </message>
+    <message>
+        <source>Password of the web page: </source>
+        <translation>网页密码：</translation>
+    </message>
+    <message>
+        <source>the web password must not be empty</source>
+        <translation>网页密码不能为空</translation>
+    </message>
+    <message>
+        <source>the system gave no random bytes for the salt</source>
+        <translation>系统没有提供生成盐值所需的随机字节</translation>
+    </message>
 </context>
 <context>
     <name>Web</name>
