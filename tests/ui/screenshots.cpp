@@ -158,6 +158,12 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 100 && remote->camera_list()->count() == 0; ++i) QTest::qWait(50);
   remote->camera_list()->setCurrentRow(0);
   save(remote, folder, (std::string("add-remote") + suffix).c_str());
+  // The same account with a wrong password: the dialog says why.
+  remote->password_field()->setText("not-the-password");
+  remote->connect_server();
+  for (int i = 0; i < 100 && remote->camera_list()->count() != 0; ++i) QTest::qWait(50);
+  QTest::qWait(300);
+  save(remote, folder, (std::string("add-remote-refused") + suffix).c_str());
   remote->close();
 
   window.open_settings();
